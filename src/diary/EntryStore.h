@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace Kakiva {
+
+// One entry per day in Diary/<year>/<month>/<day>.dia below the application directory,
+// Windows-932 text with CR LF line ends and one CR LF after the text.
+
+QString entryFilePath(const QString &year, const QString &month, const QString &day);
+
+// Saves text (lines separated by CR LF). Returns 0, or -1 when the file could not be
+// written; then *error says which path and why, and the previous entry stays whole.
+qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
+                  const QString &text, QString *error = nullptr);
+
+// Appends the entry's lines to text (joined by CR LF). Returns 0 when the file was read
+// to its end, -1 otherwise (a missing file is the normal case of a new day).
+qint16 DiaryRead(const QString &year, const QString &month, const QString &day,
+                 QString &text);
+
+// Creates a directory path and all its missing parents: nonzero when it exists afterwards.
+qint32 DirMake(const QString &path, QString *error = nullptr);
+
+} // namespace Kakiva

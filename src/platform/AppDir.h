@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QString>
+
+namespace Kakiva {
+
+// Everything the program keeps lives below one directory. The page tree is named
+// "HTML"; the upload side once spelled it "Html", so both go through this constant.
+inline constexpr QLatin1StringView DiaryDirName{"Diary"};
+inline constexpr QLatin1StringView HtmlDirName{"HTML"};
+inline constexpr QLatin1StringView SettingsFileName{"Kakiva.ini"};
+inline constexpr QLatin1StringView FtpLogFileName{"ftp.log"};
+
+// The directory of the running executable, without a trailing separator. When that
+// directory cannot be written (a system-wide install) the per-user application data
+// location is used instead, with the same layout below it.
+QString applicationDirectory();
+
+// Fixes the application directory for the rest of the run (tests use a temporary one).
+// An empty string returns to the default.
+void setApplicationDirectory(const QString &directory);
+
+// applicationDirectory() joined with a relative path written with '/'.
+QString applicationPath(const QString &relative);
+
+} // namespace Kakiva

@@ -1,0 +1,38 @@
+#include "TestAppDir.h"
+
+#include "platform/AppDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+TestAppDir::TestAppDir()
+{
+    QVERIFY2(m_dir.isValid(), qPrintable(m_dir.errorString()));
+    Kakiva::setApplicationDirectory(m_dir.path());
+}
+
+TestAppDir::~TestAppDir()
+{
+    Kakiva::setApplicationDirectory(QString());
+}
+
+QByteArray readWholeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QTest::qFail(qPrintable(path + QStringLiteral(": ") + file.errorString()), __FILE__,
+                     __LINE__);
+        return {};
+    }
+    return file.readAll();
+}
+
+void writeWholeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
