@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace Kakiva {
@@ -14,10 +15,17 @@ QString entryFilePath(const QString &year, const QString &month, const QString &
 qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
                   const QString &text, QString *error = nullptr);
 
-// Appends the entry's lines to text (joined by CR LF). Returns 0 when the file was read
-// to its end, -1 otherwise (a missing file is the normal case of a new day).
-qint16 DiaryRead(const QString &year, const QString &month, const QString &day,
-                 QString &text);
+// Appends the entry's lines to text, joined by CR LF (after a CR LF when text already
+// holds something). Leading blank lines are kept, and the character references written
+// for characters the code page cannot hold become those characters again. Returns 0 when
+// the file was read to its end, -1 otherwise (a missing file is the normal case of a new
+// day); nothing is created on disk.
+qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text);
+
+// The entry's bytes as stored, unconverted: the day page copies them verbatim. False when
+// the file cannot be read; then *error says which path and why.
+bool readEntryBytes(const QString &year, const QString &month, const QString &day,
+                    QByteArray &bytes, QString *error = nullptr);
 
 // Creates a directory path and all its missing parents: nonzero when it exists afterwards.
 qint32 DirMake(const QString &path, QString *error = nullptr);

@@ -6,8 +6,11 @@ namespace Kakiva {
 
 // The four pages of one date below the application directory's HTML tree. The
 // generator writes them and the upload sends them, so both take their paths from here.
+// Directory paths carry no trailing separator.
 QString htmlRootPath();
 QString yearListPath();
+QString yearDirectoryPath(const QString &year);
+QString monthDirectoryPath(const QString &year, const QString &month);
 QString monthListPath(const QString &year);
 QString dayListPath(const QString &year, const QString &month);
 QString dayPagePath(const QString &year, const QString &month, const QString &day);

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace Kakiva {
@@ -91,6 +92,9 @@ bool isRepresentable(char32_t codePoint)
 
 QByteArray toCp932(QStringView text)
 {
+    // Tags, digits and file names are mostly ASCII, which the code page holds unchanged.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLatin1();
     const QByteArray utf8 = text.toUtf8();
     const char *in = utf8.constData();
     size_t left = utf8.size();

@@ -3,6 +3,7 @@
 #include "SafeWrite.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -47,15 +48,15 @@ QList<DirEntry> listDirectory(const QString &path, QString *error)
             *error = fileErrorMessage(path, QStringLiteral("cannot read the directory"));
         return {};
     }
-    QList<DirEntry> entries;
-    const auto infos =
-        directory.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-    entries.reserve(infos.size() + 2);
-    for (const QFileInfo &info : infos)
+    QList<DirEntry> entries{{QStringLiteral("."), true}, {QStringLiteral(".."), true}};
+    // QDir::entryInfoList() would sort by a rule of its own first; the iterator yields the
+    // names as listed, each with the directory bit the listing already carries.
+    QDirIterator it(path, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
         entries.append({info.fileName(), info.isDir()});
-    std::sort(entries.begin(), entries.end(), byNameIgnoringCase);
-    entries.prepend({QStringLiteral(".."), true});
-    entries.prepend({QStringLiteral("."), true});
+    }
+    std::sort(entries.begin() + 2, entries.end(), byNameIgnoringCase);
     return entries;
 }
 

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+
+namespace Kakiva {
+
+// Shows text in label at the label's own font size when it fits its width, and at the
+// largest smaller size that fits otherwise, so a long status is never clipped.
+void setFittedText(QLabel *label, const QString &text);
+
+} // namespace Kakiva

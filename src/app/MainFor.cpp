@@ -1,0 +1,130 @@
+#include "MainFor.h"
+
+#include "Geometry.h"
+#include "diary/DateStrings.h"
+#include "diary/DiaryInpFor.h"
+#include "diary/EntryDays.h"
+#include "settings/ConfFor.h"
+
+#include <QCalendarWidget>
+#include <QLayout>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <QTextCharFormat>
+
+namespace Kakiva {
+
+MainFor::MainFor(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("MainFor"));
+    setWindowTitle(QStringLiteral("KakivaH"));
+    buildMenu();
+    buildCalendar();
+    // The menu bar sits above the client area, so the window is as large as both.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    showToday();
+    markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+    connect(DayCal, &QCalendarWidget::currentPageChanged, this, &MainFor::markEntryDays);
+    // A click on a day and Return or Enter on the chosen day both raise the date event.
+    connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
+    connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
+}
+
+void MainFor::buildMenu()
+{
+    FileMenu = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    FileMenu->setObjectName(QStringLiteral("FileMenu"));
+    ConfMenu = FileMenu->addAction(QStringLiteral("設定"));
+    ConfMenu->setObjectName(QStringLiteral("ConfMenu"));
+    EndMenu = FileMenu->addAction(QStringLiteral("終了"));
+    EndMenu->setObjectName(QStringLiteral("EndMenu"));
+    connect(ConfMenu, &QAction::triggered, this, &MainFor::openSettings);
+    connect(EndMenu, &QAction::triggered, this, &MainFor::close);
+}
+
+void MainFor::buildCalendar()
+{
+    auto *client = new QWidget(this);
+    const QRect clientArea({0, 0}, twipSize(4320, 3030));
+    client->setFixedSize(clientArea.size());
+    setCentralWidget(client);
+
+    DayCal = new QCalendarWidget(client);
+    DayCal->setObjectName(QStringLiteral("DayCal"));
+    // Larger than the client area and shifted left, so its edge is cut off on three sides
+    // and the days fill the window. This calendar draws its arrows and days right up to
+    // its edge, so it lays them out within the visible part only.
+    const QRect calendarArea = twipRect(-120, 0, 4575, 3135);
+    DayCal->setGeometry(calendarArea);
+    DayCal->setContentsMargins(
+        clientArea.left() - calendarArea.left(), clientArea.top() - calendarArea.top(),
+        calendarArea.right() - clientArea.right(), calendarArea.bottom() - clientArea.bottom());
+    DayCal->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    DayCal->setFirstDayOfWeek(Qt::Sunday);
+    DayCal->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    DayCal->setFocus();
+}
+
+void MainFor::showCentred()
+{
+    const QRect screenArea = screen()->availableGeometry();
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, sizeHint(), screenArea));
+    show();
+}
+
+void MainFor::showToday()
+{
+    // One reading of the clock, so year, month and day belong to the same date even at
+    // midnight.
+    const QDate today = QDate::currentDate();
+    DayCal->setSelectedDate(today);
+    DayCal->setCurrentPage(today.year(), today.month());
+}
+
+void MainFor::markEntryDays(int year, int month)
+{
+    DayCal->setDateTextFormat(QDate(), QTextCharFormat());
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    for (int day : daysWithEntries(year, month))
+        DayCal->setDateTextFormat(QDate(year, month, day), bold);
+}
+
+void MainFor::requestDateEvent()
+{
+    // One user action can raise both signals (a double click, or a click where the style
+    // activates on single click). They are merged into one date event, run once the
+    // calendar has finished handling the input.
+    if (m_dateEventPending)
+        return;
+    m_dateEventPending = true;
+    QMetaObject::invokeMethod(this, &MainFor::runDateEvent, Qt::QueuedConnection);
+}
+
+void MainFor::runDateEvent()
+{
+    if (!m_diaryInp)
+        m_diaryInp = new DiaryInpFor(this);
+    const QDate chosen = DayCal->selectedDate();
+    m_diaryInp->YearStr = dateFieldText(chosen.year());
+    m_diaryInp->MonthStr = dateFieldText(chosen.month());
+    m_diaryInp->DayStr = dateFieldText(chosen.day());
+    const bool saved = m_diaryInp->showModal() == QDialog::Accepted;
+    m_dateEventPending = false;
+    if (saved)
+        markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+}
+
+void MainFor::openSettings()
+{
+    if (!m_conf)
+        m_conf = new ConfFor(this);
+    m_conf->showModal();
+}
+
+} // namespace Kakiva

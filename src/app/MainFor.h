@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QCalendarWidget;
+class QMenu;
+
+namespace Kakiva {
+
+class ConfFor;
+class DiaryInpFor;
+
+// The calendar window: starts the program set to today, hands a chosen day to the entry
+// dialog and opens the settings dialog. Days with an entry are shown in bold. Closing
+// it, or choosing 終了, ends the program.
+class MainFor : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainFor(QWidget *parent = nullptr);
+
+    // Shows the window centred on its screen.
+    void showCentred();
+
+    QCalendarWidget *DayCal = nullptr;
+    QMenu *FileMenu = nullptr;
+    QAction *ConfMenu = nullptr;
+    QAction *EndMenu = nullptr;
+
+private:
+    void buildCalendar();
+    void buildMenu();
+    void showToday();
+    void markEntryDays(int year, int month);
+    void requestDateEvent();
+    void runDateEvent();
+    void openSettings();
+
+    DiaryInpFor *m_diaryInp = nullptr;
+    ConfFor *m_conf = nullptr;
+    bool m_dateEventPending = false;
+};
+
+} // namespace Kakiva

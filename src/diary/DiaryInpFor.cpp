@@ -1,0 +1,132 @@
+#include "DiaryInpFor.h"
+
+#include "DateStrings.h"
+#include "EntryStore.h"
+#include "app/ErrorMessage.h"
+#include "app/Geometry.h"
+#include "pages/PageGenerator.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace Kakiva {
+
+namespace {
+
+// The box holds lines as the widget does, separated by '\n'; stored entries separate
+// them with CR LF.
+QString toStoredText(QString shown)
+{
+    return shown.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+}
+
+QString toShownText(QString stored)
+{
+    return stored.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+QPushButton *makeButton(const QString &name, const QString &caption, const QRect &geometry,
+                        QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    // Return and Escape press no button here: Return belongs to the text box.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
+DiaryInpFor::DiaryInpFor(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("DiaryInpFor"));
+    setWindowTitle(QStringLiteral("日記"));
+    setFixedSize(twipSize(6285, 4635));
+    buildControls();
+    connect(OkCom, &QPushButton::clicked, this, &DiaryInpFor::saveAndPublish);
+    connect(CancelCom, &QPushButton::clicked, this, &DiaryInpFor::reject);
+}
+
+void DiaryInpFor::buildControls()
+{
+    DiaryTex = new QPlainTextEdit(this);
+    DiaryTex->setObjectName(QStringLiteral("DiaryTex"));
+    DiaryTex->setGeometry(twipRect(0, 0, 6255, 4095));
+    // Words wrap at the edge, so no horizontal bar is ever needed; a vertical bar comes
+    // only when the entry outgrows the box, so no line is ever out of reach.
+    DiaryTex->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    DiaryTex->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    DiaryTex->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Tab moves on to OK, which keeps the dialog usable from the keyboard alone.
+    DiaryTex->setTabChangesFocus(true);
+
+    OkCom = makeButton(QStringLiteral("OkCom"), QStringLiteral("OK"),
+                       twipRect(4200, 4200, 855, 375), this);
+    CancelCom = makeButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
+                           twipRect(5280, 4200, 855, 375), this);
+    setTabOrder(DiaryTex, OkCom);
+    setTabOrder(OkCom, CancelCom);
+}
+
+int DiaryInpFor::showModal()
+{
+    load();
+    return exec();
+}
+
+void DiaryInpFor::load()
+{
+    MonthStr = twoDigitDateField(MonthStr);
+    DayStr = twoDigitDateField(DayStr);
+    setWindowTitle(QStringLiteral("日記-") + YearStr + QLatin1Char('/') + MonthStr +
+                   QLatin1Char('/') + DayStr);
+    // A day without an entry reads as nothing, which is the empty box of a new day.
+    QString stored;
+    DiaryRead(YearStr, MonthStr, DayStr, stored);
+    DiaryTex->setPlainText(toShownText(stored));
+    DiaryTex->setFocus();
+}
+
+void DiaryInpFor::saveAndPublish()
+{
+    const QString text = DiaryTex->toPlainText();
+    if (text.isEmpty()) {
+        reject();
+        return;
+    }
+    if (!saveEntry(text) || !rewritePages())
+        return;
+    publishPages();
+    accept();
+}
+
+bool DiaryInpFor::saveEntry(const QString &text)
+{
+    QString error;
+    if (DiaryWrite(YearStr, MonthStr, DayStr, toStoredText(text), &error) == 0)
+        return true;
+    showErrorMessage(this, QStringLiteral("日記を保存できませんでした。\n") + error);
+    return false;
+}
+
+bool DiaryInpFor::rewritePages()
+{
+    QString error;
+    if (HtmlMake(YearStr, MonthStr, DayStr, &error) == 0)
+        return true;
+    showErrorMessage(this, QStringLiteral("ページを作成できませんでした。\n") + error);
+    return false;
+}
+
+void DiaryInpFor::publishPages()
+{
+    // TODO: show the upload window (UpFor) here, modally over this dialog. It reads the
+    // date from YearStr, MonthStr and DayStr while it sends the four pages, so this
+    // dialog stays open until it has closed.
+}
+
+} // namespace Kakiva

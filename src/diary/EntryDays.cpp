@@ -1,0 +1,51 @@
+#include "EntryDays.h"
+
+#include "DateStrings.h"
+#include "EntryStore.h"
+#include "platform/FileSystem.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace Kakiva {
+
+namespace {
+
+constexpr QLatin1StringView EntrySuffix{".dia"};
+
+// The day whose entry the store keeps under this file name, or 0 for any other file.
+int dayOfEntryFile(const QString &fileName)
+{
+    if (!fileName.endsWith(EntrySuffix))
+        return 0;
+    const QString dayText = fileName.chopped(EntrySuffix.size());
+    bool isNumber = false;
+    const int day = dayText.toInt(&isNumber);
+    if (!isNumber || day < 1 || day > 31 || twoDigitDateField(dateFieldText(day)) != dayText)
+        return 0;
+    return day;
+}
+
+} // namespace
+
+QList<int> daysWithEntries(int year, int month)
+{
+    const QString monthText = twoDigitDateField(dateFieldText(month));
+    // The store owns the layout of its tree: every entry of the month lies beside the
+    // file of its first day.
+    const QString monthDirectory =
+        QFileInfo(entryFilePath(dateFieldText(year), monthText, QStringLiteral("01"))).path();
+    if (!FolderExists(monthDirectory))
+        return {};
+    QList<int> days;
+    for (const DirEntry &entry : listDirectory(monthDirectory)) {
+        const int day = entry.isDirectory ? 0 : dayOfEntryFile(entry.name);
+        if (day > 0)
+            days.append(day);
+    }
+    std::sort(days.begin(), days.end());
+    return days;
+}
+
+} // namespace Kakiva

@@ -1,0 +1,79 @@
+#include "EntryStore.h"
+
+#include "platform/AppDir.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "platform/SafeWrite.h"
+#include "platform/TextLines.h"
+
+#include <QFile>
+
+namespace Kakiva {
+
+namespace {
+
+QString entryFolderPath(const QString &year, const QString &month)
+{
+    return applicationPath(DiaryDirName) + QLatin1Char('/') + year + QLatin1Char('/') + month;
+}
+
+void appendEntryLines(QByteArrayView stored, QString &text)
+{
+    const QList<QByteArrayView> lines = splitLines(stored);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        // The first line starts an empty text even when it is blank, so blank lines at the
+        // top of an entry survive opening and saving it again.
+        if (i > 0 || !text.isEmpty())
+            text += QLatin1StringView(LineEnd);
+        text += restoreCharacterReferences(fromCp932(lines[i]));
+    }
+}
+
+} // namespace
+
+QString entryFilePath(const QString &year, const QString &month, const QString &day)
+{
+    return entryFolderPath(year, month) + QLatin1Char('/') + day + QLatin1String(".dia");
+}
+
+qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
+                  const QString &text, QString *error)
+{
+    const QString folder = entryFolderPath(year, month);
+    if (!FolderExists(folder) && !DirMake(folder, error))
+        return -1;
+    if (!writeFileWhole(entryFilePath(year, month, day), toCp932(text) + LineEnd, error))
+        return -1;
+    return 0;
+}
+
+bool readEntryBytes(const QString &year, const QString &month, const QString &day,
+                    QByteArray &bytes, QString *error)
+{
+    const QString path = entryFilePath(year, month, day);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return true;
+    }
+    if (error)
+        *error = fileErrorMessage(path, file.errorString());
+    return false;
+}
+
+qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text)
+{
+    QByteArray stored;
+    if (!readEntryBytes(year, month, day, stored))
+        return -1;
+    appendEntryLines(stored, text);
+    return 0;
+}
+
+qint32 DirMake(const QString &path, QString *error)
+{
+    return makeDirectoryPath(path, error) ? 1 : 0;
+}
+
+} // namespace Kakiva

@@ -1,0 +1,241 @@
+#include "FtpControlChannel.h"
+
+#include "FtpLog.h"
+
+#include <QTcpSocket>
+
+namespace Kakiva {
+
+namespace {
+
+constexpr int MaxPreliminaryReplies = 8;
+constexpr int MaxUnaskedReplies = 8;
+constexpr qint64 ReadChunk = 4096;
+
+QString loggable(const QByteArray &line)
+{
+    if (line.size() >= 4 && line.left(4).compare("PASS", Qt::CaseInsensitive) == 0 &&
+        (line.size() == 4 || line.at(4) == ' '))
+        return QStringLiteral("PASS ****");
+    return QString::fromUtf8(line);
+}
+
+QString replyText(const FtpReply &reply)
+{
+    QStringList lines;
+    for (const QByteArray &line : reply.lines)
+        lines.append(QString::fromUtf8(line));
+    return lines.join(QStringLiteral(" | "));
+}
+
+QString parserFailure(FtpReplyParser::Status status)
+{
+    switch (status) {
+    case FtpReplyParser::Status::LineTooLong:
+        return QStringLiteral("reply line longer than %1 bytes").arg(FtpReplyParser::MaxLineLength);
+    case FtpReplyParser::Status::TooManyLines:
+        return QStringLiteral("reply of more than %1 lines").arg(FtpReplyParser::MaxLines);
+    default:
+        return QStringLiteral("received text that is not an FTP reply");
+    }
+}
+
+} // namespace
+
+FtpControlChannel::FtpControlChannel(FtpLog &log, FtpClient::WireStats &stats,
+                                     const FtpWaitSettings &waits)
+    : m_log(log), m_stats(stats), m_waits(waits)
+{
+}
+
+FtpControlChannel::~FtpControlChannel()
+{
+    drop();
+}
+
+FtpControlChannel::Status FtpControlChannel::open(const FtpServerAddress &address)
+{
+    drop();
+    m_socket = std::make_unique<QTcpSocket>();
+    m_log.note(QStringLiteral("connecting to %1 port %2").arg(address.host).arg(address.port));
+    const FtpWait wait = connectSocket(*m_socket, address.host, address.port, m_waits.fromNow());
+    if (wait != FtpWait::Done)
+        return giveUp(wait, QStringLiteral("connecting"));
+    m_log.note(QStringLiteral("connected to %1").arg(peerAddress().toString()));
+    m_answerOwed = true; // the greeting
+    return Status::Ok;
+}
+
+bool FtpControlChannel::isOpen() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+QHostAddress FtpControlChannel::peerAddress() const
+{
+    return m_socket ? m_socket->peerAddress() : QHostAddress();
+}
+
+FtpControlChannel::Status FtpControlChannel::send(const QByteArray &line)
+{
+    if (!isOpen())
+        return Status::NotConnected;
+    if (const Status unasked = drainUnasked(); unasked != Status::Ok)
+        return unasked;
+    m_log.sent(loggable(line));
+    m_socket->write(line + "\r\n");
+    ++m_stats.commandsSent;
+    m_answerOwed = true;
+    const FtpWait wait = waitForWritten(*m_socket, m_waits.fromNow());
+    return wait == FtpWait::Done ? Status::Ok : giveUp(wait, QStringLiteral("sending"));
+}
+
+FtpControlChannel::Status FtpControlChannel::readReply(FtpReply *reply,
+                                                       const std::function<bool()> &interrupted)
+{
+    // One deadline for the whole reply: a server dribbling bytes must not stretch it.
+    FtpWaitLimits limits = m_waits.fromNow();
+    limits.interrupted = interrupted;
+    for (;;) {
+        if (!m_socket)
+            return Status::NotConnected;
+        bool received = false;
+        const Status status = takeReply(reply, &received);
+        if (status != Status::Ok || received)
+            return status;
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            return lost(QStringLiteral("waiting for a reply"));
+        if (m_answerOwed) {
+            ++m_stats.roundTrips;
+            m_answerOwed = false;
+        }
+        const FtpWait wait = waitForReadable(*m_socket, limits);
+        if (wait == FtpWait::TimedOut || wait == FtpWait::Cancelled || wait == FtpWait::Interrupted)
+            return giveUp(wait, QStringLiteral("waiting for a reply"));
+        // Done or Failed: the next round takes what arrived, then sees a lost connection.
+    }
+}
+
+FtpControlChannel::Status
+FtpControlChannel::readFinalReply(FtpReply *reply, const std::function<bool()> &interrupted)
+{
+    for (int preliminary = 0; preliminary <= MaxPreliminaryReplies; ++preliminary) {
+        const Status status = readReply(reply, interrupted);
+        if (status != Status::Ok || !reply->isPreliminary())
+            return status;
+    }
+    m_log.note(QStringLiteral("too many preliminary replies"));
+    drop();
+    return Status::BadReply;
+}
+
+FtpControlChannel::Status FtpControlChannel::pollReply(FtpReply *reply, bool *received)
+{
+    *received = false;
+    if (!m_socket)
+        return Status::NotConnected;
+    if (m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesAvailable() == 0)
+        m_socket->waitForReadyRead(0);
+    const Status status = takeReply(reply, received);
+    if (status != Status::Ok || *received)
+        return status;
+    return m_socket->state() == QAbstractSocket::ConnectedState
+               ? Status::Ok
+               : lost(QStringLiteral("between replies"));
+}
+
+void FtpControlChannel::quit()
+{
+    if (isOpen() && send(QByteArrayLiteral("QUIT")) == Status::Ok)
+        m_socket->disconnectFromHost();
+    drop();
+}
+
+void FtpControlChannel::drop()
+{
+    if (!m_socket)
+        return;
+    m_socket->abort();
+    m_socket.reset();
+    m_parser.clear();
+    m_answerOwed = false;
+}
+
+// Parses what is buffered, reading more only as far as the socket already holds it.
+FtpControlChannel::Status FtpControlChannel::takeReply(FtpReply *reply, bool *received)
+{
+    *received = false;
+    for (;;) {
+        const FtpReplyParser::Status status = m_parser.next(reply);
+        if (status == FtpReplyParser::Status::Complete) {
+            *received = true;
+            return accept(*reply);
+        }
+        if (status != FtpReplyParser::Status::NeedMore) {
+            m_log.note(parserFailure(status));
+            drop();
+            return Status::BadReply;
+        }
+        if (m_socket->bytesAvailable() <= 0)
+            return Status::Ok;
+        m_parser.append(m_socket->read(ReadChunk));
+    }
+}
+
+FtpControlChannel::Status FtpControlChannel::accept(const FtpReply &reply)
+{
+    m_log.received(replyText(reply));
+    if (reply.isServiceClosing()) {
+        m_log.note(QStringLiteral("the server is closing the session"));
+        drop();
+    }
+    return Status::Ok;
+}
+
+FtpControlChannel::Status FtpControlChannel::lost(const QString &while_)
+{
+    m_lastError = m_socket ? m_socket->error() : QAbstractSocket::UnknownSocketError;
+    m_log.note(QStringLiteral("connection failed while %1: %2")
+                   .arg(while_, m_socket ? m_socket->errorString() : QStringLiteral("closed")));
+    drop();
+    return m_lastError == QAbstractSocket::RemoteHostClosedError ? Status::Closed
+                                                                 : Status::SocketError;
+}
+
+FtpControlChannel::Status FtpControlChannel::giveUp(FtpWait wait, const QString &while_)
+{
+    switch (wait) {
+    case FtpWait::TimedOut:
+        m_log.note(QStringLiteral("time-out while %1").arg(while_));
+        drop();
+        return Status::TimedOut;
+    case FtpWait::Cancelled:
+        m_log.note(QStringLiteral("cancelled while %1").arg(while_));
+        drop();
+        return Status::Cancelled;
+    case FtpWait::Interrupted:
+        return Status::Interrupted; // the caller decides; the conversation is still in step
+    default:
+        return lost(while_);
+    }
+}
+
+// A reply that arrives between commands answers none of them: a 421 ends the session, any
+// other is logged and set aside so it cannot be read as the answer to the next command.
+FtpControlChannel::Status FtpControlChannel::drainUnasked()
+{
+    for (int count = 0; count < MaxUnaskedReplies; ++count) {
+        FtpReply reply;
+        bool received = false;
+        const Status status = pollReply(&reply, &received);
+        if (status != Status::Ok || !received)
+            return status;
+        if (!isOpen())
+            return Status::Closed;
+        m_log.note(QStringLiteral("ignored a reply that answers no command"));
+    }
+    drop();
+    return Status::BadReply;
+}
+
+} // namespace Kakiva

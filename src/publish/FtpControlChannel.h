@@ -1,0 +1,90 @@
+#pragma once
+
+#include "FtpClient.h"
+#include "FtpReplyParser.h"
+#include "FtpServerAddress.h"
+#include "FtpSocketWait.h"
+
+#include <QAbstractSocket>
+#include <QByteArray>
+#include <QHostAddress>
+
+#include <functional>
+#include <memory>
+
+class QTcpSocket;
+
+namespace Kakiva {
+
+class FtpLog;
+
+// The control connection: command lines out, replies in, each one logged and counted.
+// Whenever the conversation can no longer be trusted (a time-out, a cancel, bytes that are
+// no reply, a 421) the connection is dropped, so a late reply can never be taken for the
+// answer to a later command.
+class FtpControlChannel
+{
+public:
+    enum class Status
+    {
+        Ok,
+        NotConnected, // there was no connection to begin with
+        TimedOut,
+        Cancelled,
+        Closed,      // the server ended the connection
+        BadReply,    // the bytes were no reply, or broke the size bounds
+        SocketError, // see lastError()
+        Interrupted, // the caller's condition ended the wait; the connection stays open
+    };
+
+    FtpControlChannel(FtpLog &log, FtpClient::WireStats &stats, const FtpWaitSettings &waits);
+    ~FtpControlChannel();
+    FtpControlChannel(const FtpControlChannel &) = delete;
+    FtpControlChannel &operator=(const FtpControlChannel &) = delete;
+
+    Status open(const FtpServerAddress &address);
+    bool isOpen() const;
+    QHostAddress peerAddress() const;
+    QAbstractSocket::SocketError lastError() const { return m_lastError; }
+
+    // Sends one command line (without its line end). Replies that came unasked since the
+    // last command are read and logged first; a 421 among them ends the session unsent.
+    Status send(const QByteArray &line);
+
+    // Waits for the next reply. A 421 is returned as a reply, and the channel is closed.
+    // interrupted, when given, is asked between slices of the wait.
+    Status readReply(FtpReply *reply, const std::function<bool()> &interrupted = {});
+
+    // Reads replies until one that is not preliminary.
+    Status readFinalReply(FtpReply *reply, const std::function<bool()> &interrupted = {});
+
+    // The bytes just sent on a data connection are answered here: the next wait for a reply
+    // is a round trip of its own even though no command went out before it.
+    void expectAnswer() { m_answerOwed = true; }
+
+    // Takes a reply only if it has already arrived; *received tells whether one did.
+    Status pollReply(FtpReply *reply, bool *received);
+
+    // Says goodbye without waiting for the answer, which nothing would look at.
+    void quit();
+
+    // Ends the connection at once, with nothing more sent.
+    void drop();
+
+private:
+    Status takeReply(FtpReply *reply, bool *received);
+    Status accept(const FtpReply &reply);
+    Status lost(const QString &while_);
+    Status giveUp(FtpWait wait, const QString &while_);
+    Status drainUnasked();
+
+    FtpLog &m_log;
+    FtpClient::WireStats &m_stats;
+    const FtpWaitSettings &m_waits;
+    std::unique_ptr<QTcpSocket> m_socket;
+    FtpReplyParser m_parser;
+    QAbstractSocket::SocketError m_lastError = QAbstractSocket::UnknownSocketError;
+    bool m_answerOwed = false; // something was sent that the server has not answered yet
+};
+
+} // namespace Kakiva

@@ -1,0 +1,65 @@
+#include "FtpLog.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Kakiva {
+
+namespace {
+
+constexpr qsizetype ShortestMaskedSecret = 3;
+
+bool appendTo(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    return file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+bool FtpLog::open(const QString &path)
+{
+    m_path = path;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+void FtpLog::write(QChar direction, const QString &text)
+{
+    if (!isOpen())
+        return;
+    const QString stamp = QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
+    const QByteArray line = (stamp + QLatin1Char(' ') + direction + QLatin1Char(' ') +
+                             cleaned(text) + QLatin1Char('\n'))
+                                .toUtf8();
+    rotateIfFull(line.size());
+    appendTo(m_path, line);
+}
+
+// Server text goes into the log, so it must not be able to forge lines of its own.
+QString FtpLog::cleaned(const QString &text) const
+{
+    QString result = text;
+    for (QChar &c : result) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    }
+    if (m_secret.size() >= ShortestMaskedSecret)
+        result.replace(m_secret, QStringLiteral("****"));
+    return result;
+}
+
+void FtpLog::rotateIfFull(qint64 incoming) const
+{
+    const QFileInfo info(m_path);
+    if (!info.exists() || info.size() + incoming <= RotateSize)
+        return;
+    const QString previous = m_path + QStringLiteral(".1");
+    QFile::remove(previous);
+    QFile::rename(m_path, previous);
+}
+
+} // namespace Kakiva

@@ -1,0 +1,165 @@
+#include "UpFor.h"
+
+#include "FtpClient.h"
+#include "UploadStatus.h"
+#include "app/FittedText.h"
+#include "app/Geometry.h"
+#include "app/JapaneseFont.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+
+namespace Kakiva {
+
+namespace {
+
+// The first attempt starts this long after the window appears.
+constexpr std::chrono::milliseconds FirstTick{30};
+
+} // namespace
+
+UpFor::UpFor(DateSource dateSource, QWidget *parent)
+    : QDialog(parent), m_dateSource(std::move(dateSource))
+{
+    buildControls();
+    connect(UpTim, &QTimer::timeout, this, &UpFor::startAttempt);
+    connect(CloseCom, &QPushButton::clicked, this, &UpFor::close);
+    UpTim->start(FirstTick);
+}
+
+UpFor::~UpFor()
+{
+    cancelAndWait();
+}
+
+void UpFor::buildControls()
+{
+    setObjectName(QStringLiteral("UpFor"));
+    setWindowTitle(QString());
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setFixedSize(twipSize(4680, 1305));
+
+    UpLab = new QLabel(UploadStatus::Uploading, this);
+    UpLab->setObjectName(QStringLiteral("UpLab"));
+    UpLab->setAlignment(Qt::AlignCenter);
+    UpLab->setGeometry(twipRect(480, 120, 3615, 495));
+    UpLab->setFont(japaneseGothicFont(20.25));
+
+    CloseCom = new QPushButton(QStringLiteral("閉じる"), this);
+    CloseCom->setObjectName(QStringLiteral("CloseCom"));
+    CloseCom->setGeometry(twipRect(1320, 840, 1935, 375));
+    CloseCom->setAutoDefault(false);
+
+    UpTim = new QTimer(this);
+    UpTim->setObjectName(QStringLiteral("UpTim"));
+    UpTim->setSingleShot(true);
+}
+
+void UpFor::setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds last)
+{
+    m_firstDelay = first;
+    m_lastDelay = last;
+    m_nextDelay = first;
+}
+
+void UpFor::setNetworkTimeout(std::chrono::milliseconds timeout)
+{
+    m_networkTimeout = timeout;
+}
+
+bool UpFor::isAttemptRunning() const
+{
+    return m_worker != nullptr;
+}
+
+void UpFor::startAttempt()
+{
+    if (isAttemptRunning() || m_closeRequested)
+        return;
+    CloseCom->setEnabled(false);
+    m_cancel = false;
+    const UploadDate date = m_dateSource();
+    const auto timeout = m_networkTimeout;
+    m_worker = QThread::create([this, date, timeout] {
+        FtpClient client;
+        client.setCancelFlag(&m_cancel);
+        client.setTimeout(timeout);
+        UploadAttempt attempt(
+            client,
+            [this](const QString &status) {
+                QMetaObject::invokeMethod(
+                    this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
+            },
+            [this] { return m_cancel.load(); });
+        m_result = attempt.run(date);
+    });
+    connect(m_worker, &QThread::finished, this, &UpFor::finishAttempt);
+    m_worker->start();
+}
+
+void UpFor::finishAttempt()
+{
+    m_worker->wait();
+    delete m_worker;
+    m_worker = nullptr;
+    const UploadAttempt::Result result = m_result;
+    emit attemptFinished(result);
+    if (m_closeRequested || result == UploadAttempt::Result::Cancelled) {
+        done(QDialog::Rejected);
+        return;
+    }
+    if (result == UploadAttempt::Result::Succeeded) {
+        done(QDialog::Accepted);
+        return;
+    }
+    // Retrying at once would flood the server with logins (and a wrong password can get
+    // the user's address banned), so wait longer after each failure.
+    CloseCom->setEnabled(true);
+    UpTim->start(m_nextDelay);
+    m_nextDelay = std::min(m_nextDelay * 2, m_lastDelay);
+}
+
+void UpFor::showStatus(const QString &status)
+{
+    setFittedText(UpLab, status);
+}
+
+void UpFor::closeEvent(QCloseEvent *event)
+{
+    UpTim->stop();
+    if (isAttemptRunning()) {
+        // The attempt notices within a fraction of a second; the window closes when it
+        // has stopped, so no connection is left behind.
+        m_closeRequested = true;
+        m_cancel = true;
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void UpFor::reject()
+{
+    if (isAttemptRunning()) {
+        close();
+        return;
+    }
+    UpTim->stop();
+    QDialog::reject();
+}
+
+void UpFor::cancelAndWait()
+{
+    if (!m_worker)
+        return;
+    m_cancel = true;
+    m_worker->wait();
+    delete m_worker;
+    m_worker = nullptr;
+}
+
+} // namespace Kakiva

@@ -1,0 +1,101 @@
+#include "UploadAttempt.h"
+
+#include "FtpClient.h"
+#include "UploadStatus.h"
+#include "pages/PagePaths.h"
+#include "platform/AppDir.h"
+#include "settings/SettingsFile.h"
+
+namespace Kakiva {
+
+namespace {
+
+constexpr qint16 CommandSucceeded = 2;
+
+} // namespace
+
+UploadAttempt::UploadAttempt(FtpClient &client, StatusSink status, CancelCheck cancelled)
+    : m_client(client), m_status(std::move(status)), m_cancelled(std::move(cancelled))
+{
+}
+
+UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
+{
+    m_client.OpenLog(applicationPath(FtpLogFileName), 1);
+    const bool sent = connect() && enterRemoteRoot(IniRead(FtpSection, DirectoryKey)) &&
+                      enterDirectory(date.year) && send(monthListPath(date.year)) &&
+                      enterDirectory(date.month) && send(dayListPath(date.year, date.month)) &&
+                      send(dayPagePath(date.year, date.month, date.day));
+    if (m_cancelled())
+        return Result::Cancelled;
+    if (!sent)
+        return Result::Failed;
+    m_client.Close();
+    m_client.CloseLog();
+    return Result::Succeeded;
+}
+
+bool UploadAttempt::connect()
+{
+    // The settings are read at each attempt, so a corrected password takes effect at
+    // the next retry without reopening the window.
+    const qint16 result =
+        m_client.Connect(IniRead(FtpSection, ServerKey), IniRead(FtpSection, NameKey),
+                         IniRead(FtpSection, PasswordKey));
+    // A connection abandoned because the window closes reads as a time-out, which it is not.
+    if (m_cancelled())
+        return false;
+    const ConnectOutcome outcome = classifyConnectResult(result);
+    if (!outcome.status.isEmpty())
+        m_status(outcome.status);
+    return !outcome.failed;
+}
+
+bool UploadAttempt::enterRemoteRoot(const QString &directory)
+{
+    // An empty setting means the login directory itself. A directory that cannot be
+    // entered is a failure: building the site elsewhere would publish into the wrong place.
+    if (!directory.isEmpty()) {
+        if (m_client.Command(QStringLiteral("CWD ") + directory) != CommandSucceeded)
+            return fail(UploadStatus::Error);
+        m_status(UploadStatus::DirectoryChanged);
+    }
+    return send(yearListPath());
+}
+
+bool UploadAttempt::enterDirectory(const QString &name)
+{
+    if (m_client.Command(QStringLiteral("CWD ") + name) == CommandSucceeded) {
+        m_status(UploadStatus::DirectoryChanged);
+        return true;
+    }
+    if (m_cancelled())
+        return false;
+    m_client.Command(QStringLiteral("MKD ") + name);
+    // Sending into whatever directory we are still in would overwrite that
+    // directory's index.html, so a directory we cannot enter ends the attempt.
+    if (m_client.Command(QStringLiteral("CWD ") + name) != CommandSucceeded)
+        return fail(UploadStatus::Error);
+    return true;
+}
+
+bool UploadAttempt::send(const QString &localPath)
+{
+    const qint16 result = m_client.PutFile(localPath, QString());
+    if (m_cancelled())
+        return false;
+    if (result >= 1) {
+        m_status(UploadStatus::Sent);
+        return true;
+    }
+    return fail(result == 0 ? UploadStatus::NoSuchFile : UploadStatus::Error);
+}
+
+bool UploadAttempt::fail(const QString &status)
+{
+    if (!m_cancelled())
+        m_status(status);
+    return false;
+}
+
+} // namespace Kakiva

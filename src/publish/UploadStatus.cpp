@@ -1,0 +1,20 @@
+#include "UploadStatus.h"
+
+namespace Kakiva {
+
+ConnectOutcome classifyConnectResult(qint16 result)
+{
+    if (result == 0)
+        return {UploadStatus::Connected, false};
+    if (result >= 1 && result <= 5)
+        return {UploadStatus::ConnectError, true};
+    if (result == -1)
+        return {UploadStatus::SocketOpenError, true};
+    if (result == -2)
+        return {UploadStatus::TimedOut, true};
+    if (result >= 10000)
+        return {UploadStatus::WinsockError, true};
+    return {};
+}
+
+} // namespace Kakiva

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace Kakiva {
+
+// The texts the upload window shows, one per stage.
+namespace UploadStatus {
+inline const QString Uploading = QStringLiteral("アップロード中");
+inline const QString Connected = QStringLiteral("接続成功");
+inline const QString ConnectError = QStringLiteral("接続エラー");
+inline const QString SocketOpenError = QStringLiteral("ソケットオープンエラー");
+inline const QString TimedOut = QStringLiteral("タイムアウト");
+inline const QString WinsockError = QStringLiteral("Winsock Error");
+inline const QString DirectoryChanged = QStringLiteral("ディレクトリ移動");
+inline const QString Sent = QStringLiteral("アップ成功");
+inline const QString NoSuchFile = QStringLiteral("該当ファイルなし");
+inline const QString Error = QStringLiteral("エラー");
+} // namespace UploadStatus
+
+// How the upload reads a Connect result.
+struct ConnectOutcome
+{
+    QString status; // empty: the result is not classed and the text stays as it is
+    bool failed = false;
+};
+ConnectOutcome classifyConnectResult(qint16 result);
+
+} // namespace Kakiva

@@ -1,0 +1,136 @@
+#include "ConfFor.h"
+
+#include "SettingsFile.h"
+#include "app/ErrorMessage.h"
+#include "app/Geometry.h"
+#include "app/JapaneseFont.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace Kakiva {
+
+namespace {
+
+constexpr qreal LabelPointSize = 11.25;
+
+QLabel *makeLabel(const QString &name, const QString &caption, const QRect &geometry,
+                  QWidget *frame)
+{
+    auto *label = new QLabel(caption, frame);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setFont(japaneseGothicFont(LabelPointSize));
+    return label;
+}
+
+QLineEdit *makeTextBox(const QString &name, const QRect &geometry, QWidget *frame)
+{
+    auto *box = new QLineEdit(frame);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QPushButton *makeButton(const QString &name, const QString &caption, const QRect &geometry,
+                        QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    // Return and Escape press no button here.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
+ConfFor::ConfFor(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("ConfFor"));
+    setWindowTitle(QStringLiteral("設定"));
+    setFixedSize(twipSize(4590, 2730));
+    buildControls();
+    connect(OkCom, &QPushButton::clicked, this, &ConfFor::save);
+    connect(CancelCom, &QPushButton::clicked, this, &ConfFor::reject);
+}
+
+void ConfFor::buildControls()
+{
+    FTPFra = new QGroupBox(QStringLiteral("FTP設定"), this);
+    FTPFra->setObjectName(QStringLiteral("FTPFra"));
+    FTPFra->setGeometry(twipRect(120, 120, 4335, 2055));
+    // The caption sits on the frame's top line, so the first row, close below that line,
+    // stays clear of it; a frame drawn below its caption would cut through that row.
+    FTPFra->setStyleSheet(QStringLiteral(
+        "QGroupBox#FTPFra { border: 1px solid palette(mid); border-radius: 2px;"
+        " margin-top: 0.5em; }"
+        "QGroupBox#FTPFra::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+
+    FTPLab = makeLabel(QStringLiteral("FTPLab"), QStringLiteral("接続先FTP"),
+                       twipRect(120, 240, 1095, 255), FTPFra);
+    FTPTex = makeTextBox(QStringLiteral("FTPTex"), twipRect(2040, 240, 2175, 270), FTPFra);
+    NameLab = makeLabel(QStringLiteral("NameLab"), QStringLiteral("ユーザ名"),
+                        twipRect(120, 720, 975, 255), FTPFra);
+    NameTex = makeTextBox(QStringLiteral("NameTex"), twipRect(2040, 720, 2175, 270), FTPFra);
+    PasswordLab = makeLabel(QStringLiteral("PasswordLab"), QStringLiteral("Password"),
+                            twipRect(120, 1200, 975, 255), FTPFra);
+    // Shown in clear: the user types it once and wants to see it is right.
+    PasswordTex =
+        makeTextBox(QStringLiteral("PasswordTex"), twipRect(2040, 1200, 2175, 270), FTPFra);
+    DirectoryLab = makeLabel(QStringLiteral("DirectoryLab"), QStringLiteral("アップ先ディレクトリ"),
+                             twipRect(120, 1680, 1815, 255), FTPFra);
+    DirectoryTex =
+        makeTextBox(QStringLiteral("DirectoryTex"), twipRect(2040, 1680, 2175, 270), FTPFra);
+
+    OkCom = makeButton(QStringLiteral("OkCom"), QStringLiteral("OK"),
+                       twipRect(2160, 2280, 1095, 375), this);
+    CancelCom = makeButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
+                           twipRect(3360, 2280, 1095, 375), this);
+
+    setTabOrder(FTPTex, NameTex);
+    setTabOrder(NameTex, PasswordTex);
+    setTabOrder(PasswordTex, DirectoryTex);
+    setTabOrder(DirectoryTex, OkCom);
+    setTabOrder(OkCom, CancelCom);
+}
+
+int ConfFor::showModal()
+{
+    load();
+    return exec();
+}
+
+void ConfFor::load()
+{
+    FTPTex->setText(IniRead(FtpSection, ServerKey));
+    NameTex->setText(IniRead(FtpSection, NameKey));
+    PasswordTex->setText(IniRead(FtpSection, PasswordKey));
+    DirectoryTex->setText(IniRead(FtpSection, DirectoryKey));
+    FTPTex->setFocus();
+}
+
+void ConfFor::save()
+{
+    QString error;
+    if (!writeAll(&error)) {
+        showErrorMessage(this, QStringLiteral("設定を保存できませんでした。\n") + error);
+        return;
+    }
+    accept();
+}
+
+bool ConfFor::writeAll(QString *error) const
+{
+    return IniWrite(FtpSection, ServerKey, FTPTex->text(), error) &&
+           IniWrite(FtpSection, NameKey, NameTex->text(), error) &&
+           IniWrite(FtpSection, PasswordKey, PasswordTex->text(), error) &&
+           IniWrite(FtpSection, DirectoryKey, DirectoryTex->text(), error);
+}
+
+} // namespace Kakiva

@@ -1,0 +1,502 @@
+#include "app/ErrorMessage.h"
+#include "app/MainFor.h"
+#include "diary/DiaryInpFor.h"
+#include "pages/PagePaths.h"
+#include "platform/Cp932.h"
+#include "settings/ConfFor.h"
+
+#include "KeyboardInput.h"
+#include "ModalAnswerer.h"
+#include "TestAppDir.h"
+
+#include <QCalendarWidget>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTableView>
+#include <QTest>
+#include <QTextCharFormat>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+
+#include <memory>
+
+using namespace Kakiva;
+using namespace Qt::StringLiterals;
+
+class TestMainFor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startsOnToday();
+    void calendarFillsTheClientArea();
+    void dateEventHandsTheDateOver_data();
+    void dateEventHandsTheDateOver();
+    void oneActionOpensOneDialog_data();
+    void oneActionOpensOneDialog();
+    void reopeningADateLoadsItAfresh();
+    void keyboardAloneSavesAnEntry();
+    void daysWithEntriesAreBold();
+    void altFOpensTheFileMenu();
+    void settingsOpensEveryTime();
+    void endingTheProgram_data();
+    void endingTheProgram();
+
+private:
+    QTableView *dayView() const;
+    void clickDay(const QDate &date);
+    bool isBold(const QDate &date) const;
+    void chooseMenuItem(QAction *item);
+    void writeEntry(const QString &relativePath, const QByteArray &bytes);
+
+    std::unique_ptr<TestAppDir> m_appDir;
+    std::unique_ptr<MainFor> m_window;
+    QStringList m_errors;
+};
+
+namespace {
+
+// A style under which one click on a day also activates it, as some desktops set.
+class SingleClickActivates : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_ItemView_ActivateItemOnSingleClick)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+enum class DateAction
+{
+    Click,
+    DoubleClick,
+    Return,
+    Enter,
+};
+
+struct SeenInDialog
+{
+    QString year;
+    QString month;
+    QString day;
+    QString caption;
+    QString text;
+    bool modal = false;
+    bool centred = false;
+};
+
+// Whether dialog sits centred over the window that showed it, to the pixel.
+bool centredOver(const QWidget *dialog, const QWidget *owner)
+{
+    const QPoint offset = dialog->frameGeometry().center() - owner->frameGeometry().center();
+    return offset.manhattanLength() <= 2;
+}
+
+SeenInDialog look(DiaryInpFor *dialog)
+{
+    return {dialog->YearStr,
+            dialog->MonthStr,
+            dialog->DayStr,
+            dialog->windowTitle(),
+            dialog->DiaryTex->toPlainText(),
+            QApplication::activeModalWidget() == dialog,
+            centredOver(dialog, dialog->parentWidget())};
+}
+
+// Runs whatever date events are still queued, so a second dialog would show up now.
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+void TestMainFor::initTestCase()
+{
+    // The program ends with its last window; the test run must go on after that.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TestMainFor::init()
+{
+    m_appDir = std::make_unique<TestAppDir>();
+    m_errors.clear();
+    setErrorPresenter([this](QWidget *, const QString &message) { m_errors << message; });
+    m_window = std::make_unique<MainFor>();
+    m_window->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->activateWindow();
+}
+
+void TestMainFor::cleanup()
+{
+    m_window.reset();
+    setErrorPresenter({});
+    QVERIFY(m_errors.isEmpty());
+    m_appDir.reset();
+}
+
+QTableView *TestMainFor::dayView() const
+{
+    return m_window->DayCal->findChild<QTableView *>();
+}
+
+// Clicks the cell of date, which lies in the month shown.
+void TestMainFor::clickDay(const QDate &date)
+{
+    QCalendarWidget *calendar = m_window->DayCal;
+    QCOMPARE(calendar->monthShown(), date.month());
+    // The selected day's cell is the view's current one, and date lies a known number of
+    // cells after the first of its month.
+    const QDate first(date.year(), date.month(), 1);
+    calendar->setSelectedDate(first);
+    QTableView *view = dayView();
+    const QModelIndex firstCell = view->currentIndex();
+    const int dayColumns = 7;
+    const int firstColumn = view->model()->columnCount() - dayColumns;
+    const int cell =
+        firstCell.row() * dayColumns + firstCell.column() - firstColumn + int(first.daysTo(date));
+    const QModelIndex target =
+        view->model()->index(cell / dayColumns, cell % dayColumns + firstColumn);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(target).center());
+    QCOMPARE(calendar->selectedDate(), date);
+}
+
+bool TestMainFor::isBold(const QDate &date) const
+{
+    return m_window->DayCal->dateTextFormat(date).fontWeight() == QFont::Bold;
+}
+
+void TestMainFor::chooseMenuItem(QAction *item)
+{
+    // Alt+F belongs to the active window; a desktop gives the activation back to the
+    // calendar window when a dialog closes, which the offscreen platform leaves to us.
+    m_window->windowHandle()->requestActivate();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_window->windowHandle());
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(m_window->FileMenu->isVisible());
+    QMenu *menu = m_window->FileMenu;
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+}
+
+void TestMainFor::writeEntry(const QString &relativePath, const QByteArray &bytes)
+{
+    writeWholeFile(m_appDir->filePath(relativePath), bytes);
+}
+
+void TestMainFor::startsOnToday()
+{
+    const QDate before = QDate::currentDate();
+    MainFor window;
+    const QDate after = QDate::currentDate();
+    const QDate shown = window.DayCal->selectedDate();
+    QVERIFY2(shown == before || shown == after, qPrintable(shown.toString(Qt::ISODate)));
+    QCOMPARE(window.DayCal->yearShown(), shown.year());
+    QCOMPARE(window.DayCal->monthShown(), shown.month());
+    QCOMPARE(window.windowTitle(), u"KakivaH"_s);
+    QVERIFY(m_window->DayCal->isAncestorOf(QApplication::focusWidget()));
+}
+
+void TestMainFor::calendarFillsTheClientArea()
+{
+    QWidget *client = m_window->centralWidget();
+    QCOMPARE(client->size(), QSize(288, 202));
+    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+    QVERIFY(m_window->DayCal->geometry().contains(client->rect()));
+    // Cut off at the edges, yet both month arrows and the whole day grid stay in view.
+    for (const char *name : {"qt_calendar_prevmonth", "qt_calendar_nextmonth"}) {
+        auto *arrow = m_window->DayCal->findChild<QToolButton *>(QLatin1String(name));
+        QVERIFY(arrow);
+        const QRect inClient(arrow->mapTo(client, QPoint(0, 0)), arrow->size());
+        QVERIFY2(client->rect().contains(inClient), name);
+    }
+    const QRect grid(dayView()->mapTo(client, QPoint(0, 0)), dayView()->size());
+    QVERIFY(client->rect().contains(grid));
+}
+
+void TestMainFor::dateEventHandsTheDateOver_data()
+{
+    QTest::addColumn<QDate>("startDate");
+    QTest::addColumn<QDate>("chosenDate");
+    QTest::addColumn<DateAction>("action");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("month");
+    QTest::addColumn<QString>("day");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("click on 5 March 2004")
+        << QDate(2004, 3, 1) << QDate(2004, 3, 5) << DateAction::Click << u"2004"_s << u"03"_s
+        << u"05"_s << u"日記-2004/03/05"_s;
+    QTest::newRow("click on 31 December 2004")
+        << QDate(2004, 12, 24) << QDate(2004, 12, 31) << DateAction::Click << u"2004"_s << u"12"_s
+        << u"31"_s << u"日記-2004/12/31"_s;
+    QTest::newRow("Return on 5 March 2004")
+        << QDate(2004, 3, 1) << QDate(2004, 3, 5) << DateAction::Return << u"2004"_s << u"03"_s
+        << u"05"_s << u"日記-2004/03/05"_s;
+    QTest::newRow("keypad Enter on 31 December 2004")
+        << QDate(2004, 12, 24) << QDate(2004, 12, 31) << DateAction::Enter << u"2004"_s << u"12"_s
+        << u"31"_s << u"日記-2004/12/31"_s;
+    QTest::newRow("click on 10 October 2004, nothing to pad")
+        << QDate(2004, 10, 1) << QDate(2004, 10, 10) << DateAction::Click << u"2004"_s << u"10"_s
+        << u"10"_s << u"日記-2004/10/10"_s;
+}
+
+void TestMainFor::dateEventHandsTheDateOver()
+{
+    QFETCH(QDate, startDate);
+    QFETCH(QDate, chosenDate);
+    QFETCH(DateAction, action);
+    QFETCH(QString, year);
+    QFETCH(QString, month);
+    QFETCH(QString, day);
+    QFETCH(QString, caption);
+
+    SeenInDialog seen;
+    ModalAnswerer<DiaryInpFor> answerer([&](DiaryInpFor *dialog) {
+        seen = look(dialog);
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+    m_window->DayCal->setSelectedDate(startDate);
+    if (action == DateAction::Click) {
+        clickDay(chosenDate);
+    } else {
+        // Walk to the day with the arrow keys, then choose it.
+        QTableView *view = dayView();
+        for (QDate at = startDate; at < chosenDate; at = at.addDays(1))
+            QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, action == DateAction::Return ? Qt::Key_Return : Qt::Key_Enter,
+                        action == DateAction::Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    }
+    QTRY_COMPARE(answerer.shown(), 1);
+
+    QCOMPARE(seen.year, year);
+    QCOMPARE(seen.month, month);
+    QCOMPARE(seen.day, day);
+    QCOMPARE(seen.caption, caption);
+    QVERIFY(seen.modal);
+    QVERIFY(seen.centred);
+    QCOMPARE(answerer.leftOpen(), 0);
+    QCOMPARE(m_window->DayCal->selectedDate(), chosenDate);
+}
+
+void TestMainFor::oneActionOpensOneDialog_data()
+{
+    QTest::addColumn<DateAction>("action");
+    QTest::addColumn<bool>("singleClickActivates");
+    QTest::newRow("click") << DateAction::Click << false;
+    QTest::newRow("double click") << DateAction::DoubleClick << false;
+    QTest::newRow("click where one click also activates") << DateAction::Click << true;
+    QTest::newRow("double click where one click also activates") << DateAction::DoubleClick << true;
+    QTest::newRow("Return") << DateAction::Return << false;
+}
+
+void TestMainFor::oneActionOpensOneDialog()
+{
+    QFETCH(DateAction, action);
+    QFETCH(bool, singleClickActivates);
+
+    SingleClickActivates style;
+    if (singleClickActivates)
+        dayView()->setStyle(&style);
+    ModalAnswerer<DiaryInpFor> answerer(
+        [](DiaryInpFor *dialog) { QTest::mouseClick(dialog->CancelCom, Qt::LeftButton); });
+    const QDate date(2004, 3, 5);
+    m_window->DayCal->setSelectedDate(date);
+    QTableView *view = dayView();
+    const QPoint cell = view->visualRect(view->currentIndex()).center();
+    switch (action) {
+    case DateAction::Click:
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+        break;
+    case DateAction::DoubleClick:
+        // Press, release, press with the double click, release: all of it reaches the
+        // calendar before the event loop runs again, the worst case for a date event.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, cell);
+        break;
+    default:
+        QTest::keyClick(view, Qt::Key_Return);
+        break;
+    }
+    QTRY_COMPARE(answerer.shown(), 1);
+    settle();
+    QCOMPARE(answerer.shown(), 1);
+    dayView()->setStyle(nullptr);
+}
+
+void TestMainFor::reopeningADateLoadsItAfresh()
+{
+    const QDate date(2004, 3, 5);
+    m_window->DayCal->setSelectedDate(date);
+    QList<SeenInDialog> seen;
+    std::function<void(DiaryInpFor *)> next;
+    ModalAnswerer<DiaryInpFor> answerer([&](DiaryInpFor *dialog) { next(dialog); });
+
+    next = [&](DiaryInpFor *dialog) {
+        seen << look(dialog);
+        typeText(dialog->DiaryTex, u"first"_s);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+    };
+    clickDay(date);
+    QTRY_COMPARE(answerer.shown(), 1);
+    QCOMPARE(readWholeFile(m_appDir->filePath(u"Diary/2004/03/05.dia"_s)), "first\r\n");
+
+    // Changed behind the program's back: the next showing must read the file again.
+    writeEntry(u"Diary/2004/03/05.dia"_s, "changed\r\nsince\r\n");
+    next = [&](DiaryInpFor *dialog) {
+        seen << look(dialog);
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    };
+    clickDay(date);
+    QTRY_COMPARE(answerer.shown(), 2);
+    // A day without an entry shows an empty box, whatever the previous showing held.
+    clickDay(date.addDays(1));
+    QTRY_COMPARE(answerer.shown(), 3);
+
+    QCOMPARE(seen.size(), 3);
+    QCOMPARE(seen[0].text, QString());
+    QCOMPARE(seen[1].text, u"changed\nsince"_s);
+    QCOMPARE(seen[1].caption, u"日記-2004/03/05"_s);
+    QCOMPARE(seen[2].text, QString());
+    QCOMPARE(seen[2].caption, u"日記-2004/03/06"_s);
+    QCOMPARE(answerer.leftOpen(), 0);
+}
+
+void TestMainFor::keyboardAloneSavesAnEntry()
+{
+    m_window->DayCal->setSelectedDate(QDate(2004, 8, 16));
+    ModalAnswerer<DiaryInpFor> answerer([](DiaryInpFor *dialog) {
+        // Everything goes to whichever control has the focus, as typing does.
+        QTRY_COMPARE(QApplication::focusWidget(), dialog->DiaryTex);
+        typeText(QApplication::focusWidget(), u"夏休み\n海へ"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dialog->OkCom);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    });
+    QTableView *view = dayView();
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_COMPARE(answerer.shown(), 1);
+    QCOMPARE(answerer.leftOpen(), 0);
+
+    QCOMPARE(readWholeFile(m_appDir->filePath(u"Diary/2004/08/17.dia"_s)),
+             toCp932(u"夏休み") + "\r\n" + toCp932(u"海へ") + "\r\n");
+    for (const QString &page :
+         {yearListPath(), monthListPath(u"2004"_s), dayListPath(u"2004"_s, u"08"_s),
+          dayPagePath(u"2004"_s, u"08"_s, u"17"_s)})
+        QVERIFY2(QFile::exists(page), qPrintable(page));
+}
+
+void TestMainFor::daysWithEntriesAreBold()
+{
+    writeEntry(u"Diary/2004/03/10.dia"_s, "x\r\n");
+    writeEntry(u"Diary/2004/04/02.dia"_s, "x\r\n");
+    writeEntry(u"Diary/2004/04/notes.txt"_s, "not an entry\r\n");
+
+    m_window->DayCal->setSelectedDate(QDate(2004, 3, 1));
+    QVERIFY(isBold(QDate(2004, 3, 10)));
+    QVERIFY(!isBold(QDate(2004, 3, 11)));
+    QVERIFY(!isBold(QDate(2004, 4, 2)));
+
+    auto *next = m_window->DayCal->findChild<QToolButton *>(u"qt_calendar_nextmonth"_s);
+    QVERIFY(next);
+    QTest::mouseClick(next, Qt::LeftButton);
+    QCOMPARE(m_window->DayCal->monthShown(), 4);
+    QVERIFY(isBold(QDate(2004, 4, 2)));
+    QVERIFY(!isBold(QDate(2004, 3, 10)));
+
+    // A new entry shows in bold as soon as its dialog has closed.
+    QVERIFY(!isBold(QDate(2004, 4, 20)));
+    ModalAnswerer<DiaryInpFor> answerer([](DiaryInpFor *dialog) {
+        typeText(dialog->DiaryTex, u"new"_s);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+    });
+    clickDay(QDate(2004, 4, 20));
+    QTRY_COMPARE(answerer.shown(), 1);
+    QVERIFY(isBold(QDate(2004, 4, 20)));
+    QVERIFY(isBold(QDate(2004, 4, 2)));
+}
+
+void TestMainFor::altFOpensTheFileMenu()
+{
+    QCOMPARE(m_window->FileMenu->title(), u"ファイル(&F)"_s);
+    QCOMPARE(m_window->FileMenu->actions(),
+             (QList<QAction *>{m_window->ConfMenu, m_window->EndMenu}));
+    QCOMPARE(m_window->ConfMenu->text(), u"設定"_s);
+    QCOMPARE(m_window->EndMenu->text(), u"終了"_s);
+    QVERIFY(m_window->ConfMenu->shortcut().isEmpty());
+    QVERIFY(m_window->EndMenu->shortcut().isEmpty());
+
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(m_window->FileMenu->isVisible());
+    QTest::keyClick(m_window->FileMenu, Qt::Key_Escape);
+    QTRY_VERIFY(!m_window->FileMenu->isVisible());
+}
+
+void TestMainFor::settingsOpensEveryTime()
+{
+    QList<bool> modal;
+    QList<bool> centred;
+    ModalAnswerer<ConfFor> answerer([&](ConfFor *dialog) {
+        modal << (QApplication::activeModalWidget() == dialog);
+        centred << centredOver(dialog, m_window.get());
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+    chooseMenuItem(m_window->ConfMenu);
+    QTRY_COMPARE(answerer.shown(), 1);
+    chooseMenuItem(m_window->ConfMenu);
+    QTRY_COMPARE(answerer.shown(), 2);
+    QCOMPARE(modal, (QList<bool>{true, true}));
+    QCOMPARE(centred, (QList<bool>{true, true}));
+    QCOMPARE(answerer.leftOpen(), 0);
+    QVERIFY(m_window->isVisible());
+}
+
+void TestMainFor::endingTheProgram_data()
+{
+    QTest::addColumn<bool>("fromMenu");
+    QTest::newRow("終了 in the menu") << true;
+    QTest::newRow("closing the window") << false;
+}
+
+void TestMainFor::endingTheProgram()
+{
+    QFETCH(bool, fromMenu);
+    ModalAnswerer<QDialog> anyQuestion([](QDialog *dialog) { dialog->reject(); });
+    // The program's own event loop, which ends with the calendar window.
+    QApplication::setQuitOnLastWindowClosed(true);
+    auto restore = qScopeGuard([] { QApplication::setQuitOnLastWindowClosed(false); });
+    QTimer::singleShot(0, m_window.get(), [&] {
+        if (fromMenu)
+            chooseMenuItem(m_window->EndMenu);
+        else
+            m_window->close();
+    });
+    bool stuck = false;
+    QTimer::singleShot(std::chrono::seconds(30), qApp, [&] {
+        stuck = true;
+        QApplication::exit(1);
+    });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!stuck);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(anyQuestion.shown(), 0);
+}
+
+QTEST_MAIN(TestMainFor)
+#include "TestMainFor.moc"

@@ -1,0 +1,172 @@
+#include "diary/EntryStore.h"
+
+#include "FileSizeLimit.h"
+#include "TestAppDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+using namespace Kakiva;
+using namespace Qt::StringLiterals;
+
+class TestEntryStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void readStored_data();
+    void readStored();
+    void overwrite();
+    void missingDay();
+    void writeFailure_data();
+    void writeFailure();
+};
+
+namespace {
+
+const QString Year = u"2004"_s;
+const QString Month = u"08"_s;
+const QString Day = u"17"_s;
+
+enum class Fault
+{
+    None,
+    ReadOnlyMonth,
+    DiskFull,
+};
+
+} // namespace
+
+void TestEntryStore::roundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("two lines") << u"a\r\nb"_s << QByteArray("a\r\nb\r\n");
+    QTest::newRow("leading blank lines") << u"\r\n\r\nx"_s << QByteArray("\r\n\r\nx\r\n");
+    QTest::newRow("only a line break") << u"\r\n"_s << QByteArray("\r\n\r\n");
+    QTest::newRow("trailing blank line") << u"a\r\n"_s << QByteArray("a\r\n\r\n");
+    QTest::newRow("Japanese") << u"日記"_s << QByteArray("\x93\xFA\x8B\x4C\r\n");
+    QTest::newRow("emoji") << u"a😀"_s << QByteArray("a&#128512;\r\n");
+}
+
+void TestEntryStore::roundTrip()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, stored);
+    TestAppDir dir;
+    QString error;
+    QCOMPARE(DiaryWrite(Year, Month, Day, text, &error), qint16(0));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(readWholeFile(dir.filePath("Diary/2004/08/17.dia")), stored);
+    QString read;
+    QCOMPARE(DiaryRead(Year, Month, Day, read), qint16(0));
+    QCOMPARE(read, text);
+}
+
+void TestEntryStore::readStored_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("CR alone ends a line") << QByteArray("a\rb\r\n") << QString() << u"a\r\nb"_s;
+    QTest::newRow("LF alone stays") << QByteArray("a\nb\r\n") << QString() << u"a\nb"_s;
+    QTest::newRow("no final line end") << QByteArray("a\r\nb") << QString() << u"a\r\nb"_s;
+    QTest::newRow("empty file") << QByteArray() << QString() << QString();
+    QTest::newRow("appended to given text")
+        << QByteArray("a\r\nb\r\n") << u"x"_s << u"x\r\na\r\nb"_s;
+    QTest::newRow("blank first line after given text")
+        << QByteArray("\r\na\r\n") << u"x"_s << u"x\r\n\r\na"_s;
+}
+
+void TestEntryStore::readStored()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, given);
+    QFETCH(QString, read);
+    TestAppDir dir;
+    writeWholeFile(dir.filePath("Diary/2004/08/17.dia"), stored);
+    QCOMPARE(DiaryRead(Year, Month, Day, given), qint16(0));
+    QCOMPARE(given, read);
+}
+
+void TestEntryStore::overwrite()
+{
+    TestAppDir dir;
+    QCOMPARE(DiaryWrite(Year, Month, Day, u"a long first version\r\nof two lines"_s), qint16(0));
+    QVERIFY(QDir(dir.filePath("Diary/2004/08")).exists());
+    QCOMPARE(DiaryWrite(Year, Month, Day, u"short"_s), qint16(0));
+    QCOMPARE(readWholeFile(dir.filePath("Diary/2004/08/17.dia")), QByteArray("short\r\n"));
+}
+
+void TestEntryStore::missingDay()
+{
+    TestAppDir dir;
+    QString text = u"kept"_s;
+    QCOMPARE(DiaryRead(Year, Month, Day, text), qint16(-1));
+    QCOMPARE(text, u"kept"_s);
+    QVERIFY(!QFile::exists(dir.filePath("Diary")));
+}
+
+void TestEntryStore::writeFailure_data()
+{
+    QTest::addColumn<QString>("blocker");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QString>("failingPath");
+    QTest::addColumn<bool>("hadPrevious");
+    QTest::newRow("read-only month directory")
+        << QString() << Fault::ReadOnlyMonth << "Diary/2004/08/17.dia" << true;
+    QTest::newRow("disk full half-way")
+        << QString() << Fault::DiskFull << "Diary/2004/08/17.dia" << true;
+    QTest::newRow("Diary is a file") << u"Diary"_s << Fault::None << "Diary/2004/08" << false;
+    QTest::newRow("entry path is a directory")
+        << u"Diary/2004/08/17.dia/"_s << Fault::None << "Diary/2004/08/17.dia" << false;
+}
+
+void TestEntryStore::writeFailure()
+{
+    QFETCH(QString, blocker);
+    QFETCH(Fault, fault);
+    QFETCH(QString, failingPath);
+    QFETCH(bool, hadPrevious);
+    if (fault == Fault::ReadOnlyMonth && geteuid() == 0)
+        QSKIP("permissions do not stop the superuser");
+    TestAppDir dir;
+    if (blocker.endsWith(QLatin1Char('/')))
+        QVERIFY(QDir(dir.path()).mkpath(blocker));
+    else if (!blocker.isEmpty())
+        writeWholeFile(dir.filePath(blocker), "x");
+    if (hadPrevious)
+        QCOMPARE(DiaryWrite(Year, Month, Day, u"old"_s), qint16(0));
+
+    const QString month = dir.filePath("Diary/2004/08");
+    if (fault == Fault::ReadOnlyMonth)
+        QVERIFY(QFile::setPermissions(month, QFile::ReadOwner | QFile::ExeOwner));
+    QString error;
+    qint16 status = 0;
+    {
+        FileSizeLimit limit(fault == Fault::DiskFull ? 16 : RLIM_INFINITY);
+        status = DiaryWrite(Year, Month, Day, u"a new version longer than the limit"_s, &error);
+    }
+    QFile::setPermissions(month, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QCOMPARE(status, qint16(-1));
+    const QString expectedStart = QDir::toNativeSeparators(dir.filePath(failingPath)) + u": "_s;
+    QVERIFY2(error.startsWith(expectedStart) && error.size() > expectedStart.size(),
+             qPrintable(error));
+    if (fault == Fault::DiskFull)
+        QVERIFY2(error.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+    if (hadPrevious)
+        QCOMPARE(readWholeFile(dir.filePath("Diary/2004/08/17.dia")), QByteArray("old\r\n"));
+    QCOMPARE(QDir(month).entryList(QDir::Files | QDir::Hidden).size(), hadPrevious ? 1 : 0);
+}
+
+QTEST_GUILESS_MAIN(TestEntryStore)
+#include "TestEntryStore.moc"

@@ -1,0 +1,326 @@
+#include "pages/PageGenerator.h"
+
+#include "FileSizeLimit.h"
+#include "TestAppDir.h"
+#include "TestTree.h"
+#include "diary/EntryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+using namespace Kakiva;
+using namespace Qt::StringLiterals;
+
+class TestPageGenerator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dayPage_data();
+    void dayPage();
+    void lists_data();
+    void lists();
+    void outsideCodePage();
+    void missingEntry_data();
+    void missingEntry();
+    void writeFailure_data();
+    void writeFailure();
+};
+
+namespace {
+
+// The pages' Japanese words as Windows-932 bytes, spelled out so the encoder is checked too.
+const QByteArray Nikki("\x93\xFA\x8B\x4C");  // 日記
+const QByteArray Nen("\x94\x4E");            // 年
+const QByteArray Gatsu("\x8C\x8E");          // 月
+const QByteArray Nichi("\x93\xFA");          // 日
+const QByteArray Modoru("\x96\xDF\x82\xE9"); // 戻る
+
+const QByteArray
+    DayPageStyle(R"(<link rel="stylesheet" type="text/css" href="../../kakiva.css" > )");
+const QByteArray YearListStyle(R"(<link rel="stylesheet" type="text/css" href="./kakiva.css" >)");
+const QByteArray MonthListStyle(R"(<link rel="stylesheet" type="text/css" href="../kakiva.css" >)");
+const QByteArray
+    DayListStyle(R"(<link rel="stylesheet" type="text/css" href="../../kakiva.css" >)");
+
+QByteArray lines(const QByteArrayList &list)
+{
+    QByteArray bytes;
+    for (const QByteArray &line : list)
+        bytes += line + "\r\n";
+    return bytes;
+}
+
+QByteArray head(const QByteArray &styleSheetLine)
+{
+    return lines({"<HTML>", "<HEAD>",
+                  R"(<META http-equiv="Content-Type" content="text/html; charset=Shift_JIS">)",
+                  styleSheetLine, "<TITLE>" + Nikki + "</TITLE>", "</HEAD>", "<BODY>"});
+}
+
+const QByteArray PageEnd = lines({"</BODY>", "</HTML>"});
+const QByteArray ListEnd =
+    lines({"<BR><BR>", R"(<A HREF="../index.html">)" + Modoru + "</A>"}) + PageEnd;
+
+QByteArray yearLink(const QByteArray &name)
+{
+    return "<A HREF=\"./" + name + "/index.html\">" + name + Nen + "</A><BR>";
+}
+
+QByteArray monthLink(const QByteArray &name)
+{
+    return "<A HREF=\"./" + name + "/index.html\">" + name + Gatsu + "</A><BR>";
+}
+
+QByteArray dayLink(const QByteArray &name, const QByteArray &text)
+{
+    return "<A HREF=\"./" + name + "\" TARGET=\"main\">" + text + Nichi + "</A><BR>";
+}
+
+QString pagePath(const TestAppDir &dir, const QString &relative)
+{
+    return dir.filePath(u"HTML/"_s + relative);
+}
+
+// A page's bytes, or a marker when it is not a file, so that "still absent" compares too.
+QByteArray snapshot(const QString &path)
+{
+    return QFileInfo(path).isFile() ? readWholeFile(path) : QByteArray("<no file>");
+}
+
+QStringList fourPages(const TestAppDir &dir)
+{
+    return {pagePath(dir, u"2004/08/17.html"_s), pagePath(dir, u"year.html"_s),
+            pagePath(dir, u"2004/index.html"_s), pagePath(dir, u"2004/08/index.html"_s)};
+}
+
+void save(const QString &date, const QString &text = u"x"_s)
+{
+    const QStringList parts = date.split(QLatin1Char('/'));
+    QCOMPARE(DiaryWrite(parts[0], parts[1], parts[2], text), qint16(0));
+    QCOMPARE(HtmlMake(parts[0], parts[1], parts[2]), qint16(0));
+}
+
+enum class Fault
+{
+    None,
+    ReadOnlyMonth,
+    DiskFull,
+};
+
+} // namespace
+
+void TestPageGenerator::dayPage_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QByteArrayList>("body");
+    QTest::newRow("empty entry file") << QByteArray() << QByteArrayList();
+    QTest::newRow("two lines") << QByteArray("a\r\nb\r\n") << QByteArrayList{"a<BR>", "b<BR>"};
+    QTest::newRow("ends with a line break")
+        << QByteArray("a\r\n\r\n") << QByteArrayList{"a<BR>", "<BR>"};
+    QTest::newRow("leading blank lines")
+        << QByteArray("\r\n\r\nx\r\n") << QByteArrayList{"<BR>", "<BR>", "x<BR>"};
+    QTest::newRow("markup stays markup")
+        << QByteArray("<B>bold</B> & <i>\r\n") << QByteArrayList{"<B>bold</B> & <i><BR>"};
+    QTest::newRow("CR alone ends a line") << QByteArray("a\rb") << QByteArrayList{"a<BR>", "b<BR>"};
+    QTest::newRow("LF alone stays in the line")
+        << QByteArray("a\nb\r\n") << QByteArrayList{"a\nb<BR>"};
+    QTest::newRow("stored bytes copied verbatim")
+        << QByteArray("\x93\xFA\x8B\x4C \xFF &#128512;\r\n")
+        << QByteArrayList{"\x93\xFA\x8B\x4C \xFF &#128512;<BR>"};
+}
+
+void TestPageGenerator::dayPage()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(QByteArrayList, body);
+    TestAppDir dir;
+    writeWholeFile(dir.filePath("Diary/2004/08/17.dia"), entry);
+    QCOMPARE(HtmlMake(u"2004"_s, u"08"_s, u"17"_s), qint16(0));
+    const QByteArray page = readWholeFile(pagePath(dir, u"2004/08/17.html"_s));
+    QCOMPARE(page, head(DayPageStyle) + lines(body) + PageEnd);
+    QCOMPARE(page.count("\r\n"), body.size() + 9);
+}
+
+void TestPageGenerator::lists_data()
+{
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QStringList>("saved");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QByteArrayList>("years");
+    QTest::addColumn<QByteArrayList>("months");
+    QTest::addColumn<QByteArrayList>("days");
+    QTest::newRow("first entry ever")
+        << QStringList() << QStringList() << "2004/08/17" << QByteArrayList{yearLink("2004")}
+        << QByteArrayList{monthLink("08")} << QByteArrayList{dayLink("17.html", "17")};
+    QTest::newRow("second entry in a month")
+        << QStringList() << QStringList{"2004/08/03"} << "2004/08/17"
+        << QByteArrayList{yearLink("2004")} << QByteArrayList{monthLink("08")}
+        << QByteArrayList{dayLink("03.html", "03"), dayLink("17.html", "17")};
+    QTest::newRow("earlier day saved later")
+        << QStringList() << QStringList{"2004/08/17"} << "2004/08/03"
+        << QByteArrayList{yearLink("2004")} << QByteArrayList{monthLink("08")}
+        << QByteArrayList{dayLink("03.html", "03"), dayLink("17.html", "17")};
+    QTest::newRow("same date twice")
+        << QStringList() << QStringList{"2004/08/17"} << "2004/08/17"
+        << QByteArrayList{yearLink("2004")} << QByteArrayList{monthLink("08")}
+        << QByteArrayList{dayLink("17.html", "17")};
+    QTest::newRow("new year") << QStringList() << QStringList{"2004/08/17"} << "2005/01/02"
+                              << QByteArrayList{yearLink("2004"), yearLink("2005")}
+                              << QByteArrayList{monthLink("01")}
+                              << QByteArrayList{dayLink("02.html", "02")};
+    QTest::newRow("new month") << QStringList() << QStringList{"2004/09/01"} << "2004/08/17"
+                               << QByteArrayList{yearLink("2004")}
+                               << QByteArrayList{monthLink("08"), monthLink("09")}
+                               << QByteArrayList{dayLink("17.html", "17")};
+    QTest::newRow("odd names in the month")
+        << QStringList{"HTML/2004/08/notes.txt", "HTML/2004/08/a", "HTML/2004/08/Index.html",
+                       "HTML/2004/08/pics/", u"HTML/2004/08/😀.txt"_s}
+        << QStringList{"2004/08/17"} << "2004/08/17" << QByteArrayList{yearLink("2004")}
+        << QByteArrayList{monthLink("08")}
+        << QByteArrayList{dayLink("17.html", "17"),    dayLink("a", "a"),
+                          dayLink("Index.html", "In"), dayLink("notes.txt", "no"),
+                          dayLink("pics", "pi"),       dayLink("&#128512;.txt", "&#128512;.")};
+    QTest::newRow("stray entries at the root and in a year")
+        << QStringList{"HTML/images/", u"HTML/写真/"_s, "HTML/kakiva.css", "HTML/index.html",
+                       "HTML/2004/notes.txt"}
+        << QStringList() << "2004/08/17"
+        << QByteArrayList{yearLink("2004"), yearLink("images"), yearLink("\x8E\xCA\x90\x5E")}
+        << QByteArrayList{monthLink("08")} << QByteArrayList{dayLink("17.html", "17")};
+}
+
+void TestPageGenerator::lists()
+{
+    QFETCH(QStringList, tree);
+    QFETCH(QStringList, saved);
+    QFETCH(QString, date);
+    QFETCH(QByteArrayList, years);
+    QFETCH(QByteArrayList, months);
+    QFETCH(QByteArrayList, days);
+    TestAppDir dir;
+    createTree(dir.path(), tree);
+    for (const QString &earlier : saved)
+        save(earlier);
+    save(date);
+    const QString month = date.first(7);
+    QCOMPARE(readWholeFile(pagePath(dir, u"year.html"_s)),
+             head(YearListStyle) + lines(years) + PageEnd);
+    QCOMPARE(readWholeFile(pagePath(dir, date.first(4) + u"/index.html"_s)),
+             head(MonthListStyle) + lines(months) + ListEnd);
+    QCOMPARE(readWholeFile(pagePath(dir, month + u"/index.html"_s)),
+             head(DayListStyle) + lines(days) + ListEnd);
+}
+
+void TestPageGenerator::outsideCodePage()
+{
+    TestAppDir dir;
+    save(u"2004/08/17"_s, u"今日😀"_s);
+    QCOMPARE(readWholeFile(dir.filePath("Diary/2004/08/17.dia")),
+             QByteArray("\x8D\xA1\x93\xFA&#128512;\r\n"));
+    QCOMPARE(readWholeFile(pagePath(dir, u"2004/08/17.html"_s)),
+             head(DayPageStyle) + lines({"\x8D\xA1\x93\xFA&#128512;<BR>"}) + PageEnd);
+    QString text;
+    QCOMPARE(DiaryRead(u"2004"_s, u"08"_s, u"17"_s, text), qint16(0));
+    QCOMPARE(text, u"今日😀"_s);
+}
+
+void TestPageGenerator::missingEntry_data()
+{
+    QTest::addColumn<bool>("publishedBefore");
+    QTest::newRow("day published before") << true;
+    QTest::newRow("day never published") << false;
+}
+
+void TestPageGenerator::missingEntry()
+{
+    QFETCH(bool, publishedBefore);
+    TestAppDir dir;
+    if (publishedBefore) {
+        save(u"2004/08/17"_s);
+        QVERIFY(QFile::remove(dir.filePath("Diary/2004/08/17.dia")));
+    }
+    // Would change every list, were they rewritten.
+    createTree(dir.path(), {"HTML/2099/", "HTML/2004/07/", "HTML/2004/08/notes.txt"});
+    QByteArrayList before;
+    for (const QString &page : fourPages(dir))
+        before.append(snapshot(page));
+
+    QString error;
+    QCOMPARE(HtmlMake(u"2004"_s, u"08"_s, u"17"_s, &error), qint16(-1));
+    QVERIFY2(error.startsWith(QDir::toNativeSeparators(dir.filePath("Diary/2004/08/17.dia"))),
+             qPrintable(error));
+    for (qsizetype i = 0; i < before.size(); ++i)
+        QCOMPARE(snapshot(fourPages(dir).at(i)), before.at(i));
+}
+
+void TestPageGenerator::writeFailure_data()
+{
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<QString>("failingPath");
+    QTest::addColumn<int>("pagesWritten");
+    QTest::newRow("read-only month directory")
+        << QStringList() << Fault::ReadOnlyMonth << "HTML/2004/08/17.html" << 0;
+    QTest::newRow("disk full half-way")
+        << QStringList() << Fault::DiskFull << "HTML/2004/08/17.html" << 0;
+    QTest::newRow("HTML is a file") << QStringList{"HTML"} << Fault::None << "HTML/2004/08" << 0;
+    QTest::newRow("day page is a directory")
+        << QStringList{"HTML/2004/08/17.html/"} << Fault::None << "HTML/2004/08/17.html" << 0;
+    QTest::newRow("year list is a directory")
+        << QStringList{"HTML/year.html/"} << Fault::None << "HTML/year.html" << 1;
+    QTest::newRow("day list is a directory")
+        << QStringList{"HTML/2004/08/index.html/"} << Fault::None << "HTML/2004/08/index.html" << 3;
+}
+
+void TestPageGenerator::writeFailure()
+{
+    QFETCH(QStringList, tree);
+    QFETCH(Fault, fault);
+    QFETCH(QString, failingPath);
+    QFETCH(int, pagesWritten);
+    if (fault == Fault::ReadOnlyMonth && geteuid() == 0)
+        QSKIP("permissions do not stop the superuser");
+    TestAppDir dir;
+    if (fault != Fault::None)
+        save(u"2004/08/17"_s, u"old"_s);
+    createTree(dir.path(), tree);
+    writeWholeFile(dir.filePath("Diary/2004/08/17.dia"), QByteArray(300, 'n') + "\r\n");
+    const QStringList pages = fourPages(dir);
+    QByteArrayList before;
+    for (const QString &page : pages)
+        before.append(snapshot(page));
+
+    const QString month = pagePath(dir, u"2004/08"_s);
+    if (fault == Fault::ReadOnlyMonth)
+        QVERIFY(QFile::setPermissions(month, QFile::ReadOwner | QFile::ExeOwner));
+    QString error;
+    qint16 status = 0;
+    {
+        FileSizeLimit limit(fault == Fault::DiskFull ? 100 : RLIM_INFINITY);
+        status = HtmlMake(u"2004"_s, u"08"_s, u"17"_s, &error);
+    }
+    QFile::setPermissions(month, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QCOMPARE(status, qint16(-1));
+    const QString expectedStart = QDir::toNativeSeparators(dir.filePath(failingPath)) + u": "_s;
+    QVERIFY2(error.startsWith(expectedStart) && error.size() > expectedStart.size(),
+             qPrintable(error));
+    if (fault == Fault::DiskFull)
+        QVERIFY2(error.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i < pagesWritten)
+            QVERIFY(QFileInfo(pages.at(i)).isFile());
+        else
+            QCOMPARE(snapshot(pages.at(i)), before.at(i));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestPageGenerator)
+#include "TestPageGenerator.moc"

@@ -1,0 +1,1315 @@
+// The FTP client against a scripted server, one group per kind of fault, and the pure
+// pieces under it (reply parser, passive replies, server addresses, socket errors).
+
+#include "ScriptedFtpServer.h"
+#include "TestAppDir.h"
+
+#include "publish/FtpClient.h"
+#include "publish/FtpLog.h"
+#include "publish/FtpReply.h"
+#include "publish/FtpReplyParser.h"
+#include "publish/FtpResult.h"
+#include "publish/FtpServerAddress.h"
+
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+using namespace Kakiva;
+using namespace std::chrono_literals;
+
+// Replies by verb; "GREETING" and "TRANSFER-END" name the greeting and the reply after a
+// stored file's last byte.
+using Script = QHash<QByteArray, ScriptedReply>;
+Q_DECLARE_METATYPE(ScriptedReply)
+Q_DECLARE_METATYPE(Script)
+
+namespace {
+
+const QString User = QStringLiteral("diarist");
+const QString Password = QStringLiteral("secret-pw");
+constexpr int CancelTriggerMs = 10000;
+// Larger than what the loopback socket buffers of both ends hold together, so that a
+// server that stops reading leaves the client with bytes it cannot send.
+constexpr qsizetype BeyondSocketBuffers = 16 * 1024 * 1024;
+
+void applyScript(ScriptedFtpServer &server, const Script &script)
+{
+    for (auto it = script.begin(); it != script.end(); ++it) {
+        if (it.key() == "GREETING")
+            server.setGreeting(it.value());
+        else if (it.key() == "TRANSFER-END")
+            server.script().setTransferReply(it.value());
+        else
+            server.setReply(it.key(), it.value());
+    }
+}
+
+ScriptedReply text(const QByteArray &bytes)
+{
+    return ScriptedReply::text(bytes);
+}
+
+// Every command after USER and PASS.
+QList<QByteArray> afterLogin(const QList<QByteArray> &commands)
+{
+    return commands.mid(2);
+}
+
+QByteArray patternedBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xff);
+    return bytes;
+}
+
+QByteArray lineOf(char c, qsizetype size)
+{
+    return QByteArray(size, c);
+}
+
+// A loopback port whose accept queue is full: the kernel leaves a new connection's SYN
+// unanswered, so connecting neither succeeds nor fails.
+class UnansweredPort
+{
+public:
+    UnansweredPort()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        m_server.pauseAccepting();
+        for (int i = 0; i < MaxFillers; ++i) {
+            auto filler = std::make_unique<QTcpSocket>();
+            filler->connectToHost(QHostAddress::LocalHost, m_server.serverPort());
+            const bool connected = filler->waitForConnected(FillerWaitMs);
+            m_fillers.push_back(std::move(filler));
+            if (!connected) {
+                m_full = true;
+                return;
+            }
+        }
+    }
+    bool isFull() const { return m_full; }
+    QString serverString() const
+    {
+        return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort());
+    }
+
+private:
+    static constexpr int MaxFillers = 300;
+    static constexpr int FillerWaitMs = 200;
+    QTcpServer m_server;
+    std::vector<std::unique_ptr<QTcpSocket>> m_fillers;
+    bool m_full = false;
+};
+
+// A port on loopback where nothing listens.
+quint16 refusedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+} // namespace
+
+class TestFtpClient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void replyParser_data();
+    void replyParser();
+    void replyParserKeepsTheNextReply();
+    void passivePorts_data();
+    void passivePorts();
+    void serverAddress_data();
+    void serverAddress();
+    void socketErrorResults_data();
+    void socketErrorResults();
+
+    void connectOutcome_data();
+    void connectOutcome();
+    void connectCannotOpenSocket_data();
+    void connectCannotOpenSocket();
+    void connectTimesOut_data();
+    void connectTimesOut();
+    void connectingEndsByTimeoutOrCancel_data();
+    void connectingEndsByTimeoutOrCancel();
+    void credentialsWithControlCharactersAreNotSent_data();
+    void credentialsWithControlCharactersAreNotSent();
+
+    void repliesInAnyShape_data();
+    void repliesInAnyShape();
+    void serviceClosing_data();
+    void serviceClosing();
+    void overlongReply_data();
+    void overlongReply();
+
+    void storeRefused_data();
+    void storeRefused();
+    void refusalOfOneFileLeavesTheOthers();
+    void dataConnectionDroppedMidFile();
+    void dataResetBeforeStorIsSentAgain_data();
+    void dataResetBeforeStorIsSentAgain();
+    void dataConnectionComplaintResendsOnce_data();
+    void dataConnectionComplaintResendsOnce();
+    void passiveReplyNamingAnotherHostIsIgnored();
+    void passiveModeChosenOnce_data();
+    void passiveModeChosenOnce();
+    void typicalPublishWireTraffic();
+    void fileStoredUnderItsOwnName_data();
+    void fileStoredUnderItsOwnName();
+    void localFileProblemsSendNothing_data();
+    void localFileProblemsSendNothing();
+
+    void commandWithControlCharacterNotSent_data();
+    void commandWithControlCharacterNotSent();
+    void remoteNameWithControlCharacterNotSent();
+    void callsWithoutSession();
+
+    void timeouts_data();
+    void timeouts();
+    void cancelFlagEndsTheCall_data();
+    void cancelFlagEndsTheCall();
+    void closeSaysQuitDestructorDoesNot();
+
+    void logHasOneStampedLinePerCommandAndReply();
+    void passwordNeverLogged();
+    void logRotation_data();
+    void logRotation();
+    void unwritableLogDoesNotFailUpload_data();
+    void unwritableLogDoesNotFailUpload();
+
+private:
+    QString localFile(const QString &name, const QByteArray &bytes);
+    qint16 connectTo(FtpClient &client, const ScriptedFtpServer &server);
+
+    std::optional<TestAppDir> m_app;
+};
+
+void TestFtpClient::init()
+{
+    m_app.emplace();
+}
+
+void TestFtpClient::cleanup()
+{
+    m_app.reset();
+}
+
+QString TestFtpClient::localFile(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_app->filePath(name);
+    writeWholeFile(path, bytes);
+    return path;
+}
+
+qint16 TestFtpClient::connectTo(FtpClient &client, const ScriptedFtpServer &server)
+{
+    return client.Connect(server.serverString(), User, Password);
+}
+
+// --- reply parser ---------------------------------------------------------------------
+
+void TestFtpClient::replyParser_data()
+{
+    using S = FtpReplyParser::Status;
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QList<QByteArray>>("lines");
+
+    const int max = FtpReplyParser::MaxLineLength;
+    QByteArray manyLines = "250-start\r\n";
+    for (int i = 1; i < FtpReplyParser::MaxLines - 1; ++i)
+        manyLines += "line\r\n";
+    QList<QByteArray> manyExpected = manyLines.split('\n');
+    manyExpected.removeLast();
+    for (QByteArray &line : manyExpected)
+        line.chop(1);
+
+    QTest::newRow("single line") << QList<QByteArray>{"250 ok\r\n"} << int(S::Complete) << 250
+                                 << QList<QByteArray>{"250 ok"};
+    QTest::newRow("code without text")
+        << QList<QByteArray>{"250\r\n"} << int(S::Complete) << 250 << QList<QByteArray>{"250"};
+    QTest::newRow("bare LF") << QList<QByteArray>{"250 ok\n"} << int(S::Complete) << 250
+                             << QList<QByteArray>{"250 ok"};
+    QTest::newRow("split inside the code")
+        << QList<QByteArray>{"2", "50 o", "k\r\n"} << int(S::Complete) << 250
+        << QList<QByteArray>{"250 ok"};
+    QTest::newRow("split between CR and LF")
+        << QList<QByteArray>{"250 ok\r", "\n"} << int(S::Complete) << 250
+        << QList<QByteArray>{"250 ok"};
+    QTest::newRow("line end still missing")
+        << QList<QByteArray>{"250 ok"} << int(S::NeedMore) << 0 << QList<QByteArray>{};
+    QTest::newRow("multi-line") << QList<QByteArray>{"230-Welcome\r\n230-more\r\n230 done\r\n"}
+                                << int(S::Complete) << 230
+                                << QList<QByteArray>{"230-Welcome", "230-more", "230 done"};
+    QTest::newRow("multi-line with lines that look like replies")
+        << QList<QByteArray>{"230-a\r\n 230 b\r\n231 c\r\n230-d\r\n230 e\r\n"} << int(S::Complete)
+        << 230 << QList<QByteArray>{"230-a", " 230 b", "231 c", "230-d", "230 e"};
+    QTest::newRow("multi-line closed by the bare code")
+        << QList<QByteArray>{"230-a\n", "230\n"} << int(S::Complete) << 230
+        << QList<QByteArray>{"230-a", "230"};
+    QTest::newRow("multi-line split across reads")
+        << QList<QByteArray>{"220-Wel", "come\r\n22", "0 Ready\r\n"} << int(S::Complete) << 220
+        << QList<QByteArray>{"220-Welcome", "220 Ready"};
+    QTest::newRow("multi-line not finished")
+        << QList<QByteArray>{"230-a\r\n230-b\r\n"} << int(S::NeedMore) << 0 << QList<QByteArray>{};
+    QTest::newRow("not a reply") << QList<QByteArray>{"hello\r\n"} << int(S::Malformed) << 0
+                                 << QList<QByteArray>{};
+    QTest::newRow("two-digit code")
+        << QList<QByteArray>{"25 ok\r\n"} << int(S::Malformed) << 0 << QList<QByteArray>{};
+    QTest::newRow("code above 5xx")
+        << QList<QByteArray>{"600 x\r\n"} << int(S::Malformed) << 0 << QList<QByteArray>{};
+    QTest::newRow("code below 1xx")
+        << QList<QByteArray>{"099 x\r\n"} << int(S::Malformed) << 0 << QList<QByteArray>{};
+    QTest::newRow("letter after the code")
+        << QList<QByteArray>{"250x\r\n"} << int(S::Malformed) << 0 << QList<QByteArray>{};
+    QTest::newRow("empty line") << QList<QByteArray>{"\r\n"} << int(S::Malformed) << 0
+                                << QList<QByteArray>{};
+    QTest::newRow("longest line allowed")
+        << QList<QByteArray>{"250 " + lineOf('a', max - 4) + "\r\n"} << int(S::Complete) << 250
+        << QList<QByteArray>{"250 " + lineOf('a', max - 4)};
+    QTest::newRow("overlong line with its end")
+        << QList<QByteArray>{"250 " + lineOf('a', max) + "\r\n"} << int(S::LineTooLong) << 0
+        << QList<QByteArray>{};
+    QTest::newRow("overlong line, end never comes")
+        << QList<QByteArray>{"250 ", lineOf('a', max - 10), lineOf('a', 20)} << int(S::LineTooLong)
+        << 0 << QList<QByteArray>{};
+    QTest::newRow("most lines allowed") << QList<QByteArray>{manyLines + "250 end\r\n"}
+                                        << int(S::Complete) << 250 << (manyExpected << "250 end");
+    QTest::newRow("too many lines") << QList<QByteArray>{manyLines + "line\r\n250 end\r\n"}
+                                    << int(S::TooManyLines) << 0 << QList<QByteArray>{};
+}
+
+void TestFtpClient::replyParser()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(int, status);
+    QFETCH(int, code);
+    QFETCH(QList<QByteArray>, lines);
+
+    FtpReplyParser parser;
+    FtpReply reply;
+    FtpReplyParser::Status last = FtpReplyParser::Status::NeedMore;
+    for (const QByteArray &chunk : chunks) {
+        QCOMPARE(last, FtpReplyParser::Status::NeedMore);
+        parser.append(chunk);
+        last = parser.next(&reply);
+    }
+    QCOMPARE(int(last), status);
+    if (last == FtpReplyParser::Status::Complete) {
+        QCOMPARE(reply.code, code);
+        QCOMPARE(reply.lines, lines);
+        QVERIFY(!parser.hasBufferedBytes());
+    }
+}
+
+void TestFtpClient::replyParserKeepsTheNextReply()
+{
+    FtpReplyParser parser;
+    FtpReply reply;
+    parser.append("150 Opening\r\n226 Done\r\n2");
+    QCOMPARE(parser.next(&reply), FtpReplyParser::Status::Complete);
+    QCOMPARE(reply.code, 150);
+    QVERIFY(reply.isPreliminary());
+    QCOMPARE(parser.next(&reply), FtpReplyParser::Status::Complete);
+    QCOMPARE(reply.code, 226);
+    QCOMPARE(parser.next(&reply), FtpReplyParser::Status::NeedMore);
+    parser.append("00 Next\r\n");
+    QCOMPARE(parser.next(&reply), FtpReplyParser::Status::Complete);
+    QCOMPARE(reply.code, 200);
+}
+
+// --- passive replies ------------------------------------------------------------------
+
+void TestFtpClient::passivePorts_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("port"); // 0: no port can be taken from it
+
+    QTest::newRow("EPSV") << QByteArray("229 Entering Extended Passive Mode (|||6446|)") << 6446;
+    QTest::newRow("EPSV other delimiter") << QByteArray("229 Extended (!!!6446!)") << 6446;
+    QTest::newRow("EPSV highest port") << QByteArray("229 (|||65535|)") << 65535;
+    QTest::newRow("EPSV port zero") << QByteArray("229 (|||0|)") << 0;
+    QTest::newRow("EPSV port too large") << QByteArray("229 (|||65536|)") << 0;
+    QTest::newRow("EPSV two delimiters") << QByteArray("229 (||6446|)") << 0;
+    QTest::newRow("EPSV no closing parenthesis") << QByteArray("229 (|||6446|") << 0;
+    QTest::newRow("EPSV letters") << QByteArray("229 (|||64a6|)") << 0;
+    QTest::newRow("EPSV digit as delimiter") << QByteArray("229 (11164461)") << 0;
+    QTest::newRow("PASV") << QByteArray("227 Entering Passive Mode (127,0,0,1,4,1)") << 1025;
+    QTest::newRow("PASV without parentheses")
+        << QByteArray("227 Passive =127,0,0,1,200,10") << 51210;
+    QTest::newRow("PASV naming another host, port only")
+        << QByteArray("227 Entering Passive Mode (10,1,2,3,19,137)") << 5001;
+    QTest::newRow("PASV number over 255") << QByteArray("227 (127,0,0,1,256,1)") << 0;
+    QTest::newRow("PASV five numbers") << QByteArray("227 (127,0,0,1,4)") << 0;
+    QTest::newRow("PASV port zero") << QByteArray("227 (127,0,0,1,0,0)") << 0;
+    QTest::newRow("other code") << QByteArray("200 (|||6446|) (127,0,0,1,4,1)") << 0;
+}
+
+void TestFtpClient::passivePorts()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, port);
+
+    const FtpReply reply{line.left(3).toInt(), {line}};
+    const auto found = reply.code == 229 ? extendedPassivePort(reply) : passivePort(reply);
+    QCOMPARE(found.value_or(0), port);
+}
+
+// --- server addresses -----------------------------------------------------------------
+
+void TestFtpClient::serverAddress_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+
+    QTest::newRow("host name") << "ftp.example.org" << true << "ftp.example.org" << 21;
+    QTest::newRow("host name and port")
+        << "ftp.example.org:2121" << true << "ftp.example.org" << 2121;
+    QTest::newRow("IPv4") << "127.0.0.1" << true << "127.0.0.1" << 21;
+    QTest::newRow("IPv4 and port") << "127.0.0.1:2121" << true << "127.0.0.1" << 2121;
+    QTest::newRow("bare IPv6") << "::1" << true << "::1" << 21;
+    QTest::newRow("bare IPv6, no port taken from it") << "fe80::1:2" << true << "fe80::1:2" << 21;
+    QTest::newRow("bracketed IPv6") << "[::1]" << true << "::1" << 21;
+    QTest::newRow("bracketed IPv6 and port") << "[::1]:2121" << true << "::1" << 2121;
+    QTest::newRow("blanks around") << "  127.0.0.1:2121 " << true << "127.0.0.1" << 2121;
+    QTest::newRow("empty") << "" << false << "" << 0;
+    QTest::newRow("blanks only") << "   " << false << "" << 0;
+    QTest::newRow("colon without port") << "host:" << false << "" << 0;
+    QTest::newRow("port zero") << "host:0" << false << "" << 0;
+    QTest::newRow("port too large") << "host:65536" << false << "" << 0;
+    QTest::newRow("port with letters") << "host:21x" << false << "" << 0;
+    QTest::newRow("port without host") << ":21" << false << "" << 0;
+    QTest::newRow("bracket not closed") << "[::1" << false << "" << 0;
+    QTest::newRow("text after bracket") << "[::1]2121" << false << "" << 0;
+    QTest::newRow("name in brackets") << "[host]:21" << false << "" << 0;
+    QTest::newRow("colons but no IPv6") << "a:b:c" << false << "" << 0;
+    QTest::newRow("blank inside") << "my host" << false << "" << 0;
+    QTest::newRow("path") << "host/dir" << false << "" << 0;
+}
+
+void TestFtpClient::serverAddress()
+{
+    QFETCH(QString, server);
+    QFETCH(bool, valid);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+
+    const auto address = parseFtpServerAddress(server);
+    QCOMPARE(address.has_value(), valid);
+    if (address) {
+        QCOMPARE(address->host, host);
+        QCOMPARE(int(address->port), port);
+    }
+}
+
+// --- socket errors --------------------------------------------------------------------
+
+void TestFtpClient::socketErrorResults_data()
+{
+    QTest::addColumn<QAbstractSocket::SocketError>("error");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("refused") << QAbstractSocket::ConnectionRefusedError << 10000;
+    QTest::newRow("closed by peer") << QAbstractSocket::RemoteHostClosedError << 10001;
+    QTest::newRow("access") << QAbstractSocket::SocketAccessError << 10003;
+    QTest::newRow("network") << QAbstractSocket::NetworkError << 10007;
+    QTest::newRow("unsupported") << QAbstractSocket::UnsupportedSocketOperationError << 10010;
+    QTest::newRow("operation") << QAbstractSocket::OperationError << 10019;
+    QTest::newRow("unknown, kept in the socket error range")
+        << QAbstractSocket::UnknownSocketError << 32767;
+}
+
+void TestFtpClient::socketErrorResults()
+{
+    QFETCH(QAbstractSocket::SocketError, error);
+    QFETCH(int, result);
+    QCOMPARE(int(FtpResult::socketErrorResult(error)), result);
+}
+
+// --- connecting -----------------------------------------------------------------------
+
+void TestFtpClient::connectOutcome_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QList<QByteArray>>("commands");
+
+    const QByteArray user = "USER " + User.toUtf8();
+    const QByteArray pass = "PASS " + Password.toUtf8();
+    const QList<QByteArray> both{user, pass};
+    const QList<QByteArray> none;
+
+    QTest::newRow("220, 331, 230") << Script{} << 0 << both;
+    QTest::newRow("120 before 220")
+        << Script{{"GREETING", text("120 In a moment\r\n220 Ready\r\n")}} << 0 << both;
+    QTest::newRow("230 after USER, no password asked")
+        << Script{{"USER", text("230 Welcome\r\n")}} << 0 << QList<QByteArray>{user};
+    QTest::newRow("202 after PASS") << Script{{"PASS", text("202 Not needed\r\n")}} << 0 << both;
+    QTest::newRow("greeting 500") << Script{{"GREETING", text("500 Go away\r\n")}} << 1 << none;
+    QTest::newRow("greeting not FTP")
+        << Script{{"GREETING", text("SSH-2.0-OpenSSH_9.2\r\n")}} << 1 << none;
+    QTest::newRow("greeting overlong")
+        << Script{{"GREETING", text("220 " + lineOf('w', 9000) + "\r\n")}} << 1 << none;
+    QTest::newRow("greeting 421") << Script{{"GREETING",
+                                             ScriptedReply::closing("421 Too many users\r\n")}}
+                                  << 5 << none;
+    QTest::newRow("closed before greeting")
+        << Script{{"GREETING", ScriptedReply::closing()}} << 5 << none;
+    QTest::newRow("USER 530") << Script{{"USER", text("530 Not allowed\r\n")}} << 2
+                              << QList<QByteArray>{user};
+    QTest::newRow("USER 421") << Script{{"USER", ScriptedReply::closing("421 Bye\r\n")}} << 5
+                              << QList<QByteArray>{user};
+    QTest::newRow("USER 332 account wanted")
+        << Script{{"USER", text("332 Need account\r\n")}} << 4 << QList<QByteArray>{user};
+    QTest::newRow("USER 200") << Script{{"USER", text("200 Odd\r\n")}} << 4
+                              << QList<QByteArray>{user};
+    QTest::newRow("USER answered with no reply")
+        << Script{{"USER", text("hello there\r\n")}} << 4 << QList<QByteArray>{user};
+    QTest::newRow("closed after USER")
+        << Script{{"USER", ScriptedReply::closing()}} << 5 << QList<QByteArray>{user};
+    QTest::newRow("PASS 530") << Script{{"PASS", text("530 Login incorrect\r\n")}} << 3 << both;
+    QTest::newRow("PASS 421") << Script{{"PASS", ScriptedReply::closing("421 Bye\r\n")}} << 5
+                              << both;
+    QTest::newRow("PASS 332 account wanted")
+        << Script{{"PASS", text("332 Need account\r\n")}} << 4 << both;
+    QTest::newRow("PASS 200") << Script{{"PASS", text("200 Odd\r\n")}} << 4 << both;
+}
+
+void TestFtpClient::connectOutcome()
+{
+    QFETCH(Script, script);
+    QFETCH(int, result);
+    QFETCH(QList<QByteArray>, commands);
+
+    ScriptedFtpServer server;
+    QVERIFY(server.isListening());
+    applyScript(server, script);
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(int(connectTo(client, server)), result);
+    QCOMPARE(server.commands(), commands);
+    // A failed Connect leaves no session behind.
+    QCOMPARE(int(client.Command(QStringLiteral("NOOP"))),
+             result == 0 ? 2 : int(FtpResult::NotConnected));
+}
+
+void TestFtpClient::connectCannotOpenSocket_data()
+{
+    QTest::addColumn<QString>("server");
+
+    QTest::newRow("refused port") << QStringLiteral("127.0.0.1:%1").arg(refusedPort());
+    QTest::newRow("refused IPv4 through a name")
+        << QStringLiteral("localhost:%1").arg(refusedPort());
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks") << QStringLiteral("  ");
+    QTest::newRow("port out of range") << QStringLiteral("127.0.0.1:70000");
+    QTest::newRow("bracket not closed") << QStringLiteral("[::1");
+    QTest::newRow("blank in host") << QStringLiteral("local host");
+}
+
+void TestFtpClient::connectCannotOpenSocket()
+{
+    QFETCH(QString, server);
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(client.Connect(server, User, Password), FtpResult::SocketNotOpened);
+}
+
+void TestFtpClient::connectTimesOut_data()
+{
+    QTest::addColumn<Script>("script");
+
+    QTest::newRow("no greeting") << Script{{"GREETING", ScriptedReply::silence()}};
+    QTest::newRow("greeting never finished")
+        << Script{{"GREETING", ScriptedReply::split({"220 Rea"})}};
+    QTest::newRow("no answer to USER") << Script{{"USER", ScriptedReply::silence()}};
+    QTest::newRow("no answer to PASS") << Script{{"PASS", ScriptedReply::silence()}};
+}
+
+void TestFtpClient::connectTimesOut()
+{
+    QFETCH(Script, script);
+    ScriptedFtpServer server;
+    applyScript(server, script);
+    FtpClient client;
+    client.setTimeout(300ms);
+    QCOMPARE(connectTo(client, server), FtpResult::ConnectTimedOut);
+}
+
+void TestFtpClient::connectingEndsByTimeoutOrCancel_data()
+{
+    QTest::addColumn<bool>("cancelling");
+    QTest::newRow("time-out") << false;
+    QTest::newRow("cancel flag") << true;
+}
+
+// The connection itself is never answered; the log tells this from a silent greeting.
+void TestFtpClient::connectingEndsByTimeoutOrCancel()
+{
+    QFETCH(bool, cancelling);
+    UnansweredPort port;
+    if (!port.isFull())
+        QSKIP("the accept queue of a loopback listener could not be filled here");
+    const QString logPath = m_app->filePath(QStringLiteral("ftp.log"));
+    std::atomic_bool cancel = false;
+    FtpClient client;
+    client.OpenLog(logPath, 1);
+    client.setCancelFlag(&cancel);
+    client.setTimeout(cancelling ? std::chrono::milliseconds(std::chrono::hours(1)) : 300ms);
+    std::thread canceller([&] {
+        if (cancelling) {
+            // Nothing on the server side marks the moment; any moment during the call will do.
+            std::this_thread::sleep_for(100ms);
+            cancel = true;
+        }
+    });
+    const qint16 result = client.Connect(port.serverString(), User, Password);
+    canceller.join();
+    QCOMPARE(result, FtpResult::ConnectTimedOut);
+    const QByteArray log = readWholeFile(logPath);
+    QVERIFY2(log.contains(cancelling ? "cancelled while connecting" : "time-out while connecting"),
+             log.constData());
+}
+
+void TestFtpClient::credentialsWithControlCharactersAreNotSent_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("CR LF in the user name")
+        << QStringLiteral("diarist\r\nDELE index.html") << Password << 2;
+    QTest::newRow("NUL in the user name")
+        << QStringLiteral("diar") + QChar(0) + "ist" << Password << 2;
+    QTest::newRow("LF in the password") << User << QStringLiteral("pw\nSITE EXEC x") << 3;
+    QTest::newRow("tab in the password") << User << QStringLiteral("pw\tpw") << 3;
+    QTest::newRow("DEL in the password") << User << QStringLiteral("pw\x7f") << 3;
+}
+
+void TestFtpClient::credentialsWithControlCharactersAreNotSent()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(int, result);
+
+    ScriptedFtpServer server;
+    FtpClient client;
+    QCOMPARE(int(client.Connect(server.serverString(), user, password)), result);
+    // A proper login afterwards: once it is through, anything the refused one had sent
+    // would have been recorded before it.
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(server.script().connections(), 1);
+    QCOMPARE(server.commands(),
+             (QList<QByteArray>{"USER " + User.toUtf8(), "PASS " + Password.toUtf8()}));
+}
+
+// --- replies of every shape -----------------------------------------------------------
+
+void TestFtpClient::repliesInAnyShape_data()
+{
+    QTest::addColumn<Script>("script");
+
+    QTest::newRow("multi-line greeting")
+        << Script{{"GREETING", text("220-Welcome\r\n220-Second line\r\n220 Ready\r\n")}};
+    QTest::newRow("multi-line greeting with lookalike lines")
+        << Script{{"GREETING", text("220-Hi\r\n 220 not yet\r\n331 nor this\r\n220 Ready\r\n")}};
+    QTest::newRow("greeting split inside the code")
+        << Script{{"GREETING", ScriptedReply::split({"22", "0 Rea", "dy\r\n"})}};
+    QTest::newRow("greeting split between CR and LF")
+        << Script{{"GREETING", ScriptedReply::split({"220 Ready\r", "\n"})}};
+    QTest::newRow("multi-line split across segments")
+        << Script{{"GREETING", ScriptedReply::split({"220-Wel", "come\r\n220", " Ready\r\n"})}};
+    QTest::newRow("bare LF throughout") << Script{{"GREETING", text("220 Ready\n")},
+                                                  {"USER", text("331 Password\n")},
+                                                  {"PASS", text("230 In\n")},
+                                                  {"CWD", text("250 Changed\n")},
+                                                  {"NOOP", text("200 Fine\n")}};
+    QTest::newRow("multi-line CWD reply")
+        << Script{{"CWD", text("250-Directory changed\r\n250-Note\r\n250 Done\r\n")}};
+    QTest::newRow("CWD reply split")
+        << Script{{"CWD", ScriptedReply::split({"25", "0 Changed", "\r\n"})}};
+    QTest::newRow("CWD reply without text") << Script{{"CWD", text("250\r\n")}};
+}
+
+// Each reply is taken whole and only once: the command after it gets its own answer.
+void TestFtpClient::repliesInAnyShape()
+{
+    QFETCH(Script, script);
+    ScriptedFtpServer server;
+    applyScript(server, script);
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.Command(QStringLiteral("CWD /")), 2);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+    QCOMPARE(client.Command(QStringLiteral("MKD /")), 5);
+    QCOMPARE(afterLogin(server.commands()), (QList<QByteArray>{"CWD /", "NOOP", "MKD /"}));
+}
+
+void TestFtpClient::serviceClosing_data()
+{
+    QTest::addColumn<QByteArray>("verb");
+    QTest::addColumn<ScriptedReply>("reply");
+    QTest::addColumn<QString>("call"); // "command" or "put"
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("421 answers CWD")
+        << QByteArray("CWD") << ScriptedReply::closing("421 Shutting down\r\n") << "command" << 4;
+    QTest::newRow("421 without closing the connection")
+        << QByteArray("CWD") << text("421 Shutting down\r\n") << "command" << 4;
+    QTest::newRow("421 right after a reply")
+        << QByteArray("CWD") << text("250 Changed\r\n421 Idle too long\r\n") << "command" << 2;
+    QTest::newRow("421 answers EPSV")
+        << QByteArray("EPSV") << ScriptedReply::closing("421 Bye\r\n") << "put" << -421;
+    QTest::newRow("421 answers STOR")
+        << QByteArray("STOR") << ScriptedReply::closing("421 Bye\r\n") << "put" << -421;
+    QTest::newRow("421 ends the transfer")
+        << QByteArray("TRANSFER-END") << ScriptedReply::closing("421 Bye\r\n") << "put" << -421;
+}
+
+// After a 421 the session is over: the next call is not sent.
+void TestFtpClient::serviceClosing()
+{
+    QFETCH(QByteArray, verb);
+    QFETCH(ScriptedReply, reply);
+    QFETCH(QString, call);
+    QFETCH(int, result);
+
+    ScriptedFtpServer server;
+    applyScript(server, Script{{verb, reply}});
+    const QString page = localFile(QStringLiteral("page.html"), "<html></html>");
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    const qint16 got = call == QLatin1String("put") ? client.PutFile(page, QString())
+                                                    : client.Command(QStringLiteral("CWD /"));
+    QCOMPARE(int(got), result);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
+    QVERIFY(!server.commands().contains("NOOP"));
+}
+
+void TestFtpClient::overlongReply_data()
+{
+    QTest::addColumn<ScriptedReply>("reply");
+
+    QByteArray endless = "250-Listing\r\n";
+    for (int i = 0; i < FtpReplyParser::MaxLines + 10; ++i)
+        endless += "more\r\n";
+    QTest::newRow("line without end past the bound") << text("250 " + lineOf('x', 9000));
+    QTest::newRow("line with end past the bound") << text("250 " + lineOf('x', 9000) + "\r\n");
+    QTest::newRow("reply that never ends") << text(endless);
+}
+
+// The bound ends the read at once (no waiting for the time-out) and ends the session.
+void TestFtpClient::overlongReply()
+{
+    QFETCH(ScriptedReply, reply);
+    ScriptedFtpServer server;
+    server.setReply("CWD", reply);
+    FtpClient client;
+    client.setTimeout(60s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.Command(QStringLiteral("CWD /")), FtpResult::BadReply);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
+}
+
+// --- transfers ------------------------------------------------------------------------
+
+void TestFtpClient::storeRefused_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<qsizetype>("size");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("550 instead of 150")
+        << Script{{"STOR", text("550 Permission denied\r\n")}} << qsizetype(5000) << -550;
+    QTest::newRow("553 after a split 150")
+        << Script{{"STOR", ScriptedReply::split({"150 Ok", "\r\n553 Name not allowed\r\n"})}}
+        << qsizetype(5000) << -553;
+    QTest::newRow("550 to a large file")
+        << Script{{"STOR", text("550 Permission denied\r\n")}} << BeyondSocketBuffers << -550;
+    QTest::newRow("451 after the transfer")
+        << Script{{"TRANSFER-END", text("451 Local error\r\n")}} << qsizetype(5000) << -451;
+    QTest::newRow("226 before the last byte")
+        << Script{{"STOR", text("150 Ok\r\n226 Done already\r\n")}} << BeyondSocketBuffers
+        << int(FtpResult::TransferIncomplete);
+}
+
+// Sending the data before the server's 150 must never turn a refusal into success.
+void TestFtpClient::storeRefused()
+{
+    QFETCH(Script, script);
+    QFETCH(qsizetype, size);
+    QFETCH(int, result);
+
+    ScriptedFtpServer server;
+    applyScript(server, script);
+    const QString page = localFile(QStringLiteral("page.html"), patternedBytes(size));
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(int(client.PutFile(page, QString())), result);
+    // The session is still usable: the refusal was read in its turn.
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+}
+
+void TestFtpClient::refusalOfOneFileLeavesTheOthers()
+{
+    ScriptedFtpServer server;
+    server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", text("552 Quota exceeded\r\n"));
+    const QString a = localFile(QStringLiteral("a.html"), "first");
+    const QString b = localFile(QStringLiteral("b.html"), "second");
+    const QString c = localFile(QStringLiteral("c.html"), "third");
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(b, QString()), -552);
+    QCOMPARE(client.PutFile(c, QString()), FtpResult::Stored);
+    QCOMPARE(server.script().files().keys(), (QStringList{"/a.html", "/c.html"}));
+}
+
+void TestFtpClient::dataConnectionDroppedMidFile()
+{
+    ScriptedFtpServer server;
+    server.script().setTransfer(ScriptedFtpScript::Transfer::DropAfter, 64 * 1024);
+    const QString page = localFile(QStringLiteral("page.html"), patternedBytes(1024 * 1024));
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.PutFile(page, QString()), -426);
+    QVERIFY(!server.hasFile(QStringLiteral("/page.html")));
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+}
+
+void TestFtpClient::dataResetBeforeStorIsSentAgain_data()
+{
+    QTest::addColumn<qsizetype>("size");
+
+    // All out before the reset: only the half-closed connection shows it.
+    QTest::newRow("small page") << qsizetype(5000);
+    // The reset stops the sending half-way.
+    QTest::newRow("beyond the socket buffers") << BeyondSocketBuffers;
+}
+
+// The server resets a data connection whose bytes came before it had taken STOR and leaves the
+// STOR at 150. The client must not wait for a final reply that never comes: a NOOP brings the
+// conversation back in step, the file goes again in the classic order, and so does the next.
+void TestFtpClient::dataResetBeforeStorIsSentAgain()
+{
+    QFETCH(qsizetype, size);
+
+    ScriptedFtpServer server;
+    server.script().setResetEarlyData(true);
+    const QByteArray first = patternedBytes(size);
+    const QString a = localFile(QStringLiteral("a.html"), first);
+    const QString b = localFile(QStringLiteral("b.html"), "second");
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
+    const FtpClient::WireStats beforeB = client.wireStats();
+    QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
+
+    QCOMPARE(server.file(QStringLiteral("/a.html")), first);
+    QCOMPARE(server.file(QStringLiteral("/b.html")), QByteArray("second"));
+    QCOMPARE(afterLogin(server.commands()),
+             (QList<QByteArray>{"TYPE I", "EPSV", "STOR a.html", "NOOP", "EPSV", "STOR a.html",
+                                "EPSV", "STOR b.html"}));
+    // Had b gone ahead of its STOR, it would have been reset too.
+    QCOMPARE(server.script().earlyDataResets(), 1);
+    const FtpClient::WireStats afterB = client.wireStats();
+    QCOMPARE(afterB.storesResent, 1);
+    // In the classic order a file costs EPSV, STOR and the wait for the transfer's end.
+    QCOMPARE(afterB.commandsSent - beforeB.commandsSent, 2);
+    QCOMPARE(afterB.roundTrips - beforeB.roundTrips, 3);
+}
+
+void TestFtpClient::dataConnectionComplaintResendsOnce_data()
+{
+    QTest::addColumn<QList<QByteArray>>("storReplies"); // the first STORs' replies, in turn
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("stores");
+    QTest::addColumn<int>("resent");
+
+    const QByteArray cannotOpen = "425 Cannot open data connection\r\n";
+    const QByteArray aborted = "426 Connection closed; transfer aborted\r\n";
+    QTest::newRow("425, then stored") << QList<QByteArray>{cannotOpen} << 1 << 3 << 1;
+    QTest::newRow("426, then stored") << QList<QByteArray>{aborted} << 1 << 3 << 1;
+    QTest::newRow("426 to the second try too")
+        << QList<QByteArray>{aborted, aborted} << -426 << 3 << 1;
+    QTest::newRow("550 is not about data")
+        << QList<QByteArray>{"550 Permission denied\r\n"} << -550 << 2 << 0;
+}
+
+// A 425 or 426 to a STOR whose data went ahead may mean the server dropped that data: the
+// file goes once more in the classic order, and the next file too. Other refusals stand.
+void TestFtpClient::dataConnectionComplaintResendsOnce()
+{
+    QFETCH(QList<QByteArray>, storReplies);
+    QFETCH(int, result);
+    QFETCH(int, stores);
+    QFETCH(int, resent);
+
+    ScriptedFtpServer server;
+    for (const QByteArray &reply : storReplies)
+        server.queueReply("STOR", text(reply));
+    const QByteArray first = patternedBytes(30000);
+    const QString a = localFile(QStringLiteral("a.html"), first);
+    const QString b = localFile(QStringLiteral("b.html"), "second");
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(int(client.PutFile(a, QString())), result);
+    QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
+
+    QCOMPARE(server.commands().count("STOR a.html") + server.commands().count("STOR b.html"),
+             stores);
+    QCOMPARE(client.wireStats().storesResent, resent);
+    QCOMPARE(server.file(QStringLiteral("/a.html")), result == 1 ? first : QByteArray());
+    QCOMPARE(server.file(QStringLiteral("/b.html")), QByteArray("second"));
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+}
+
+// The PASV reply names 127.0.0.2, where nothing listens: only a client that ignores the
+// named host and uses the control connection's peer (127.0.0.1) gets the file across.
+void TestFtpClient::passiveReplyNamingAnotherHostIsIgnored()
+{
+    ScriptedFtpServer server;
+    server.setReply("EPSV", text("500 Unknown command\r\n"));
+    server.script().setPasvHost("127,0,0,2");
+    const QByteArray bytes = patternedBytes(20000);
+    const QString page = localFile(QStringLiteral("page.html"), bytes);
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+    QCOMPARE(server.file(QStringLiteral("/page.html")), bytes);
+    QVERIFY(server.commands().contains("PASV"));
+    QCOMPARE(server.script().dataPeers(), QList<QHostAddress>{QHostAddress::LocalHost});
+}
+
+void TestFtpClient::passiveModeChosenOnce_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<QList<QByteArray>>("commands");
+
+    QTest::newRow("EPSV known") << Script{}
+                                << QList<QByteArray>{"TYPE I", "EPSV", "STOR a.html", "EPSV",
+                                                     "STOR b.html"};
+    QTest::newRow("EPSV unknown (500)")
+        << Script{{"EPSV", text("500 Unknown command\r\n")}}
+        << QList<QByteArray>{"TYPE I", "EPSV", "PASV", "STOR a.html", "PASV", "STOR b.html"};
+    QTest::newRow("EPSV not implemented (502)")
+        << Script{{"EPSV", text("502 Not implemented\r\n")}}
+        << QList<QByteArray>{"TYPE I", "EPSV", "PASV", "STOR a.html", "PASV", "STOR b.html"};
+}
+
+// TYPE I once per session, EPSV tried once, PASV kept once EPSV was refused.
+void TestFtpClient::passiveModeChosenOnce()
+{
+    QFETCH(Script, script);
+    QFETCH(QList<QByteArray>, commands);
+
+    ScriptedFtpServer server;
+    applyScript(server, script);
+    const QString a = localFile(QStringLiteral("a.html"), "first");
+    const QString b = localFile(QStringLiteral("b.html"), "second");
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
+    QCOMPARE(afterLogin(server.commands()), commands);
+    QCOMPARE(server.file(QStringLiteral("/a.html")), QByteArray("first"));
+    QCOMPARE(server.file(QStringLiteral("/b.html")), QByteArray("second"));
+}
+
+void TestFtpClient::typicalPublishWireTraffic()
+{
+    ScriptedFtpServer server;
+    for (const char *dir : {"/www", "/www/2024", "/www/2024/05"})
+        server.script().addDirectory(QString::fromLatin1(dir));
+    const QString yearList = localFile(QStringLiteral("HTML/year.html"), "years");
+    const QString monthList = localFile(QStringLiteral("HTML/2024/index.html"), "months");
+    const QString dayList = localFile(QStringLiteral("HTML/2024/05/index.html"), "days");
+    const QString dayPage = localFile(QStringLiteral("HTML/2024/05/07.html"), "day");
+
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.Command(QStringLiteral("CWD /www")), 2);
+    QCOMPARE(client.PutFile(yearList, QString()), FtpResult::Stored);
+    QCOMPARE(client.Command(QStringLiteral("CWD 2024")), 2);
+    QCOMPARE(client.PutFile(monthList, QString()), FtpResult::Stored);
+    QCOMPARE(client.Command(QStringLiteral("CWD 05")), 2);
+    QCOMPARE(client.PutFile(dayList, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(dayPage, QString()), FtpResult::Stored);
+    client.Close();
+
+    QVERIFY(server.script().waitForCommand("QUIT", 5000));
+    QCOMPARE(afterLogin(server.commands()),
+             (QList<QByteArray>{"CWD /www", "TYPE I", "EPSV", "STOR year.html", "CWD 2024", "EPSV",
+                                "STOR index.html", "CWD 05", "EPSV", "STOR index.html", "EPSV",
+                                "STOR 07.html", "QUIT"}));
+    QCOMPARE(server.file(QStringLiteral("/www/year.html")), QByteArray("years"));
+    QCOMPARE(server.file(QStringLiteral("/www/2024/index.html")), QByteArray("months"));
+    QCOMPARE(server.file(QStringLiteral("/www/2024/05/index.html")), QByteArray("days"));
+    QCOMPARE(server.file(QStringLiteral("/www/2024/05/07.html")), QByteArray("day"));
+    const FtpClient::WireStats stats = client.wireStats();
+    QCOMPARE(stats.commandsSent, 15);
+    // Greeting, USER, PASS, then one per command; STOR's 150 and 226 answer one flight.
+    QCOMPARE(stats.roundTrips, 15);
+}
+
+void TestFtpClient::fileStoredUnderItsOwnName_data()
+{
+    QTest::addColumn<QString>("remoteName");
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("empty remote name") << QString() << "/07.html";
+    QTest::newRow("remote name given") << QStringLiteral("other.html") << "/other.html";
+}
+
+void TestFtpClient::fileStoredUnderItsOwnName()
+{
+    QFETCH(QString, remoteName);
+    QFETCH(QString, stored);
+
+    ScriptedFtpServer server;
+    const QString page = localFile(QStringLiteral("HTML/2024/05/07.html"), "day");
+    FtpClient client;
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.PutFile(page, remoteName), FtpResult::Stored);
+    QCOMPARE(server.script().files().keys(), QStringList{stored});
+}
+
+void TestFtpClient::localFileProblemsSendNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("missing file") << QStringLiteral("HTML/2024/05/31.html") << 0;
+    QTest::newRow("missing directory") << QStringLiteral("nowhere/index.html") << 0;
+    QTest::newRow("a directory, not a file") << QStringLiteral("HTML") << -7;
+}
+
+// Nothing about the transfer may reach the server: a STOR would truncate the remote copy.
+void TestFtpClient::localFileProblemsSendNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(int, result);
+
+    ScriptedFtpServer server;
+    localFile(QStringLiteral("HTML/year.html"), "years");
+    FtpClient client;
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(int(client.PutFile(m_app->filePath(name), QString())), result);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+    QCOMPARE(afterLogin(server.commands()), QList<QByteArray>{"NOOP"});
+}
+
+// --- command injection ----------------------------------------------------------------
+
+void TestFtpClient::commandWithControlCharacterNotSent_data()
+{
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("CR LF and a second command") << QStringLiteral("CWD a\r\nDELE index.html");
+    QTest::newRow("bare LF") << QStringLiteral("CWD a\nDELE index.html");
+    QTest::newRow("bare CR") << QStringLiteral("CWD a\rDELE index.html");
+    QTest::newRow("NUL") << QStringLiteral("CWD a") + QChar(0) + QStringLiteral("b");
+    QTest::newRow("escape") << QStringLiteral("CWD \x1b[31m");
+    QTest::newRow("DEL") << QStringLiteral("CWD a\x7f");
+    QTest::newRow("C1 next line") << QStringLiteral("CWD a") + QChar(0x85) + QStringLiteral("b");
+    QTest::newRow("empty line") << QString();
+}
+
+void TestFtpClient::commandWithControlCharacterNotSent()
+{
+    QFETCH(QString, line);
+    ScriptedFtpServer server;
+    FtpClient client;
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.Command(line), FtpResult::LineRefused);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+    QCOMPARE(afterLogin(server.commands()), QList<QByteArray>{"NOOP"});
+}
+
+void TestFtpClient::remoteNameWithControlCharacterNotSent()
+{
+    ScriptedFtpServer server;
+    const QString page = localFile(QStringLiteral("page.html"), "x");
+    FtpClient client;
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.PutFile(page, QStringLiteral("a.html\r\nDELE b.html")), FtpResult::LineRefused);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+    QCOMPARE(afterLogin(server.commands()), QList<QByteArray>{"NOOP"});
+}
+
+void TestFtpClient::callsWithoutSession()
+{
+    const QString page = localFile(QStringLiteral("page.html"), "x");
+    FtpClient client;
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::NotConnected);
+    QCOMPARE(client.PutFile(m_app->filePath(QStringLiteral("none.html")), QString()),
+             FtpResult::LocalFileMissing);
+    client.Close();
+    QCOMPARE(client.Connect(QStringLiteral("127.0.0.1:%1").arg(refusedPort()), User, Password),
+             FtpResult::SocketNotOpened);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
+    QCOMPARE(client.wireStats().commandsSent, 0);
+}
+
+// --- time-outs and cancelling ---------------------------------------------------------
+
+void TestFtpClient::timeouts_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<bool>("stall");
+    QTest::addColumn<QString>("call");
+
+    QTest::newRow("no answer to a command")
+        << Script{{"CWD", ScriptedReply::silence()}} << false << "command";
+    QTest::newRow("no answer to EPSV")
+        << Script{{"EPSV", ScriptedReply::silence()}} << false << "put";
+    QTest::newRow("no reply after the last byte")
+        << Script{{"TRANSFER-END", ScriptedReply::silence()}} << false << "put";
+    QTest::newRow("data connection stalls") << Script{} << true << "put";
+}
+
+void TestFtpClient::timeouts()
+{
+    QFETCH(Script, script);
+    QFETCH(bool, stall);
+    QFETCH(QString, call);
+
+    ScriptedFtpServer server;
+    applyScript(server, script);
+    if (stall)
+        server.script().setTransfer(ScriptedFtpScript::Transfer::Stall);
+    const QString page =
+        localFile(QStringLiteral("page.html"), patternedBytes(stall ? BeyondSocketBuffers : 100));
+    FtpClient client;
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    client.setTimeout(300ms);
+    const qint16 got = call == QLatin1String("put") ? client.PutFile(page, QString())
+                                                    : client.Command(QStringLiteral("CWD /"));
+    QCOMPARE(got, FtpResult::TimedOut);
+    // A late answer can no longer be mistaken for the next one: the session is gone.
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
+}
+
+void TestFtpClient::cancelFlagEndsTheCall_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<bool>("stall");
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QByteArray>("trigger"); // cancel once the server saw this; "" connected
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("Connect, no greeting") << Script{{"GREETING", ScriptedReply::silence()}} << false
+                                          << "connect" << QByteArray() << -2;
+    QTest::newRow("Command, no answer") << Script{{"CWD", ScriptedReply::silence()}} << false
+                                        << "command" << QByteArray("CWD") << -3;
+    QTest::newRow("PutFile, data connection stalls")
+        << Script{} << true << "put" << QByteArray("STOR") << -3;
+    QTest::newRow("PutFile, no reply after the last byte")
+        << Script{{"TRANSFER-END", ScriptedReply::silence()}} << false << "put"
+        << QByteArray("STOR") << -3;
+}
+
+// With a time-out far beyond the test's own limit, only the flag can end these calls.
+void TestFtpClient::cancelFlagEndsTheCall()
+{
+    QFETCH(Script, script);
+    QFETCH(bool, stall);
+    QFETCH(QString, call);
+    QFETCH(QByteArray, trigger);
+    QFETCH(int, result);
+
+    ScriptedFtpServer server;
+    applyScript(server, script);
+    if (stall)
+        server.script().setTransfer(ScriptedFtpScript::Transfer::Stall);
+    const QString page =
+        localFile(QStringLiteral("page.html"), patternedBytes(stall ? BeyondSocketBuffers : 100));
+    std::atomic_bool cancel = false;
+    FtpClient client;
+    client.setCancelFlag(&cancel);
+    client.setTimeout(std::chrono::hours(1));
+    if (call != QLatin1String("connect"))
+        QCOMPARE(connectTo(client, server), FtpResult::Connected);
+
+    std::thread canceller([&] {
+        if (trigger.isEmpty())
+            server.script().waitForConnections(1, CancelTriggerMs);
+        else
+            server.script().waitForCommand(trigger, CancelTriggerMs);
+        cancel = true;
+    });
+    qint16 got = 0;
+    if (call == QLatin1String("connect"))
+        got = connectTo(client, server);
+    else if (call == QLatin1String("command"))
+        got = client.Command(QStringLiteral("CWD /"));
+    else
+        got = client.PutFile(page, QString());
+    canceller.join();
+    QCOMPARE(int(got), result);
+}
+
+void TestFtpClient::closeSaysQuitDestructorDoesNot()
+{
+    ScriptedFtpServer server;
+    {
+        FtpClient dropped;
+        QCOMPARE(connectTo(dropped, server), FtpResult::Connected);
+    }
+    {
+        FtpClient closed;
+        QCOMPARE(connectTo(closed, server), FtpResult::Connected);
+        closed.Close();
+        QCOMPARE(closed.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
+    }
+    QTRY_COMPARE(server.script().disconnections(), 2);
+    QCOMPARE(server.commands().count("QUIT"), 1);
+    QCOMPARE(server.commands().last(), QByteArray("QUIT"));
+}
+
+// --- log ------------------------------------------------------------------------------
+
+void TestFtpClient::logHasOneStampedLinePerCommandAndReply()
+{
+    ScriptedFtpServer server;
+    server.setReply("NOOP", text("200-Multi\r\n200 line\r\n"));
+    const QString logPath = m_app->filePath(QStringLiteral("ftp.log"));
+    FtpClient client;
+    QCOMPARE(client.OpenLog(logPath, 1), 0);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+    client.CloseLog();
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2); // not logged any more
+
+    const QStringList lines =
+        QString::fromUtf8(readWholeFile(logPath)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    static const QRegularExpression stamped(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} [<>*] \\S"));
+    for (const QString &line : lines)
+        QVERIFY2(stamped.match(line).hasMatch(), qPrintable(line));
+    QStringList sent;
+    for (const QString &line : lines.filter(QStringLiteral(" > ")))
+        sent.append(line.section(QLatin1Char(' '), 2));
+    QCOMPARE(sent, (QStringList{"USER diarist", "PASS ****", "NOOP"}));
+    QCOMPARE(lines.filter(QStringLiteral(" < ")).size(), 4); // greeting, USER, PASS, NOOP
+    QCOMPARE(lines.filter(QStringLiteral(" < 200-Multi | 200 line")).size(), 1);
+}
+
+void TestFtpClient::passwordNeverLogged()
+{
+    const QString password = QStringLiteral("Very-Secret-7");
+    ScriptedFtpServer server;
+    server.queueReply("PASS", text("530 Login incorrect for Very-Secret-7\r\n"));
+    const QString logPath = m_app->filePath(QStringLiteral("ftp.log"));
+    FtpClient client;
+    client.OpenLog(logPath, 1);
+    QCOMPARE(client.Connect(server.serverString(), User, password), FtpResult::PasswordRefused);
+    QCOMPARE(client.Connect(server.serverString(), User, password), FtpResult::Connected);
+    QCOMPARE(client.Command(QStringLiteral("PASS ") + password), 2);
+    client.Close();
+    client.CloseLog();
+
+    QVERIFY(server.commands().contains("PASS " + password.toUtf8()));
+    const QByteArray log = readWholeFile(logPath);
+    QVERIFY(!log.contains(password.toUtf8()));
+    QCOMPARE(log.count("> PASS ****"), 3);
+    QVERIFY(log.contains("< 530 Login incorrect for ****"));
+}
+
+void TestFtpClient::logRotation_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("rotatedBefore");
+    QTest::addColumn<bool>("rotates");
+
+    const QByteArray full = lineOf('o', FtpLog::RotateSize - 10) + '\n';
+    QTest::newRow("small log grows") << QByteArray("old line\n") << QByteArray() << false;
+    QTest::newRow("full log is rotated") << full << QByteArray() << true;
+    QTest::newRow("older rotation replaced") << full << QByteArray("older\n") << true;
+}
+
+void TestFtpClient::logRotation()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, rotatedBefore);
+    QFETCH(bool, rotates);
+
+    const QString logPath = m_app->filePath(QStringLiteral("ftp.log"));
+    const QString rotatedPath = logPath + QStringLiteral(".1");
+    writeWholeFile(logPath, before);
+    if (!rotatedBefore.isEmpty())
+        writeWholeFile(rotatedPath, rotatedBefore);
+
+    ScriptedFtpServer server;
+    FtpClient client;
+    client.OpenLog(logPath, 1);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    client.Close();
+    client.CloseLog();
+
+    const QByteArray log = readWholeFile(logPath);
+    QVERIFY(log.contains("> USER diarist"));
+    QVERIFY(log.size() <= FtpLog::RotateSize);
+    QCOMPARE(log.startsWith(before), !rotates);
+    if (rotates)
+        QCOMPARE(readWholeFile(rotatedPath), before);
+    else
+        QCOMPARE(QFile::exists(rotatedPath), !rotatedBefore.isEmpty());
+}
+
+void TestFtpClient::unwritableLogDoesNotFailUpload_data()
+{
+    QTest::addColumn<QString>("logName");
+
+    QTest::newRow("directory missing") << QStringLiteral("no/such/dir/ftp.log");
+    QTest::newRow("path is a directory") << QStringLiteral("HTML");
+}
+
+void TestFtpClient::unwritableLogDoesNotFailUpload()
+{
+    QFETCH(QString, logName);
+    const QString page = localFile(QStringLiteral("HTML/year.html"), "years");
+    ScriptedFtpServer server;
+    FtpClient client;
+    QCOMPARE(client.OpenLog(m_app->filePath(logName), 1), -1);
+    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+    client.Close();
+    client.CloseLog();
+    QCOMPARE(server.file(QStringLiteral("/year.html")), QByteArray("years"));
+}
+
+QTEST_GUILESS_MAIN(TestFtpClient)
+#include "tst_ftpclient.moc"

@@ -1,0 +1,344 @@
+// The FTP client against a real server (pyftpdlib): what must hold with a server that was
+// not written for these tests.
+
+#include "PyFtpServer.h"
+#include "TestAppDir.h"
+
+#include "publish/FtpClient.h"
+#include "publish/FtpResult.h"
+
+#include <QDir>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+using namespace Kakiva;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool hasIpv6Loopback()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHostIPv6, 0);
+}
+
+QByteArray everyByteValue()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes.append(static_cast<char>(i));
+    return bytes;
+}
+
+// What a text-mode transfer would change: line ends, lone CRs and LFs, the old EOF byte,
+// NULs and bytes above 0x7f.
+QByteArray textModeTraps()
+{
+    const char tail[] = {'\r',   '\n',   '\r',   '\n',   '\xff', '\xfe',
+                         '\x80', '\x0d', '\x0a', '\x1a', '\0',   '\x0d'};
+    return QByteArray("line one\r\nline two\nline three\rend\x1a") + QByteArray(5, '\0') +
+           QByteArray(tail, sizeof tail);
+}
+
+QByteArray largePatterned()
+{
+    QByteArray bytes(300 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 7919 + (i >> 9)) & 0xff);
+    return bytes;
+}
+
+// Passes a control connection on to the real server but holds every command back for a while,
+// as a lost and resent segment would on a real network. The data connection goes straight to
+// the server (to the control connection's peer address and the port the server named), so
+// the data of a STOR gets there before the command does.
+class CommandDelayingRelay
+{
+public:
+    CommandDelayingRelay(quint16 serverPort, std::chrono::milliseconds delay)
+        : m_thread(new QThread), m_root(new QObject)
+    {
+        m_root->moveToThread(m_thread);
+        QObject::connect(m_thread, &QThread::finished, m_root, &QObject::deleteLater);
+        m_thread->start();
+        QMetaObject::invokeMethod(
+            m_root,
+            [this, serverPort, delay] {
+                auto *listener = new QTcpServer(m_root);
+                if (!listener->listen(QHostAddress::LocalHost, 0))
+                    return;
+                QObject::connect(listener, &QTcpServer::newConnection, m_root,
+                                 [this, listener, serverPort, delay] {
+                                     while (QTcpSocket *client = listener->nextPendingConnection())
+                                         relay(client, serverPort, delay);
+                                 });
+                m_port = listener->serverPort();
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~CommandDelayingRelay()
+    {
+        m_thread->quit();
+        m_thread->wait();
+        delete m_thread;
+    }
+
+    bool isListening() const { return m_port != 0; }
+    QString serverString() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+
+private:
+    void relay(QTcpSocket *client, quint16 serverPort, std::chrono::milliseconds delay)
+    {
+        client->setParent(m_root);
+        auto *server = new QTcpSocket(m_root);
+        auto held = std::make_shared<QList<QByteArray>>();
+        QObject::connect(server, &QTcpSocket::readyRead, client,
+                         [client, server] { client->write(server->readAll()); });
+        QObject::connect(client, &QTcpSocket::readyRead, server, [client, server, held, delay] {
+            held->append(client->readAll());
+            // Each timer passes on the oldest piece, so the order is kept.
+            QTimer::singleShot(delay, server, [server, held] { server->write(held->takeFirst()); });
+        });
+        QObject::connect(server, &QTcpSocket::disconnected, client,
+                         [client] { client->disconnectFromHost(); });
+        QObject::connect(client, &QTcpSocket::disconnected, server, [server, delay] {
+            QTimer::singleShot(delay, server, [server] { server->disconnectFromHost(); });
+        });
+        server->connectToHost(QHostAddress::LocalHost, serverPort);
+    }
+
+    QThread *m_thread;
+    QObject *m_root; // lives in m_thread; owns the sockets
+    quint16 m_port = 0;
+};
+
+} // namespace
+
+class TestFtpClientReal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void binaryFileArrivesByteForByte_data();
+    void binaryFileArrivesByteForByte();
+    void directoryCommands();
+    void wrongPasswordRefused();
+    void serverForms_data();
+    void serverForms();
+    void typicalPublish();
+    void dataAheadOfStorIsSentAgain_data();
+    void dataAheadOfStorIsSentAgain();
+
+private:
+    QString localFile(const QString &name, const QByteArray &bytes);
+
+    std::optional<TestAppDir> m_app;
+};
+
+void TestFtpClientReal::init()
+{
+    m_app.emplace();
+}
+
+void TestFtpClientReal::cleanup()
+{
+    m_app.reset();
+}
+
+QString TestFtpClientReal::localFile(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_app->filePath(name);
+    writeWholeFile(path, bytes);
+    return path;
+}
+
+void TestFtpClientReal::binaryFileArrivesByteForByte_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("every byte value") << everyByteValue();
+    QTest::newRow("line ends, EOF byte, NULs, high bytes") << textModeTraps();
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("several chunks") << largePatterned();
+}
+
+void TestFtpClientReal::binaryFileArrivesByteForByte()
+{
+    QFETCH(QByteArray, bytes);
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    const QString page = localFile(QStringLiteral("page.html"), bytes);
+
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
+             FtpResult::Connected);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+    client.Close();
+    QCOMPARE(server.remoteFile(QStringLiteral("page.html")), bytes);
+}
+
+void TestFtpClientReal::directoryCommands()
+{
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(QDir(server.homePath()).mkdir(QStringLiteral("www")));
+    const QString page = localFile(QStringLiteral("07.html"), "day page");
+
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
+             FtpResult::Connected);
+    QCOMPARE(client.Command(QStringLiteral("CWD www")), 2);
+    QCOMPARE(client.Command(QStringLiteral("CWD 2024")), 5);
+    QCOMPARE(client.Command(QStringLiteral("MKD 2024")), 2);
+    QCOMPARE(client.Command(QStringLiteral("MKD 2024")), 5);
+    QCOMPARE(client.Command(QStringLiteral("CWD 2024")), 2);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+    client.Close();
+    QCOMPARE(server.remoteFile(QStringLiteral("www/2024/07.html")), QByteArray("day page"));
+}
+
+void TestFtpClientReal::wrongPasswordRefused()
+{
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(client.Connect(server.serverString(), server.user(), QStringLiteral("wrong")),
+             FtpResult::PasswordRefused);
+    QCOMPARE(client.Connect(server.serverString(), QStringLiteral("nobody"), server.password()),
+             FtpResult::PasswordRefused);
+    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
+             FtpResult::Connected);
+}
+
+void TestFtpClientReal::serverForms_data()
+{
+    QTest::addColumn<QString>("listen");
+    QTest::addColumn<QString>("server"); // %1 is the port
+
+    QTest::newRow("IPv4 and port") << "127.0.0.1"
+                                   << "127.0.0.1:%1";
+    QTest::newRow("blanks around") << "127.0.0.1"
+                                   << " 127.0.0.1:%1 ";
+    QTest::newRow("localhost and port") << "127.0.0.1"
+                                        << "localhost:%1";
+    QTest::newRow("IPv6 in brackets and port") << "::1"
+                                               << "[::1]:%1";
+}
+
+void TestFtpClientReal::serverForms()
+{
+    QFETCH(QString, listen);
+    QFETCH(QString, server);
+    if (listen.contains(QLatin1Char(':')) && !hasIpv6Loopback())
+        QSKIP("this machine has no IPv6 loopback");
+
+    PyFtpServer ftp(listen);
+    QVERIFY2(ftp.isRunning(), qPrintable(ftp.errorString()));
+    const QByteArray bytes("\x00\x01\x02\r\n", 5);
+    const QString page = localFile(QStringLiteral("index.html"), bytes);
+
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(client.Connect(server.arg(ftp.port()), ftp.user(), ftp.password()),
+             FtpResult::Connected);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+    client.Close();
+    QCOMPARE(ftp.remoteFile(QStringLiteral("index.html")), bytes);
+}
+
+// The four pages of a date whose year and month exist, as the upload sends them.
+void TestFtpClientReal::typicalPublish()
+{
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(QDir(server.homePath()).mkpath(QStringLiteral("diary/2024/05")));
+    const QString yearList = localFile(QStringLiteral("HTML/year.html"), "years");
+    const QString monthList = localFile(QStringLiteral("HTML/2024/index.html"), "months");
+    const QString dayList = localFile(QStringLiteral("HTML/2024/05/index.html"), "days");
+    const QString dayPage = localFile(QStringLiteral("HTML/2024/05/07.html"), "day");
+
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
+             FtpResult::Connected);
+    QCOMPARE(client.Command(QStringLiteral("CWD diary")), 2);
+    QCOMPARE(client.PutFile(yearList, QString()), FtpResult::Stored);
+    QCOMPARE(client.Command(QStringLiteral("CWD 2024")), 2);
+    QCOMPARE(client.PutFile(monthList, QString()), FtpResult::Stored);
+    QCOMPARE(client.Command(QStringLiteral("CWD 05")), 2);
+    QCOMPARE(client.PutFile(dayList, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(dayPage, QString()), FtpResult::Stored);
+    client.Close();
+
+    QCOMPARE(server.remoteFile(QStringLiteral("diary/year.html")), QByteArray("years"));
+    QCOMPARE(server.remoteFile(QStringLiteral("diary/2024/index.html")), QByteArray("months"));
+    QCOMPARE(server.remoteFile(QStringLiteral("diary/2024/05/index.html")), QByteArray("days"));
+    QCOMPARE(server.remoteFile(QStringLiteral("diary/2024/05/07.html")), QByteArray("day"));
+    QTRY_COMPARE(server.commands().value(server.commands().size() - 1), QStringLiteral("QUIT"));
+    QCOMPARE(server.commands(),
+             (QStringList{"USER diarist", "PASS pw-4-tests", "CWD diary", "TYPE I", "EPSV",
+                          "STOR year.html", "CWD 2024", "EPSV", "STOR index.html", "CWD 05", "EPSV",
+                          "STOR index.html", "EPSV", "STOR 07.html", "QUIT"}));
+
+    const FtpClient::WireStats stats = client.wireStats();
+    qInfo("typical publish: %d commands, %d round trips", stats.commandsSent, stats.roundTrips);
+    QCOMPARE(stats.commandsSent, 15);
+    QCOMPARE(stats.roundTrips, 15);
+}
+
+void TestFtpClientReal::dataAheadOfStorIsSentAgain_data()
+{
+    QTest::addColumn<QByteArray>("first");
+
+    // Out before the server resets the data connection: only the half-closed connection
+    // shows the reset.
+    QTest::newRow("small page") << QByteArray(5000, 'p');
+    // Larger than the socket buffers: the reset stops the sending.
+    QTest::newRow("file of several MiB") << largePatterned().repeated(12);
+}
+
+// pyftpdlib resets a data connection that delivers bytes before it has taken the STOR, then
+// answers the STOR with 150 and waits for another data connection. The client must notice,
+// get the conversation back in step and send the file again in the classic order, which it
+// keeps for the next file.
+void TestFtpClientReal::dataAheadOfStorIsSentAgain()
+{
+    QFETCH(QByteArray, first);
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    CommandDelayingRelay relay(server.port(), 150ms);
+    QVERIFY(relay.isListening());
+    const QByteArray second = everyByteValue().repeated(40);
+    const QString a = localFile(QStringLiteral("a.html"), first);
+    const QString b = localFile(QStringLiteral("b.html"), second);
+
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(client.Connect(relay.serverString(), server.user(), server.password()),
+             FtpResult::Connected);
+    QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+
+    QCOMPARE(server.remoteFile(QStringLiteral("a.html")), first);
+    QCOMPARE(server.remoteFile(QStringLiteral("b.html")), second);
+    QCOMPARE(server.commands().mid(2), (QStringList{"TYPE I", "EPSV", "STOR a.html", "NOOP", "EPSV",
+                                                    "STOR a.html", "EPSV", "STOR b.html", "NOOP"}));
+    QCOMPARE(client.wireStats().storesResent, 1);
+}
+
+QTEST_GUILESS_MAIN(TestFtpClientReal)
+#include "tst_ftpclient_real.moc"

@@ -1,0 +1,220 @@
+#include "ScriptedFtpScript.h"
+
+#include <QDeadlineTimer>
+#include <QMutexLocker>
+
+#include <algorithm>
+
+bool ScriptedReply::endsPreliminary() const
+{
+    if (usual || pieces.isEmpty() || closeAfter)
+        return false;
+    const QByteArray all = pieces.join().trimmed();
+    const qsizetype lastLine = all.lastIndexOf('\n') + 1;
+    return all.mid(lastLine, 1) == "1";
+}
+
+void ScriptedFtpScript::setGreeting(const ScriptedReply &reply)
+{
+    QMutexLocker lock(&m_mutex);
+    m_greeting = reply;
+}
+
+ScriptedReply ScriptedFtpScript::greeting() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_greeting;
+}
+
+void ScriptedFtpScript::setReply(const QByteArray &verb, const ScriptedReply &reply)
+{
+    QMutexLocker lock(&m_mutex);
+    m_replies.insert(verb.toUpper(), reply);
+}
+
+void ScriptedFtpScript::queueReply(const QByteArray &verb, const ScriptedReply &reply)
+{
+    QMutexLocker lock(&m_mutex);
+    m_queued[verb.toUpper()].append(reply);
+}
+
+std::optional<ScriptedReply> ScriptedFtpScript::takeReply(const QByteArray &verb)
+{
+    QMutexLocker lock(&m_mutex);
+    QList<ScriptedReply> &queue = m_queued[verb];
+    if (!queue.isEmpty())
+        return queue.takeFirst();
+    const auto found = m_replies.constFind(verb);
+    if (found == m_replies.constEnd())
+        return std::nullopt;
+    return *found;
+}
+
+void ScriptedFtpScript::setTransferReply(const ScriptedReply &reply)
+{
+    QMutexLocker lock(&m_mutex);
+    m_transferReply = reply;
+}
+
+ScriptedReply ScriptedFtpScript::transferReply() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_transferReply.value_or(ScriptedReply::text("226 Transfer complete\r\n"));
+}
+
+void ScriptedFtpScript::setTransfer(Transfer transfer, qint64 dropAfterBytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_transfer = transfer;
+    m_dropAfterBytes = dropAfterBytes;
+}
+
+ScriptedFtpScript::Transfer ScriptedFtpScript::transfer() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_transfer;
+}
+
+qint64 ScriptedFtpScript::dropAfterBytes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_dropAfterBytes;
+}
+
+void ScriptedFtpScript::setResetEarlyData(bool reset)
+{
+    QMutexLocker lock(&m_mutex);
+    m_resetEarlyData = reset;
+}
+
+bool ScriptedFtpScript::resetsEarlyData() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_resetEarlyData;
+}
+
+int ScriptedFtpScript::earlyDataResets() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_earlyDataResets;
+}
+
+void ScriptedFtpScript::recordEarlyDataReset()
+{
+    QMutexLocker lock(&m_mutex);
+    ++m_earlyDataResets;
+}
+
+void ScriptedFtpScript::setPasvHost(const QByteArray &commaSeparated)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pasvHost = commaSeparated;
+}
+
+QByteArray ScriptedFtpScript::pasvHost() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_pasvHost;
+}
+
+void ScriptedFtpScript::addDirectory(const QString &path)
+{
+    QMutexLocker lock(&m_mutex);
+    m_directories.insert(path);
+}
+
+bool ScriptedFtpScript::hasDirectory(const QString &path) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_directories.contains(path);
+}
+
+void ScriptedFtpScript::recordCommand(const QByteArray &line)
+{
+    QMutexLocker lock(&m_mutex);
+    m_commands.append(line);
+    m_recorded.wakeAll();
+}
+
+QList<QByteArray> ScriptedFtpScript::commands() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_commands;
+}
+
+void ScriptedFtpScript::storeFile(const QString &path, const QByteArray &bytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_files.insert(path, bytes);
+}
+
+QMap<QString, QByteArray> ScriptedFtpScript::files() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_files;
+}
+
+void ScriptedFtpScript::recordConnection()
+{
+    QMutexLocker lock(&m_mutex);
+    ++m_connections;
+    m_recorded.wakeAll();
+}
+
+int ScriptedFtpScript::connections() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_connections;
+}
+
+void ScriptedFtpScript::recordDataPeer(const QHostAddress &peer)
+{
+    QMutexLocker lock(&m_mutex);
+    m_dataPeers.append(peer);
+}
+
+QList<QHostAddress> ScriptedFtpScript::dataPeers() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_dataPeers;
+}
+
+void ScriptedFtpScript::recordDisconnection()
+{
+    QMutexLocker lock(&m_mutex);
+    ++m_disconnections;
+    m_recorded.wakeAll();
+}
+
+int ScriptedFtpScript::disconnections() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_disconnections;
+}
+
+bool ScriptedFtpScript::waitForCommand(const QByteArray &prefix, int timeoutMs) const
+{
+    return waitUntil(
+        [&] {
+            return std::any_of(m_commands.begin(), m_commands.end(),
+                               [&](const QByteArray &line) { return line.startsWith(prefix); });
+        },
+        timeoutMs);
+}
+
+bool ScriptedFtpScript::waitForConnections(int count, int timeoutMs) const
+{
+    return waitUntil([&] { return m_connections >= count; }, timeoutMs);
+}
+
+template <typename Condition>
+bool ScriptedFtpScript::waitUntil(Condition condition, int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    QMutexLocker lock(&m_mutex);
+    while (!condition()) {
+        if (!m_recorded.wait(&m_mutex, deadline))
+            return condition();
+    }
+    return true;
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QSet>
+#include <QString>
+#include <QWaitCondition>
+
+#include <optional>
+
+// What a scripted server says in place of its built-in answer.
+struct ScriptedReply
+{
+    // Written one after another with a pause between, so that each arrives in a read of its
+    // own: a reply split across segments.
+    QList<QByteArray> pieces;
+    // Close the control connection once the pieces are out.
+    bool closeAfter = false;
+    // Answer as the server would without a script; queued, it lets a fault hit the
+    // second or third command of a kind.
+    bool usual = false;
+
+    static ScriptedReply text(const QByteArray &bytes) { return {{bytes}, false}; }
+    static ScriptedReply split(const QList<QByteArray> &pieces) { return {pieces, false}; }
+    static ScriptedReply closing(const QByteArray &bytes = {})
+    {
+        return {bytes.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{bytes}, true};
+    }
+    // No answer at all: the server goes quiet.
+    static ScriptedReply silence() { return {}; }
+    static ScriptedReply asUsual() { return {{}, false, true}; }
+
+    // The transfer goes on after this reply only if its last reply is preliminary (1xx).
+    bool endsPreliminary() const;
+};
+
+// The script and the records of a scripted server, shared by the test thread (which writes
+// the script and reads the records) and the server thread (which does the opposite).
+class ScriptedFtpScript
+{
+public:
+    // What happens to the bytes of a STOR.
+    enum class Transfer
+    {
+        Store,     // read to the end, keep the file, answer the transfer reply
+        DropAfter, // abort the data connection after dropAfterBytes and answer 426
+        Stall,     // read nothing and answer nothing
+    };
+
+    void setGreeting(const ScriptedReply &reply);
+    ScriptedReply greeting() const;
+
+    // setReply answers every command with that verb; queueReply answers the next one only,
+    // before any setReply or built-in answer.
+    void setReply(const QByteArray &verb, const ScriptedReply &reply);
+    void queueReply(const QByteArray &verb, const ScriptedReply &reply);
+    std::optional<ScriptedReply> takeReply(const QByteArray &verb);
+
+    // The reply after a stored file's last byte; "226 Transfer complete" unless set.
+    void setTransferReply(const ScriptedReply &reply);
+    ScriptedReply transferReply() const;
+
+    void setTransfer(Transfer transfer, qint64 dropAfterBytes = 0);
+    Transfer transfer() const;
+    qint64 dropAfterBytes() const;
+
+    // As a server that reads a data connection only once it has taken STOR: bytes that reach
+    // it before reset that connection, and the STOR is then answered 150 and left waiting for
+    // a data connection that never comes. STOR is taken a moment late, so that data sent
+    // right behind it always gets there first.
+    void setResetEarlyData(bool reset);
+    bool resetsEarlyData() const;
+    int earlyDataResets() const;
+    void recordEarlyDataReset();
+
+    // The host a PASV reply names, as "h1,h2,h3,h4"; empty names the listening address.
+    void setPasvHost(const QByteArray &commaSeparated);
+    QByteArray pasvHost() const;
+
+    void addDirectory(const QString &path);
+    bool hasDirectory(const QString &path) const;
+
+    // Records.
+    void recordCommand(const QByteArray &line);
+    QList<QByteArray> commands() const;
+    void storeFile(const QString &path, const QByteArray &bytes);
+    QMap<QString, QByteArray> files() const;
+    void recordConnection();
+    int connections() const;
+    void recordDisconnection();
+    int disconnections() const;
+    void recordDataPeer(const QHostAddress &peer);
+    QList<QHostAddress> dataPeers() const;
+
+    // Block the calling thread (never the server's) until the server has seen a command
+    // line starting with prefix, or count connections; false when timeoutMs passed first.
+    bool waitForCommand(const QByteArray &prefix, int timeoutMs) const;
+    bool waitForConnections(int count, int timeoutMs) const;
+
+private:
+    template <typename Condition> bool waitUntil(Condition condition, int timeoutMs) const;
+
+    mutable QMutex m_mutex;
+    mutable QWaitCondition m_recorded;
+    ScriptedReply m_greeting = ScriptedReply::text("220 Scripted server ready\r\n");
+    QHash<QByteArray, ScriptedReply> m_replies;
+    QHash<QByteArray, QList<ScriptedReply>> m_queued;
+    std::optional<ScriptedReply> m_transferReply;
+    Transfer m_transfer = Transfer::Store;
+    qint64 m_dropAfterBytes = 0;
+    bool m_resetEarlyData = false;
+    int m_earlyDataResets = 0;
+    QByteArray m_pasvHost;
+    QSet<QString> m_directories{QStringLiteral("/")};
+
+    QList<QByteArray> m_commands;
+    QMap<QString, QByteArray> m_files;
+    int m_connections = 0;
+    int m_disconnections = 0;
+    QList<QHostAddress> m_dataPeers;
+};

@@ -1,0 +1,312 @@
+#include "ScriptedFtpSession.h"
+
+#include <QDir>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <sys/socket.h>
+
+namespace {
+
+// Long enough that the client has read the piece before the next one is written.
+constexpr int PiecePauseMs = 30;
+// A stalled data connection takes no more than this, so the client's sending blocks.
+constexpr qint64 StalledReadBuffer = 4096;
+// How late a STOR is taken when early data is reset: ample time for data sent right behind it.
+constexpr int LateStoreMs = 200;
+
+// Closes so that the peer sees a reset, as a close with unread data does, even though Qt has
+// already read the data from the system.
+void resetConnection(QTcpSocket *socket)
+{
+    const linger abortive{1, 0};
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
+                 sizeof abortive);
+    socket->abort();
+}
+
+QByteArray commaHost(const QHostAddress &address)
+{
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    if (!isIpv4)
+        return "127,0,0,1";
+    return QByteArray::number(ipv4 >> 24) + ',' + QByteArray::number((ipv4 >> 16) & 0xff) + ',' +
+           QByteArray::number((ipv4 >> 8) & 0xff) + ',' + QByteArray::number(ipv4 & 0xff);
+}
+
+} // namespace
+
+ScriptedFtpSession::ScriptedFtpSession(QTcpSocket *control, ScriptedFtpScript &script,
+                                       const QHostAddress &address, QObject *parent)
+    : QObject(parent), m_control(control), m_script(script), m_address(address)
+{
+    m_control->setParent(this);
+    m_control->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(m_control, &QTcpSocket::readyRead, this, &ScriptedFtpSession::readCommands);
+    connect(m_control, &QTcpSocket::disconnected, this, [this] {
+        m_script.recordDisconnection();
+        deleteLater();
+    });
+    m_script.recordConnection();
+    reply(m_script.greeting());
+}
+
+void ScriptedFtpSession::readCommands()
+{
+    m_input.append(m_control->readAll());
+    for (qsizetype end = m_input.indexOf('\n'); end >= 0; end = m_input.indexOf('\n')) {
+        QByteArray line = m_input.left(end);
+        m_input.remove(0, end + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        m_pending.append(line);
+    }
+    answerPending();
+}
+
+void ScriptedFtpSession::answerPending()
+{
+    while (idle() && !m_pending.isEmpty() && m_control->state() == QAbstractSocket::ConnectedState)
+        answer(m_pending.takeFirst());
+}
+
+void ScriptedFtpSession::answer(const QByteArray &line)
+{
+    m_script.recordCommand(line);
+    const qsizetype space = line.indexOf(' ');
+    const QByteArray verb = line.left(space < 0 ? line.size() : space).toUpper();
+    const QByteArray argument = space < 0 ? QByteArray() : line.mid(space + 1);
+    if (verb == "STOR") {
+        if (m_script.resetsEarlyData())
+            takeStoreLate(argument);
+        else
+            startStore(argument);
+        return;
+    }
+    const auto scripted = m_script.takeReply(verb);
+    if (scripted && !scripted->usual)
+        reply(*scripted);
+    else
+        answerBuiltIn(verb, argument);
+}
+
+void ScriptedFtpSession::answerBuiltIn(const QByteArray &verb, const QByteArray &argument)
+{
+    if (verb == "USER")
+        reply("331 Password required\r\n");
+    else if (verb == "PASS")
+        reply("230 Logged in\r\n");
+    else if (verb == "TYPE" || verb == "NOOP")
+        reply("200 OK\r\n");
+    else if (verb == "PWD")
+        reply("257 \"" + m_cwd.toUtf8() + "\" is the current directory\r\n");
+    else if (verb == "CWD")
+        changeDirectory(argument);
+    else if (verb == "MKD")
+        makeDirectory(argument);
+    else if (verb == "EPSV" || verb == "PASV")
+        openPassive(verb == "EPSV");
+    else if (verb == "QUIT")
+        reply(ScriptedReply::closing("221 Goodbye\r\n"));
+    else
+        reply("502 Command not implemented\r\n");
+}
+
+// Pieces after the first are written from a timer, so they reach the client separately.
+void ScriptedFtpSession::reply(const ScriptedReply &reply)
+{
+    if (reply.pieces.isEmpty()) {
+        if (reply.closeAfter)
+            m_control->disconnectFromHost();
+        return;
+    }
+    writePiece(reply, 0);
+}
+
+void ScriptedFtpSession::writePiece(const ScriptedReply &reply, int index)
+{
+    m_control->write(reply.pieces.at(index));
+    m_control->flush();
+    if (index + 1 < reply.pieces.size()) {
+        m_writing = true;
+        QTimer::singleShot(PiecePauseMs, this, [this, reply, index] {
+            writePiece(reply, index + 1);
+            if (!m_writing) {
+                readData();
+                answerPending();
+            }
+        });
+        return;
+    }
+    m_writing = false;
+    if (reply.closeAfter)
+        m_control->disconnectFromHost();
+}
+
+void ScriptedFtpSession::changeDirectory(const QByteArray &argument)
+{
+    const QString path = resolve(argument);
+    if (!m_script.hasDirectory(path)) {
+        reply("550 No such directory\r\n");
+        return;
+    }
+    m_cwd = path;
+    reply("250 Directory changed\r\n");
+}
+
+void ScriptedFtpSession::makeDirectory(const QByteArray &argument)
+{
+    const QString path = resolve(argument);
+    const QString parent = path.left(path.lastIndexOf(QLatin1Char('/')));
+    if (m_script.hasDirectory(path) || !m_script.hasDirectory(parent.isEmpty() ? "/" : parent)) {
+        reply("550 Cannot create directory\r\n");
+        return;
+    }
+    m_script.addDirectory(path);
+    reply("257 \"" + path.toUtf8() + "\" created\r\n");
+}
+
+void ScriptedFtpSession::openPassive(bool extended)
+{
+    closeData();
+    m_passive = new QTcpServer(this);
+    if (!m_passive->listen(m_address, 0)) {
+        reply("425 Cannot open passive connection\r\n");
+        return;
+    }
+    connect(m_passive, &QTcpServer::newConnection, this, &ScriptedFtpSession::acceptDataConnection);
+    const quint16 port = m_passive->serverPort();
+    if (extended) {
+        reply("229 Entering Extended Passive Mode (|||" + QByteArray::number(port) + "|)\r\n");
+        return;
+    }
+    const QByteArray shown = m_script.pasvHost();
+    reply("227 Entering Passive Mode (" + (shown.isEmpty() ? commaHost(m_address) : shown) + ',' +
+          QByteArray::number(port >> 8) + ',' + QByteArray::number(port & 0xff) + ")\r\n");
+}
+
+void ScriptedFtpSession::acceptDataConnection()
+{
+    QTcpSocket *socket = m_passive->nextPendingConnection();
+    if (!socket || m_data) {
+        delete socket;
+        return;
+    }
+    m_data = socket;
+    m_data->setParent(this);
+    m_script.recordDataPeer(m_data->peerAddress());
+    if (m_script.transfer() == ScriptedFtpScript::Transfer::Stall)
+        m_data->setReadBufferSize(StalledReadBuffer);
+    connect(m_data, &QTcpSocket::readyRead, this, &ScriptedFtpSession::readData);
+    connect(m_data, &QTcpSocket::disconnected, this, [this] {
+        m_dataEnded = true;
+        readData();
+    });
+    m_passive->close();
+    readData();
+}
+
+// Later commands wait their turn meanwhile, as behind a reply being written.
+void ScriptedFtpSession::takeStoreLate(const QByteArray &argument)
+{
+    m_writing = true;
+    QTimer::singleShot(LateStoreMs, this, [this, argument] {
+        m_writing = false;
+        startStore(argument);
+        answerPending();
+    });
+}
+
+void ScriptedFtpSession::startStore(const QByteArray &argument)
+{
+    auto scripted = m_script.takeReply("STOR");
+    if (scripted && scripted->usual)
+        scripted.reset();
+    if (scripted && !scripted->endsPreliminary()) {
+        reply(*scripted);
+        closeData();
+        return;
+    }
+    if (m_earlyDataReset) {
+        m_earlyDataReset = false;
+        reply("150 File status okay; about to open data connection\r\n");
+        return;
+    }
+    if (!m_data && !m_passive) {
+        reply("425 Use EPSV or PASV first\r\n");
+        return;
+    }
+    m_storePath = resolve(argument);
+    reply(scripted.value_or(ScriptedReply::text("150 Opening BINARY data connection\r\n")));
+    readData();
+}
+
+bool ScriptedFtpSession::resetEarlyData()
+{
+    if (!m_script.resetsEarlyData() || !m_data || !m_storePath.isEmpty() ||
+        (m_data->bytesAvailable() == 0 && !m_dataEnded))
+        return false;
+    m_script.recordEarlyDataReset();
+    m_data->disconnect(this); // resetting it signals its end, which is no transfer's end
+    resetConnection(m_data);
+    closeData();
+    m_earlyDataReset = true;
+    return true;
+}
+
+void ScriptedFtpSession::readData()
+{
+    if (resetEarlyData())
+        return;
+    const ScriptedFtpScript::Transfer transfer = m_script.transfer();
+    // The transfer's end waits until its preliminary reply is completely out.
+    if (!m_data || m_storePath.isEmpty() || m_writing ||
+        transfer == ScriptedFtpScript::Transfer::Stall)
+        return;
+    m_received.append(m_data->readAll());
+    if (transfer == ScriptedFtpScript::Transfer::DropAfter &&
+        m_received.size() >= m_script.dropAfterBytes()) {
+        closeData();
+        m_storePath.clear();
+        reply("426 Connection closed; transfer aborted\r\n");
+        answerPending();
+        return;
+    }
+    if (m_dataEnded)
+        finishStore();
+}
+
+void ScriptedFtpSession::finishStore()
+{
+    m_script.storeFile(m_storePath, m_received);
+    m_storePath.clear();
+    closeData();
+    reply(m_script.transferReply());
+    answerPending();
+}
+
+void ScriptedFtpSession::closeData()
+{
+    if (m_data) {
+        m_data->disconnect(this);
+        m_data->abort();
+        m_data->deleteLater();
+        m_data = nullptr;
+    }
+    if (m_passive) {
+        m_passive->close();
+        m_passive->deleteLater();
+        m_passive = nullptr;
+    }
+    m_received.clear();
+    m_dataEnded = false;
+}
+
+QString ScriptedFtpSession::resolve(const QByteArray &argument) const
+{
+    const QString name = QString::fromUtf8(argument);
+    return QDir::cleanPath(name.startsWith(QLatin1Char('/')) ? name
+                                                             : m_cwd + QLatin1Char('/') + name);
+}

@@ -1,0 +1,64 @@
+"""A real FTP server for the tests: pyftpdlib on a free loopback port.
+
+Prints "PORT <n>" once it listens. Appends every command line it receives to the command
+log, as received. Ends when its standard input closes, so it never outlives the test that
+started it, and after a fixed lifetime in any case.
+"""
+
+import argparse
+import logging
+import os
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+LIFETIME_SECONDS = 600
+
+
+class RecordingHandler(FTPHandler):
+    command_log = None
+
+    def pre_process_command(self, line, cmd, arg):
+        with open(self.command_log, "ab") as log:
+            log.write(line.encode("utf-8", "replace") + b"\n")
+        FTPHandler.pre_process_command(self, line, cmd, arg)
+
+
+def end_with_parent():
+    """Exits as soon as the parent closes our standard input (or dies)."""
+    sys.stdin.buffer.read()
+    os._exit(0)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--host", required=True)
+    parser.add_argument("--home", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--command-log", required=True)
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.home, perm="elradfmwMT")
+    RecordingHandler.authorizer = authorizer
+    RecordingHandler.command_log = args.command_log
+    RecordingHandler.banner = "Test server ready"
+    # Refuse a wrong password at once instead of after the usual pause.
+    RecordingHandler.auth_failed_timeout = 0
+
+    server = FTPServer((args.host, 0), RecordingHandler)
+    print("PORT %d" % server.socket.getsockname()[1], flush=True)
+
+    threading.Thread(target=end_with_parent, daemon=True).start()
+    threading.Timer(LIFETIME_SECONDS, lambda: os._exit(0)).start()
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
