@@ -49,7 +49,8 @@ struct Tally
     int resent = 0;
     int reply125 = 0;
     int reply150 = 0;
-    QMap<int, int> failures; // result -> count
+    int connectFailures = 0;
+    QMap<int, int> failures; // PutFile result -> count
 };
 
 int countReplies(const QString &logPath, const QByteArray &code)
@@ -78,7 +79,7 @@ void runSession(const PyFtpServer &server, const QString &localDir, int session,
                 client.Command(QStringLiteral("CWD ") + remoteDir) == 2;
             if (!connected) {
                 QMutexLocker lock(&tally.mutex);
-                ++tally.failures[-1000];
+                ++tally.connectFailures;
                 continue;
             }
         }
@@ -139,7 +140,7 @@ int main(int argc, char **argv)
     for (std::thread &thread : threads)
         thread.join();
 
-    int failed = 0;
+    int failed = tally.connectFailures;
     for (const int count : tally.failures)
         failed += count;
     std::printf("%-34s %d\n", "stores asked", stores);
@@ -151,7 +152,8 @@ int main(int argc, char **argv)
     std::printf("%-34s %d\n", "sent again in the classic order", tally.resent);
     std::printf("%-34s %d\n", "first reply 125 (data conn. first)", tally.reply125);
     std::printf("%-34s %d\n", "first reply 150 (STOR first)", tally.reply150);
+    std::printf("%-34s %d\n", "connect or CWD failed", tally.connectFailures);
     for (auto it = tally.failures.cbegin(); it != tally.failures.cend(); ++it)
-        std::printf("failed with %-22d %d\n", it.key(), it.value());
+        std::printf("PutFile gave %-22d %d\n", it.key(), it.value());
     return failed + tally.mismatched == 0 ? 0 : 2;
 }

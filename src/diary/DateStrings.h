@@ -9,7 +9,7 @@ namespace Kakiva {
 QString dateFieldText(int value);
 
 // Month and day name directories and files with two digits: "0" goes in front of a
-// value of 9 or less ("3" becomes "03", "10" stays "10").
+// one-digit value ("3" becomes "03", "10" and "03" stay as they are).
 QString twoDigitDateField(const QString &field);
 
 } // namespace Kakiva

@@ -5,6 +5,7 @@
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "pages/PageGenerator.h"
+#include "publish/UpFor.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -124,9 +125,10 @@ bool DiaryInpFor::rewritePages()
 
 void DiaryInpFor::publishPages()
 {
-    // TODO: show the upload window (UpFor) here, modally over this dialog. It reads the
-    // date from YearStr, MonthStr and DayStr while it sends the four pages, so this
-    // dialog stays open until it has closed.
+    // The upload asks this dialog for the date, so the dialog stays open beneath the
+    // upload window until that has gone, whether it succeeded or the user closed it.
+    UpFor upload([this] { return UploadDate{YearStr, MonthStr, DayStr}; }, this);
+    upload.exec();
 }
 
 } // namespace Kakiva

@@ -430,6 +430,8 @@ qint16 FtpClient::Private::settleLostTransfer(bool allSent, bool *dataDropped)
         FtpReply reply;
         if (const Status s = control.readReply(&reply); s != Status::Ok)
             return commandFailure(s);
+        if (reply.isServiceClosing())
+            return serverRefusal(reply);
         if (reply.isPreliminary())
             continue;
         if (storeFinal) // the NOOP's own reply: the STOR has had its say

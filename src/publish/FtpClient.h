@@ -64,6 +64,11 @@ public:
     // Command, -6 the data connection could not be opened, -7 the local file cannot be
     // read, -8 the data connection broke or the server confirmed before the last byte, or
     // minus the code of the reply that refused (-550, -426, -421...).
+    // The data follows STOR at once, without waiting for the server's preliminary reply,
+    // which saves a round trip per file. A server that drops data which got there before the
+    // command (it resets the data connection, or answers 425 or 426) gets that file once
+    // more, the data waiting for its preliminary reply, and so does every later file of the
+    // session. Empty files always wait.
     qint16 PutFile(const QString &localPath, const QString &remoteName);
 
     // Sends QUIT and closes the connection without waiting for the answer.
@@ -81,8 +86,8 @@ public:
     {
         int commandsSent = 0;
         // Waits for the server: one each time a reply has to be waited for after sending
-        // something. A preliminary and a final reply to the same command (STOR's 150 and
-        // 226) count once, since nothing was sent between them.
+        // something. STOR's preliminary and final replies count once when the data went
+        // out right behind the command, and twice when it waited for the preliminary one.
         int roundTrips = 0;
         // Files sent a second time, in the classic order, because the server had dropped
         // the data that followed STOR before it had taken the command.

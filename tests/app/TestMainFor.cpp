@@ -2,6 +2,7 @@
 #include "app/MainFor.h"
 #include "diary/DiaryInpFor.h"
 #include "pages/PagePaths.h"
+#include "publish/UpFor.h"
 #include "platform/Cp932.h"
 #include "settings/ConfFor.h"
 
@@ -60,6 +61,7 @@ private:
     void writeEntry(const QString &relativePath, const QByteArray &bytes);
 
     std::unique_ptr<TestAppDir> m_appDir;
+    std::unique_ptr<ModalAnswerer<UpFor>> m_uploads;
     std::unique_ptr<MainFor> m_window;
     QStringList m_errors;
 };
@@ -136,6 +138,9 @@ void TestMainFor::init()
     m_appDir = std::make_unique<TestAppDir>();
     m_errors.clear();
     setErrorPresenter([this](QWidget *, const QString &message) { m_errors << message; });
+    // The user closes the upload window before it connects: these tests are about what
+    // happens on disk; the upload has tests of its own.
+    m_uploads = std::make_unique<ModalAnswerer<UpFor>>([](UpFor *window) { window->close(); });
     m_window = std::make_unique<MainFor>();
     m_window->showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

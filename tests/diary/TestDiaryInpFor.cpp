@@ -1,6 +1,7 @@
 #include "app/ErrorMessage.h"
 #include "diary/DiaryInpFor.h"
 #include "pages/PagePaths.h"
+#include "publish/UpFor.h"
 #include "platform/Cp932.h"
 
 #include "FileSizeLimit.h"
@@ -49,6 +50,7 @@ private:
     QByteArray entryBytes() const;
 
     std::unique_ptr<TestAppDir> m_appDir;
+    std::unique_ptr<ModalAnswerer<UpFor>> m_uploads;
     std::unique_ptr<DiaryInpFor> m_dialog;
     QStringList m_errors;
 };
@@ -106,6 +108,9 @@ void TestDiaryInpFor::init()
     m_appDir = std::make_unique<TestAppDir>();
     m_errors.clear();
     setErrorPresenter([this](QWidget *, const QString &message) { m_errors << message; });
+    // The user closes the upload window before it connects: these tests are about what
+    // happens on disk; the upload has tests of its own.
+    m_uploads = std::make_unique<ModalAnswerer<UpFor>>([](UpFor *window) { window->close(); });
     m_dialog = std::make_unique<DiaryInpFor>();
 }
 
@@ -145,6 +150,7 @@ void TestDiaryInpFor::loadPadsTheDate_data()
     QTest::newRow("9 and 1 get a zero") << u"9"_s << u"1"_s << u"09"_s << u"01"_s;
     QTest::newRow("10 and 31 stay") << u"10"_s << u"31"_s << u"10"_s << u"31"_s;
     QTest::newRow("12 stays, 5 gets a zero") << u"12"_s << u"5"_s << u"12"_s << u"05"_s;
+    QTest::newRow("already padded stays two digits") << u"03"_s << u"05"_s << u"03"_s << u"05"_s;
 }
 
 void TestDiaryInpFor::loadPadsTheDate()
@@ -242,6 +248,7 @@ void TestDiaryInpFor::okSavesAndRewritesThePages()
     const QByteArray firstLine = stored.left(stored.indexOf("\r\n"));
     QVERIFY(readWholeFile(pagesOf0305().last()).contains(firstLine + "<BR>"));
     QVERIFY(m_errors.isEmpty());
+    QCOMPARE(m_uploads->shown(), 1);
 }
 
 void TestDiaryInpFor::leavingWithoutTextChangesNothing_data()
@@ -290,6 +297,7 @@ void TestDiaryInpFor::leavingWithoutTextChangesNothing()
     QVERIFY(!m_dialog->isVisible());
     QCOMPARE(treeBelow(m_appDir->path()), before);
     QVERIFY(m_errors.isEmpty());
+    QCOMPARE(m_uploads->shown(), 0);
 }
 
 void TestDiaryInpFor::failureKeepsTheDialogAndTheText_data()
@@ -331,6 +339,7 @@ void TestDiaryInpFor::failureKeepsTheDialogAndTheText()
     QString textAfterFailure;
     QStringList errorsAfterFailure;
     bool savedAfterFailure = false;
+    int uploadsAfterFailure = -1;
     const int result = showFor(u"2004"_s, u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
         typeText(dialog->DiaryTex, typed);
         {
@@ -343,6 +352,7 @@ void TestDiaryInpFor::failureKeepsTheDialogAndTheText()
         textAfterFailure = dialog->DiaryTex->toPlainText();
         errorsAfterFailure = m_errors;
         savedAfterFailure = QFile::exists(m_appDir->filePath(EntryPath));
+        uploadsAfterFailure = m_uploads->shown();
         if (tryAgain) {
             if (!blocker.isEmpty())
                 QFile::remove(m_appDir->filePath(blocker));
@@ -355,6 +365,8 @@ void TestDiaryInpFor::failureKeepsTheDialogAndTheText()
     QVERIFY(openAfterFailure);
     QCOMPARE(textAfterFailure, typed);
     QCOMPARE(errorsAfterFailure.size(), 1);
+    QCOMPARE(uploadsAfterFailure, 0);
+    QCOMPARE(m_uploads->shown(), tryAgain ? 1 : 0);
     const QString &message = errorsAfterFailure.first();
     QVERIFY2(message.startsWith(what + u'\n'), qPrintable(message));
     const QString path = QDir::toNativeSeparators(m_appDir->filePath(failingPath));

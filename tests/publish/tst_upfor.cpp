@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPointer>
@@ -27,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,6 +64,12 @@ Files filesBelow(const QString &root)
     return files;
 }
 
+void addDirectories(ScriptedFtpServer &server, const QStringList &paths)
+{
+    for (const QString &path : paths)
+        server.script().addDirectory(path);
+}
+
 // A loopback port nobody listens on.
 quint16 refusedPort()
 {
@@ -74,15 +80,19 @@ quint16 refusedPort()
     return port;
 }
 
-// What the upload itself asks of a server, without the set-up of each transfer. The FTP
-// client sends a file once more when the server threw its data away; the upload asked once.
+// What the upload itself asks of a server: the login, directory changes and files, without
+// the FTP client's own set-up and checks around each transfer. The client may send a file
+// once more when the server threw its data away; the upload asked for it once.
 QList<QByteArray> uploadCommands(const QList<QByteArray> &commands)
 {
+    static const QList<QByteArray> verbs{"USER ", "PASS ", "CWD ", "MKD ", "STOR "};
     QList<QByteArray> kept;
     for (const QByteArray &line : commands) {
-        const bool setUp = line.startsWith("TYPE ") || line == "EPSV" || line == "PASV";
+        const bool asked = std::any_of(verbs.begin(), verbs.end(), [&](const QByteArray &verb) {
+            return line.startsWith(verb);
+        });
         const bool resent = line.startsWith("STOR ") && !kept.isEmpty() && kept.last() == line;
-        if (!setUp && !resent)
+        if (asked && !resent)
             kept.append(line);
     }
     return kept;
@@ -251,6 +261,7 @@ enum class Fault
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(ScriptedReply)
 
 class TestUpFor : public QObject
 {
@@ -267,6 +278,9 @@ private slots:
     void failureIsShownAndRetriedUntilSuccess();
     void pauseDoublesUpToItsLimit();
     void settingsAndDateAreReadAtEachAttempt();
+
+    void unusualRepliesStillPublish_data();
+    void unusualRepliesStillPublish();
 
     void closingBeforeTheFirstTick();
     void closingDuringThePause();
@@ -369,9 +383,16 @@ void TestUpFor::publishesToARealServer_data()
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QStringList>("statuses");
 
+    // The pieces of a session as the server logs them.
     const QStringList login{"USER diarist", "PASS pw-4-tests"};
-    const QStringList sendYearList{"TYPE I", "EPSV", "STOR year.html"};
-    const QStringList sendDayListAndPage{"EPSV", "STOR index.html", "EPSV", "STOR 07.html", "QUIT"};
+    const QStringList binary{"TYPE I"};
+    const QStringList quit{"QUIT"};
+    const auto enter = [](const QString &name) { return QStringList{"CWD " + name}; };
+    const auto make = [](const QString &name) {
+        return QStringList{"CWD " + name, "MKD " + name, "CWD " + name};
+    };
+    const auto send = [](const QString &name) { return QStringList{"EPSV", "STOR " + name}; };
+    const QStringList monthAndDay = send("index.html") + send("07.html") + quit;
     const QString begin = UploadStatus::Uploading;
     const QString connected = UploadStatus::Connected;
     const QString moved = UploadStatus::DirectoryChanged;
@@ -379,35 +400,29 @@ void TestUpFor::publishesToARealServer_data()
 
     QTest::newRow("year and month exist")
         << "www" << QStringList{"www/index.html", "www/2024/05/03.html"}
-        << login + QStringList{"CWD www"} + sendYearList +
-               QStringList{"CWD 2024", "EPSV", "STOR index.html", "CWD 05"} + sendDayListAndPage
+        << login + enter("www") + binary + send("year.html") + enter("2024") + send("index.html") +
+               enter("05") + monthAndDay
         << QStringList{begin, connected, moved, sent, moved, sent, moved, sent};
     // The day list follows the month list without a "directory changed" in between.
     QTest::newRow("new month") << "www" << QStringList{"www/index.html", "www/2024/04/"}
-                               << login + QStringList{"CWD www"} + sendYearList +
-                                      QStringList{"CWD 2024", "EPSV",   "STOR index.html",
-                                                  "CWD 05",   "MKD 05", "CWD 05"} +
-                                      sendDayListAndPage
+                               << login + enter("www") + binary + send("year.html") +
+                                      enter("2024") + send("index.html") + make("05") + monthAndDay
                                << QStringList{begin, connected, moved, sent, moved, sent};
     QTest::newRow("new year") << "www" << QStringList{"www/index.html", "www/2023/12/"}
-                              << login + QStringList{"CWD www"} + sendYearList +
-                                     QStringList{"CWD 2024", "MKD 2024",        "CWD 2024",
-                                                 "EPSV",     "STOR index.html", "CWD 05",
-                                                 "MKD 05",   "CWD 05"} +
-                                     sendDayListAndPage
+                              << login + enter("www") + binary + send("year.html") + make("2024") +
+                                     send("index.html") + make("05") + monthAndDay
                               << QStringList{begin, connected, moved, sent};
     QTest::newRow("nested remote directory")
         << "sites/diary" << QStringList{"sites/diary/2024/05/"}
-        << login + QStringList{"CWD sites/diary"} + sendYearList +
-               QStringList{"CWD 2024", "EPSV", "STOR index.html", "CWD 05"} + sendDayListAndPage
+        << login + enter("sites/diary") + binary + send("year.html") + enter("2024") +
+               send("index.html") + enter("05") + monthAndDay
         << QStringList{begin, connected, moved, sent, moved, sent, moved, sent};
-    // No directory set: the login directory itself, with no "CWD " to get there.
-    QTest::newRow("login directory")
-        << "" << QStringList{"index.html"}
-        << login + sendYearList + QStringList{"CWD 2024",        "MKD 2024", "CWD 2024", "EPSV",
-                                              "STOR index.html", "CWD 05",   "MKD 05",   "CWD 05"} +
-               sendDayListAndPage
-        << QStringList{begin, connected, sent};
+    // No directory set: the login directory itself, with no "CWD " to get there. Its own
+    // index.html stays as it was.
+    QTest::newRow("login directory") << "" << QStringList{"index.html"}
+                                     << login + binary + send("year.html") + make("2024") +
+                                            send("index.html") + make("05") + monthAndDay
+                                     << QStringList{begin, connected, sent};
 }
 
 void TestUpFor::publishesToARealServer()
@@ -578,7 +593,7 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess_data()
         << Fault::MakeDirectoryFails << QStringList{connected, moved, sent, moved, sent, error}
         << throughMonthList + QList<QByteArray>{"CWD 05", "MKD 05", "CWD 05"};
     QTest::newRow("STOR refused") << Fault::StoreRefused << QStringList{connected, moved, error}
-                                  << login + QList<QByteArray>{"CWD www", "STOR year.html"};
+                                  << throughYearList;
     QTest::newRow("day list missing locally")
         << Fault::PageMissing
         << QStringList{connected, moved, sent, moved, sent, moved, UploadStatus::NoSuchFile}
@@ -607,10 +622,9 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess()
     const bool newMonth = fault == Fault::MakeDirectoryFails;
     ScriptedFtpServer server;
     QVERIFY(server.isListening());
-    server.script().addDirectory(QStringLiteral("/www"));
-    server.script().addDirectory(QStringLiteral("/www/2024"));
+    addDirectories(server, {"/www", "/www/2024"});
     if (!newMonth)
-        server.script().addDirectory(QStringLiteral("/www/2024/05"));
+        addDirectories(server, {"/www/2024/05"});
     writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
     applyFault(fault, server);
 
@@ -717,6 +731,56 @@ void TestUpFor::settingsAndDateAreReadAtEachAttempt()
     for (auto it = pages.begin(); it != pages.end(); ++it)
         QCOMPARE(server.remoteFile(QStringLiteral("www/") + it.key()), it.value());
     QVERIFY(!QFile::exists(server.homePath() + QStringLiteral("/www/2024/05/07.html")));
+}
+
+using Script = QHash<QByteArray, ScriptedReply>;
+
+void TestUpFor::unusualRepliesStillPublish_data()
+{
+    QTest::addColumn<Script>("script"); // "GREETING" names the greeting
+    QTest::addColumn<QByteArray>("pasvHost");
+
+    QTest::newRow("multi-line greeting and login")
+        << Script{{"GREETING",
+                   ScriptedReply::text("220-Welcome\r\n220-to the diary host\r\n220 Ready\r\n")},
+                  {"PASS", ScriptedReply::text("230-Hello\n230 Logged in\n")}}
+        << QByteArray();
+    QTest::newRow("replies split across segments")
+        << Script{{"GREETING", ScriptedReply::split({"22", "0 Rea", "dy\r\n"})},
+                  {"PASS", ScriptedReply::split({"230 Logged", " in\r", "\n"})},
+                  {"TYPE", ScriptedReply::split({"2", "00 Binary\r\n"})}}
+        << QByteArray();
+    // The data connection must go where the control connection went, not to 10.1.2.3.
+    QTest::newRow("PASV naming another host")
+        << Script{{"EPSV", ScriptedReply::text("500 Unknown command\r\n")}}
+        << QByteArray("10,1,2,3");
+}
+
+void TestUpFor::unusualRepliesStillPublish()
+{
+    QFETCH(Script, script);
+    QFETCH(QByteArray, pasvHost);
+
+    ScriptedFtpServer server;
+    addDirectories(server, {"/www", "/www/2024", "/www/2024/05"});
+    for (auto it = script.begin(); it != script.end(); ++it) {
+        if (it.key() == "GREETING")
+            server.setGreeting(it.value());
+        else
+            server.setReply(it.key(), it.value());
+    }
+    server.script().setPasvHost(pasvHost);
+    writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
+
+    const auto window = openWindow(ShortNetworkTimeout * 10);
+    WindowWatch watch(window.get());
+    QVERIFY(waitUntilClosed(window.get(), watch, 1));
+    QCOMPARE(watch.results(), QList<Result>{Result::Succeeded});
+    const Files pages = localPages(Day);
+    for (auto it = pages.begin(); it != pages.end(); ++it)
+        QCOMPARE(server.file(QStringLiteral("/www/") + it.key()), it.value());
+    for (const QHostAddress &peer : server.script().dataPeers())
+        QCOMPARE(peer.toString(), QStringLiteral("127.0.0.1"));
 }
 
 // --- closing ---------------------------------------------------------------------------
@@ -826,12 +890,10 @@ void TestUpFor::closingDuringAnAttempt()
 void TestUpFor::noSecondAttemptWhileOneRuns()
 {
     ScriptedFtpServer server;
-    server.script().addDirectory(QStringLiteral("/www"));
-    server.script().addDirectory(QStringLiteral("/www/2024"));
-    server.script().addDirectory(QStringLiteral("/www/2024/05"));
+    addDirectories(server, {"/www", "/www/2024", "/www/2024/05"});
     server.queueReply("CWD", ScriptedReply::silence());
     writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
-    const auto window = openWindow(ShortNetworkTimeout);
+    const auto window = openWindow(ShortNetworkTimeout * 2); // time for the pokes below
     WindowWatch watch(window.get());
     int connectionsAtFirstEnd = -1;
     watch.onAttemptEnd = [&](int attempt) {
@@ -846,7 +908,9 @@ void TestUpFor::noSecondAttemptWhileOneRuns()
     QTRY_VERIFY(!window->UpTim->isActive());
     QTest::mouseClick(window->CloseCom, Qt::LeftButton);
     QVERIFY(window->isVisible());
+    QVERIFY(window->isAttemptRunning());
     QCOMPARE(m_dateAsked, 1);
+    QCOMPARE(server.script().connections(), 1);
 
     QVERIFY(waitUntilClosed(window.get(), watch, 2));
     QCOMPARE(watch.results(), (QList<Result>{Result::Failed, Result::Succeeded}));

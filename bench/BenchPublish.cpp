@@ -1,0 +1,375 @@
+// One publish of the four pages of a date as the upload window makes it (an UploadAttempt
+// driving the FTP client), against curl sending the same four files in one invocation, both
+// to the same pyftpdlib server on loopback: into existing year and month directories, and
+// into a new year. Reports wall time per publish, the commands the server received (from
+// its own log) and the round trips, each one wait for the server.
+//
+// Our round trips are the client's own count. curl waits for every reply in turn: for the
+// greeting, for the answer to each command (QUIT included) and, for each file, once more for
+// the end of the transfer after the data; its count follows from the server's log.
+//
+//   bench_publish [--publishes=N] [Google Benchmark options]    (N = 25 unless given)
+//
+// The server is started and stopped by the benchmark; every call and curl run is bounded.
+
+#include "PyFtpServer.h"
+
+#include "diary/EntryStore.h"
+#include "pages/PageGenerator.h"
+#include "pages/PagePaths.h"
+#include "platform/AppDir.h"
+#include "publish/FtpClient.h"
+#include "publish/UploadAttempt.h"
+#include "settings/SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Kakiva;
+using namespace std::chrono_literals;
+
+constexpr int DefaultPublishes = 25;
+constexpr int CurlTimeoutSeconds = 30;
+constexpr int QuitLoggedWaitMs = 2000;
+
+const QString Year = QStringLiteral("2024");
+const QString Month = QStringLiteral("05");
+const QString Day = QStringLiteral("07");
+const QString RemoteRoot = QStringLiteral("diary");
+
+enum class Remote
+{
+    ExistingDirectories,
+    NewYear
+};
+
+// An application directory with a few entries and their pages, the published date last, and
+// the server the settings point at. Made on first use, kept for the whole run.
+class Site
+{
+public:
+    Site()
+    {
+        setApplicationDirectory(m_app.path());
+        const struct
+        {
+            const char *year, *month, *day;
+        } dates[] = {{"2023", "12", "24"}, {"2024", "01", "01"}, {"2024", "04", "29"},
+                     {"2024", "05", "01"}, {"2024", "05", "03"}, {"2024", "05", "07"}};
+        const QString text = QStringLiteral("朝から雨。駅前の喫茶店で本を読んだ。\r\n"
+                                            "夕方には晴れて、川沿いを歩いて帰った。\r\n\r\n"
+                                            "明日は早起きして図書館へ。");
+        for (const auto &date : dates) {
+            const QString y = QString::fromLatin1(date.year);
+            const QString m = QString::fromLatin1(date.month);
+            const QString d = QString::fromLatin1(date.day);
+            if (DiaryWrite(y, m, d, text, &m_error) != 0 || HtmlMake(y, m, d, &m_error) != 0)
+                return;
+        }
+        if (!m_server.isRunning()) {
+            m_error = m_server.errorString();
+            return;
+        }
+        for (const auto &[key, value] : {std::pair{ServerKey, m_server.serverString()},
+                                         {NameKey, m_server.user()},
+                                         {PasswordKey, m_server.password()},
+                                         {DirectoryKey, RemoteRoot}}) {
+            if (!IniWrite(FtpSection, key, value, &m_error))
+                return;
+        }
+        m_ready = true;
+    }
+
+    bool isReady() const { return m_ready; }
+    QString error() const { return m_error; }
+    const PyFtpServer &server() const { return m_server; }
+
+    // The four pages with their remote paths, in the order they are sent.
+    QList<std::pair<QString, QString>> pages() const
+    {
+        const QString month = RemoteRoot + QLatin1Char('/') + Year + QLatin1Char('/') + Month;
+        return {{yearListPath(), RemoteRoot + QStringLiteral("/year.html")},
+                {monthListPath(Year), RemoteRoot + QLatin1Char('/') + Year + "/index.html"},
+                {dayListPath(Year, Month), month + QStringLiteral("/index.html")},
+                {dayPagePath(Year, Month, Day), month + QLatin1Char('/') + Day + ".html"}};
+    }
+
+    void prepareRemote(Remote remote) const
+    {
+        QDir root(m_server.homePath() + QLatin1Char('/') + RemoteRoot);
+        root.removeRecursively();
+        root.mkpath(remote == Remote::NewYear ? QStringLiteral(".") : Year + '/' + Month);
+    }
+
+    bool remoteMatchesLocal() const
+    {
+        for (const auto &[local, remote] : pages()) {
+            QFile file(local);
+            if (!file.open(QIODevice::ReadOnly) || file.readAll() != m_server.remoteFile(remote))
+                return false;
+        }
+        return true;
+    }
+
+    // The command lines the server has logged since it had first count of them; waits for
+    // the QUIT, which our client sends without waiting for its answer.
+    QStringList commandsSince(qsizetype first) const
+    {
+        const QDeadlineTimer deadline(QuitLoggedWaitMs);
+        QStringList commands = m_server.commands();
+        while (commands.value(commands.size() - 1) != QLatin1String("QUIT") &&
+               !deadline.hasExpired()) {
+            QThread::msleep(1);
+            commands = m_server.commands();
+        }
+        return commands.mid(first);
+    }
+
+private:
+    QTemporaryDir m_app;
+    PyFtpServer m_server;
+    QString m_error;
+    bool m_ready = false;
+};
+
+Site &site()
+{
+    static Site instance;
+    return instance;
+}
+
+struct Sample
+{
+    double ms = 0;
+    qsizetype commands = 0;
+    int roundTrips = 0;
+    double inProcessMs = -1; // curl's own total, without its start-up
+};
+
+std::map<std::string, std::vector<Sample>> &samples()
+{
+    static std::map<std::string, std::vector<Sample>> all;
+    return all;
+}
+
+double msSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+void report(benchmark::State &state, const std::string &name, const Sample &sample)
+{
+    state.SetIterationTime(sample.ms / 1000.0);
+    state.counters["commands"] = double(sample.commands);
+    state.counters["round_trips"] = sample.roundTrips;
+    samples()[name].push_back(sample);
+}
+
+bool checkSite(benchmark::State &state)
+{
+    if (!site().isReady())
+        state.SkipWithError(qPrintable(site().error()));
+    return site().isReady();
+}
+
+void BM_PublishKakiva(benchmark::State &state, Remote remote, const std::string &name)
+{
+    if (!checkSite(state))
+        return;
+    for (auto _ : state) {
+        site().prepareRemote(remote);
+        const qsizetype logged = site().server().commands().size();
+        const auto start = std::chrono::steady_clock::now();
+        FtpClient client;
+        client.setTimeout(10s);
+        UploadAttempt attempt(
+            client, [](const QString &) {}, [] { return false; });
+        const UploadAttempt::Result result = attempt.run(UploadDate{Year, Month, Day});
+        Sample sample;
+        sample.ms = msSince(start);
+        if (result != UploadAttempt::Result::Succeeded || !site().remoteMatchesLocal()) {
+            state.SkipWithError("the publish failed");
+            break;
+        }
+        sample.commands = site().commandsSince(logged).size();
+        sample.roundTrips = client.wireStats().roundTrips;
+        if (sample.commands != client.wireStats().commandsSent) {
+            state.SkipWithError("the client's command count differs from the server's log");
+            break;
+        }
+        report(state, name, sample);
+    }
+}
+
+QStringList curlArguments()
+{
+    const PyFtpServer &server = site().server();
+    QStringList arguments{QStringLiteral("--silent"),
+                          QStringLiteral("--show-error"),
+                          QStringLiteral("--ftp-create-dirs"),
+                          QStringLiteral("--max-time"),
+                          QString::number(CurlTimeoutSeconds),
+                          QStringLiteral("--user"),
+                          server.user() + QLatin1Char(':') + server.password(),
+                          QStringLiteral("--write-out"),
+                          QStringLiteral("%{time_total}\\n")};
+    for (const auto &[local, remote] : site().pages()) {
+        const QString directory = remote.left(remote.lastIndexOf(QLatin1Char('/')) + 1);
+        arguments << QStringLiteral("--upload-file") << local
+                  << QStringLiteral("ftp://%1/%2").arg(server.serverString(), directory);
+    }
+    return arguments;
+}
+
+// The sum of curl's per-transfer totals: its time without process start-up and QUIT.
+double sumOfLines(const QByteArray &output)
+{
+    double sum = 0;
+    for (const QByteArray &line : output.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            sum += line.toDouble() * 1000.0;
+    }
+    return sum;
+}
+
+void BM_PublishCurl(benchmark::State &state, Remote remote, const std::string &name)
+{
+    if (!checkSite(state))
+        return;
+    const QStringList arguments = curlArguments();
+    for (auto _ : state) {
+        site().prepareRemote(remote);
+        const qsizetype logged = site().server().commands().size();
+        const auto start = std::chrono::steady_clock::now();
+        QProcess curl;
+        curl.start(QStringLiteral("curl"), arguments);
+        const bool finished = curl.waitForFinished((CurlTimeoutSeconds + 5) * 1000);
+        Sample sample;
+        sample.ms = msSince(start);
+        if (!finished)
+            curl.kill();
+        if (!finished || curl.exitStatus() != QProcess::NormalExit || curl.exitCode() != 0 ||
+            !site().remoteMatchesLocal()) {
+            state.SkipWithError(qPrintable(
+                QStringLiteral("curl failed: %1 %2")
+                    .arg(curl.errorString(), QString::fromLocal8Bit(curl.readAllStandardError()))));
+            break;
+        }
+        const QStringList commands = site().commandsSince(logged);
+        const qsizetype stores =
+            commands.filter(QRegularExpression(QStringLiteral("^STOR "))).size();
+        sample.commands = commands.size();
+        sample.roundTrips = int(1 + commands.size() + stores);
+        sample.inProcessMs = sumOfLines(curl.readAllStandardOutput());
+        report(state, name, sample);
+    }
+}
+
+void registerPublish(const char *client, int publishes,
+                     void (*publish)(benchmark::State &, Remote, const std::string &))
+{
+    for (const auto &[remote, label] : {std::pair{Remote::ExistingDirectories, "existing dirs"},
+                                        std::pair{Remote::NewYear, "new year"}}) {
+        const std::string name = std::string(client) + " / " + label;
+        benchmark::RegisterBenchmark(("publish " + name).c_str(), publish, remote, name)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->Repetitions(publishes)
+            ->ReportAggregatesOnly(true);
+    }
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void printSummary()
+{
+    QStringList sizes;
+    for (const auto &[local, remote] : site().pages())
+        sizes.append(QStringLiteral("%1 %2 B").arg(remote).arg(QFileInfo(local).size()));
+    std::printf("\nOne publish of four pages to pyftpdlib on loopback (%s)\n",
+                qPrintable(sizes.join(QStringLiteral(", "))));
+    std::printf("%-24s %5s %9s %12s %10s %8s %8s %19s\n", "client / remote tree", "runs",
+                "commands", "round trips", "median ms", "min ms", "max ms", "curl in-process ms");
+    for (const auto &[name, runs] : samples()) {
+        std::vector<double> ms;
+        std::vector<double> inProcess;
+        for (const Sample &sample : runs) {
+            ms.push_back(sample.ms);
+            if (sample.inProcessMs >= 0)
+                inProcess.push_back(sample.inProcessMs);
+        }
+        // Both clients send the same commands every time; a run that did not would show.
+        const Sample &first = runs.front();
+        const bool steady = std::all_of(runs.begin(), runs.end(), [&](const Sample &s) {
+            return s.commands == first.commands && s.roundTrips == first.roundTrips;
+        });
+        std::printf("%-24s %5zu %8lld%s %12d %10.2f %8.2f %8.2f", name.c_str(), runs.size(),
+                    static_cast<long long>(first.commands), steady ? " " : "~", first.roundTrips,
+                    median(ms), *std::min_element(ms.begin(), ms.end()),
+                    *std::max_element(ms.begin(), ms.end()));
+        if (inProcess.empty())
+            std::printf(" %19s\n", "-");
+        else
+            std::printf(" %19.2f\n", median(inProcess));
+    }
+}
+
+// Takes "--publishes=N" out of the arguments.
+int takePublishes(int &argc, char **argv)
+{
+    const std::string prefix = "--publishes=";
+    int publishes = DefaultPublishes;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]).rfind(prefix, 0) != 0)
+            continue;
+        publishes = std::max(1, std::atoi(argv[i] + prefix.size()));
+        std::copy(argv + i + 1, argv + argc, argv + i);
+        --argc;
+        break;
+    }
+    return publishes;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int publishes = takePublishes(argc, argv);
+    registerPublish("kakiva", publishes, BM_PublishKakiva);
+    registerPublish("curl", publishes, BM_PublishCurl);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (!samples().empty())
+        printSummary();
+    return 0;
+}
