@@ -26,10 +26,12 @@ qreal designedPointSize(QLabel *label)
 void setFittedText(QLabel *label, const QString &text)
 {
     QFont font = label->font();
-    const qreal available = label->contentsRect().width();
+    const QRectF available = label->contentsRect();
     for (qreal size = designedPointSize(label); size > 4; size -= 0.25) {
         font.setPointSizeF(size);
-        if (QFontMetricsF(font).horizontalAdvance(text) <= available)
+        const QFontMetricsF metrics(font);
+        if (metrics.horizontalAdvance(text) <= available.width() &&
+            metrics.height() <= available.height())
             break;
     }
     label->setFont(font);

@@ -2,6 +2,7 @@
 
 #include "DateStrings.h"
 #include "EntryStore.h"
+#include "app/DialogControls.h"
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "pages/PageGenerator.h"
@@ -26,23 +27,9 @@ QString toShownText(QString stored)
     return stored.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
-QPushButton *makeButton(const QString &name, const QString &caption, const QRect &geometry,
-                        QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    // Return and Escape press no button here: Return belongs to the text box.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 } // namespace
 
-DiaryInpFor::DiaryInpFor(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+DiaryInpFor::DiaryInpFor(QWidget *parent) : QDialog(parent, FixedDialogFlags)
 {
     setObjectName(QStringLiteral("DiaryInpFor"));
     setWindowTitle(QStringLiteral("日記"));
@@ -65,10 +52,10 @@ void DiaryInpFor::buildControls()
     // Tab moves on to OK, which keeps the dialog usable from the keyboard alone.
     DiaryTex->setTabChangesFocus(true);
 
-    OkCom = makeButton(QStringLiteral("OkCom"), QStringLiteral("OK"),
-                       twipRect(4200, 4200, 855, 375), this);
-    CancelCom = makeButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
-                           twipRect(5280, 4200, 855, 375), this);
+    OkCom = makeDialogButton(QStringLiteral("OkCom"), QStringLiteral("OK"),
+                             twipRect(4200, 4200, 855, 375), this);
+    CancelCom = makeDialogButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
+                                 twipRect(5280, 4200, 855, 375), this);
     setTabOrder(DiaryTex, OkCom);
     setTabOrder(OkCom, CancelCom);
 }

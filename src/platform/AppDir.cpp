@@ -3,11 +3,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QStandardPaths>
 
 namespace Kakiva {
 
 namespace {
+
+// The upload's worker thread asks for the directory too.
+QMutex directoryLock;
 
 QString &fixedDirectory()
 {
@@ -35,6 +40,7 @@ QString defaultDirectory()
 
 QString applicationDirectory()
 {
+    const QMutexLocker locker(&directoryLock);
     QString &directory = fixedDirectory();
     if (directory.isEmpty())
         directory = defaultDirectory();
@@ -43,6 +49,7 @@ QString applicationDirectory()
 
 void setApplicationDirectory(const QString &directory)
 {
+    const QMutexLocker locker(&directoryLock);
     fixedDirectory() = QDir::cleanPath(directory);
     if (directory.isEmpty())
         fixedDirectory().clear();

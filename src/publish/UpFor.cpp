@@ -2,6 +2,7 @@
 
 #include "FtpClient.h"
 #include "UploadStatus.h"
+#include "app/DialogControls.h"
 #include "app/FittedText.h"
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
@@ -39,20 +40,18 @@ void UpFor::buildControls()
 {
     setObjectName(QStringLiteral("UpFor"));
     setWindowTitle(QString());
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setWindowFlags(FixedDialogFlags);
     setFixedSize(twipSize(4680, 1305));
 
-    UpLab = new QLabel(UploadStatus::Uploading, this);
+    UpLab = new QLabel(this);
     UpLab->setObjectName(QStringLiteral("UpLab"));
     UpLab->setAlignment(Qt::AlignCenter);
     UpLab->setGeometry(twipRect(480, 120, 3615, 495));
     UpLab->setFont(japaneseGothicFont(20.25));
+    setFittedText(UpLab, UploadStatus::Uploading);
 
-    CloseCom = new QPushButton(QStringLiteral("閉じる"), this);
-    CloseCom->setObjectName(QStringLiteral("CloseCom"));
-    CloseCom->setGeometry(twipRect(1320, 840, 1935, 375));
-    CloseCom->setAutoDefault(false);
+    CloseCom = makeDialogButton(QStringLiteral("CloseCom"), QStringLiteral("閉じる"),
+                                twipRect(1320, 840, 1935, 375), this);
 
     UpTim = new QTimer(this);
     UpTim->setObjectName(QStringLiteral("UpTim"));

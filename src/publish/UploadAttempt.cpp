@@ -22,7 +22,13 @@ UploadAttempt::UploadAttempt(FtpClient &client, StatusSink status, CancelCheck c
 UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
 {
     m_client.OpenLog(applicationPath(FtpLogFileName), 1);
-    const bool sent = connect() && enterRemoteRoot(IniRead(FtpSection, DirectoryKey)) &&
+    // The settings are read at each attempt, so a corrected password takes effect at
+    // the next retry without reopening the window.
+    const QString server = IniRead(FtpSection, ServerKey);
+    const QString name = IniRead(FtpSection, NameKey);
+    const QString password = IniRead(FtpSection, PasswordKey);
+    const QString directory = IniRead(FtpSection, DirectoryKey);
+    const bool sent = connect(server, name, password) && enterRemoteRoot(directory) &&
                       enterDirectory(date.year) && send(monthListPath(date.year)) &&
                       enterDirectory(date.month) && send(dayListPath(date.year, date.month)) &&
                       send(dayPagePath(date.year, date.month, date.day));
@@ -35,13 +41,9 @@ UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
     return Result::Succeeded;
 }
 
-bool UploadAttempt::connect()
+bool UploadAttempt::connect(const QString &server, const QString &name, const QString &password)
 {
-    // The settings are read at each attempt, so a corrected password takes effect at
-    // the next retry without reopening the window.
-    const qint16 result =
-        m_client.Connect(IniRead(FtpSection, ServerKey), IniRead(FtpSection, NameKey),
-                         IniRead(FtpSection, PasswordKey));
+    const qint16 result = m_client.Connect(server, name, password);
     // A connection abandoned because the window closes reads as a time-out, which it is not.
     if (m_cancelled())
         return false;

@@ -23,7 +23,12 @@ struct UploadDate
 class UploadAttempt
 {
 public:
-    enum class Result { Succeeded, Failed, Cancelled };
+    enum class Result
+    {
+        Succeeded,
+        Failed,
+        Cancelled
+    };
     using StatusSink = std::function<void(const QString &status)>;
     using CancelCheck = std::function<bool()>;
 
@@ -32,7 +37,7 @@ public:
     Result run(const UploadDate &date);
 
 private:
-    bool connect();
+    bool connect(const QString &server, const QString &name, const QString &password);
     bool enterRemoteRoot(const QString &directory);
     bool enterDirectory(const QString &name);
     bool send(const QString &localPath);

@@ -1,6 +1,7 @@
 #include "ConfFor.h"
 
 #include "SettingsFile.h"
+#include "app/DialogControls.h"
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
@@ -34,23 +35,9 @@ QLineEdit *makeTextBox(const QString &name, const QRect &geometry, QWidget *fram
     return box;
 }
 
-QPushButton *makeButton(const QString &name, const QString &caption, const QRect &geometry,
-                        QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    // Return and Escape press no button here.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 } // namespace
 
-ConfFor::ConfFor(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+ConfFor::ConfFor(QWidget *parent) : QDialog(parent, FixedDialogFlags)
 {
     setObjectName(QStringLiteral("ConfFor"));
     setWindowTitle(QStringLiteral("設定"));
@@ -88,10 +75,10 @@ void ConfFor::buildControls()
     DirectoryTex =
         makeTextBox(QStringLiteral("DirectoryTex"), twipRect(2040, 1680, 2175, 270), FTPFra);
 
-    OkCom = makeButton(QStringLiteral("OkCom"), QStringLiteral("OK"),
-                       twipRect(2160, 2280, 1095, 375), this);
-    CancelCom = makeButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
-                           twipRect(3360, 2280, 1095, 375), this);
+    OkCom = makeDialogButton(QStringLiteral("OkCom"), QStringLiteral("OK"),
+                             twipRect(2160, 2280, 1095, 375), this);
+    CancelCom = makeDialogButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
+                                 twipRect(3360, 2280, 1095, 375), this);
 
     setTabOrder(FTPTex, NameTex);
     setTabOrder(NameTex, PasswordTex);
