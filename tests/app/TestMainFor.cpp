@@ -1,19 +1,15 @@
-#include "app/ErrorMessage.h"
 #include "app/MainFor.h"
 #include "diary/DiaryInpFor.h"
-#include "pages/PagePaths.h"
-#include "publish/UpFor.h"
-#include "platform/Cp932.h"
 #include "settings/ConfFor.h"
 
+#include "DayPages.h"
+#include "EntryText.h"
 #include "KeyboardInput.h"
-#include "ModalAnswerer.h"
-#include "TestAppDir.h"
+#include "TestTree.h"
+#include "WindowTestBed.h"
 
 #include <QCalendarWidget>
-#include <QFile>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -35,7 +31,6 @@ class TestMainFor : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -58,12 +53,9 @@ private:
     void clickDay(const QDate &date);
     bool isBold(const QDate &date) const;
     void chooseMenuItem(QAction *item);
-    void writeEntry(const QString &relativePath, const QByteArray &bytes);
 
-    std::unique_ptr<TestAppDir> m_appDir;
-    std::unique_ptr<ModalAnswerer<UpFor>> m_uploads;
+    std::unique_ptr<WindowTestBed> m_bed;
     std::unique_ptr<MainFor> m_window;
-    QStringList m_errors;
 };
 
 namespace {
@@ -127,20 +119,9 @@ void settle()
 
 } // namespace
 
-void TestMainFor::initTestCase()
-{
-    // The program ends with its last window; the test run must go on after that.
-    QApplication::setQuitOnLastWindowClosed(false);
-}
-
 void TestMainFor::init()
 {
-    m_appDir = std::make_unique<TestAppDir>();
-    m_errors.clear();
-    setErrorPresenter([this](QWidget *, const QString &message) { m_errors << message; });
-    // The user closes the upload window before it connects: these tests are about what
-    // happens on disk; the upload has tests of its own.
-    m_uploads = std::make_unique<ModalAnswerer<UpFor>>([](UpFor *window) { window->close(); });
+    m_bed = std::make_unique<WindowTestBed>();
     m_window = std::make_unique<MainFor>();
     m_window->showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -150,9 +131,8 @@ void TestMainFor::init()
 void TestMainFor::cleanup()
 {
     m_window.reset();
-    setErrorPresenter({});
-    QVERIFY(m_errors.isEmpty());
-    m_appDir.reset();
+    QVERIFY(m_bed->errors.isEmpty());
+    m_bed.reset();
 }
 
 QTableView *TestMainFor::dayView() const
@@ -198,11 +178,6 @@ void TestMainFor::chooseMenuItem(QAction *item)
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
 }
 
-void TestMainFor::writeEntry(const QString &relativePath, const QByteArray &bytes)
-{
-    writeWholeFile(m_appDir->filePath(relativePath), bytes);
-}
-
 void TestMainFor::startsOnToday()
 {
     const QDate before = QDate::currentDate();
@@ -238,26 +213,22 @@ void TestMainFor::dateEventHandsTheDateOver_data()
     QTest::addColumn<QDate>("startDate");
     QTest::addColumn<QDate>("chosenDate");
     QTest::addColumn<DateAction>("action");
-    QTest::addColumn<QString>("year");
-    QTest::addColumn<QString>("month");
-    QTest::addColumn<QString>("day");
-    QTest::addColumn<QString>("caption");
+    // Year, month, day and caption as the dialog shows them.
+    QTest::addColumn<QStringList>("handedOver");
 
+    const QStringList march5{u"2004"_s, u"03"_s, u"05"_s, u"日記-2004/03/05"_s};
+    const QStringList december31{u"2004"_s, u"12"_s, u"31"_s, u"日記-2004/12/31"_s};
     QTest::newRow("click on 5 March 2004")
-        << QDate(2004, 3, 1) << QDate(2004, 3, 5) << DateAction::Click << u"2004"_s << u"03"_s
-        << u"05"_s << u"日記-2004/03/05"_s;
+        << QDate(2004, 3, 1) << QDate(2004, 3, 5) << DateAction::Click << march5;
     QTest::newRow("click on 31 December 2004")
-        << QDate(2004, 12, 24) << QDate(2004, 12, 31) << DateAction::Click << u"2004"_s << u"12"_s
-        << u"31"_s << u"日記-2004/12/31"_s;
+        << QDate(2004, 12, 24) << QDate(2004, 12, 31) << DateAction::Click << december31;
     QTest::newRow("Return on 5 March 2004")
-        << QDate(2004, 3, 1) << QDate(2004, 3, 5) << DateAction::Return << u"2004"_s << u"03"_s
-        << u"05"_s << u"日記-2004/03/05"_s;
+        << QDate(2004, 3, 1) << QDate(2004, 3, 5) << DateAction::Return << march5;
     QTest::newRow("keypad Enter on 31 December 2004")
-        << QDate(2004, 12, 24) << QDate(2004, 12, 31) << DateAction::Enter << u"2004"_s << u"12"_s
-        << u"31"_s << u"日記-2004/12/31"_s;
+        << QDate(2004, 12, 24) << QDate(2004, 12, 31) << DateAction::Enter << december31;
     QTest::newRow("click on 10 October 2004, nothing to pad")
-        << QDate(2004, 10, 1) << QDate(2004, 10, 10) << DateAction::Click << u"2004"_s << u"10"_s
-        << u"10"_s << u"日記-2004/10/10"_s;
+        << QDate(2004, 10, 1) << QDate(2004, 10, 10) << DateAction::Click
+        << QStringList{u"2004"_s, u"10"_s, u"10"_s, u"日記-2004/10/10"_s};
 }
 
 void TestMainFor::dateEventHandsTheDateOver()
@@ -265,10 +236,7 @@ void TestMainFor::dateEventHandsTheDateOver()
     QFETCH(QDate, startDate);
     QFETCH(QDate, chosenDate);
     QFETCH(DateAction, action);
-    QFETCH(QString, year);
-    QFETCH(QString, month);
-    QFETCH(QString, day);
-    QFETCH(QString, caption);
+    QFETCH(QStringList, handedOver);
 
     SeenInDialog seen;
     ModalAnswerer<DiaryInpFor> answerer([&](DiaryInpFor *dialog) {
@@ -288,10 +256,7 @@ void TestMainFor::dateEventHandsTheDateOver()
     }
     QTRY_COMPARE(answerer.shown(), 1);
 
-    QCOMPARE(seen.year, year);
-    QCOMPARE(seen.month, month);
-    QCOMPARE(seen.day, day);
-    QCOMPARE(seen.caption, caption);
+    QCOMPARE((QStringList{seen.year, seen.month, seen.day, seen.caption}), handedOver);
     QVERIFY(seen.modal);
     QVERIFY(seen.centred);
     QCOMPARE(answerer.leftOpen(), 0);
@@ -359,10 +324,10 @@ void TestMainFor::reopeningADateLoadsItAfresh()
     };
     clickDay(date);
     QTRY_COMPARE(answerer.shown(), 1);
-    QCOMPARE(readWholeFile(m_appDir->filePath(u"Diary/2004/03/05.dia"_s)), "first\r\n");
+    QCOMPARE(m_bed->appDir.read(u"Diary/2004/03/05.dia"_s), "first\r\n");
 
     // Changed behind the program's back: the next showing must read the file again.
-    writeEntry(u"Diary/2004/03/05.dia"_s, "changed\r\nsince\r\n");
+    m_bed->appDir.write(u"Diary/2004/03/05.dia"_s, "changed\r\nsince\r\n");
     next = [&](DiaryInpFor *dialog) {
         seen << look(dialog);
         QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
@@ -399,19 +364,16 @@ void TestMainFor::keyboardAloneSavesAnEntry()
     QTRY_COMPARE(answerer.shown(), 1);
     QCOMPARE(answerer.leftOpen(), 0);
 
-    QCOMPARE(readWholeFile(m_appDir->filePath(u"Diary/2004/08/17.dia"_s)),
-             toCp932(u"夏休み") + "\r\n" + toCp932(u"海へ") + "\r\n");
-    for (const QString &page :
-         {yearListPath(), monthListPath(u"2004"_s), dayListPath(u"2004"_s, u"08"_s),
-          dayPagePath(u"2004"_s, u"08"_s, u"17"_s)})
-        QVERIFY2(QFile::exists(page), qPrintable(page));
+    QCOMPARE(m_bed->appDir.read(u"Diary/2004/08/17.dia"_s), entryFileBytes(u"夏休み\n海へ"_s));
+    const QStringList pages = pagesOfDay(u"2004"_s, u"08"_s, u"17"_s);
+    QCOMPARE(existingOf(pages), pages);
 }
 
 void TestMainFor::daysWithEntriesAreBold()
 {
-    writeEntry(u"Diary/2004/03/10.dia"_s, "x\r\n");
-    writeEntry(u"Diary/2004/04/02.dia"_s, "x\r\n");
-    writeEntry(u"Diary/2004/04/notes.txt"_s, "not an entry\r\n");
+    m_bed->appDir.write(u"Diary/2004/03/10.dia"_s, "x\r\n");
+    m_bed->appDir.write(u"Diary/2004/04/02.dia"_s, "x\r\n");
+    m_bed->appDir.write(u"Diary/2004/04/notes.txt"_s, "not an entry\r\n");
 
     m_window->DayCal->setSelectedDate(QDate(2004, 3, 1));
     QVERIFY(isBold(QDate(2004, 3, 10)));

@@ -4,11 +4,11 @@
 #include "app/MainFor.h"
 #include "diary/DiaryInpFor.h"
 #include "pages/PagePaths.h"
-#include "platform/Cp932.h"
 #include "publish/UpFor.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 
+#include "EntryText.h"
 #include "KeyboardInput.h"
 #include "ModalAnswerer.h"
 #include "PyFtpServer.h"
@@ -131,8 +131,7 @@ void TestPublishFlow::entryIsPublished()
     QVERIFY(!m_window->findChild<DiaryInpFor *>()->isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 
-    const QByteArray stored = toCp932(u"桜が咲いた"_s) + "\r\n" + toCp932(u"花見"_s) + "\r\n";
-    QCOMPARE(readWholeFile(m_appDir->filePath(u"Diary/2004/03/05.dia"_s)), stored);
+    QCOMPARE(m_appDir->read(u"Diary/2004/03/05.dia"_s), entryFileBytes(u"桜が咲いた\n花見"_s));
     const QString remote = m_server->homePath() + u"/www/"_s;
     QCOMPARE(readWholeFile(remote + u"year.html"_s), readWholeFile(yearListPath()));
     QCOMPARE(readWholeFile(remote + u"2004/index.html"_s), readWholeFile(monthListPath(u"2004"_s)));
@@ -169,8 +168,7 @@ void TestPublishFlow::uploadWindowClosedAfterAFailure()
     QCOMPARE(upload.leftOpen(), 0);
     QCOMPARE(failure, UploadStatus::ConnectError);
     QVERIFY(entryDialogClosedWithUpload);
-    QCOMPARE(readWholeFile(m_appDir->filePath(u"Diary/2004/03/05.dia"_s)),
-             QByteArray("not published\r\n"));
+    QCOMPARE(m_appDir->read(u"Diary/2004/03/05.dia"_s), QByteArray("not published\r\n"));
     QVERIFY(QFile::exists(dayPagePath(u"2004"_s, u"03"_s, u"05"_s)));
     QCOMPARE(m_server->commands(), (QStringList{u"USER diarist"_s, u"PASS wrong"_s}));
     QCOMPARE(

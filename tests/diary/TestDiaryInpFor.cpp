@@ -1,18 +1,15 @@
 #include "app/ErrorMessage.h"
 #include "diary/DiaryInpFor.h"
-#include "pages/PagePaths.h"
-#include "publish/UpFor.h"
-#include "platform/Cp932.h"
 
-#include "FileSizeLimit.h"
+#include "DayPages.h"
+#include "EntryText.h"
 #include "KeyboardInput.h"
-#include "ModalAnswerer.h"
-#include "TestAppDir.h"
+#include "TestTree.h"
+#include "WindowTestBed.h"
+#include "WriteFault.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QMap>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -45,19 +42,14 @@ private slots:
     void failureIsShownInAWarningBox();
 
 private:
-    int showFor(const QString &year, const QString &month, const QString &day,
-                const std::function<void(DiaryInpFor *)> &answer);
-    QByteArray entryBytes() const;
+    int showFor(const QString &month, const QString &day,
+                ModalAnswerer<DiaryInpFor>::Answer answer);
 
-    std::unique_ptr<TestAppDir> m_appDir;
-    std::unique_ptr<ModalAnswerer<UpFor>> m_uploads;
+    std::unique_ptr<WindowTestBed> m_bed;
     std::unique_ptr<DiaryInpFor> m_dialog;
-    QStringList m_errors;
 };
 
 namespace {
-
-using Tree = QMap<QString, QByteArray>;
 
 enum class Leave
 {
@@ -69,76 +61,33 @@ enum class Leave
 
 const QString EntryPath = u"Diary/2004/03/05.dia"_s;
 
-// Every file below root with its bytes, so "nothing changed" can be checked whole.
-Tree treeBelow(const QString &root)
-{
-    Tree tree;
-    QDirIterator it(root, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(root).relativeFilePath(path);
-        tree.insert(relative, it.fileInfo().isDir() ? QByteArray("<dir>") : readWholeFile(path));
-    }
-    return tree;
-}
-
 QStringList pagesOf0305()
 {
-    return {yearListPath(), monthListPath(u"2004"_s), dayListPath(u"2004"_s, u"03"_s),
-            dayPagePath(u"2004"_s, u"03"_s, u"05"_s)};
-}
-
-bool allExist(const QStringList &paths)
-{
-    return std::all_of(paths.begin(), paths.end(),
-                       [](const QString &path) { return QFile::exists(path); });
-}
-
-bool noneExists(const QStringList &paths)
-{
-    return std::none_of(paths.begin(), paths.end(),
-                        [](const QString &path) { return QFile::exists(path); });
+    return pagesOfDay(u"2004"_s, u"03"_s, u"05"_s);
 }
 
 } // namespace
 
 void TestDiaryInpFor::init()
 {
-    m_appDir = std::make_unique<TestAppDir>();
-    m_errors.clear();
-    setErrorPresenter([this](QWidget *, const QString &message) { m_errors << message; });
-    // The user closes the upload window before it connects: these tests are about what
-    // happens on disk; the upload has tests of its own.
-    m_uploads = std::make_unique<ModalAnswerer<UpFor>>([](UpFor *window) { window->close(); });
+    m_bed = std::make_unique<WindowTestBed>();
     m_dialog = std::make_unique<DiaryInpFor>();
 }
 
 void TestDiaryInpFor::cleanup()
 {
     m_dialog.reset();
-    setErrorPresenter({});
-    m_appDir.reset();
+    m_bed.reset();
 }
 
-int TestDiaryInpFor::showFor(const QString &year, const QString &month, const QString &day,
-                             const std::function<void(DiaryInpFor *)> &answer)
+// Shows the dialog for a day of 2004, as the calendar hands it over.
+int TestDiaryInpFor::showFor(const QString &month, const QString &day,
+                             ModalAnswerer<DiaryInpFor>::Answer answer)
 {
-    ModalAnswerer<DiaryInpFor> answerer(answer);
-    m_dialog->YearStr = year;
+    m_dialog->YearStr = u"2004"_s;
     m_dialog->MonthStr = month;
     m_dialog->DayStr = day;
-    const int result = m_dialog->showModal();
-    if (answerer.shown() != 1 || answerer.leftOpen() != 0)
-        QTest::qFail(qPrintable(u"shown %1 times, left open %2 times"_s.arg(answerer.shown())
-                                    .arg(answerer.leftOpen())),
-                     __FILE__, __LINE__);
-    return result;
-}
-
-QByteArray TestDiaryInpFor::entryBytes() const
-{
-    return readWholeFile(m_appDir->filePath(EntryPath));
+    return showAnswered(m_dialog.get(), std::move(answer));
 }
 
 void TestDiaryInpFor::loadPadsTheDate_data()
@@ -161,7 +110,7 @@ void TestDiaryInpFor::loadPadsTheDate()
     QFETCH(QString, paddedDay);
 
     QStringList seen;
-    showFor(u"2004"_s, month, day, [&](DiaryInpFor *dialog) {
+    showFor(month, day, [&](DiaryInpFor *dialog) {
         seen << dialog->YearStr << dialog->MonthStr << dialog->DayStr << dialog->windowTitle();
         QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
     });
@@ -177,7 +126,7 @@ void TestDiaryInpFor::loadShowsTheStoredEntry_data()
     QTest::newRow("two lines") << std::optional(QByteArray("a\r\nb\r\n")) << u"a\nb"_s;
     QTest::newRow("a blank line in between")
         << std::optional(QByteArray("a\r\n\r\nb\r\n")) << u"a\n\nb"_s;
-    QTest::newRow("Japanese") << std::optional(toCp932(u"今日は晴れ") + "\r\n") << u"今日は晴れ"_s;
+    QTest::newRow("Japanese") << std::optional(entryFileBytes(u"今日は晴れ"_s)) << u"今日は晴れ"_s;
 }
 
 void TestDiaryInpFor::loadShowsTheStoredEntry()
@@ -185,18 +134,18 @@ void TestDiaryInpFor::loadShowsTheStoredEntry()
     QFETCH(std::optional<QByteArray>, stored);
     QFETCH(QString, shown);
     if (stored)
-        writeWholeFile(m_appDir->filePath(EntryPath), *stored);
+        m_bed->appDir.write(EntryPath, *stored);
 
     QString text;
     bool focused = false;
-    showFor(u"2004"_s, u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+    showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
         text = dialog->DiaryTex->toPlainText();
         focused = QTest::qWaitFor([&] { return dialog->DiaryTex->hasFocus(); });
         QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
     });
     QCOMPARE(text, shown);
     QVERIFY(focused);
-    QVERIFY(QFile::exists(m_appDir->filePath(u"Diary"_s)) == stored.has_value());
+    QVERIFY(QFile::exists(m_bed->appDir.filePath(u"Diary"_s)) == stored.has_value());
 }
 
 void TestDiaryInpFor::okSavesAndRewritesThePages_data()
@@ -214,7 +163,7 @@ void TestDiaryInpFor::okSavesAndRewritesThePages_data()
     QTest::newRow("only line ends")
         << QByteArray() << u"\n\n"_s << true << QByteArray("\r\n\r\n\r\n");
     QTest::newRow("Japanese") << QByteArray() << u"今日は晴れ\n散歩"_s << false
-                              << toCp932(u"今日は晴れ") + "\r\n" + toCp932(u"散歩") + "\r\n";
+                              << entryFileBytes(u"今日は晴れ\n散歩"_s);
     QTest::newRow("added to an existing entry")
         << QByteArray("old\r\n") << u" and new"_s << false << QByteArray("old and new\r\n");
 }
@@ -226,9 +175,9 @@ void TestDiaryInpFor::okSavesAndRewritesThePages()
     QFETCH(bool, okByKeyboard);
     QFETCH(QByteArray, stored);
     if (!existing.isEmpty())
-        writeWholeFile(m_appDir->filePath(EntryPath), existing);
+        m_bed->appDir.write(EntryPath, existing);
 
-    const int result = showFor(u"2004"_s, u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+    const int result = showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
         dialog->DiaryTex->moveCursor(QTextCursor::End);
         typeText(dialog->DiaryTex, typed);
         if (okByKeyboard) {
@@ -243,12 +192,12 @@ void TestDiaryInpFor::okSavesAndRewritesThePages()
 
     QCOMPARE(result, int(QDialog::Accepted));
     QVERIFY(!m_dialog->isVisible());
-    QCOMPARE(entryBytes(), stored);
-    QVERIFY(allExist(pagesOf0305()));
+    QCOMPARE(m_bed->appDir.read(EntryPath), stored);
+    QCOMPARE(existingOf(pagesOf0305()), pagesOf0305());
     const QByteArray firstLine = stored.left(stored.indexOf("\r\n"));
-    QVERIFY(readWholeFile(pagesOf0305().last()).contains(firstLine + "<BR>"));
-    QVERIFY(m_errors.isEmpty());
-    QCOMPARE(m_uploads->shown(), 1);
+    QVERIFY(readWholeFile(pagesOf0305().first()).contains(firstLine + "<BR>"));
+    QVERIFY(m_bed->errors.isEmpty());
+    QCOMPARE(m_bed->uploads.shown(), 1);
 }
 
 void TestDiaryInpFor::leavingWithoutTextChangesNothing_data()
@@ -269,10 +218,10 @@ void TestDiaryInpFor::leavingWithoutTextChangesNothing()
     QFETCH(QByteArray, existing);
     QFETCH(Leave, leave);
     if (!existing.isEmpty())
-        writeWholeFile(m_appDir->filePath(EntryPath), existing);
-    const Tree before = treeBelow(m_appDir->path());
+        m_bed->appDir.write(EntryPath, existing);
+    const Tree before = treeBelow(m_bed->appDir.path());
 
-    const int result = showFor(u"2004"_s, u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+    const int result = showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
         switch (leave) {
         case Leave::OkOnEmptyBox:
             clearText(dialog->DiaryTex);
@@ -295,9 +244,9 @@ void TestDiaryInpFor::leavingWithoutTextChangesNothing()
 
     QCOMPARE(result, int(QDialog::Rejected));
     QVERIFY(!m_dialog->isVisible());
-    QCOMPARE(treeBelow(m_appDir->path()), before);
-    QVERIFY(m_errors.isEmpty());
-    QCOMPARE(m_uploads->shown(), 0);
+    QCOMPARE(treeBelow(m_bed->appDir.path()), before);
+    QVERIFY(m_bed->errors.isEmpty());
+    QCOMPARE(m_bed->uploads.shown(), 0);
 }
 
 void TestDiaryInpFor::failureKeepsTheDialogAndTheText_data()
@@ -332,7 +281,7 @@ void TestDiaryInpFor::failureKeepsTheDialogAndTheText()
     QFETCH(bool, savedBeforeFailure);
     QFETCH(bool, tryAgain);
     if (!blocker.isEmpty())
-        writeWholeFile(m_appDir->filePath(blocker), "in the way");
+        m_bed->appDir.write(blocker, "in the way");
     const QString typed = u"an entry longer than the disk allows"_s;
 
     bool openAfterFailure = false;
@@ -340,22 +289,20 @@ void TestDiaryInpFor::failureKeepsTheDialogAndTheText()
     QStringList errorsAfterFailure;
     bool savedAfterFailure = false;
     int uploadsAfterFailure = -1;
-    const int result = showFor(u"2004"_s, u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+    const int result = showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
         typeText(dialog->DiaryTex, typed);
         {
-            std::optional<FileSizeLimit> limit;
-            if (diskFull)
-                limit.emplace(8);
+            const WriteFault inForce(diskFull ? WriteFault::DiskFull : WriteFault::None, {}, 8);
             QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
         }
         openAfterFailure = dialog->isVisible();
         textAfterFailure = dialog->DiaryTex->toPlainText();
-        errorsAfterFailure = m_errors;
-        savedAfterFailure = QFile::exists(m_appDir->filePath(EntryPath));
-        uploadsAfterFailure = m_uploads->shown();
+        errorsAfterFailure = m_bed->errors;
+        savedAfterFailure = QFile::exists(m_bed->appDir.filePath(EntryPath));
+        uploadsAfterFailure = m_bed->uploads.shown();
         if (tryAgain) {
             if (!blocker.isEmpty())
-                QFile::remove(m_appDir->filePath(blocker));
+                QFile::remove(m_bed->appDir.filePath(blocker));
             QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
         } else {
             QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
@@ -366,30 +313,30 @@ void TestDiaryInpFor::failureKeepsTheDialogAndTheText()
     QCOMPARE(textAfterFailure, typed);
     QCOMPARE(errorsAfterFailure.size(), 1);
     QCOMPARE(uploadsAfterFailure, 0);
-    QCOMPARE(m_uploads->shown(), tryAgain ? 1 : 0);
+    QCOMPARE(m_bed->uploads.shown(), tryAgain ? 1 : 0);
     const QString &message = errorsAfterFailure.first();
     QVERIFY2(message.startsWith(what + u'\n'), qPrintable(message));
-    const QString path = QDir::toNativeSeparators(m_appDir->filePath(failingPath));
+    const QString path = QDir::toNativeSeparators(m_bed->appDir.filePath(failingPath));
     // The path that failed (the blocker, or something below it) and the system's reason.
     QVERIFY2(message.contains(path), qPrintable(message));
     QVERIFY2(message.section(u": "_s, 1).size() > 0, qPrintable(message));
     QCOMPARE(savedAfterFailure, savedBeforeFailure);
 
     QCOMPARE(result, int(tryAgain ? QDialog::Accepted : QDialog::Rejected));
-    QCOMPARE(m_errors.size(), 1);
+    QCOMPARE(m_bed->errors.size(), 1);
     if (tryAgain) {
-        QCOMPARE(entryBytes(), typed.toLatin1() + "\r\n");
-        QVERIFY(allExist(pagesOf0305()));
+        QCOMPARE(m_bed->appDir.read(EntryPath), typed.toLatin1() + "\r\n");
+        QCOMPARE(existingOf(pagesOf0305()), pagesOf0305());
     } else {
-        QCOMPARE(QFile::exists(m_appDir->filePath(EntryPath)), savedBeforeFailure);
-        QVERIFY(noneExists(pagesOf0305()));
+        QCOMPARE(QFile::exists(m_bed->appDir.filePath(EntryPath)), savedBeforeFailure);
+        QCOMPARE(existingOf(pagesOf0305()), QStringList());
     }
 }
 
 void TestDiaryInpFor::failureIsShownInAWarningBox()
 {
     setErrorPresenter({});
-    writeWholeFile(m_appDir->filePath(u"Diary"_s), "in the way");
+    m_bed->appDir.write(u"Diary"_s, "in the way");
     QString boxText;
     QString boxTitle;
     QWidget *boxOwner = nullptr;
@@ -400,7 +347,7 @@ void TestDiaryInpFor::failureIsShownInAWarningBox()
         QTest::mouseClick(shown->button(QMessageBox::Ok), Qt::LeftButton);
     });
     bool openAfterBox = false;
-    showFor(u"2004"_s, u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+    showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
         typeText(dialog->DiaryTex, u"text"_s);
         QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
         openAfterBox = dialog->isVisible();
@@ -413,7 +360,7 @@ void TestDiaryInpFor::failureIsShownInAWarningBox()
     QCOMPARE(boxOwner, m_dialog.get());
     QCOMPARE(boxTitle, u"日記-2004/03/05"_s);
     QVERIFY2(boxText.startsWith(u"日記を保存できませんでした。\n"_s), qPrintable(boxText));
-    QVERIFY2(boxText.contains(QDir::toNativeSeparators(m_appDir->filePath(u"Diary"_s))),
+    QVERIFY2(boxText.contains(QDir::toNativeSeparators(m_bed->appDir.filePath(u"Diary"_s))),
              qPrintable(boxText));
 }
 

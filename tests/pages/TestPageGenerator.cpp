@@ -1,19 +1,16 @@
 #include "pages/PageGenerator.h"
 
-#include "FileSizeLimit.h"
+#include "DayPages.h"
 #include "TestAppDir.h"
 #include "TestTree.h"
+#include "WriteFault.h"
 #include "diary/EntryStore.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
 #include <cerrno>
-#include <cstring>
-
-#include <unistd.h>
 
 using namespace Kakiva;
 using namespace Qt::StringLiterals;
@@ -89,16 +86,13 @@ QString pagePath(const TestAppDir &dir, const QString &relative)
     return dir.filePath(u"HTML/"_s + relative);
 }
 
-// A page's bytes, or a marker when it is not a file, so that "still absent" compares too.
-QByteArray snapshot(const QString &path)
+// Each page's bytes, or a marker where it is not a file, so that "still absent" compares too.
+QByteArrayList snapshot(const QStringList &pages)
 {
-    return QFileInfo(path).isFile() ? readWholeFile(path) : QByteArray("<no file>");
-}
-
-QStringList fourPages(const TestAppDir &dir)
-{
-    return {pagePath(dir, u"2004/08/17.html"_s), pagePath(dir, u"year.html"_s),
-            pagePath(dir, u"2004/index.html"_s), pagePath(dir, u"2004/08/index.html"_s)};
+    QByteArrayList bytes;
+    for (const QString &page : pages)
+        bytes.append(QFileInfo(page).isFile() ? readWholeFile(page) : QByteArray("<no file>"));
+    return bytes;
 }
 
 void save(const QString &date, const QString &text = u"x"_s)
@@ -107,13 +101,6 @@ void save(const QString &date, const QString &text = u"x"_s)
     QCOMPARE(DiaryWrite(parts[0], parts[1], parts[2], text), qint16(0));
     QCOMPARE(HtmlMake(parts[0], parts[1], parts[2]), qint16(0));
 }
-
-enum class Fault
-{
-    None,
-    ReadOnlyMonth,
-    DiskFull,
-};
 
 } // namespace
 
@@ -142,7 +129,7 @@ void TestPageGenerator::dayPage()
     QFETCH(QByteArray, entry);
     QFETCH(QByteArrayList, body);
     TestAppDir dir;
-    writeWholeFile(dir.filePath("Diary/2004/08/17.dia"), entry);
+    dir.write(u"Diary/2004/08/17.dia"_s, entry);
     QCOMPARE(HtmlMake(u"2004"_s, u"08"_s, u"17"_s), qint16(0));
     const QByteArray page = readWholeFile(pagePath(dir, u"2004/08/17.html"_s));
     QCOMPARE(page, head(DayPageStyle) + lines(body) + PageEnd);
@@ -222,8 +209,7 @@ void TestPageGenerator::outsideCodePage()
 {
     TestAppDir dir;
     save(u"2004/08/17"_s, u"今日😀"_s);
-    QCOMPARE(readWholeFile(dir.filePath("Diary/2004/08/17.dia")),
-             QByteArray("\x8D\xA1\x93\xFA&#128512;\r\n"));
+    QCOMPARE(dir.read(u"Diary/2004/08/17.dia"_s), QByteArray("\x8D\xA1\x93\xFA&#128512;\r\n"));
     QCOMPARE(readWholeFile(pagePath(dir, u"2004/08/17.html"_s)),
              head(DayPageStyle) + lines({"\x8D\xA1\x93\xFA&#128512;<BR>"}) + PageEnd);
     QString text;
@@ -248,78 +234,61 @@ void TestPageGenerator::missingEntry()
     }
     // Would change every list, were they rewritten.
     createTree(dir.path(), {"HTML/2099/", "HTML/2004/07/", "HTML/2004/08/notes.txt"});
-    QByteArrayList before;
-    for (const QString &page : fourPages(dir))
-        before.append(snapshot(page));
+    const QByteArrayList before = snapshot(pagesOfDay(u"2004"_s, u"08"_s, u"17"_s));
 
     QString error;
     QCOMPARE(HtmlMake(u"2004"_s, u"08"_s, u"17"_s, &error), qint16(-1));
-    QVERIFY2(error.startsWith(QDir::toNativeSeparators(dir.filePath("Diary/2004/08/17.dia"))),
-             qPrintable(error));
-    for (qsizetype i = 0; i < before.size(); ++i)
-        QCOMPARE(snapshot(fourPages(dir).at(i)), before.at(i));
+    verifyErrorNames(error, dir.filePath("Diary/2004/08/17.dia"));
+    QCOMPARE(snapshot(pagesOfDay(u"2004"_s, u"08"_s, u"17"_s)), before);
 }
 
 void TestPageGenerator::writeFailure_data()
 {
     QTest::addColumn<QStringList>("tree");
-    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<WriteFault::Kind>("fault");
     QTest::addColumn<QString>("failingPath");
     QTest::addColumn<int>("pagesWritten");
     QTest::newRow("read-only month directory")
-        << QStringList() << Fault::ReadOnlyMonth << "HTML/2004/08/17.html" << 0;
+        << QStringList() << WriteFault::ReadOnlyDirectory << "HTML/2004/08/17.html" << 0;
     QTest::newRow("disk full half-way")
-        << QStringList() << Fault::DiskFull << "HTML/2004/08/17.html" << 0;
-    QTest::newRow("HTML is a file") << QStringList{"HTML"} << Fault::None << "HTML/2004/08" << 0;
+        << QStringList() << WriteFault::DiskFull << "HTML/2004/08/17.html" << 0;
+    QTest::newRow("HTML is a file")
+        << QStringList{"HTML"} << WriteFault::None << "HTML/2004/08" << 0;
     QTest::newRow("day page is a directory")
-        << QStringList{"HTML/2004/08/17.html/"} << Fault::None << "HTML/2004/08/17.html" << 0;
+        << QStringList{"HTML/2004/08/17.html/"} << WriteFault::None << "HTML/2004/08/17.html" << 0;
     QTest::newRow("year list is a directory")
-        << QStringList{"HTML/year.html/"} << Fault::None << "HTML/year.html" << 1;
-    QTest::newRow("day list is a directory")
-        << QStringList{"HTML/2004/08/index.html/"} << Fault::None << "HTML/2004/08/index.html" << 3;
+        << QStringList{"HTML/year.html/"} << WriteFault::None << "HTML/year.html" << 1;
+    QTest::newRow("day list is a directory") << QStringList{"HTML/2004/08/index.html/"}
+                                             << WriteFault::None << "HTML/2004/08/index.html" << 3;
 }
 
 void TestPageGenerator::writeFailure()
 {
     QFETCH(QStringList, tree);
-    QFETCH(Fault, fault);
+    QFETCH(WriteFault::Kind, fault);
     QFETCH(QString, failingPath);
     QFETCH(int, pagesWritten);
-    if (fault == Fault::ReadOnlyMonth && geteuid() == 0)
+    if (fault == WriteFault::ReadOnlyDirectory && runsAsSuperuser())
         QSKIP("permissions do not stop the superuser");
     TestAppDir dir;
-    if (fault != Fault::None)
+    if (fault != WriteFault::None)
         save(u"2004/08/17"_s, u"old"_s);
     createTree(dir.path(), tree);
-    writeWholeFile(dir.filePath("Diary/2004/08/17.dia"), QByteArray(300, 'n') + "\r\n");
-    const QStringList pages = fourPages(dir);
-    QByteArrayList before;
-    for (const QString &page : pages)
-        before.append(snapshot(page));
+    dir.write(u"Diary/2004/08/17.dia"_s, QByteArray(300, 'n') + "\r\n");
+    const QStringList pages = pagesOfDay(u"2004"_s, u"08"_s, u"17"_s);
+    const QByteArrayList before = snapshot(pages);
 
-    const QString month = pagePath(dir, u"2004/08"_s);
-    if (fault == Fault::ReadOnlyMonth)
-        QVERIFY(QFile::setPermissions(month, QFile::ReadOwner | QFile::ExeOwner));
     QString error;
     qint16 status = 0;
     {
-        FileSizeLimit limit(fault == Fault::DiskFull ? 100 : RLIM_INFINITY);
+        const WriteFault inForce(fault, pagePath(dir, u"2004/08"_s), 100);
         status = HtmlMake(u"2004"_s, u"08"_s, u"17"_s, &error);
     }
-    QFile::setPermissions(month, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
     QCOMPARE(status, qint16(-1));
-    const QString expectedStart = QDir::toNativeSeparators(dir.filePath(failingPath)) + u": "_s;
-    QVERIFY2(error.startsWith(expectedStart) && error.size() > expectedStart.size(),
-             qPrintable(error));
-    if (fault == Fault::DiskFull)
-        QVERIFY2(error.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i < pagesWritten)
-            QVERIFY(QFileInfo(pages.at(i)).isFile());
-        else
-            QCOMPARE(snapshot(pages.at(i)), before.at(i));
-    }
+    verifyErrorNames(error, dir.filePath(failingPath), fault == WriteFault::DiskFull ? EFBIG : 0);
+    for (int i = 0; i < pagesWritten; ++i)
+        QVERIFY(QFileInfo(pages.at(i)).isFile());
+    QCOMPARE(snapshot(pages).sliced(pagesWritten), before.sliced(pagesWritten));
 }
 
 QTEST_GUILESS_MAIN(TestPageGenerator)

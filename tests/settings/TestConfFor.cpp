@@ -1,12 +1,11 @@
-#include "app/ErrorMessage.h"
 #include "platform/Cp932.h"
 #include "settings/ConfFor.h"
 #include "settings/SettingsFile.h"
 
-#include "FileSizeLimit.h"
 #include "KeyboardInput.h"
-#include "ModalAnswerer.h"
-#include "TestAppDir.h"
+#include "TestTree.h"
+#include "WindowTestBed.h"
+#include "WriteFault.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,18 +37,19 @@ private slots:
     void okWritesAllFourKeys();
     void leavingWithoutOkWritesNothing_data();
     void leavingWithoutOkWritesNothing();
-    void returnPressesNoButton();
     void failedWriteKeepsTheDialogOpen_data();
     void failedWriteKeepsTheDialogOpen();
     void labelsShowTheirWholeCaption();
 
 private:
-    int showDialog(const std::function<void(ConfFor *)> &answer);
-    QString settingsPath() const { return m_appDir->filePath(u"Kakiva.ini"_s); }
+    int showDialog(ModalAnswerer<ConfFor>::Answer answer)
+    {
+        return showAnswered(m_dialog.get(), std::move(answer));
+    }
+    QString settingsPath() const { return m_bed->appDir.filePath(u"Kakiva.ini"_s); }
 
-    std::unique_ptr<TestAppDir> m_appDir;
+    std::unique_ptr<WindowTestBed> m_bed;
     std::unique_ptr<ConfFor> m_dialog;
-    QStringList m_errors;
 };
 
 namespace {
@@ -93,28 +93,14 @@ const QByteArray OddlyWrittenFile = "; written by hand\r\n"
 
 void TestConfFor::init()
 {
-    m_appDir = std::make_unique<TestAppDir>();
-    m_errors.clear();
-    setErrorPresenter([this](QWidget *, const QString &message) { m_errors << message; });
+    m_bed = std::make_unique<WindowTestBed>();
     m_dialog = std::make_unique<ConfFor>();
 }
 
 void TestConfFor::cleanup()
 {
     m_dialog.reset();
-    setErrorPresenter({});
-    m_appDir.reset();
-}
-
-int TestConfFor::showDialog(const std::function<void(ConfFor *)> &answer)
-{
-    ModalAnswerer<ConfFor> answerer(answer);
-    const int result = m_dialog->showModal();
-    if (answerer.shown() != 1 || answerer.leftOpen() != 0)
-        QTest::qFail(qPrintable(u"shown %1 times, left open %2 times"_s.arg(answerer.shown())
-                                    .arg(answerer.leftOpen())),
-                     __FILE__, __LINE__);
-    return result;
+    m_bed.reset();
 }
 
 void TestConfFor::loadShowsTheStoredValues_data()
@@ -193,7 +179,7 @@ void TestConfFor::okWritesAllFourKeys()
         QVERIFY2(stored.contains(u"\r\n"_s + key + u'='), qPrintable(key.toString()));
     if (!existing.isEmpty())
         QVERIFY(stored.contains(u"[Other]\r\nkey=value\r\n"_s));
-    QVERIFY(m_errors.isEmpty());
+    QVERIFY(m_bed->errors.isEmpty());
 
     // The next showing reads back what was written.
     QStringList shownAgain;
@@ -207,22 +193,30 @@ void TestConfFor::okWritesAllFourKeys()
 void TestConfFor::leavingWithoutOkWritesNothing_data()
 {
     QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<Leave>("leave");
-    QTest::newRow("Cancel") << OddlyWrittenFile << Leave::Cancel;
-    QTest::newRow("Escape") << OddlyWrittenFile << Leave::Escape;
-    QTest::newRow("closing the window") << OddlyWrittenFile << Leave::CloseWindow;
-    QTest::newRow("Cancel without a settings file") << QByteArray() << Leave::Cancel;
+    QTest::newRow("Cancel") << OddlyWrittenFile << u"changed"_s << Leave::Cancel;
+    QTest::newRow("Escape") << OddlyWrittenFile << u"changed"_s << Leave::Escape;
+    QTest::newRow("closing the window") << OddlyWrittenFile << u"changed"_s << Leave::CloseWindow;
+    QTest::newRow("Cancel without a settings file")
+        << QByteArray() << u"changed"_s << Leave::Cancel;
+    // Return presses no button: the dialog stays open until Cancel.
+    QTest::newRow("Return in every box, then Cancel") << QByteArray() << u"x\n"_s << Leave::Cancel;
 }
 
 void TestConfFor::leavingWithoutOkWritesNothing()
 {
     QFETCH(QByteArray, existing);
+    QFETCH(QString, typed);
     QFETCH(Leave, leave);
     if (!existing.isEmpty())
         writeWholeFile(settingsPath(), existing);
+    const Tree before = treeBelow(m_bed->appDir.path());
 
+    bool openBeforeLeaving = false;
     const int result = showDialog([&](ConfFor *dialog) {
-        typeIntoBoxes(dialog, {u"changed"_s, u"changed"_s, u"changed"_s, u"changed"_s});
+        typeIntoBoxes(dialog, {typed, typed, typed, typed});
+        openBeforeLeaving = dialog->isVisible();
         switch (leave) {
         case Leave::Cancel:
             QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
@@ -236,30 +230,10 @@ void TestConfFor::leavingWithoutOkWritesNothing()
         }
     });
 
+    QVERIFY(openBeforeLeaving);
     QCOMPARE(result, int(QDialog::Rejected));
-    if (existing.isEmpty())
-        QVERIFY(!QFile::exists(settingsPath()));
-    else
-        QCOMPARE(readWholeFile(settingsPath()), existing);
-    QCOMPARE(QDir(m_appDir->path()).entryList(QDir::Files | QDir::Hidden).size(),
-             existing.isEmpty() ? 0 : 1);
-}
-
-void TestConfFor::returnPressesNoButton()
-{
-    bool openAfterReturns = false;
-    const int result = showDialog([&](ConfFor *dialog) {
-        for (QLineEdit *box :
-             {dialog->FTPTex, dialog->NameTex, dialog->PasswordTex, dialog->DirectoryTex}) {
-            box->setFocus();
-            typeText(box, u"x\n"_s);
-        }
-        openAfterReturns = dialog->isVisible();
-        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
-    });
-    QVERIFY(openAfterReturns);
-    QCOMPARE(result, int(QDialog::Rejected));
-    QVERIFY(!QFile::exists(settingsPath()));
+    QCOMPARE(treeBelow(m_bed->appDir.path()), before);
+    QCOMPARE(QFile::exists(settingsPath()), !existing.isEmpty());
 }
 
 void TestConfFor::failedWriteKeepsTheDialogOpen_data()
@@ -275,7 +249,7 @@ void TestConfFor::failedWriteKeepsTheDialogOpen()
     QFETCH(bool, diskFull);
     QFETCH(bool, tryAgain);
     if (!diskFull)
-        QVERIFY(QDir(m_appDir->path()).mkdir(u"Kakiva.ini"_s));
+        QVERIFY(QDir(m_bed->appDir.path()).mkdir(u"Kakiva.ini"_s));
     const QStringList typed{u"a.server.name.longer.than.the.disk.allows"_s, u"taro"_s, u"secret"_s,
                             u"/d"_s};
 
@@ -284,9 +258,7 @@ void TestConfFor::failedWriteKeepsTheDialogOpen()
     const int result = showDialog([&](ConfFor *dialog) {
         typeIntoBoxes(dialog, typed);
         {
-            std::optional<FileSizeLimit> limit;
-            if (diskFull)
-                limit.emplace(8);
+            const WriteFault inForce(diskFull ? WriteFault::DiskFull : WriteFault::None, {}, 8);
             QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
         }
         openAfterFailure = dialog->isVisible();
@@ -296,8 +268,8 @@ void TestConfFor::failedWriteKeepsTheDialogOpen()
 
     QVERIFY(openAfterFailure);
     QCOMPARE(boxesAfterFailure, typed);
-    QCOMPARE(m_errors.size(), 1);
-    const QString &message = m_errors.first();
+    QCOMPARE(m_bed->errors.size(), 1);
+    const QString &message = m_bed->errors.first();
     QVERIFY2(message.startsWith(u"設定を保存できませんでした。\n"_s), qPrintable(message));
     QVERIFY2(message.contains(QDir::toNativeSeparators(settingsPath()) + u": "_s),
              qPrintable(message));

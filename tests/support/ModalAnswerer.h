@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -55,3 +56,18 @@ private:
     int m_shown = 0;
     int m_leftOpen = 0;
 };
+
+// Shows window modally with answer acting on it; flags in QTest a window shown other than
+// once or left open by the answer. Returns what showModal() returned.
+template <typename Window>
+int showAnswered(Window *window, typename ModalAnswerer<Window>::Answer answer)
+{
+    ModalAnswerer<Window> answerer(std::move(answer));
+    const int result = window->showModal();
+    if (answerer.shown() != 1 || answerer.leftOpen() != 0)
+        QTest::qFail(qPrintable(QStringLiteral("shown %1 times, left open %2 times")
+                                    .arg(answerer.shown())
+                                    .arg(answerer.leftOpen())),
+                     __FILE__, __LINE__);
+    return result;
+}

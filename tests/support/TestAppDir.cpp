@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <cstring>
+
 TestAppDir::TestAppDir()
 {
     QVERIFY2(m_dir.isValid(), qPrintable(m_dir.errorString()));
@@ -16,6 +18,16 @@ TestAppDir::TestAppDir()
 TestAppDir::~TestAppDir()
 {
     Kakiva::setApplicationDirectory(QString());
+}
+
+QByteArray TestAppDir::read(const QString &relative) const
+{
+    return readWholeFile(filePath(relative));
+}
+
+void TestAppDir::write(const QString &relative, const QByteArray &bytes) const
+{
+    writeWholeFile(filePath(relative), bytes);
 }
 
 QByteArray readWholeFile(const QString &path)
@@ -35,4 +47,12 @@ void writeWholeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void verifyErrorNames(const QString &error, const QString &path, int errorNumber)
+{
+    const QString start = QDir::toNativeSeparators(path) + QStringLiteral(": ");
+    QVERIFY2(error.startsWith(start) && error.size() > start.size(), qPrintable(error));
+    if (errorNumber != 0)
+        QCOMPARE(error.sliced(start.size()), QString::fromLocal8Bit(std::strerror(errorNumber)));
 }

@@ -14,6 +14,8 @@ public:
 
     QString path() const { return m_dir.path(); }
     QString filePath(const QString &relative) const { return m_dir.filePath(relative); }
+    QByteArray read(const QString &relative) const;
+    void write(const QString &relative, const QByteArray &bytes) const;
 
 private:
     QTemporaryDir m_dir;
@@ -22,3 +24,7 @@ private:
 // The whole content of a file, or an empty array with the failure flagged by QTest.
 QByteArray readWholeFile(const QString &path);
 void writeWholeFile(const QString &path, const QByteArray &bytes);
+
+// Flags in QTest an error that does not begin with path in native form, ": " and a reason;
+// given errorNumber, the reason must be the system's text for it.
+void verifyErrorNames(const QString &error, const QString &path, int errorNumber = 0);
