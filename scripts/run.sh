@@ -9,7 +9,7 @@ home=${KAKIVA_HOME:-$HOME/Kakiva}
 
 "$top/scripts/setup.sh"
 export KAKIVA_BUILD_DIR=${KAKIVA_BUILD_DIR:-$top/build}
-"$top/scripts/build.sh" -DCMAKE_BUILD_TYPE=Release
-cmake --install "$KAKIVA_BUILD_DIR" --prefix "$home"
+KAKIVA_BUILD_TARGET=kakiva "$top/scripts/build.sh"
+cmake --install "$KAKIVA_BUILD_DIR" --prefix "$home" --component kakiva
 
 exec "$home/kakiva"
