@@ -63,6 +63,7 @@ FtpControlChannel::Status FtpControlChannel::open(const FtpServerAddress &addres
         return giveUp(wait, QStringLiteral("connecting"));
     m_log.note(QStringLiteral("connected to %1").arg(peerAddress().toString()));
     m_answerOwed = true; // the greeting
+    m_repliesDue = 1;
     return Status::Ok;
 }
 
@@ -80,11 +81,16 @@ FtpControlChannel::Status FtpControlChannel::send(const QByteArray &line)
 {
     if (!isOpen())
         return Status::NotConnected;
-    if (const Status unasked = drainUnasked(); unasked != Status::Ok)
-        return unasked;
+    // Replies are set aside as unasked only when every command has had its answer: one
+    // still on its way (after an interrupted wait, say) answers an earlier command.
+    if (m_repliesDue == 0) {
+        if (const Status unasked = drainUnasked(); unasked != Status::Ok)
+            return unasked;
+    }
     m_log.sent(loggable(line));
     m_socket->write(line + "\r\n");
     ++m_stats.commandsSent;
+    ++m_repliesDue;
     m_answerOwed = true;
     const FtpWait wait = waitForWritten(*m_socket, m_waits.fromNow());
     return wait == FtpWait::Done ? Status::Ok : giveUp(wait, QStringLiteral("sending"));
@@ -159,6 +165,7 @@ void FtpControlChannel::drop()
     m_socket.reset();
     m_parser.clear();
     m_answerOwed = false;
+    m_repliesDue = 0;
 }
 
 // Parses what is buffered, reading more only as far as the socket already holds it.
@@ -185,6 +192,8 @@ FtpControlChannel::Status FtpControlChannel::takeReply(FtpReply *reply, bool *re
 FtpControlChannel::Status FtpControlChannel::accept(const FtpReply &reply)
 {
     m_log.received(replyText(reply));
+    if (!reply.isPreliminary() && m_repliesDue > 0)
+        --m_repliesDue;
     if (reply.isServiceClosing()) {
         m_log.note(QStringLiteral("the server is closing the session"));
         drop();

@@ -85,6 +85,7 @@ private:
     FtpReplyParser m_parser;
     QAbstractSocket::SocketError m_lastError = QAbstractSocket::UnknownSocketError;
     bool m_answerOwed = false; // something was sent that the server has not answered yet
+    int m_repliesDue = 0;      // final replies the server still owes (greeting, commands)
 };
 
 } // namespace Kakiva
