@@ -378,4 +378,4 @@ void TestSettingsFile::failedWriteKeepsTheFile()
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)
-#include "tst_settingsfile.moc"
+#include "TestSettingsFile.moc"

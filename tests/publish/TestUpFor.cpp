@@ -960,4 +960,4 @@ void TestUpFor::everyStatusFitsTheLabel()
 }
 
 QTEST_MAIN(TestUpFor)
-#include "tst_upfor.moc"
+#include "TestUpFor.moc"

@@ -341,4 +341,4 @@ void TestFtpClientReal::dataAheadOfStorIsSentAgain()
 }
 
 QTEST_GUILESS_MAIN(TestFtpClientReal)
-#include "tst_ftpclient_real.moc"
+#include "TestFtpClientReal.moc"

@@ -1312,4 +1312,4 @@ void TestFtpClient::unwritableLogDoesNotFailUpload()
 }
 
 QTEST_GUILESS_MAIN(TestFtpClient)
-#include "tst_ftpclient.moc"
+#include "TestFtpClient.moc"
