@@ -111,16 +111,6 @@ private:
     bool m_full = false;
 };
 
-// A port on loopback where nothing listens.
-quint16 refusedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
-
 } // namespace
 
 class TestFtpClient : public QObject
@@ -195,8 +185,8 @@ private slots:
     void unwritableLogDoesNotFailUpload();
 
 private:
-    QString localFile(const QString &name, const QByteArray &bytes);
     qint16 connectTo(FtpClient &client, const ScriptedFtpServer &server);
+    QString prepareStallable(ScriptedFtpServer &server, const Script &script, bool stall);
 
     std::optional<TestAppDir> m_app;
 };
@@ -211,11 +201,15 @@ void TestFtpClient::cleanup()
     m_app.reset();
 }
 
-QString TestFtpClient::localFile(const QString &name, const QByteArray &bytes)
+// Scripts the server, stalls its data connection when asked, and writes a page large enough
+// that a stalled transfer cannot end inside the socket buffers.
+QString TestFtpClient::prepareStallable(ScriptedFtpServer &server, const Script &script, bool stall)
 {
-    const QString path = m_app->filePath(name);
-    writeWholeFile(path, bytes);
-    return path;
+    applyScript(server, script);
+    if (stall)
+        server.script().setTransfer(ScriptedFtpScript::Transfer::Stall);
+    return m_app->write(QStringLiteral("page.html"),
+                        patternedBytes(stall ? BeyondSocketBuffers : 100));
 }
 
 qint16 TestFtpClient::connectTo(FtpClient &client, const ScriptedFtpServer &server)
@@ -517,9 +511,9 @@ void TestFtpClient::connectCannotOpenSocket_data()
 {
     QTest::addColumn<QString>("server");
 
-    QTest::newRow("refused port") << QStringLiteral("127.0.0.1:%1").arg(refusedPort());
+    QTest::newRow("refused port") << QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort());
     QTest::newRow("refused IPv4 through a name")
-        << QStringLiteral("localhost:%1").arg(refusedPort());
+        << QStringLiteral("localhost:%1").arg(refusedLoopbackPort());
     QTest::newRow("empty") << QString();
     QTest::newRow("blanks") << QStringLiteral("  ");
     QTest::newRow("port out of range") << QStringLiteral("127.0.0.1:70000");
@@ -697,7 +691,7 @@ void TestFtpClient::serviceClosing()
 
     ScriptedFtpServer server;
     applyScript(server, Script{{verb, reply}});
-    const QString page = localFile(QStringLiteral("page.html"), "<html></html>");
+    const QString page = m_app->write(QStringLiteral("page.html"), "<html></html>");
     FtpClient client;
     client.setTimeout(5s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
@@ -764,7 +758,7 @@ void TestFtpClient::storeRefused()
 
     ScriptedFtpServer server;
     applyScript(server, script);
-    const QString page = localFile(QStringLiteral("page.html"), patternedBytes(size));
+    const QString page = m_app->write(QStringLiteral("page.html"), patternedBytes(size));
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
@@ -778,9 +772,9 @@ void TestFtpClient::refusalOfOneFileLeavesTheOthers()
     ScriptedFtpServer server;
     server.queueReply("STOR", ScriptedReply::asUsual());
     server.queueReply("STOR", text("552 Quota exceeded\r\n"));
-    const QString a = localFile(QStringLiteral("a.html"), "first");
-    const QString b = localFile(QStringLiteral("b.html"), "second");
-    const QString c = localFile(QStringLiteral("c.html"), "third");
+    const QString a = m_app->write(QStringLiteral("a.html"), "first");
+    const QString b = m_app->write(QStringLiteral("b.html"), "second");
+    const QString c = m_app->write(QStringLiteral("c.html"), "third");
     FtpClient client;
     client.setTimeout(5s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
@@ -794,7 +788,7 @@ void TestFtpClient::dataConnectionDroppedMidFile()
 {
     ScriptedFtpServer server;
     server.script().setTransfer(ScriptedFtpScript::Transfer::DropAfter, 64 * 1024);
-    const QString page = localFile(QStringLiteral("page.html"), patternedBytes(1024 * 1024));
+    const QString page = m_app->write(QStringLiteral("page.html"), patternedBytes(1024 * 1024));
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
@@ -823,8 +817,8 @@ void TestFtpClient::dataResetBeforeStorIsSentAgain()
     ScriptedFtpServer server;
     server.script().setResetEarlyData(true);
     const QByteArray first = patternedBytes(size);
-    const QString a = localFile(QStringLiteral("a.html"), first);
-    const QString b = localFile(QStringLiteral("b.html"), "second");
+    const QString a = m_app->write(QStringLiteral("a.html"), first);
+    const QString b = m_app->write(QStringLiteral("b.html"), "second");
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
@@ -876,8 +870,8 @@ void TestFtpClient::dataConnectionComplaintResendsOnce()
     for (const QByteArray &reply : storReplies)
         server.queueReply("STOR", text(reply));
     const QByteArray first = patternedBytes(30000);
-    const QString a = localFile(QStringLiteral("a.html"), first);
-    const QString b = localFile(QStringLiteral("b.html"), "second");
+    const QString a = m_app->write(QStringLiteral("a.html"), first);
+    const QString b = m_app->write(QStringLiteral("b.html"), "second");
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
@@ -900,7 +894,7 @@ void TestFtpClient::passiveReplyNamingAnotherHostIsIgnored()
     server.setReply("EPSV", text("500 Unknown command\r\n"));
     server.script().setPasvHost("127,0,0,2");
     const QByteArray bytes = patternedBytes(20000);
-    const QString page = localFile(QStringLiteral("page.html"), bytes);
+    const QString page = m_app->write(QStringLiteral("page.html"), bytes);
     FtpClient client;
     client.setTimeout(5s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
@@ -934,8 +928,8 @@ void TestFtpClient::passiveModeChosenOnce()
 
     ScriptedFtpServer server;
     applyScript(server, script);
-    const QString a = localFile(QStringLiteral("a.html"), "first");
-    const QString b = localFile(QStringLiteral("b.html"), "second");
+    const QString a = m_app->write(QStringLiteral("a.html"), "first");
+    const QString b = m_app->write(QStringLiteral("b.html"), "second");
     FtpClient client;
     client.setTimeout(5s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
@@ -951,10 +945,10 @@ void TestFtpClient::typicalPublishWireTraffic()
     ScriptedFtpServer server;
     for (const char *dir : {"/www", "/www/2024", "/www/2024/05"})
         server.script().addDirectory(QString::fromLatin1(dir));
-    const QString yearList = localFile(QStringLiteral("HTML/year.html"), "years");
-    const QString monthList = localFile(QStringLiteral("HTML/2024/index.html"), "months");
-    const QString dayList = localFile(QStringLiteral("HTML/2024/05/index.html"), "days");
-    const QString dayPage = localFile(QStringLiteral("HTML/2024/05/07.html"), "day");
+    const QString yearList = m_app->write(QStringLiteral("HTML/year.html"), "years");
+    const QString monthList = m_app->write(QStringLiteral("HTML/2024/index.html"), "months");
+    const QString dayList = m_app->write(QStringLiteral("HTML/2024/05/index.html"), "days");
+    const QString dayPage = m_app->write(QStringLiteral("HTML/2024/05/07.html"), "day");
 
     FtpClient client;
     client.setTimeout(5s);
@@ -998,7 +992,7 @@ void TestFtpClient::fileStoredUnderItsOwnName()
     QFETCH(QString, stored);
 
     ScriptedFtpServer server;
-    const QString page = localFile(QStringLiteral("HTML/2024/05/07.html"), "day");
+    const QString page = m_app->write(QStringLiteral("HTML/2024/05/07.html"), "day");
     FtpClient client;
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
     QCOMPARE(client.PutFile(page, remoteName), FtpResult::Stored);
@@ -1022,7 +1016,7 @@ void TestFtpClient::localFileProblemsSendNothing()
     QFETCH(int, result);
 
     ScriptedFtpServer server;
-    localFile(QStringLiteral("HTML/year.html"), "years");
+    m_app->write(QStringLiteral("HTML/year.html"), "years");
     FtpClient client;
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
     QCOMPARE(int(client.PutFile(m_app->filePath(name), QString())), result);
@@ -1060,7 +1054,7 @@ void TestFtpClient::commandWithControlCharacterNotSent()
 void TestFtpClient::remoteNameWithControlCharacterNotSent()
 {
     ScriptedFtpServer server;
-    const QString page = localFile(QStringLiteral("page.html"), "x");
+    const QString page = m_app->write(QStringLiteral("page.html"), "x");
     FtpClient client;
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
     QCOMPARE(client.PutFile(page, QStringLiteral("a.html\r\nDELE b.html")), FtpResult::LineRefused);
@@ -1070,15 +1064,16 @@ void TestFtpClient::remoteNameWithControlCharacterNotSent()
 
 void TestFtpClient::callsWithoutSession()
 {
-    const QString page = localFile(QStringLiteral("page.html"), "x");
+    const QString page = m_app->write(QStringLiteral("page.html"), "x");
     FtpClient client;
     QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
     QCOMPARE(client.PutFile(page, QString()), FtpResult::NotConnected);
     QCOMPARE(client.PutFile(m_app->filePath(QStringLiteral("none.html")), QString()),
              FtpResult::LocalFileMissing);
     client.Close();
-    QCOMPARE(client.Connect(QStringLiteral("127.0.0.1:%1").arg(refusedPort()), User, Password),
-             FtpResult::SocketNotOpened);
+    QCOMPARE(
+        client.Connect(QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort()), User, Password),
+        FtpResult::SocketNotOpened);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
     QCOMPARE(client.wireStats().commandsSent, 0);
 }
@@ -1107,11 +1102,7 @@ void TestFtpClient::timeouts()
     QFETCH(QString, call);
 
     ScriptedFtpServer server;
-    applyScript(server, script);
-    if (stall)
-        server.script().setTransfer(ScriptedFtpScript::Transfer::Stall);
-    const QString page =
-        localFile(QStringLiteral("page.html"), patternedBytes(stall ? BeyondSocketBuffers : 100));
+    const QString page = prepareStallable(server, script, stall);
     FtpClient client;
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
     client.setTimeout(300ms);
@@ -1151,11 +1142,7 @@ void TestFtpClient::cancelFlagEndsTheCall()
     QFETCH(int, result);
 
     ScriptedFtpServer server;
-    applyScript(server, script);
-    if (stall)
-        server.script().setTransfer(ScriptedFtpScript::Transfer::Stall);
-    const QString page =
-        localFile(QStringLiteral("page.html"), patternedBytes(stall ? BeyondSocketBuffers : 100));
+    const QString page = prepareStallable(server, script, stall);
     std::atomic_bool cancel = false;
     FtpClient client;
     client.setCancelFlag(&cancel);
@@ -1300,7 +1287,7 @@ void TestFtpClient::unwritableLogDoesNotFailUpload_data()
 void TestFtpClient::unwritableLogDoesNotFailUpload()
 {
     QFETCH(QString, logName);
-    const QString page = localFile(QStringLiteral("HTML/year.html"), "years");
+    const QString page = m_app->write(QStringLiteral("HTML/year.html"), "years");
     ScriptedFtpServer server;
     FtpClient client;
     QCOMPARE(client.OpenLog(m_app->filePath(logName), 1), -1);

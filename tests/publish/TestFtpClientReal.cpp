@@ -140,8 +140,6 @@ private slots:
     void dataAheadOfStorIsSentAgain();
 
 private:
-    QString localFile(const QString &name, const QByteArray &bytes);
-
     std::optional<TestAppDir> m_app;
 };
 
@@ -153,13 +151,6 @@ void TestFtpClientReal::init()
 void TestFtpClientReal::cleanup()
 {
     m_app.reset();
-}
-
-QString TestFtpClientReal::localFile(const QString &name, const QByteArray &bytes)
-{
-    const QString path = m_app->filePath(name);
-    writeWholeFile(path, bytes);
-    return path;
 }
 
 void TestFtpClientReal::binaryFileArrivesByteForByte_data()
@@ -177,7 +168,7 @@ void TestFtpClientReal::binaryFileArrivesByteForByte()
     QFETCH(QByteArray, bytes);
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-    const QString page = localFile(QStringLiteral("page.html"), bytes);
+    const QString page = m_app->write(QStringLiteral("page.html"), bytes);
 
     FtpClient client;
     client.setTimeout(10s);
@@ -193,7 +184,7 @@ void TestFtpClientReal::directoryCommands()
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(QDir(server.homePath()).mkdir(QStringLiteral("www")));
-    const QString page = localFile(QStringLiteral("07.html"), "day page");
+    const QString page = m_app->write(QStringLiteral("07.html"), "day page");
 
     FtpClient client;
     client.setTimeout(10s);
@@ -248,7 +239,7 @@ void TestFtpClientReal::serverForms()
     PyFtpServer ftp(listen);
     QVERIFY2(ftp.isRunning(), qPrintable(ftp.errorString()));
     const QByteArray bytes("\x00\x01\x02\r\n", 5);
-    const QString page = localFile(QStringLiteral("index.html"), bytes);
+    const QString page = m_app->write(QStringLiteral("index.html"), bytes);
 
     FtpClient client;
     client.setTimeout(10s);
@@ -265,10 +256,10 @@ void TestFtpClientReal::typicalPublish()
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(QDir(server.homePath()).mkpath(QStringLiteral("diary/2024/05")));
-    const QString yearList = localFile(QStringLiteral("HTML/year.html"), "years");
-    const QString monthList = localFile(QStringLiteral("HTML/2024/index.html"), "months");
-    const QString dayList = localFile(QStringLiteral("HTML/2024/05/index.html"), "days");
-    const QString dayPage = localFile(QStringLiteral("HTML/2024/05/07.html"), "day");
+    const QString yearList = m_app->write(QStringLiteral("HTML/year.html"), "years");
+    const QString monthList = m_app->write(QStringLiteral("HTML/2024/index.html"), "months");
+    const QString dayList = m_app->write(QStringLiteral("HTML/2024/05/index.html"), "days");
+    const QString dayPage = m_app->write(QStringLiteral("HTML/2024/05/07.html"), "day");
 
     FtpClient client;
     client.setTimeout(10s);
@@ -322,8 +313,8 @@ void TestFtpClientReal::dataAheadOfStorIsSentAgain()
     CommandDelayingRelay relay(server.port(), 150ms);
     QVERIFY(relay.isListening());
     const QByteArray second = everyByteValue().repeated(40);
-    const QString a = localFile(QStringLiteral("a.html"), first);
-    const QString b = localFile(QStringLiteral("b.html"), second);
+    const QString a = m_app->write(QStringLiteral("a.html"), first);
+    const QString b = m_app->write(QStringLiteral("b.html"), second);
 
     FtpClient client;
     client.setTimeout(10s);

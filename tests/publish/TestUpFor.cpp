@@ -70,16 +70,6 @@ void addDirectories(ScriptedFtpServer &server, const QStringList &paths)
         server.script().addDirectory(path);
 }
 
-// A loopback port nobody listens on.
-quint16 refusedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
-
 // What the upload itself asks of a server: the login, directory changes and files, without
 // the FTP client's own set-up and checks around each transfer. The client may send a file
 // once more when the server threw its data away; the upload asked for it once.
@@ -489,7 +479,7 @@ void TestUpFor::applyFault(Fault fault, ScriptedFtpServer &server)
         server.setGreeting(ScriptedReply::closing("421 Too many users\r\n"));
         break;
     case Fault::RefusedPort:
-        writeSettings(QStringLiteral("127.0.0.1:%1").arg(refusedPort()), ScriptedUser,
+        writeSettings(QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort()), ScriptedUser,
                       ScriptedPassword, QStringLiteral("www"));
         break;
     case Fault::SilentGreeting:

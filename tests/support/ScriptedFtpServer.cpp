@@ -41,3 +41,12 @@ QString ScriptedFtpServer::serverString() const
                              : m_address.toString();
     return host + QLatin1Char(':') + QString::number(m_port);
 }
+
+quint16 refusedLoopbackPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}

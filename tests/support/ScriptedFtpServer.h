@@ -53,3 +53,6 @@ private:
     QObject *m_root = nullptr; // lives in m_thread; owns the listener and the sessions
     quint16 m_port = 0;
 };
+
+// A port on loopback where nothing listens, for connections that must be refused.
+quint16 refusedLoopbackPort();

@@ -25,9 +25,11 @@ QByteArray TestAppDir::read(const QString &relative) const
     return readWholeFile(filePath(relative));
 }
 
-void TestAppDir::write(const QString &relative, const QByteArray &bytes) const
+QString TestAppDir::write(const QString &relative, const QByteArray &bytes) const
 {
-    writeWholeFile(filePath(relative), bytes);
+    const QString path = filePath(relative);
+    writeWholeFile(path, bytes);
+    return path;
 }
 
 QByteArray readWholeFile(const QString &path)

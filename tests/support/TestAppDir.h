@@ -15,7 +15,8 @@ public:
     QString path() const { return m_dir.path(); }
     QString filePath(const QString &relative) const { return m_dir.filePath(relative); }
     QByteArray read(const QString &relative) const;
-    void write(const QString &relative, const QByteArray &bytes) const;
+    // Writes the file and returns its full path.
+    QString write(const QString &relative, const QByteArray &bytes) const;
 
 private:
     QTemporaryDir m_dir;
