@@ -1,6 +1,6 @@
-#include "AppIcon.h"
+#include "app/AppIcon.h"
 
-#include "JapaneseFont.h"
+#include "app/JapaneseFont.h"
 
 #include <QPainter>
 #include <QPixmap>

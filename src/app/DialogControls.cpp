@@ -1,4 +1,4 @@
-#include "DialogControls.h"
+#include "app/DialogControls.h"
 
 #include <QPushButton>
 

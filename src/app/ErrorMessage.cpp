@@ -1,4 +1,4 @@
-#include "ErrorMessage.h"
+#include "app/ErrorMessage.h"
 
 #include <QMessageBox>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "FittedText.h"
+#include "app/FittedText.h"
 
 #include <QFontMetricsF>
 #include <QLabel>

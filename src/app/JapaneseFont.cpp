@@ -1,4 +1,4 @@
-#include "JapaneseFont.h"
+#include "app/JapaneseFont.h"
 
 #include <QStringList>
 

@@ -1,10 +1,10 @@
-#include "MainFor.h"
+#include "app/MainFor.h"
 
-#include "Geometry.h"
+#include "app/Geometry.h"
 #include "diary/DateStrings.h"
-#include "diary/DiaryInpFor.h"
+#include "app/DiaryInpFor.h"
 #include "diary/EntryDays.h"
-#include "settings/ConfFor.h"
+#include "app/ConfFor.h"
 
 #include <QCalendarWidget>
 #include <QLayout>

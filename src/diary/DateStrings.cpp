@@ -1,4 +1,4 @@
-#include "DateStrings.h"
+#include "diary/DateStrings.h"
 
 namespace Kakiva {
 

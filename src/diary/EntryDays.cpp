@@ -1,7 +1,7 @@
-#include "EntryDays.h"
+#include "diary/EntryDays.h"
 
-#include "DateStrings.h"
-#include "EntryStore.h"
+#include "diary/DateStrings.h"
+#include "diary/EntryStore.h"
 #include "platform/FileSystem.h"
 
 #include <QFileInfo>

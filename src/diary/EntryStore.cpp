@@ -1,4 +1,4 @@
-#include "EntryStore.h"
+#include "diary/EntryStore.h"
 
 #include "platform/AppDir.h"
 #include "platform/Cp932.h"
@@ -69,11 +69,6 @@ qint16 DiaryRead(const QString &year, const QString &month, const QString &day, 
         return -1;
     appendEntryLines(stored, text);
     return 0;
-}
-
-qint32 DirMake(const QString &path, QString *error)
-{
-    return makeDirectoryPath(path, error) ? 1 : 0;
 }
 
 } // namespace Kakiva

@@ -27,7 +27,4 @@ qint16 DiaryRead(const QString &year, const QString &month, const QString &day, 
 bool readEntryBytes(const QString &year, const QString &month, const QString &day,
                     QByteArray &bytes, QString *error = nullptr);
 
-// Creates a directory path and all its missing parents: nonzero when it exists afterwards.
-qint32 DirMake(const QString &path, QString *error = nullptr);
-
 } // namespace Kakiva

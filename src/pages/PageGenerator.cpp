@@ -1,7 +1,7 @@
-#include "PageGenerator.h"
+#include "pages/PageGenerator.h"
 
-#include "PageLines.h"
-#include "PagePaths.h"
+#include "pages/PageLines.h"
+#include "pages/PagePaths.h"
 #include "diary/EntryStore.h"
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"

@@ -1,4 +1,4 @@
-#include "PageLines.h"
+#include "pages/PageLines.h"
 
 #include "platform/Cp932.h"
 #include "platform/TextLines.h"

@@ -1,4 +1,4 @@
-#include "PagePaths.h"
+#include "pages/PagePaths.h"
 
 #include "platform/AppDir.h"
 

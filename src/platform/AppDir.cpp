@@ -1,4 +1,4 @@
-#include "AppDir.h"
+#include "platform/AppDir.h"
 
 #include <QCoreApplication>
 #include <QDir>

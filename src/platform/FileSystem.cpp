@@ -1,6 +1,6 @@
-#include "FileSystem.h"
+#include "platform/FileSystem.h"
 
-#include "SafeWrite.h"
+#include "platform/SafeWrite.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,17 +17,17 @@ bool FolderExists(const QString &path)
     return QFileInfo(path).isDir();
 }
 
-bool makeDirectoryPath(const QString &path, QString *error)
+qint32 DirMake(const QString &path, QString *error)
 {
     errno = 0;
     if (QDir().mkpath(path))
-        return true;
+        return 1;
     if (error) {
         const int code = errno;
         *error = fileErrorMessage(path, code ? QString::fromLocal8Bit(std::strerror(code))
                                              : QStringLiteral("cannot create the directory"));
     }
-    return false;
+    return 0;
 }
 
 namespace {

@@ -7,9 +7,9 @@ namespace Kakiva {
 
 bool FolderExists(const QString &path);
 
-// Creates the directory and every missing parent. On failure *error names the path and
-// the operating system's reason.
-bool makeDirectoryPath(const QString &path, QString *error = nullptr);
+// Creates a directory path and all its missing parents: nonzero when it exists afterwards.
+// On failure *error names the path and the operating system's reason.
+qint32 DirMake(const QString &path, QString *error = nullptr);
 
 struct DirEntry
 {

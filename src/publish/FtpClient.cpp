@@ -1,11 +1,11 @@
-#include "FtpClient.h"
+#include "publish/FtpClient.h"
 
-#include "FtpControlChannel.h"
-#include "FtpLog.h"
-#include "FtpReply.h"
-#include "FtpResult.h"
-#include "FtpServerAddress.h"
-#include "FtpSocketWait.h"
+#include "publish/FtpControlChannel.h"
+#include "publish/FtpLog.h"
+#include "publish/FtpReply.h"
+#include "publish/FtpResult.h"
+#include "publish/FtpServerAddress.h"
+#include "publish/FtpSocketWait.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -556,7 +556,7 @@ void FtpClient::setTimeout(std::chrono::milliseconds timeout)
     d->waits.timeout = std::max(timeout, std::chrono::milliseconds(1));
 }
 
-FtpClient::WireStats FtpClient::wireStats() const
+WireStats FtpClient::wireStats() const
 {
     return d->stats;
 }

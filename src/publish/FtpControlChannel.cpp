@@ -1,6 +1,6 @@
-#include "FtpControlChannel.h"
+#include "publish/FtpControlChannel.h"
 
-#include "FtpLog.h"
+#include "publish/FtpLog.h"
 
 #include <QTcpSocket>
 
@@ -42,7 +42,7 @@ QString parserFailure(FtpReplyParser::Status status)
 
 } // namespace
 
-FtpControlChannel::FtpControlChannel(FtpLog &log, FtpClient::WireStats &stats,
+FtpControlChannel::FtpControlChannel(FtpLog &log, WireStats &stats,
                                      const FtpWaitSettings &waits)
     : m_log(log), m_stats(stats), m_waits(waits)
 {

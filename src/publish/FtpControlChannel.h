@@ -1,9 +1,9 @@
 #pragma once
 
-#include "FtpClient.h"
-#include "FtpReplyParser.h"
-#include "FtpServerAddress.h"
-#include "FtpSocketWait.h"
+#include "publish/FtpReplyParser.h"
+#include "publish/FtpServerAddress.h"
+#include "publish/FtpSocketWait.h"
+#include "publish/WireStats.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
@@ -37,7 +37,7 @@ public:
         Interrupted, // the caller's condition ended the wait; the connection stays open
     };
 
-    FtpControlChannel(FtpLog &log, FtpClient::WireStats &stats, const FtpWaitSettings &waits);
+    FtpControlChannel(FtpLog &log, WireStats &stats, const FtpWaitSettings &waits);
     ~FtpControlChannel();
     FtpControlChannel(const FtpControlChannel &) = delete;
     FtpControlChannel &operator=(const FtpControlChannel &) = delete;
@@ -79,7 +79,7 @@ private:
     Status drainUnasked();
 
     FtpLog &m_log;
-    FtpClient::WireStats &m_stats;
+    WireStats &m_stats;
     const FtpWaitSettings &m_waits;
     std::unique_ptr<QTcpSocket> m_socket;
     FtpReplyParser m_parser;

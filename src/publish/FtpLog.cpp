@@ -1,4 +1,4 @@
-#include "FtpLog.h"
+#include "publish/FtpLog.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "FtpReply.h"
+#include "publish/FtpReply.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "FtpReplyParser.h"
+#include "publish/FtpReplyParser.h"
 
 namespace Kakiva {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FtpReply.h"
+#include "publish/FtpReply.h"
 
 #include <QByteArray>
 

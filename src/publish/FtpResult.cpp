@@ -1,4 +1,4 @@
-#include "FtpResult.h"
+#include "publish/FtpResult.h"
 
 #include <limits>
 

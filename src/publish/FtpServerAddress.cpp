@@ -1,4 +1,4 @@
-#include "FtpServerAddress.h"
+#include "publish/FtpServerAddress.h"
 
 #include <QHostAddress>
 

@@ -1,4 +1,4 @@
-#include "FtpSocketWait.h"
+#include "publish/FtpSocketWait.h"
 
 #include <QEventLoop>
 #include <QTcpSocket>

@@ -1,7 +1,7 @@
-#include "UploadAttempt.h"
+#include "publish/UploadAttempt.h"
 
-#include "FtpClient.h"
-#include "UploadStatus.h"
+#include "publish/FtpClient.h"
+#include "publish/UploadStatus.h"
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
 #include "settings/SettingsFile.h"

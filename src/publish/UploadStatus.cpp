@@ -1,4 +1,4 @@
-#include "UploadStatus.h"
+#include "publish/UploadStatus.h"
 
 namespace Kakiva {
 

@@ -1,6 +1,6 @@
-#include "IniDocument.h"
+#include "settings/IniDocument.h"
 
-#include "Cp932Bytes.h"
+#include "platform/Cp932Bytes.h"
 #include "platform/Cp932.h"
 #include "platform/TextLines.h"
 

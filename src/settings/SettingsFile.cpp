@@ -1,7 +1,7 @@
-#include "SettingsFile.h"
+#include "settings/SettingsFile.h"
 
-#include "Cp932Bytes.h"
-#include "IniDocument.h"
+#include "platform/Cp932Bytes.h"
+#include "settings/IniDocument.h"
 #include "platform/AppDir.h"
 #include "platform/Cp932.h"
 #include "platform/SafeWrite.h"

@@ -1,6 +1,6 @@
 #include "app/MainFor.h"
-#include "diary/DiaryInpFor.h"
-#include "settings/ConfFor.h"
+#include "app/DiaryInpFor.h"
+#include "app/ConfFor.h"
 
 #include "DayPages.h"
 #include "EntryText.h"

@@ -2,9 +2,9 @@
 // typed, OK, the upload window sending the pages to a real FTP server, and the dialogs gone.
 
 #include "app/MainFor.h"
-#include "diary/DiaryInpFor.h"
+#include "app/DiaryInpFor.h"
 #include "pages/PagePaths.h"
-#include "publish/UpFor.h"
+#include "app/UpFor.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 

@@ -823,7 +823,7 @@ void TestFtpClient::dataResetBeforeStorIsSentAgain()
     client.setTimeout(10s);
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
     QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
-    const FtpClient::WireStats beforeB = client.wireStats();
+    const WireStats beforeB = client.wireStats();
     QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
 
     QCOMPARE(server.file(QStringLiteral("/a.html")), first);
@@ -833,7 +833,7 @@ void TestFtpClient::dataResetBeforeStorIsSentAgain()
                                 "EPSV", "STOR b.html"}));
     // Had b gone ahead of its STOR, it would have been reset too.
     QCOMPARE(server.script().earlyDataResets(), 1);
-    const FtpClient::WireStats afterB = client.wireStats();
+    const WireStats afterB = client.wireStats();
     QCOMPARE(afterB.storesResent, 1);
     // In the classic order a file costs EPSV, STOR and the wait for the transfer's end.
     QCOMPARE(afterB.commandsSent - beforeB.commandsSent, 2);
@@ -971,7 +971,7 @@ void TestFtpClient::typicalPublishWireTraffic()
     QCOMPARE(server.file(QStringLiteral("/www/2024/index.html")), QByteArray("months"));
     QCOMPARE(server.file(QStringLiteral("/www/2024/05/index.html")), QByteArray("days"));
     QCOMPARE(server.file(QStringLiteral("/www/2024/05/07.html")), QByteArray("day"));
-    const FtpClient::WireStats stats = client.wireStats();
+    const WireStats stats = client.wireStats();
     QCOMPARE(stats.commandsSent, 15);
     // Greeting, USER, PASS, then one per command; STOR's 150 and 226 answer one flight.
     QCOMPARE(stats.roundTrips, 15);

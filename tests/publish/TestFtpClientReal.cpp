@@ -284,7 +284,7 @@ void TestFtpClientReal::typicalPublish()
                           "STOR year.html", "CWD 2024", "EPSV", "STOR index.html", "CWD 05", "EPSV",
                           "STOR index.html", "EPSV", "STOR 07.html", "QUIT"}));
 
-    const FtpClient::WireStats stats = client.wireStats();
+    const WireStats stats = client.wireStats();
     qInfo("typical publish: %d commands, %d round trips", stats.commandsSent, stats.roundTrips);
     QCOMPARE(stats.commandsSent, 15);
     QCOMPARE(stats.roundTrips, 15);

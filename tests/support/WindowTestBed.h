@@ -4,7 +4,7 @@
 #include "TestAppDir.h"
 
 #include "app/ErrorMessage.h"
-#include "publish/UpFor.h"
+#include "app/UpFor.h"
 
 #include <QApplication>
 #include <QStringList>

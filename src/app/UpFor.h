@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UploadAttempt.h"
+#include "publish/UploadAttempt.h"
 
 #include <QDialog>
 

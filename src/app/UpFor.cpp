@@ -1,7 +1,7 @@
-#include "UpFor.h"
+#include "app/UpFor.h"
 
-#include "FtpClient.h"
-#include "UploadStatus.h"
+#include "publish/FtpClient.h"
+#include "publish/UploadStatus.h"
 #include "app/DialogControls.h"
 #include "app/FittedText.h"
 #include "app/Geometry.h"

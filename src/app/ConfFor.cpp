@@ -1,6 +1,6 @@
-#include "ConfFor.h"
+#include "app/ConfFor.h"
 
-#include "SettingsFile.h"
+#include "settings/SettingsFile.h"
 #include "app/DialogControls.h"
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"

@@ -1,5 +1,5 @@
 #include "app/ErrorMessage.h"
-#include "diary/DiaryInpFor.h"
+#include "app/DiaryInpFor.h"
 
 #include "DayPages.h"
 #include "EntryText.h"

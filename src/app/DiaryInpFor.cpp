@@ -1,12 +1,12 @@
-#include "DiaryInpFor.h"
+#include "app/DiaryInpFor.h"
 
-#include "DateStrings.h"
-#include "EntryStore.h"
+#include "diary/DateStrings.h"
+#include "diary/EntryStore.h"
 #include "app/DialogControls.h"
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "pages/PageGenerator.h"
-#include "publish/UpFor.h"
+#include "app/UpFor.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

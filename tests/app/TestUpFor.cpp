@@ -10,7 +10,7 @@
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
-#include "publish/UpFor.h"
+#include "app/UpFor.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 

@@ -1,4 +1,4 @@
-#include "Cp932Bytes.h"
+#include "platform/Cp932Bytes.h"
 
 namespace Kakiva {
 

@@ -1,5 +1,5 @@
 #include "platform/Cp932.h"
-#include "settings/ConfFor.h"
+#include "app/ConfFor.h"
 #include "settings/SettingsFile.h"
 
 #include "KeyboardInput.h"
