@@ -1,10 +1,10 @@
 #include "app/ConfFor.h"
 
-#include "settings/SettingsFile.h"
 #include "app/DialogControls.h"
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
+#include "settings/SettingsFile.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "app/DiaryInpFor.h"
 
-#include "diary/DateStrings.h"
-#include "diary/EntryStore.h"
 #include "app/DialogControls.h"
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"
-#include "pages/PageGenerator.h"
 #include "app/UpFor.h"
+#include "diary/DateStrings.h"
+#include "diary/EntryStore.h"
+#include "pages/PageGenerator.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 #include "app/MainFor.h"
 
+#include "app/ConfFor.h"
+#include "app/DiaryInpFor.h"
 #include "app/Geometry.h"
 #include "diary/DateStrings.h"
-#include "app/DiaryInpFor.h"
 #include "diary/EntryDays.h"
-#include "app/ConfFor.h"
 
 #include <QCalendarWidget>
 #include <QLayout>

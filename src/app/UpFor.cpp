@@ -1,11 +1,11 @@
 #include "app/UpFor.h"
 
-#include "publish/FtpClient.h"
-#include "publish/UploadStatus.h"
 #include "app/DialogControls.h"
 #include "app/FittedText.h"
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
+#include "publish/FtpClient.h"
+#include "publish/UploadStatus.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "pages/PageGenerator.h"
 
+#include "diary/EntryStore.h"
 #include "pages/PageLines.h"
 #include "pages/PagePaths.h"
-#include "diary/EntryStore.h"
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
 #include "platform/TextLines.h"

@@ -42,8 +42,7 @@ QString parserFailure(FtpReplyParser::Status status)
 
 } // namespace
 
-FtpControlChannel::FtpControlChannel(FtpLog &log, WireStats &stats,
-                                     const FtpWaitSettings &waits)
+FtpControlChannel::FtpControlChannel(FtpLog &log, WireStats &stats, const FtpWaitSettings &waits)
     : m_log(log), m_stats(stats), m_waits(waits)
 {
 }

@@ -1,9 +1,9 @@
 #include "publish/UploadAttempt.h"
 
-#include "publish/FtpClient.h"
-#include "publish/UploadStatus.h"
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
+#include "publish/FtpClient.h"
+#include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 
 namespace Kakiva {

@@ -1,7 +1,7 @@
 #include "settings/IniDocument.h"
 
-#include "platform/Cp932Bytes.h"
 #include "platform/Cp932.h"
+#include "platform/Cp932Bytes.h"
 #include "platform/TextLines.h"
 
 #include <optional>

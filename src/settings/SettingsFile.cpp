@@ -1,10 +1,10 @@
 #include "settings/SettingsFile.h"
 
-#include "platform/Cp932Bytes.h"
-#include "settings/IniDocument.h"
 #include "platform/AppDir.h"
 #include "platform/Cp932.h"
+#include "platform/Cp932Bytes.h"
 #include "platform/SafeWrite.h"
+#include "settings/IniDocument.h"
 
 #include <QFile>
 
