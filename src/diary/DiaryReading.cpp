@@ -65,14 +65,12 @@ QList<QDate> diaryDays()
 
 EntryReading readForIndex(const QDate &date)
 {
-    const QString year = dateFieldText(date.year());
-    const QString month = twoDigitDateField(dateFieldText(date.month()));
-    const QString day = twoDigitDateField(dateFieldText(date.day()));
+    const DateFields fields = paddedDateFields(date);
     QString text;
-    if (DiaryRead(year, month, day, text) == 0)
+    if (DiaryRead(fields.year, fields.month, fields.day, text) == 0)
         return {EntryReading::Outcome::Read, indexedEntry(date, text)};
     // The store answers a failure alike for a missing and an unreadable file.
-    const bool exists = QFileInfo::exists(entryFilePath(year, month, day));
+    const bool exists = QFileInfo::exists(entryFilePath(fields.year, fields.month, fields.day));
     return {exists ? EntryReading::Outcome::Unreadable : EntryReading::Outcome::Missing, {}};
 }
 
