@@ -40,7 +40,7 @@ void DiaryIndex::prepare()
     auto contents = std::make_shared<DiaryContents>();
     m_reader = QThread::create([contents] {
         QThread *reader = QThread::currentThread();
-        *contents = readDiary(diaryDays(), [reader] { return reader->isInterruptionRequested(); });
+        *contents = readDiary([reader] { return reader->isInterruptionRequested(); });
     });
     connect(m_reader, &QThread::finished, this, [this, contents] {
         m_reader->deleteLater();

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 namespace Kakiva {
@@ -26,22 +27,24 @@ int yearOfDirectory(const DirEntry &entry)
     return year;
 }
 
-void readPart(const QList<QDate> &days, qsizetype from, qsizetype to,
-              const std::function<bool()> &cancelled, DiaryContents &part)
+void readYear(int year, const std::function<bool()> &cancelled, DiaryContents &contents)
 {
-    part.entries.reserve(to - from);
-    for (qsizetype i = from; i < to && !cancelled(); ++i) {
-        EntryReading reading = readForIndex(days[i]);
+    const QList<QDate> days = daysOfYear(year);
+    contents.entries.reserve(days.size());
+    for (const QDate &date : days) {
+        if (cancelled())
+            return;
+        EntryReading reading = readForIndex(date);
         if (reading.outcome == EntryReading::Outcome::Read)
-            part.entries.push_back(std::move(reading.entry));
+            contents.entries.push_back(std::move(reading.entry));
         else if (reading.outcome == EntryReading::Outcome::Unreadable)
-            part.unreadable.append(days[i]);
+            contents.unreadable.append(date);
     }
 }
 
 } // namespace
 
-QList<QDate> diaryDays()
+QList<int> diaryYears()
 {
     QList<int> years;
     for (const DirEntry &entry : listDirectory(applicationPath(DiaryDirName))) {
@@ -49,15 +52,18 @@ QList<QDate> diaryDays()
             years.append(year);
     }
     std::sort(years.begin(), years.end(), std::greater<>());
+    return years;
+}
+
+QList<QDate> daysOfYear(int year)
+{
     QList<QDate> days;
-    for (int year : years) {
-        for (int month = 12; month >= 1; --month) {
-            const QList<int> monthDays = daysWithEntries(year, month);
-            for (auto day = monthDays.crbegin(); day != monthDays.crend(); ++day) {
-                const QDate date(year, month, *day);
-                if (date.isValid())
-                    days.append(date);
-            }
+    for (int month = 12; month >= 1; --month) {
+        const QList<int> monthDays = daysWithEntries(year, month);
+        for (auto day = monthDays.crbegin(); day != monthDays.crend(); ++day) {
+            const QDate date(year, month, *day);
+            if (date.isValid())
+                days.append(date);
         }
     }
     return days;
@@ -74,26 +80,30 @@ EntryReading readForIndex(const QDate &date)
     return {exists ? EntryReading::Outcome::Unreadable : EntryReading::Outcome::Missing, {}};
 }
 
-DiaryContents readDiary(const QList<QDate> &days, const std::function<bool()> &cancelled)
+DiaryContents readDiary(const std::function<bool()> &cancelled)
 {
-    const qsizetype workers = std::max(1, QThread::idealThreadCount());
-    std::vector<DiaryContents> parts(workers);
-    const auto bound = [&](qsizetype part) { return days.size() * part / workers; };
+    // Listing a year's directories costs about as much as reading its entries, so each
+    // worker takes whole years, the next one free, and the results are joined in order.
+    const QList<int> years = diaryYears();
+    std::vector<DiaryContents> perYear(years.size());
+    std::atomic<qsizetype> nextYear = 0;
+    const auto work = [&] {
+        for (qsizetype i = nextYear++; i < years.size(); i = nextYear++)
+            readYear(years[i], cancelled, perYear[i]);
+    };
     std::vector<std::unique_ptr<QThread>> helpers;
-    for (qsizetype part = 1; part < workers; ++part) {
-        helpers.emplace_back(QThread::create(
-            [&, part] { readPart(days, bound(part), bound(part + 1), cancelled, parts[part]); }));
+    for (int helper = 1; helper < QThread::idealThreadCount(); ++helper) {
+        helpers.emplace_back(QThread::create(work));
         helpers.back()->start();
     }
-    readPart(days, bound(0), bound(1), cancelled, parts[0]);
+    work();
     for (const auto &helper : helpers)
         helper->wait();
 
-    DiaryContents contents = std::move(parts[0]);
-    for (qsizetype part = 1; part < workers; ++part) {
-        std::move(parts[part].entries.begin(), parts[part].entries.end(),
-                  std::back_inserter(contents.entries));
-        contents.unreadable.append(parts[part].unreadable);
+    DiaryContents contents;
+    for (DiaryContents &year : perYear) {
+        std::move(year.entries.begin(), year.entries.end(), std::back_inserter(contents.entries));
+        contents.unreadable.append(year.unreadable);
     }
     return contents;
 }

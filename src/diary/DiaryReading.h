@@ -10,9 +10,12 @@
 
 namespace Kakiva {
 
-// Every day that has an entry file, newest first, found by listing the entry store's
-// year and month directories.
-QList<QDate> diaryDays();
+// The years that have an entry directory, newest first.
+QList<int> diaryYears();
+
+// The days of year that have an entry file, newest first, found by listing the entry
+// store's month directories.
+QList<QDate> daysOfYear(int year);
 
 struct EntryReading
 {
@@ -33,12 +36,12 @@ EntryReading readForIndex(const QDate &date);
 
 struct DiaryContents
 {
-    std::vector<IndexedEntry> entries; // in the order of the days asked for
+    std::vector<IndexedEntry> entries; // newest first
     QList<QDate> unreadable;
 };
 
-// Reads the entries of days, spread over the processor's cores. Stops early, with what
-// it has, once cancelled() returns true.
-DiaryContents readDiary(const QList<QDate> &days, const std::function<bool()> &cancelled);
+// Reads every entry of the diary, a year at a time on each of the processor's cores.
+// Stops early, with what it has, once cancelled() returns true.
+DiaryContents readDiary(const std::function<bool()> &cancelled);
 
 } // namespace Kakiva
