@@ -60,6 +60,7 @@ private:
 
     std::unique_ptr<WindowTestBed> m_bed;
     std::unique_ptr<MainFor> m_window;
+    QString m_countWhenShown;
 };
 
 void TestSearchFor::init()
@@ -95,6 +96,8 @@ SearchFor *TestSearchFor::pressCtrlF()
     auto *search = m_window->findChild<SearchFor *>();
     if (!search || !search->isVisible())
         return nullptr;
+    // Before the event loop runs again, so before a reading in the background can report.
+    m_countWhenShown = search->CountLab->text();
     activate(search);
     return search;
 }
@@ -115,6 +118,8 @@ void TestSearchFor::keyboardFindsAndOpensTheDay()
     QVERIFY(search);
     QCOMPARE(search->windowTitle(), u"日記の検索"_s);
     QCOMPARE(QApplication::focusWidget(), search->QueryTex);
+    // The window is there at once, while the diary is still being read.
+    QCOMPARE(m_countWhenShown, u"日記を読み込んでいます…"_s);
 
     typeText(search->QueryTex, u"うみ"_s);
     // Hiragana finds the katakana day only; 海 is another word.
@@ -189,6 +194,8 @@ void TestSearchFor::escapeCloses()
 {
     SearchFor *search = pressCtrlF();
     QVERIFY(search);
+    // Done reading, nothing asked: the line under the list is empty.
+    QTRY_COMPARE(search->CountLab->text(), QString());
     QTest::keyClick(search->QueryTex, Qt::Key_Escape);
     QTRY_VERIFY(!search->isVisible());
     QVERIFY(m_window->isVisible());
@@ -196,6 +203,7 @@ void TestSearchFor::escapeCloses()
     search = pressCtrlF();
     QVERIFY(search);
     QCOMPARE(QApplication::focusWidget(), search->QueryTex);
+    QCOMPARE(m_countWhenShown, QString());
     typeText(search->QueryTex, u"山"_s);
     QTRY_COMPARE(rows(search), QStringList{u"2004/04/01  山"_s});
 }
