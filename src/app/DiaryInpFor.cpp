@@ -5,6 +5,7 @@
 #include "app/Geometry.h"
 #include "app/UpFor.h"
 #include "diary/DateStrings.h"
+#include "diary/EntrySaveNotice.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 
@@ -95,8 +96,10 @@ void DiaryInpFor::saveAndPublish()
 bool DiaryInpFor::saveEntry(const QString &text)
 {
     QString error;
-    if (DiaryWrite(YearStr, MonthStr, DayStr, toStoredText(text), &error) == 0)
+    if (DiaryWrite(YearStr, MonthStr, DayStr, toStoredText(text), &error) == 0) {
+        noteEntrySaved(YearStr, MonthStr, DayStr);
         return true;
+    }
     showErrorMessage(this, QStringLiteral("日記を保存できませんでした。\n") + error);
     return false;
 }

@@ -1,8 +1,10 @@
 #include "app/MainFor.h"
 
 #include "app/ConfFor.h"
+#include "app/DayPageBrowse.h"
 #include "app/DiaryInpFor.h"
 #include "app/Geometry.h"
+#include "app/SearchFor.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 
@@ -39,10 +41,18 @@ void MainFor::buildMenu()
 {
     FileMenu = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     FileMenu->setObjectName(QStringLiteral("FileMenu"));
+    SearchMenu = FileMenu->addAction(QStringLiteral("検索(&S)"));
+    SearchMenu->setObjectName(QStringLiteral("SearchMenu"));
+    SearchMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    BrowseMenu = FileMenu->addAction(QStringLiteral("ブラウザで表示(&B)"));
+    BrowseMenu->setObjectName(QStringLiteral("BrowseMenu"));
     ConfMenu = FileMenu->addAction(QStringLiteral("設定"));
     ConfMenu->setObjectName(QStringLiteral("ConfMenu"));
     EndMenu = FileMenu->addAction(QStringLiteral("終了"));
     EndMenu->setObjectName(QStringLiteral("EndMenu"));
+    connect(SearchMenu, &QAction::triggered, this, &MainFor::openSearch);
+    connect(BrowseMenu, &QAction::triggered, this,
+            [this] { showDayPage(this, DayCal->selectedDate()); });
     connect(ConfMenu, &QAction::triggered, this, &MainFor::openSettings);
     connect(EndMenu, &QAction::triggered, this, &MainFor::close);
 }
@@ -125,6 +135,23 @@ void MainFor::openSettings()
     if (!m_conf)
         m_conf = new ConfFor(this);
     m_conf->showModal();
+}
+
+void MainFor::openSearch()
+{
+    if (!m_search) {
+        m_search = new SearchFor(this);
+        connect(m_search, &SearchFor::dayChosen, this, &MainFor::openDay);
+    }
+    m_search->showSearch();
+}
+
+void MainFor::openDay(const QDate &date)
+{
+    // As though the user had turned the calendar to that month and chosen the day.
+    DayCal->setCurrentPage(date.year(), date.month());
+    DayCal->setSelectedDate(date);
+    requestDateEvent();
 }
 
 } // namespace Kakiva

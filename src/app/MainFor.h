@@ -10,10 +10,11 @@ namespace Kakiva {
 
 class ConfFor;
 class DiaryInpFor;
+class SearchFor;
 
 // The calendar window: starts the program set to today, hands a chosen day to the entry
-// dialog and opens the settings dialog. Days with an entry are shown in bold. Closing
-// it, or choosing 終了, ends the program.
+// dialog and opens the settings dialog, the search window and the chosen day's page.
+// Days with an entry are shown in bold. Closing it, or choosing 終了, ends the program.
 class MainFor : public QMainWindow
 {
     Q_OBJECT
@@ -26,6 +27,8 @@ public:
 
     QCalendarWidget *DayCal = nullptr;
     QMenu *FileMenu = nullptr;
+    QAction *SearchMenu = nullptr;
+    QAction *BrowseMenu = nullptr;
     QAction *ConfMenu = nullptr;
     QAction *EndMenu = nullptr;
 
@@ -37,9 +40,12 @@ private:
     void requestDateEvent();
     void runDateEvent();
     void openSettings();
+    void openSearch();
+    void openDay(const QDate &date);
 
     DiaryInpFor *m_diaryInp = nullptr;
     ConfFor *m_conf = nullptr;
+    SearchFor *m_search = nullptr;
     bool m_dateEventPending = false;
 };
 

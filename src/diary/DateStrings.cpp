@@ -16,4 +16,16 @@ QString twoDigitDateField(const QString &field)
     return field;
 }
 
+DateFields paddedDateFields(const QDate &date)
+{
+    return {dateFieldText(date.year()), twoDigitDateField(dateFieldText(date.month())),
+            twoDigitDateField(dateFieldText(date.day()))};
+}
+
+QString slashedDate(const QDate &date)
+{
+    const DateFields fields = paddedDateFields(date);
+    return fields.year + QLatin1Char('/') + fields.month + QLatin1Char('/') + fields.day;
+}
+
 } // namespace Kakiva

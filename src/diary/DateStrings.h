@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 namespace Kakiva {
@@ -11,5 +12,18 @@ QString dateFieldText(int value);
 // Month and day name directories and files with two digits: "0" goes in front of a
 // one-digit value ("3" becomes "03", "10" and "03" stay as they are).
 QString twoDigitDateField(const QString &field);
+
+// The three strings that name the entry and the pages of date, as the entry dialog pads
+// them: 2004, 03, 05.
+struct DateFields
+{
+    QString year;
+    QString month;
+    QString day;
+};
+DateFields paddedDateFields(const QDate &date);
+
+// date as the program writes it for people: 2004/03/05.
+QString slashedDate(const QDate &date);
 
 } // namespace Kakiva

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
 namespace Kakiva {
 
@@ -88,6 +89,66 @@ bool isRepresentable(char32_t codePoint)
     return encoder().isValid() && encoder().convert(&in, &left, out);
 }
 
+// Every character of the code page as iconv decodes it, so that text made of valid
+// characters (all stored entries) decodes by lookup instead of a conversion call per line.
+class DecodeTable
+{
+public:
+    static constexpr char16_t NotACharacter = 0xFFFF; // never the result of a decoding
+
+    DecodeTable() : m_pairs(0x10000, NotACharacter)
+    {
+        for (int first = 0; first < 0x100; ++first) {
+            const char single[] = {char(first)};
+            m_singles[first] = decodeOne(single, 1);
+            if (m_singles[first] != NotACharacter)
+                continue;
+            for (int second = 0; second < 0x100; ++second) {
+                const char pair[] = {char(first), char(second)};
+                m_pairs[first << 8 | second] = decodeOne(pair, 2);
+            }
+        }
+    }
+
+    // False, leaving out unfinished, at the first byte sequence that is not a character.
+    bool decode(QByteArrayView bytes, QString &out) const
+    {
+        out.resize(bytes.size());
+        char16_t *to = reinterpret_cast<char16_t *>(out.data());
+        const auto *from = reinterpret_cast<const unsigned char *>(bytes.data());
+        const auto *end = from + bytes.size();
+        while (from < end) {
+            char16_t c = m_singles[*from];
+            if (c != NotACharacter) {
+                ++from;
+            } else if (end - from >= 2 && (c = m_pairs[from[0] << 8 | from[1]]) != NotACharacter) {
+                from += 2;
+            } else {
+                return false;
+            }
+            *to++ = c;
+        }
+        out.truncate(to - reinterpret_cast<char16_t *>(out.data()));
+        return true;
+    }
+
+private:
+    // The one BMP character that bytes decode to, or NotACharacter.
+    static char16_t decodeOne(const char *bytes, size_t length)
+    {
+        IconvHandle &handle = decoder();
+        QByteArray utf8;
+        size_t left = length;
+        if (!handle.isValid() || !handle.convert(&bytes, &left, utf8))
+            return NotACharacter;
+        const QString decoded = QString::fromUtf8(utf8);
+        return decoded.size() == 1 ? decoded.at(0).unicode() : NotACharacter;
+    }
+
+    char16_t m_singles[0x100];
+    std::vector<char16_t> m_pairs;
+};
+
 } // namespace
 
 QByteArray toCp932(QStringView text)
@@ -111,6 +172,11 @@ QByteArray toCp932(QStringView text)
 
 QString fromCp932(QByteArrayView bytes)
 {
+    static const DecodeTable table;
+    QString decoded;
+    if (table.decode(bytes, decoded))
+        return decoded;
+    // Invalid bytes: iconv says where each one ends.
     const char *in = bytes.constData();
     size_t left = bytes.size();
     QByteArray utf8;

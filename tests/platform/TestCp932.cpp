@@ -50,6 +50,12 @@ void TestCp932::decode_data()
                                                 "b")
                                   << u"a\uFFFDb"_s;
     QTest::newRow("lead byte cut off at the end") << QByteArray("a\x93") << u"a\uFFFD"_s;
+    QTest::newRow("half-width katakana, circled digit, line ends")
+        << QByteArray("\xB6\xC0\x87\x40\r\n\x5C") << u"ｶﾀ①\r\n\\"_s;
+    QTest::newRow("second byte that looks like a backslash")
+        << QByteArray("\x95\x5C\x8E\xA6") << u"表示"_s;
+    QTest::newRow("invalid byte after whole characters")
+        << QByteArray("\x93\xFA\x8B\x4C\xFF") << u"日記\uFFFD"_s;
     QTest::newRow("reference stays a reference") << QByteArray("&#128512;") << u"&#128512;"_s;
 }
 

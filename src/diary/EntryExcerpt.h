@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace Kakiva {
+
+// One line of an entry cut to a short piece around a hit, with the hit's place in it.
+struct Excerpt
+{
+    QString text;
+    qsizetype markStart = 0;
+    qsizetype markLength = 0;
+};
+
+// The line of text that holds the hit [hitStart, hitEnd), cut to a few characters before
+// the hit and enough after it to fill one row; "…" stands where the line was cut.
+Excerpt excerptAround(QStringView text, qsizetype hitStart, qsizetype hitEnd);
+
+} // namespace Kakiva
