@@ -10,6 +10,8 @@ packages=(
   fonts-ipafont-gothic
   python3 python3-pyftpdlib
   curl
+  librsvg2-bin
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()
