@@ -51,7 +51,7 @@ private slots:
 
 private:
     QTableView *dayView() const;
-    std::pair<QToolButton *, QToolButton *> monthArrows() const;
+    std::ranges::minmax_result<QToolButton *> monthArrows() const;
     void clickDay(const QDate &date);
     bool isBold(const QDate &date) const;
     void chooseMenuItem(QAction *item);
@@ -159,12 +159,11 @@ void TestMainFor::clickDay(const QDate &date)
 
 // The arrows to the previous and the next month: the outermost buttons of the calendar's
 // navigation bar, as a user finds them.
-std::pair<QToolButton *, QToolButton *> TestMainFor::monthArrows() const
+std::ranges::minmax_result<QToolButton *> TestMainFor::monthArrows() const
 {
     QList<QToolButton *> buttons = m_window->DayCal->findChildren<QToolButton *>();
     buttons.removeIf([](const QToolButton *button) { return !button->isVisible(); });
-    const auto [left, right] = std::ranges::minmax(buttons, {}, &QWidget::x);
-    return {left, right};
+    return std::ranges::minmax(buttons, {}, &QWidget::x);
 }
 
 bool TestMainFor::isBold(const QDate &date) const
@@ -385,7 +384,7 @@ void TestMainFor::daysWithEntriesAreBold()
     QVERIFY(!isBold(QDate(2004, 3, 11)));
     QVERIFY(!isBold(QDate(2004, 4, 2)));
 
-    QTest::mouseClick(monthArrows().second, Qt::LeftButton);
+    QTest::mouseClick(monthArrows().max, Qt::LeftButton);
     QCOMPARE(m_window->DayCal->monthShown(), 4);
     QVERIFY(isBold(QDate(2004, 4, 2)));
     QVERIFY(!isBold(QDate(2004, 3, 10)));
