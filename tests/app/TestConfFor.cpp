@@ -1,5 +1,5 @@
-#include "app/ConfFor.h"
 #include "platform/Cp932.h"
+#include "app/ConfFor.h"
 #include "settings/SettingsFile.h"
 
 #include "KeyboardInput.h"

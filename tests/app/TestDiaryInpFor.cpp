@@ -1,5 +1,5 @@
-#include "app/DiaryInpFor.h"
 #include "app/ErrorMessage.h"
+#include "app/DiaryInpFor.h"
 
 #include "DayPages.h"
 #include "EntryText.h"
