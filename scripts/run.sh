@@ -10,6 +10,6 @@ home=${KAKIVA_HOME:-$HOME/Kakiva}
 "$top/scripts/setup.sh"
 export KAKIVA_BUILD_DIR=${KAKIVA_BUILD_DIR:-$top/build}
 KAKIVA_BUILD_TARGET=kakiva "$top/scripts/build.sh"
-cmake --install "$KAKIVA_BUILD_DIR" --prefix "$home" --component kakiva
+cmake --install "$KAKIVA_BUILD_DIR" --prefix "$home" --component portable
 
 exec "$home/kakiva"

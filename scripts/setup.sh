@@ -11,6 +11,8 @@ packages=(
   python3 python3-pyftpdlib
   curl
   ripgrep
+  librsvg2-bin
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

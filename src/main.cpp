@@ -1,4 +1,4 @@
-#include "app/AppIcon.h"
+#include "app/CommandLine.h"
 #include "app/MainFor.h"
 
 #include <QApplication>
@@ -7,8 +7,12 @@ int main(int argc, char *argv[])
 {
     // Names the per-user data directory used when the program's own one is read-only.
     QApplication::setApplicationName(QStringLiteral("Kakiva"));
+    QApplication::setApplicationVersion(QStringLiteral(KAKIVA_VERSION));
+    if (const std::optional<int> exitCode = Kakiva::answerCommandLine(argc, argv))
+        return *exitCode;
     QApplication app(argc, argv);
-    QApplication::setWindowIcon(Kakiva::appIcon());
+    // Lets a Wayland desktop match the window to its menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.kakiva.Kakiva"));
     Kakiva::MainFor window;
     window.showCentred();
     return app.exec();

@@ -1,5 +1,6 @@
 #include "app/MainFor.h"
 
+#include "app/AppIcon.h"
 #include "app/ConfFor.h"
 #include "app/DayPageBrowse.h"
 #include "app/DiaryInpFor.h"
@@ -24,6 +25,8 @@ MainFor::MainFor(QWidget *parent)
 {
     setObjectName(QStringLiteral("MainFor"));
     setWindowTitle(QStringLiteral("KakivaH"));
+    // The dialogs, its children, show the same icon.
+    setWindowIcon(appIcon());
     buildMenu();
     buildCalendar();
     // The menu bar sits above the client area, so the window is as large as both.
