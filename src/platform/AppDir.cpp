@@ -29,7 +29,7 @@ bool isWritableDirectory(const QString &path)
 QString defaultDirectory()
 {
     const QString besideExecutable = QCoreApplication::applicationDirPath();
-    if (isWritableDirectory(besideExecutable))
+    if (!isSystemProgramFolder(besideExecutable) && isWritableDirectory(besideExecutable))
         return besideExecutable;
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(perUser);
@@ -37,6 +37,23 @@ QString defaultDirectory()
 }
 
 } // namespace
+
+bool isSystemProgramFolder(const QString &path)
+{
+    // Installed from a package, the program shares its folder with every other program;
+    // the superuser could write there, but a diary must never land in /usr/bin.
+    static const QStringList systemFolders{
+        QStringLiteral("/bin"),
+        QStringLiteral("/sbin"),
+        QStringLiteral("/usr/bin"),
+        QStringLiteral("/usr/sbin"),
+        QStringLiteral("/usr/games"),
+        QStringLiteral("/usr/local/bin"),
+        QStringLiteral("/usr/local/sbin"),
+        QStringLiteral("/usr/local/games"),
+    };
+    return systemFolders.contains(QDir::cleanPath(path));
+}
 
 QString applicationDirectory()
 {

@@ -13,9 +13,12 @@ inline constexpr QLatin1StringView SettingsFileName{"Kakiva.ini"};
 inline constexpr QLatin1StringView FtpLogFileName{"ftp.log"};
 
 // The directory of the running executable, without a trailing separator. When that
-// directory cannot be written (a system-wide install) the per-user application data
-// location is used instead, with the same layout below it.
+// directory cannot be written or is a system program folder (a system-wide install) the
+// per-user application data location is used instead, with the same layout below it.
 QString applicationDirectory();
+
+// True for the folders packages install programs into (/usr/bin and the like).
+bool isSystemProgramFolder(const QString &path);
 
 // Fixes the application directory for the rest of the run (tests use a temporary one).
 // An empty string returns to the default.
