@@ -3,10 +3,8 @@
 #include "platform/AppDir.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
-#include "platform/SafeWrite.h"
 #include "platform/TextLines.h"
-
-#include <QFile>
+#include "platform/WholeFile.h"
 
 namespace Kakiva {
 
@@ -39,8 +37,7 @@ QString entryFilePath(const QString &year, const QString &month, const QString &
 qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
                   const QString &text, QString *error)
 {
-    const QString folder = entryFolderPath(year, month);
-    if (!FolderExists(folder) && !DirMake(folder, error))
+    if (!DirMake(entryFolderPath(year, month), error))
         return -1;
     if (!writeFileWhole(entryFilePath(year, month, day), toCp932(text) + LineEnd, error))
         return -1;
@@ -50,16 +47,7 @@ qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
 bool readEntryBytes(const QString &year, const QString &month, const QString &day,
                     QByteArray &bytes, QString *error)
 {
-    const QString path = entryFilePath(year, month, day);
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return true;
-    }
-    if (error)
-        *error = fileErrorMessage(path, file.errorString());
-    return false;
+    return readFileWhole(entryFilePath(year, month, day), &bytes, error) == FileRead::Done;
 }
 
 qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text)

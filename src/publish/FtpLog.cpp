@@ -1,5 +1,7 @@
 #include "publish/FtpLog.h"
 
+#include "publish/ControlCharacters.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -44,7 +46,7 @@ QString FtpLog::cleaned(const QString &text) const
 {
     QString result = text;
     for (QChar &c : result) {
-        if (c.category() == QChar::Other_Control)
+        if (isControlCharacter(c))
             c = QLatin1Char('?');
     }
     if (m_secret.size() >= ShortestMaskedSecret)

@@ -3,10 +3,8 @@
 #include "platform/AppDir.h"
 #include "platform/Cp932.h"
 #include "platform/Cp932Bytes.h"
-#include "platform/SafeWrite.h"
+#include "platform/WholeFile.h"
 #include "settings/IniDocument.h"
-
-#include <QFile>
 
 namespace Kakiva {
 
@@ -19,17 +17,7 @@ constexpr qsizetype ValueByteLimit = 254;
 // that a write never replaces it with a file holding nothing but the new value.
 bool readSettingsFile(const QString &path, QByteArray *bytes, QString *error)
 {
-    QFile file(path);
-    if (!file.exists())
-        return true;
-    if (file.open(QIODevice::ReadOnly)) {
-        *bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return true;
-    }
-    if (error)
-        *error = fileErrorMessage(path, file.errorString());
-    return false;
+    return readFileWhole(path, bytes, error) != FileRead::Failed;
 }
 
 // A value is one line of the file: every line break in it (CR LF, CR or LF) becomes one

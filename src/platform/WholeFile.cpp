@@ -1,6 +1,7 @@
-#include "platform/SafeWrite.h"
+#include "platform/WholeFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 
 namespace Kakiva {
@@ -35,6 +36,19 @@ bool writeAll(QSaveFile &file, const QByteArray &bytes)
 }
 
 } // namespace
+
+FileRead readFileWhole(const QString &path, QByteArray *bytes, QString *error)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        *bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return FileRead::Done;
+    }
+    if (error)
+        *error = fileErrorMessage(path, file.errorString());
+    return file.exists() ? FileRead::Failed : FileRead::Missing;
+}
 
 bool writeFileWhole(const QString &path, const QByteArray &bytes, QString *error, bool ownerOnly)
 {
