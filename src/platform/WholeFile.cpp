@@ -1,8 +1,15 @@
 #include "platform/WholeFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace Kakiva {
 
@@ -11,12 +18,28 @@ QString fileErrorMessage(const QString &path, const QString &reason)
     return QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
 }
 
+FileRead readFileWhole(const QString &path, QByteArray *bytes, QString *error)
+{
+    QFile file(path);
+    QString reason;
+    const FileOpen opened = openRegularFile(file, QIODevice::ReadOnly, &reason);
+    if (opened == FileOpen::Opened) {
+        *bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return FileRead::Done;
+        reason = file.errorString();
+    }
+    if (error)
+        *error = fileErrorMessage(path, reason);
+    return opened == FileOpen::Missing ? FileRead::Missing : FileRead::Failed;
+}
+
 namespace {
 
-bool fail(const QSaveFile &file, const QString &path, QString *error)
+bool fail(const QString &path, const QString &reason, QString *error)
 {
     if (error)
-        *error = fileErrorMessage(path, file.errorString());
+        *error = fileErrorMessage(path, reason);
     return false;
 }
 
@@ -35,32 +58,59 @@ bool writeAll(QSaveFile &file, const QByteArray &bytes)
     return true;
 }
 
-} // namespace
-
-FileRead readFileWhole(const QString &path, QByteArray *bytes, QString *error)
+// Saving through a symbolic link replaces the file it points to, not the link.
+QString resolvedTarget(const QString &path)
 {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        *bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return FileRead::Done;
-    }
-    if (error)
-        *error = fileErrorMessage(path, file.errorString());
-    return file.exists() ? FileRead::Failed : FileRead::Missing;
+    const QFileInfo info(path);
+    return info.isSymLink() ? info.symLinkTarget() : path;
 }
+
+// QSaveFile names its temporary file after the target. Where the file system has no
+// unnamed temporary files, a crash leaves that file beside the target, and a list of
+// days would link it. Saving under a hidden name first keeps every leftover hidden.
+QString hiddenStagingPath(const QString &target)
+{
+    const QFileInfo info(target);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".new"));
+}
+
+QFileDevice::Permissions permissionsFor(const QString &target, bool ownerOnly)
+{
+    if (ownerOnly)
+        return QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    return QFile::permissions(target);
+}
+
+bool saveStaging(const QString &staging, const QString &target, const QByteArray &bytes,
+                 bool ownerOnly, QString *error)
+{
+    QFile::remove(staging); // a leftover of a crash would lend the new file its mode
+    QSaveFile file(staging);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(target, file.errorString(), error);
+    const QFileDevice::Permissions permissions = permissionsFor(target, ownerOnly);
+    if (permissions && !file.setPermissions(permissions))
+        return fail(target, file.errorString(), error);
+    if (!writeAll(file, bytes) || !file.commit())
+        return fail(target, file.errorString(), error);
+    return true;
+}
+
+} // namespace
 
 bool writeFileWhole(const QString &path, const QByteArray &bytes, QString *error, bool ownerOnly)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(file, path, error);
-    if (ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return fail(file, path, error);
-    if (!writeAll(file, bytes))
-        return fail(file, path, error);
-    if (!file.commit())
-        return fail(file, path, error);
+    const QString target = resolvedTarget(path);
+    const QString staging = hiddenStagingPath(target);
+    if (!saveStaging(staging, target, bytes, ownerOnly, error))
+        return false;
+    // rename() replaces the target in one step, so a reader sees the old or the new file.
+    if (std::rename(QFile::encodeName(staging).constData(),
+                    QFile::encodeName(target).constData()) != 0) {
+        const int code = errno;
+        QFile::remove(staging);
+        return fail(path, QString::fromLocal8Bit(std::strerror(code)), error);
+    }
     return true;
 }
 
