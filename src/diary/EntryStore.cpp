@@ -37,9 +37,18 @@ QString entryFilePath(const QString &year, const QString &month, const QString &
 qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
                   const QString &text, QString *error)
 {
+    const QString path = entryFilePath(year, month, day);
+    // An entry that exists but cannot be read was never shown, so it must not be replaced.
+    QByteArray previous;
+    QString readError;
+    if (readFileWhole(path, &previous, &readError) == FileRead::Failed) {
+        if (error)
+            *error = readError;
+        return -1;
+    }
     if (!DirMake(entryFolderPath(year, month), error))
         return -1;
-    if (!writeFileWhole(entryFilePath(year, month, day), toCp932(text) + LineEnd, error))
+    if (!writeFileWhole(path, toCp932(text) + LineEnd, error))
         return -1;
     return 0;
 }
@@ -50,13 +59,20 @@ bool readEntryBytes(const QString &year, const QString &month, const QString &da
     return readFileWhole(entryFilePath(year, month, day), &bytes, error) == FileRead::Done;
 }
 
-qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text)
+qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text,
+                 QString *error)
 {
     QByteArray stored;
-    if (!readEntryBytes(year, month, day, stored))
-        return -1;
-    appendEntryLines(stored, text);
-    return 0;
+    switch (readFileWhole(entryFilePath(year, month, day), &stored, error)) {
+    case FileRead::Done:
+        appendEntryLines(stored, text);
+        return 0;
+    case FileRead::Missing:
+        return EntryMissing;
+    case FileRead::Failed:
+        break;
+    }
+    return EntryUnreadable;
 }
 
 } // namespace Kakiva
