@@ -63,8 +63,13 @@ bool SingleInstance::claim()
 void SingleInstance::bringToFrontOnRequest(QWidget *window)
 {
     connect(this, &SingleInstance::activationRequested, window, [window] {
+        // The open dialogs stay above the window, each above the one that opened it.
+        QList<QWidget *> stack;
+        for (QWidget *dialog = QApplication::activeModalWidget(); dialog && dialog != window;
+             dialog = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr)
+            stack.prepend(dialog);
         raiseWindow(window);
-        if (QWidget *dialog = QApplication::activeModalWidget())
+        for (QWidget *dialog : std::as_const(stack))
             raiseWindow(dialog);
     });
 }

@@ -14,7 +14,7 @@ namespace {
 int openFlags(QIODevice::OpenMode mode)
 {
     int flags = O_CLOEXEC | O_NONBLOCK;
-    if (!mode.testFlag(QIODevice::WriteOnly))
+    if (!mode.testAnyFlags(QIODevice::WriteOnly | QIODevice::Append))
         return flags | O_RDONLY;
     flags |= O_CREAT | (mode.testFlag(QIODevice::ReadOnly) ? O_RDWR : O_WRONLY);
     if (mode.testFlag(QIODevice::Append))

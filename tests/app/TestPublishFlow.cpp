@@ -1,10 +1,10 @@
 // The whole way of one entry through the windows: a day chosen on the calendar, the text
 // typed, OK, the upload window sending the pages to a real FTP server, and the dialogs gone.
 
-#include "app/DiaryInpFor.h"
 #include "app/MainFor.h"
-#include "app/UpFor.h"
+#include "app/DiaryInpFor.h"
 #include "pages/PagePaths.h"
+#include "app/UpFor.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 

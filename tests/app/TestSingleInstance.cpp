@@ -5,7 +5,6 @@
 #include "TestTree.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -19,12 +18,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What a start of the program does, run in a process of its own: claim the directory
-// and run on, or print what the user would be told and end.
+// A start of the program in a process of its own: it runs on, or prints what the user is
+// told and ends.
 int startOn(const QString &directory)
 {
     setErrorPresenter(
-        [](QWidget *, const QString &message) { std::printf("told: %s\n", qPrintable(message)); });
+        [](QWidget *, const QString &told) { std::printf("%s\n", qPrintable(told)); });
     SingleInstance instance(directory);
     if (!instance.claim())
         return 0;
@@ -33,11 +32,28 @@ int startOn(const QString &directory)
     return QCoreApplication::exec();
 }
 
+std::unique_ptr<QProcess> start(const QString &directory)
+{
+    auto process = std::make_unique<QProcess>();
+    process->start(QCoreApplication::applicationFilePath(), {u"--start-on"_s, directory});
+    return process;
+}
+
+// Waits, in this process's event loop (where a first start answers), for the start to say
+// it runs, and ends it as a crash would.
+void crashOnceRunning(QProcess &process)
+{
+    QByteArray said;
+    QTRY_VERIFY((said += process.readAllStandardOutput()).contains("running"));
+    process.kill();
+    QVERIFY(process.waitForFinished());
+}
+
 enum class Holder
 {
-    RunningProgram, // a start that answers
-    SilentHolder,   // the lock is held by something that never answers
-    CrashedProgram, // the lock was left by a start that was killed
+    RunningProgram,
+    SilentHolder, // holds the lock but never answers
+    CrashedProgram,
 };
 
 } // namespace
@@ -49,14 +65,6 @@ class TestSingleInstance : public QObject
 private slots:
     void secondStart_data();
     void secondStart();
-
-private:
-    std::unique_ptr<QProcess> start(const QString &directory)
-    {
-        auto process = std::make_unique<QProcess>();
-        process->start(QCoreApplication::applicationFilePath(), {u"--start-on"_s, directory});
-        return process;
-    }
 };
 
 void TestSingleInstance::secondStart_data()
@@ -67,7 +75,7 @@ void TestSingleInstance::secondStart_data()
     QTest::newRow("running program comes to the front")
         << Holder::RunningProgram << false << QString();
     QTest::newRow("holder that does not answer")
-        << Holder::SilentHolder << false << u"told: Kakiva は既に起動しています。\n"_s;
+        << Holder::SilentHolder << false << u"Kakiva は既に起動しています。\n"_s;
     QTest::newRow("lock left by a crash") << Holder::CrashedProgram << true << QString();
 }
 
@@ -78,38 +86,26 @@ void TestSingleInstance::secondStart()
     QFETCH(QString, told);
     TestAppDir dir;
     dir.write(u"Diary/2004/08/17.dia"_s, "x\r\n");
-
     SingleInstance first(dir.path());
     QSignalSpy raised(&first, &SingleInstance::activationRequested);
     QLockFile silent(dir.filePath(u".Kakiva.lock"_s));
-    if (holder == Holder::RunningProgram) {
+    if (holder == Holder::RunningProgram)
         QVERIFY(first.claim());
-    } else if (holder == Holder::SilentHolder) {
+    else if (holder == Holder::SilentHolder)
         QVERIFY(silent.tryLock(0));
-    } else {
-        const auto crashed = start(dir.path());
-        QByteArray said;
-        QTRY_VERIFY((said += crashed->readAllStandardOutput()).contains("running"));
-        crashed->kill();
-        QVERIFY(crashed->waitForFinished());
-    }
+    else
+        crashOnceRunning(*start(dir.path()));
     const Tree before = treeBelow(dir.path());
 
     const auto second = start(dir.path());
-    QVERIFY(second->waitForStarted());
-    QByteArray output;
     if (runs) {
-        QTRY_VERIFY((output += second->readAllStandardOutput()).contains("running"));
-        second->kill();
-        QVERIFY(second->waitForFinished());
+        crashOnceRunning(*second);
     } else {
-        // The first start answers from this process's event loop, so wait inside it.
         QTRY_COMPARE(second->state(), QProcess::NotRunning);
-        output = second->readAllStandardOutput();
         QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(second->readAllStandardOutput()), told);
         QCOMPARE(treeBelow(dir.path()), before);
     }
-    QCOMPARE(QString::fromUtf8(output), runs ? u"running\n"_s : told);
     QCOMPARE(raised.size(), holder == Holder::RunningProgram ? 1 : 0);
 }
 
