@@ -1,5 +1,7 @@
 #include "platform/Cp932.h"
 
+#include <QHash>
+
 #include <iconv.h>
 
 #include <algorithm>
@@ -86,7 +88,7 @@ bool isConventionalMapping(char32_t codePoint)
 // The bytes of one character when the code page holds it faithfully. Some characters
 // convert to bytes that read back as another one (¥ as '\\', ‾ as '~') or to nothing
 // at all (tag characters): those count as not held.
-std::optional<QByteArray> faithfulBytes(char32_t codePoint)
+std::optional<QByteArray> convertFaithfully(char32_t codePoint)
 {
     const QByteArray utf8 = utf8Of(codePoint);
     const char *in = utf8.constData();
@@ -102,6 +104,16 @@ std::optional<QByteArray> faithfulBytes(char32_t codePoint)
     if (!decoder().convert(&back, &backLeft, decoded) || decoded != utf8)
         return std::nullopt;
     return bytes;
+}
+
+// Deciding takes two conversions, and a diary uses the same characters again and again.
+std::optional<QByteArray> faithfulBytes(char32_t codePoint)
+{
+    thread_local QHash<char32_t, std::optional<QByteArray>> known;
+    auto found = known.constFind(codePoint);
+    if (found == known.constEnd())
+        found = known.insert(codePoint, convertFaithfully(codePoint));
+    return *found;
 }
 
 QByteArray characterReference(char32_t codePoint)
