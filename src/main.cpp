@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/MainFor.h"
+#include "app/SingleInstance.h"
+#include "platform/AppDir.h"
 
 #include <QApplication>
 
@@ -13,7 +15,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Lets a Wayland desktop match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.kakiva.Kakiva"));
+    Kakiva::SingleInstance instance(Kakiva::applicationDirectory());
+    if (!instance.claim())
+        return 0;
     Kakiva::MainFor window;
+    instance.bringToFrontOnRequest(&window);
     window.showCentred();
     return app.exec();
 }

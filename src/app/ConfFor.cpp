@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <utility>
+
 namespace Kakiva {
 
 namespace {
@@ -33,6 +35,23 @@ QLineEdit *makeTextBox(const QString &name, const QRect &geometry, QWidget *fram
     box->setObjectName(name);
     box->setGeometry(geometry);
     return box;
+}
+
+// Why a value would not come back as typed; empty when it would.
+QString unstorableReason(SettingValueFault fault)
+{
+    switch (fault) {
+    case SettingValueFault::None:
+        break;
+    case SettingValueFault::LineBreak:
+        return QStringLiteral("改行は保存できません。");
+    case SettingValueFault::TooLong:
+        return QStringLiteral("長すぎます（Shift_JIS で 254 バイトまで保存できます）。");
+    case SettingValueFault::CharacterChanges:
+        return QStringLiteral(
+            "読み込むと別の文字に変わる文字（〜 − ¢ £ ¬ — ‖ など）は保存できません。");
+    }
+    return {};
 }
 
 } // namespace
@@ -95,21 +114,50 @@ int ConfFor::showModal()
 
 void ConfFor::load()
 {
-    FTPTex->setText(IniRead(FtpSection, ServerKey));
+    QString error;
+    FTPTex->setText(IniRead(FtpSection, ServerKey, &error));
     NameTex->setText(IniRead(FtpSection, NameKey));
     PasswordTex->setText(IniRead(FtpSection, PasswordKey));
     DirectoryTex->setText(IniRead(FtpSection, DirectoryKey));
     FTPTex->setFocus();
+    // Told once the dialog is on screen; OK then refuses to replace the file.
+    if (!error.isEmpty())
+        QMetaObject::invokeMethod(
+            this,
+            [this, error] {
+                showErrorMessage(this, QStringLiteral("設定を読み込めませんでした。\n") + error);
+            },
+            Qt::QueuedConnection);
 }
 
 void ConfFor::save()
 {
+    if (!allValuesStorable())
+        return;
     QString error;
     if (!writeAll(&error)) {
         showErrorMessage(this, QStringLiteral("設定を保存できませんでした。\n") + error);
         return;
     }
     accept();
+}
+
+bool ConfFor::allValuesStorable()
+{
+    const std::pair<QLabel *, QLineEdit *> boxes[] = {{FTPLab, FTPTex},
+                                                      {NameLab, NameTex},
+                                                      {PasswordLab, PasswordTex},
+                                                      {DirectoryLab, DirectoryTex}};
+    for (const auto &[label, box] : boxes) {
+        const QString reason = unstorableReason(settingValueFault(box->text()));
+        if (!reason.isEmpty()) {
+            showErrorMessage(this, QStringLiteral("設定を保存できませんでした。\n") +
+                                       label->text() + QStringLiteral(": ") + reason);
+            box->setFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool ConfFor::writeAll(QString *error) const

@@ -10,8 +10,8 @@ class QPushButton;
 namespace Kakiva {
 
 // The settings dialog: the four FTP settings of Kakiva.ini. OK writes all four keys,
-// changed or not; Cancel writes nothing. When the file cannot be written the dialog
-// stays open with the edits and says why.
+// changed or not; Cancel writes nothing. When a value would not read back as typed, or
+// the file cannot be written, the dialog stays open with the edits and says why.
 class ConfFor : public QDialog
 {
     Q_OBJECT
@@ -39,6 +39,7 @@ private:
     void buildControls();
     void load();
     void save();
+    bool allValuesStorable();
     bool writeAll(QString *error) const;
 };
 

@@ -75,9 +75,29 @@ void DiaryInpFor::load()
                    QLatin1Char('/') + DayStr);
     // A day without an entry reads as nothing, which is the empty box of a new day.
     QString stored;
-    DiaryRead(YearStr, MonthStr, DayStr, stored);
+    QString error;
+    const bool unreadable = DiaryRead(YearStr, MonthStr, DayStr, stored, &error) == EntryUnreadable;
     DiaryTex->setPlainText(toShownText(stored));
+    lockUnreadableEntry(unreadable ? error : QString());
     DiaryTex->setFocus();
+}
+
+void DiaryInpFor::lockUnreadableEntry(const QString &error)
+{
+    // An entry that exists but cannot be read would be lost to whatever is typed over
+    // its empty box, so nothing can be typed or saved until it reads again.
+    const bool locked = !error.isEmpty();
+    const QString message =
+        locked ? QStringLiteral("日記を読み込めませんでした。\n") + error +
+                     QStringLiteral("\n読み込めるようになるまで、この日の日記は保存できません。")
+               : QString();
+    DiaryTex->setReadOnly(locked);
+    DiaryTex->setPlaceholderText(message);
+    OkCom->setEnabled(!locked);
+    // Told once the dialog is on screen, so the message stands over it.
+    if (locked)
+        QMetaObject::invokeMethod(
+            this, [this, message] { showErrorMessage(this, message); }, Qt::QueuedConnection);
 }
 
 void DiaryInpFor::saveAndPublish()

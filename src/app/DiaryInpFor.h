@@ -11,7 +11,9 @@ namespace Kakiva {
 // The entry dialog: edits the entry of one date. OK with text saves it, rewrites the
 // date's pages and publishes them; OK on an empty box and Cancel close without saving.
 // When saving or rewriting fails the dialog stays open with the text as typed and says
-// what failed, so the user can try OK again or give up with Cancel.
+// what failed, so the user can try OK again or give up with Cancel. An entry that exists
+// but cannot be read is reported with its path and reason, and the dialog then offers
+// only Cancel, so nothing replaces it.
 class DiaryInpFor : public QDialog
 {
     Q_OBJECT
@@ -36,6 +38,7 @@ public:
 private:
     void buildControls();
     void load();
+    void lockUnreadableEntry(const QString &error);
     void saveAndPublish();
     bool saveEntry(const QString &text);
     bool rewritePages();

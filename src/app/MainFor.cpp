@@ -18,6 +18,13 @@
 
 namespace Kakiva {
 
+namespace {
+
+constexpr int FirstYear = 1601;
+constexpr int LastYear = 9999;
+
+} // namespace
+
 MainFor::MainFor(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -80,6 +87,8 @@ void MainFor::buildCalendar()
     DayCal->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
     DayCal->setFirstDayOfWeek(Qt::Sunday);
     DayCal->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // Folders, pages and captions hold the year as four digits.
+    DayCal->setDateRange(QDate(FirstYear, 1, 1), QDate(LastYear, 12, 31));
     DayCal->setFocus();
 }
 

@@ -9,11 +9,9 @@ QString dateFieldText(int value)
 
 QString twoDigitDateField(const QString &field)
 {
-    // A field that already has two digits keeps them: padding "05" again would name a
-    // directory "005" that no page links.
-    if (field.size() < 2 && field.toInt() <= 9)
-        return QLatin1Char('0') + field;
-    return field;
+    // Never cuts: a field that already has two digits keeps them, since "005" would name
+    // a directory that no page links.
+    return field.rightJustified(2, QLatin1Char('0'));
 }
 
 DateFields paddedDateFields(const QDate &date)

@@ -47,7 +47,8 @@ void readYear(int year, const std::function<bool()> &cancelled, DiaryContents &c
 QList<int> diaryYears()
 {
     QList<int> years;
-    for (const DirEntry &entry : listDirectory(applicationPath(DiaryDirName))) {
+    const std::optional<QList<DirEntry>> listing = listDirectory(applicationPath(DiaryDirName));
+    for (const DirEntry &entry : listing.value_or(QList<DirEntry>{})) {
         if (const int year = yearOfDirectory(entry))
             years.append(year);
     }
@@ -73,11 +74,14 @@ EntryReading readForIndex(const QDate &date)
 {
     const DateFields fields = paddedDateFields(date);
     QString text;
-    if (DiaryRead(fields.year, fields.month, fields.day, text) == 0)
+    switch (DiaryRead(fields.year, fields.month, fields.day, text)) {
+    case 0:
         return {EntryReading::Outcome::Read, indexedEntry(date, text)};
-    // The store answers a failure alike for a missing and an unreadable file.
-    const bool exists = QFileInfo::exists(entryFilePath(fields.year, fields.month, fields.day));
-    return {exists ? EntryReading::Outcome::Unreadable : EntryReading::Outcome::Missing, {}};
+    case EntryMissing:
+        return {EntryReading::Outcome::Missing, {}};
+    default:
+        return {EntryReading::Outcome::Unreadable, {}};
+    }
 }
 
 DiaryContents readDiary(const std::function<bool()> &cancelled)

@@ -36,10 +36,12 @@ QList<int> daysWithEntries(int year, int month)
     // file of its first day.
     const QString monthDirectory =
         QFileInfo(entryFilePath(dateFieldText(year), monthText, QStringLiteral("01"))).path();
-    if (!FolderExists(monthDirectory))
+    // A month without a directory has no entries.
+    const std::optional<QList<DirEntry>> listing = listDirectory(monthDirectory);
+    if (!listing)
         return {};
     QList<int> days;
-    for (const DirEntry &entry : listDirectory(monthDirectory)) {
+    for (const DirEntry &entry : *listing) {
         const int day = entry.isDirectory ? 0 : dayOfEntryFile(entry.name);
         if (day > 0)
             days.append(day);

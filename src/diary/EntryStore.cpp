@@ -3,10 +3,8 @@
 #include "platform/AppDir.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
-#include "platform/SafeWrite.h"
 #include "platform/TextLines.h"
-
-#include <QFile>
+#include "platform/WholeFile.h"
 
 namespace Kakiva {
 
@@ -39,10 +37,18 @@ QString entryFilePath(const QString &year, const QString &month, const QString &
 qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
                   const QString &text, QString *error)
 {
-    const QString folder = entryFolderPath(year, month);
-    if (!FolderExists(folder) && !DirMake(folder, error))
+    const QString path = entryFilePath(year, month, day);
+    // An entry that exists but cannot be read was never shown, so it must not be replaced.
+    QByteArray previous;
+    QString readError;
+    if (readFileWhole(path, &previous, &readError) == FileRead::Failed) {
+        if (error)
+            *error = readError;
         return -1;
-    if (!writeFileWhole(entryFilePath(year, month, day), toCp932(text) + LineEnd, error))
+    }
+    if (!DirMake(entryFolderPath(year, month), error))
+        return -1;
+    if (!writeFileWhole(path, toCp932(text) + LineEnd, error))
         return -1;
     return 0;
 }
@@ -50,25 +56,23 @@ qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
 bool readEntryBytes(const QString &year, const QString &month, const QString &day,
                     QByteArray &bytes, QString *error)
 {
-    const QString path = entryFilePath(year, month, day);
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return true;
-    }
-    if (error)
-        *error = fileErrorMessage(path, file.errorString());
-    return false;
+    return readFileWhole(entryFilePath(year, month, day), &bytes, error) == FileRead::Done;
 }
 
-qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text)
+qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text,
+                 QString *error)
 {
     QByteArray stored;
-    if (!readEntryBytes(year, month, day, stored))
-        return -1;
-    appendEntryLines(stored, text);
-    return 0;
+    switch (readFileWhole(entryFilePath(year, month, day), &stored, error)) {
+    case FileRead::Done:
+        appendEntryLines(stored, text);
+        return 0;
+    case FileRead::Missing:
+        return EntryMissing;
+    case FileRead::Failed:
+        break;
+    }
+    return EntryUnreadable;
 }
 
 } // namespace Kakiva

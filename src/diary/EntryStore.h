@@ -11,16 +11,21 @@ namespace Kakiva {
 QString entryFilePath(const QString &year, const QString &month, const QString &day);
 
 // Saves text (lines separated by CR LF). Returns 0, or -1 when the file could not be
-// written; then *error says which path and why, and the previous entry stays whole.
+// written or an entry there cannot be read; then *error says which path and why, and
+// the previous entry stays whole.
 qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
                   const QString &text, QString *error = nullptr);
+
+inline constexpr qint16 EntryMissing = -1;    // the normal case of a new day
+inline constexpr qint16 EntryUnreadable = -2; // an entry exists but cannot be read
 
 // Appends the entry's lines to text, joined by CR LF (after a CR LF when text already
 // holds something). Leading blank lines are kept, and the character references written
 // for characters the code page cannot hold become those characters again. Returns 0 when
-// the file was read to its end, -1 otherwise (a missing file is the normal case of a new
-// day); nothing is created on disk.
-qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text);
+// the file was read to its end, EntryMissing or EntryUnreadable otherwise; then *error
+// says which path and why. Nothing is created on disk.
+qint16 DiaryRead(const QString &year, const QString &month, const QString &day, QString &text,
+                 QString *error = nullptr);
 
 // The entry's bytes as stored, unconverted: the day page copies them verbatim. False when
 // the file cannot be read; then *error says which path and why.

@@ -4,17 +4,12 @@
 #include "pages/PageLines.h"
 #include "pages/PagePaths.h"
 #include "platform/FileSystem.h"
-#include "platform/SafeWrite.h"
 #include "platform/TextLines.h"
+#include "platform/WholeFile.h"
 
 namespace Kakiva {
 
 namespace {
-
-bool isDotEntry(const DirEntry &entry)
-{
-    return entry.name == QLatin1String(".") || entry.name == QLatin1String("..");
-}
 
 QByteArray dayPage(QByteArrayView entry)
 {
@@ -29,7 +24,7 @@ QByteArray directoryLinks(const QList<DirEntry> &listing, QByteArray (*linkLine)
 {
     QByteArray links;
     for (const DirEntry &entry : listing) {
-        if (entry.isDirectory && !isDotEntry(entry))
+        if (entry.isDirectory)
             links += linkLine(entry.name);
     }
     return links;
@@ -50,7 +45,7 @@ QByteArray dayList(const QList<DirEntry> &monthDirectory)
 {
     QByteArray page = pageHead(PageKind::DayList);
     for (const DirEntry &entry : monthDirectory) {
-        if (!isDotEntry(entry) && entry.name != QLatin1String("index.html"))
+        if (entry.name != QLatin1String("index.html"))
             page += dayLinkLine(entry.name);
     }
     return page + listEnd();
@@ -61,11 +56,8 @@ using ListPage = QByteArray (*)(const QList<DirEntry> &);
 bool rewriteList(const QString &pagePath, const QString &directory, ListPage makePage,
                  QString *error)
 {
-    const QList<DirEntry> listing = listDirectory(directory, error);
-    // A directory that can be read always lists "." and "..".
-    if (listing.isEmpty())
-        return false;
-    return writeFileWhole(pagePath, makePage(listing), error);
+    const std::optional<QList<DirEntry>> listing = listDirectory(directory, error);
+    return listing && writeFileWhole(pagePath, makePage(*listing), error);
 }
 
 bool rewriteDayPage(const QString &year, const QString &month, const QString &day, QString *error)
@@ -81,7 +73,7 @@ bool rewriteDayPage(const QString &year, const QString &month, const QString &da
 qint16 HtmlMake(const QString &year, const QString &month, const QString &day, QString *error)
 {
     const QString monthDirectory = monthDirectoryPath(year, month);
-    if (!FolderExists(monthDirectory) && !DirMake(monthDirectory, error))
+    if (!DirMake(monthDirectory, error))
         return -1;
     // The lists are only rewritten once the day page is, so a failed entry leaves the
     // whole site as it was.

@@ -1,9 +1,12 @@
 #include "platform/Cp932.h"
 
+#include <QHash>
+
 #include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 namespace Kakiva {
@@ -59,34 +62,93 @@ IconvHandle &decoder()
     return handle;
 }
 
-// Length of the UTF-8 sequence that starts with lead (1 for a stray byte).
-int utf8SequenceLength(unsigned char lead)
+QByteArray utf8Of(char32_t codePoint)
 {
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
+    return QString::fromUcs4(&codePoint, 1).toUtf8();
 }
 
-QByteArray characterReference(const char *utf8, int length)
+// Characters whose code-page bytes every Shift_JIS reader takes as the full-width form
+// (〜 as ～, − as －, ¢ as ￠...). Readers expect these bytes, so they are kept although
+// the character reads back as its full-width twin.
+bool isConventionalMapping(char32_t codePoint)
 {
-    const QString character = QString::fromUtf8(utf8, length);
-    char32_t codePoint = character.isEmpty() ? 0xFFFD : character.at(0).unicode();
-    if (character.size() == 2 && character.at(0).isHighSurrogate())
-        codePoint = QChar::surrogateToUcs4(character.at(0), character.at(1));
+    switch (codePoint) {
+    case 0x00A2: // ¢
+    case 0x00A3: // £
+    case 0x00AC: // ¬
+    case 0x2014: // —
+    case 0x2016: // ‖
+    case 0x2212: // −
+    case 0x301C: // 〜
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The bytes of one character when the code page holds it faithfully. Some characters
+// convert to bytes that read back as another one (¥ as '\\', ‾ as '~') or to nothing
+// at all (tag characters): those count as not held.
+std::optional<QByteArray> convertFaithfully(char32_t codePoint)
+{
+    const QByteArray utf8 = utf8Of(codePoint);
+    const char *in = utf8.constData();
+    size_t left = utf8.size();
+    QByteArray bytes;
+    if (!encoder().isValid() || !encoder().convert(&in, &left, bytes) || bytes.isEmpty())
+        return std::nullopt;
+    if (isConventionalMapping(codePoint))
+        return bytes;
+    const char *back = bytes.constData();
+    size_t backLeft = bytes.size();
+    QByteArray decoded;
+    if (!decoder().convert(&back, &backLeft, decoded) || decoded != utf8)
+        return std::nullopt;
+    return bytes;
+}
+
+// Deciding takes two conversions, and a diary uses the same characters again and again.
+std::optional<QByteArray> faithfulBytes(char32_t codePoint)
+{
+    thread_local QHash<char32_t, std::optional<QByteArray>> known;
+    auto found = known.constFind(codePoint);
+    if (found == known.constEnd())
+        found = known.insert(codePoint, convertFaithfully(codePoint));
+    return *found;
+}
+
+QByteArray characterReference(char32_t codePoint)
+{
     return "&#" + QByteArray::number(quint32(codePoint)) + ';';
 }
 
-bool isRepresentable(char32_t codePoint)
+// The code point at pos and how many UTF-16 units it takes; a lone surrogate is U+FFFD.
+char32_t codePointAt(QStringView text, qsizetype pos, qsizetype *length)
 {
-    const QByteArray utf8 = QString::fromUcs4(&codePoint, 1).toUtf8();
-    const char *in = utf8.constData();
-    size_t left = utf8.size();
-    QByteArray out;
-    return encoder().isValid() && encoder().convert(&in, &left, out);
+    const QChar c = text[pos];
+    *length = 1;
+    if (c.isHighSurrogate() && pos + 1 < text.size() && text[pos + 1].isLowSurrogate()) {
+        *length = 2;
+        return QChar::surrogateToUcs4(c, text[pos + 1]);
+    }
+    return c.isSurrogate() ? 0xFFFD : c.unicode();
+}
+
+// An ampersand followed by '#' would read back as the start of a reference.
+bool startsReference(QStringView text, qsizetype pos)
+{
+    return text[pos] == u'&' && pos + 1 < text.size() && text[pos + 1] == u'#';
+}
+
+constexpr char32_t Ampersand = '&';
+
+// What toCp932() writes as a reference, and so what reading turns back.
+bool isWrittenAsReference(char32_t codePoint)
+{
+    if (codePoint == Ampersand)
+        return true;
+    return codePoint >= 0x80 && codePoint <= 0x10FFFF && !QChar::isSurrogate(codePoint) &&
+           !faithfulBytes(codePoint);
 }
 
 // Every character of the code page as iconv decodes it, so that text made of valid
@@ -154,18 +216,23 @@ private:
 QByteArray toCp932(QStringView text)
 {
     // Tags, digits and file names are mostly ASCII, which the code page holds unchanged.
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+    const bool plain = std::all_of(text.begin(), text.end(),
+                                   [](QChar c) { return c.unicode() < 0x80 && c != u'&'; });
+    if (plain)
         return text.toLatin1();
-    const QByteArray utf8 = text.toUtf8();
-    const char *in = utf8.constData();
-    size_t left = utf8.size();
     QByteArray out;
-    out.reserve(utf8.size());
-    while (!encoder().convert(&in, &left, out)) {
-        const int length = qMin<int>(utf8SequenceLength(static_cast<unsigned char>(*in)), left);
-        out.append(characterReference(in, length));
-        in += length;
-        left -= length;
+    out.reserve(text.size() * 2);
+    qsizetype length = 1;
+    for (qsizetype pos = 0; pos < text.size(); pos += length) {
+        const char32_t codePoint = codePointAt(text, pos, &length);
+        if (startsReference(text, pos))
+            out.append(characterReference(Ampersand));
+        else if (codePoint < 0x80)
+            out.append(char(codePoint));
+        else if (const auto bytes = faithfulBytes(codePoint))
+            out.append(*bytes);
+        else
+            out.append(characterReference(codePoint));
     }
     return out;
 }
@@ -206,8 +273,7 @@ QString restoreCharacterReferences(QStringView text)
         const uint codePoint = end < text.size() && text[end] == u';' && end > start + 2
                                    ? text.sliced(start + 2, end - start - 2).toUInt(&ok)
                                    : 0;
-        const bool restore = ok && codePoint <= 0x10FFFF && !QChar::isSurrogate(codePoint) &&
-                             !isRepresentable(codePoint);
+        const bool restore = ok && isWrittenAsReference(codePoint);
         result.append(text.sliced(pos, start - pos));
         if (restore) {
             const char32_t character = codePoint;

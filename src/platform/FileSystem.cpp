@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include "platform/SafeWrite.h"
+#include "platform/WholeFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,11 +11,6 @@
 #include <cstring>
 
 namespace Kakiva {
-
-bool FolderExists(const QString &path)
-{
-    return QFileInfo(path).isDir();
-}
 
 qint32 DirMake(const QString &path, QString *error)
 {
@@ -40,15 +35,15 @@ bool byNameIgnoringCase(const DirEntry &a, const DirEntry &b)
 
 } // namespace
 
-QList<DirEntry> listDirectory(const QString &path, QString *error)
+std::optional<QList<DirEntry>> listDirectory(const QString &path, QString *error)
 {
     const QDir directory(path);
     if (!directory.exists() || !directory.isReadable()) {
         if (error)
             *error = fileErrorMessage(path, QStringLiteral("cannot read the directory"));
-        return {};
+        return std::nullopt;
     }
-    QList<DirEntry> entries{{QStringLiteral("."), true}, {QStringLiteral(".."), true}};
+    QList<DirEntry> entries;
     // QDir::entryInfoList() would sort by a rule of its own first; the iterator yields the
     // names as listed, each with the directory bit the listing already carries.
     QDirIterator it(path, QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot);
@@ -56,7 +51,7 @@ QList<DirEntry> listDirectory(const QString &path, QString *error)
         const QFileInfo info = it.nextFileInfo();
         entries.append({info.fileName(), info.isDir()});
     }
-    std::sort(entries.begin() + 2, entries.end(), byNameIgnoringCase);
+    std::sort(entries.begin(), entries.end(), byNameIgnoringCase);
     return entries;
 }
 

@@ -3,9 +3,9 @@
 #include <QList>
 #include <QString>
 
-namespace Kakiva {
+#include <optional>
 
-bool FolderExists(const QString &path);
+namespace Kakiva {
 
 // Creates a directory path and all its missing parents: nonzero when it exists afterwards.
 // On failure *error names the path and the operating system's reason.
@@ -17,10 +17,9 @@ struct DirEntry
     bool isDirectory = false;
 };
 
-// The entries of one directory as the pages list them: "." and ".." first, then files
-// and subdirectories in ascending order of name with letter case ignored. Hidden
-// entries (names starting with '.') are left out. A directory that cannot be read
-// yields an empty list and *error is set.
-QList<DirEntry> listDirectory(const QString &path, QString *error = nullptr);
+// The files and subdirectories of one directory in ascending order of name with letter
+// case ignored. Hidden entries (names starting with '.') are left out, "." and ".."
+// among them. A directory that cannot be read yields nothing and *error says why.
+std::optional<QList<DirEntry>> listDirectory(const QString &path, QString *error = nullptr);
 
 } // namespace Kakiva

@@ -1,5 +1,6 @@
 #include "publish/FtpClient.h"
 
+#include "publish/ControlCharacters.h"
 #include "publish/FtpControlChannel.h"
 #include "publish/FtpLog.h"
 #include "publish/FtpReply.h"
@@ -24,13 +25,6 @@ constexpr qint64 FileChunk = 64 * 1024;
 constexpr qint64 WriteAhead = 256 * 1024; // bytes queued on the data socket at most
 constexpr int NoopDone = 200;
 constexpr int MaxSettlingReplies = 8;
-
-// Anything that could end the command line early or smuggle in a second one.
-bool isSendable(const QString &text)
-{
-    return std::none_of(text.begin(), text.end(),
-                        [](QChar c) { return c.category() == QChar::Other_Control; });
-}
 
 qint16 serverRefusal(const FtpReply &reply)
 {
@@ -482,11 +476,11 @@ qint16 FtpClient::Connect(const QString &server, const QString &user, const QStr
         d->log.note(QStringLiteral("no usable server address in \"%1\"").arg(server));
         return FtpResult::SocketNotOpened;
     }
-    if (!isSendable(user)) {
+    if (holdsControlCharacter(user)) {
         d->log.note(QStringLiteral("the user name holds a control character; nothing sent"));
         return FtpResult::UserRefused;
     }
-    if (!isSendable(password)) {
+    if (holdsControlCharacter(password)) {
         d->log.note(QStringLiteral("the password holds a control character; nothing sent"));
         return FtpResult::PasswordRefused;
     }
@@ -501,7 +495,7 @@ qint16 FtpClient::Connect(const QString &server, const QString &user, const QStr
 
 qint16 FtpClient::Command(const QString &line)
 {
-    if (line.isEmpty() || !isSendable(line)) {
+    if (line.isEmpty() || holdsControlCharacter(line)) {
         d->log.note(QStringLiteral("command refused: empty or holding a control character"));
         return FtpResult::LineRefused;
     }
@@ -519,7 +513,7 @@ qint16 FtpClient::PutFile(const QString &localPath, const QString &remoteName)
         return FtpResult::LocalFileMissing;
     }
     const QString name = remoteName.isEmpty() ? info.fileName() : remoteName;
-    if (name.isEmpty() || !isSendable(name)) {
+    if (name.isEmpty() || holdsControlCharacter(name)) {
         d->log.note(QStringLiteral("remote name refused: empty or holding a control character"));
         return FtpResult::LineRefused;
     }

@@ -1,5 +1,8 @@
 #include "publish/FtpLog.h"
 
+#include "platform/RegularFile.h"
+#include "publish/ControlCharacters.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -10,12 +13,17 @@ namespace {
 
 constexpr qsizetype ShortestMaskedSecret = 3;
 
+// A log that is a named pipe or a device would stall the upload, so only a regular file
+// is written.
+bool openForAppending(QFile &file)
+{
+    return openRegularFile(file, QIODevice::WriteOnly | QIODevice::Append) == FileOpen::Opened;
+}
+
 bool appendTo(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    return file.write(bytes) == bytes.size();
+    return openForAppending(file) && file.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -24,7 +32,7 @@ bool FtpLog::open(const QString &path)
 {
     m_path = path;
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Append);
+    return openForAppending(file);
 }
 
 void FtpLog::write(QChar direction, const QString &text)
@@ -44,7 +52,7 @@ QString FtpLog::cleaned(const QString &text) const
 {
     QString result = text;
     for (QChar &c : result) {
-        if (c.category() == QChar::Other_Control)
+        if (isControlCharacter(c))
             c = QLatin1Char('?');
     }
     if (m_secret.size() >= ShortestMaskedSecret)

@@ -1,5 +1,8 @@
 #include "publish/FtpServerAddress.h"
 
+#include "publish/ControlCharacters.h"
+#include "publish/PortNumber.h"
+
 #include <QHostAddress>
 
 #include <algorithm>
@@ -15,16 +18,13 @@ std::optional<quint16> parsePort(const QString &text)
     });
     if (text.isEmpty() || text.size() > 5 || !digitsOnly)
         return std::nullopt;
-    const uint port = text.toUInt();
-    if (port == 0 || port > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(port);
+    return portNumber(text.toUInt());
 }
 
 bool isPlainHost(const QString &host)
 {
     return !host.isEmpty() && std::none_of(host.begin(), host.end(), [](QChar c) {
-        return c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char('[') ||
+        return c.isSpace() || isControlCharacter(c) || c == QLatin1Char('[') ||
                c == QLatin1Char(']') || c == QLatin1Char('/');
     });
 }

@@ -11,6 +11,8 @@ namespace Kakiva {
 
 namespace {
 
+constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
+
 bool isBlank(char byte)
 {
     return byte == ' ' || byte == '\t';
@@ -142,7 +144,7 @@ void IniDocument::replaceLine(qsizetype index, const QByteArray &text)
 // index -1 inserts at the start (only an empty document has no line to follow).
 void IniDocument::insertAfter(qsizetype index, QByteArray text)
 {
-    qsizetype pos = 0;
+    qsizetype pos = m_bodyStart;
     if (index >= 0) {
         const Line &line = m_lines.at(index);
         pos = line.next;
@@ -158,8 +160,11 @@ void IniDocument::setBytes(QByteArray bytes)
 {
     m_bytes = std::move(bytes);
     m_lines.clear();
+    // Editors that save UTF-8 put a byte-order mark in front; it is no part of the
+    // first line, and it stays in the file.
+    m_bodyStart = m_bytes.startsWith(ByteOrderMark) ? qsizetype(sizeof ByteOrderMark - 1) : 0;
     const qsizetype size = m_bytes.size();
-    qsizetype start = 0;
+    qsizetype start = m_bodyStart;
     while (start < size) {
         qsizetype end = start;
         while (end < size && m_bytes[end] != '\r' && m_bytes[end] != '\n')

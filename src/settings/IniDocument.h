@@ -10,7 +10,8 @@ namespace Kakiva {
 // INI text held as Windows-932 bytes and read the way profile files always have been:
 // section and key names match without regard to letter case, blanks around names and
 // values do not count, a line starting with ';' is a comment, and the first matching
-// section and the first matching key in it win. Lines end in CR LF, LF or CR.
+// section and the first matching key in it win. Lines end in CR LF, LF or CR. A leading
+// UTF-8 byte-order mark is skipped.
 //
 // An edit rewrites or adds only the line it concerns, so everything else in the file
 // (other sections, keys, comments, blank lines, odd spacing) keeps its bytes.
@@ -54,6 +55,7 @@ private:
     void setBytes(QByteArray bytes);
 
     QByteArray m_bytes;
+    qsizetype m_bodyStart = 0; // after a byte-order mark
     QList<Line> m_lines;
 };
 

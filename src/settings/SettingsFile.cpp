@@ -3,10 +3,8 @@
 #include "platform/AppDir.h"
 #include "platform/Cp932.h"
 #include "platform/Cp932Bytes.h"
-#include "platform/SafeWrite.h"
+#include "platform/WholeFile.h"
 #include "settings/IniDocument.h"
-
-#include <QFile>
 
 namespace Kakiva {
 
@@ -19,56 +17,80 @@ constexpr qsizetype ValueByteLimit = 254;
 // that a write never replaces it with a file holding nothing but the new value.
 bool readSettingsFile(const QString &path, QByteArray *bytes, QString *error)
 {
-    QFile file(path);
-    if (!file.exists())
+    QString reason;
+    if (readFileWhole(path, bytes, &reason) != FileRead::Failed)
         return true;
-    if (file.open(QIODevice::ReadOnly)) {
-        *bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return true;
-    }
     if (error)
-        *error = fileErrorMessage(path, file.errorString());
+        *error = reason;
     return false;
 }
 
-// A value is one line of the file: every line break in it (CR LF, CR or LF) becomes one
-// blank, which keeps the words apart and, at either end, vanishes on reading.
-QString singleLine(const QString &value)
+// What a reader makes of a stored value. A character the code page cannot hold was
+// stored as a reference; the dialog and the login need the character itself.
+QString readValue(QByteArrayView stored)
 {
-    QString line = value;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return line;
+    return restoreCharacterReferences(fromCp932(cp932Prefix(stored, ValueByteLimit)));
+}
+
+bool isBlankOrQuote(char byte)
+{
+    return byte == ' ' || byte == '\t' || byte == '"' || byte == '\'';
+}
+
+// Reading drops blanks around a value and one pair of quotes around it, so a value that
+// starts or ends with either goes in quotes. No second byte of a double-byte character
+// is a blank or a quote, so the ends are single characters.
+QByteArray quotedIfNeeded(const QByteArray &bytes)
+{
+    if (!bytes.isEmpty() && (isBlankOrQuote(bytes.front()) || isBlankOrQuote(bytes.back())))
+        return '"' + bytes + '"';
+    return bytes;
 }
 
 } // namespace
+
+SettingValueFault settingValueFault(const QString &value)
+{
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
+        return SettingValueFault::LineBreak;
+    const QByteArray bytes = toCp932(value);
+    if (bytes.size() > ValueByteLimit)
+        return SettingValueFault::TooLong;
+    // Stored and read back the way the file does it, so every rule of reading counts.
+    IniDocument document;
+    document.setValue(u"S", u"K", quotedIfNeeded(bytes));
+    if (readValue(document.value(u"S", u"K")) != value)
+        return SettingValueFault::CharacterChanges;
+    return SettingValueFault::None;
+}
 
 QString settingsFilePath()
 {
     return applicationPath(SettingsFileName);
 }
 
-QString IniRead(const QString &section, const QString &key)
+QString IniRead(const QString &section, const QString &key, QString *error)
 {
     QByteArray bytes;
-    if (!readSettingsFile(settingsFilePath(), &bytes, nullptr))
+    if (!readSettingsFile(settingsFilePath(), &bytes, error))
         return {};
-    const QByteArray value = IniDocument(bytes).value(section, key);
-    // A character the code page cannot hold was stored as a reference; the dialog and
-    // the login need the character itself.
-    return restoreCharacterReferences(fromCp932(cp932Prefix(value, ValueByteLimit)));
+    return readValue(IniDocument(bytes).value(section, key));
 }
 
 bool IniWrite(const QString &section, const QString &key, const QString &value, QString *error)
 {
     const QString path = settingsFilePath();
+    if (settingValueFault(value) != SettingValueFault::None) {
+        if (error)
+            *error = fileErrorMessage(
+                path, QStringLiteral("the value of %1 would not read back as given").arg(key));
+        return false;
+    }
     QByteArray bytes;
     if (!readSettingsFile(path, &bytes, error))
         return false;
     IniDocument document(bytes);
-    document.setValue(section, key, toCp932(singleLine(value)));
+    document.setValue(section, key, quotedIfNeeded(toCp932(value)));
     // The file holds the FTP password in clear text.
     return writeFileWhole(path, document.bytes(), error, /*ownerOnly=*/true);
 }

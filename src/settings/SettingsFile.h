@@ -14,11 +14,24 @@ inline constexpr QLatin1StringView DirectoryKey{"Directory"};
 QString settingsFilePath();
 
 // One value of Kakiva.ini, read afresh on every call. A missing file, section or key
-// reads as "". A value longer than 254 bytes is cut to its first 254 bytes.
-QString IniRead(const QString &section, const QString &key);
+// reads as "". A value longer than 254 bytes is cut to its first 254 bytes. A file that
+// exists but cannot be read reads as "" too; then *error says which path and why.
+QString IniRead(const QString &section, const QString &key, QString *error = nullptr);
 
-// Writes one value and keeps everything else in the file byte for byte. Returns false
-// when the file could not be written; then *error says which path and why.
+// Why a value would not read back exactly as given, if it would not.
+enum class SettingValueFault
+{
+    None,
+    LineBreak,        // a value is one line of the file
+    TooLong,          // more than 254 bytes in the code page: reading would cut it
+    CharacterChanges, // a character whose bytes read back as another (〜 as ～)
+};
+SettingValueFault settingValueFault(const QString &value);
+
+// Writes one value so that IniRead returns it exactly (quoted when it starts or ends
+// with a blank or a quote) and keeps everything else in the file byte for byte. Refuses
+// a value with a fault above. Returns false when the value was refused or the file could
+// not be written; then *error says which path and why.
 bool IniWrite(const QString &section, const QString &key, const QString &value,
               QString *error = nullptr);
 

@@ -1,5 +1,5 @@
-#include "platform/Cp932.h"
 #include "app/ConfFor.h"
+#include "platform/Cp932.h"
 #include "settings/SettingsFile.h"
 
 #include "KeyboardInput.h"
@@ -39,6 +39,7 @@ private slots:
     void leavingWithoutOkWritesNothing();
     void failedWriteKeepsTheDialogOpen_data();
     void failedWriteKeepsTheDialogOpen();
+    void unstorableValueIsRefused();
     void labelsShowTheirWholeCaption();
 
 private:
@@ -268,8 +269,12 @@ void TestConfFor::failedWriteKeepsTheDialogOpen()
 
     QVERIFY(openAfterFailure);
     QCOMPARE(boxesAfterFailure, typed);
-    QCOMPARE(m_bed->errors.size(), 1);
-    const QString &message = m_bed->errors.first();
+    // A directory in the file's place is told on opening already.
+    QCOMPARE(m_bed->errors.size(), diskFull ? 1 : 2);
+    if (!diskFull)
+        QVERIFY(m_bed->errors.first().startsWith(u"設定を読み込めませんでした。\n"_s +
+                                                 QDir::toNativeSeparators(settingsPath())));
+    const QString &message = m_bed->errors.last();
     QVERIFY2(message.startsWith(u"設定を保存できませんでした。\n"_s), qPrintable(message));
     QVERIFY2(message.contains(QDir::toNativeSeparators(settingsPath()) + u": "_s),
              qPrintable(message));
@@ -278,6 +283,25 @@ void TestConfFor::failedWriteKeepsTheDialogOpen()
         QCOMPARE(storedValues(), typed);
     else
         QVERIFY(QFileInfo(settingsPath()).isDir());
+}
+
+void TestConfFor::unstorableValueIsRefused()
+{
+    const QStringList typed{u"ftp.x.jp"_s, u"taro"_s, QString(255, u'p'), u"/d"_s};
+    bool openAfterRefusal = false;
+    const int result = showDialog([&](ConfFor *dialog) {
+        typeIntoBoxes(dialog, typed);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+        openAfterRefusal = dialog->isVisible();
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+    QCOMPARE(result, int(QDialog::Rejected));
+    QVERIFY(openAfterRefusal);
+    QCOMPARE(m_bed->errors.size(), 1);
+    // Names the box, and nothing of the four was written.
+    QVERIFY2(m_bed->errors.first().startsWith(u"設定を保存できませんでした。\nPassword: "_s),
+             qPrintable(m_bed->errors.first()));
+    QVERIFY(!QFile::exists(settingsPath()));
 }
 
 void TestConfFor::labelsShowTheirWholeCaption()

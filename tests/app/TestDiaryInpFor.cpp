@@ -1,5 +1,5 @@
-#include "app/ErrorMessage.h"
 #include "app/DiaryInpFor.h"
+#include "app/ErrorMessage.h"
 
 #include "DayPages.h"
 #include "EntryText.h"
@@ -10,10 +10,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <memory>
 #include <optional>
@@ -40,6 +43,8 @@ private slots:
     void failureKeepsTheDialogAndTheText_data();
     void failureKeepsTheDialogAndTheText();
     void failureIsShownInAWarningBox();
+    void unreadableEntryIsReportedAndKept_data();
+    void unreadableEntryIsReportedAndKept();
 
 private:
     int showFor(const QString &month, const QString &day,
@@ -362,6 +367,56 @@ void TestDiaryInpFor::failureIsShownInAWarningBox()
     QVERIFY2(boxText.startsWith(u"日記を保存できませんでした。\n"_s), qPrintable(boxText));
     QVERIFY2(boxText.contains(QDir::toNativeSeparators(m_bed->appDir.filePath(u"Diary"_s))),
              qPrintable(boxText));
+}
+
+void TestDiaryInpFor::unreadableEntryIsReportedAndKept_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("no read permission") << u"file"_s;
+    QTest::newRow("named pipe") << u"pipe"_s;
+    QTest::newRow("directory") << u"directory"_s;
+}
+
+void TestDiaryInpFor::unreadableEntryIsReportedAndKept()
+{
+    QFETCH(QString, kind);
+    if (kind == u"file" && runsAsSuperuser())
+        QSKIP("permissions do not stop the superuser");
+    const QString entry = m_bed->appDir.filePath(EntryPath);
+    QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
+    if (kind == u"file") {
+        m_bed->appDir.write(EntryPath, "old\r\n");
+        QVERIFY(QFile::setPermissions(entry, QFileDevice::WriteOwner));
+    } else if (kind == u"pipe") {
+        QCOMPARE(::mkfifo(QFile::encodeName(entry).constData(), 0600), 0);
+    } else {
+        QVERIFY(QDir().mkdir(entry));
+    }
+
+    bool locked = false;
+    QString shownInBox;
+    const int result = showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+        locked = dialog->DiaryTex->isReadOnly() && !dialog->OkCom->isEnabled();
+        shownInBox = dialog->DiaryTex->placeholderText();
+        typeText(dialog->DiaryTex, u"new"_s);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+    QFile::setPermissions(entry, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    QCOMPARE(result, int(QDialog::Rejected));
+    QVERIFY(locked);
+    QCOMPARE(m_bed->errors.size(), 1);
+    const QString named = QDir::toNativeSeparators(entry) + u": "_s;
+    QVERIFY2(m_bed->errors.first().startsWith(u"日記を読み込めませんでした。\n"_s + named),
+             qPrintable(m_bed->errors.first()));
+    QVERIFY2(shownInBox.contains(named), qPrintable(shownInBox));
+    const QFileInfo after(entry);
+    QCOMPARE((QList<bool>{after.isFile(), after.isDir()}),
+             (QList<bool>{kind == u"file", kind == u"directory"}));
+    if (kind == u"file")
+        QCOMPARE(m_bed->appDir.read(EntryPath), QByteArray("old\r\n"));
+    QCOMPARE(existingOf(pagesOf0305()), QStringList());
 }
 
 QTEST_MAIN(TestDiaryInpFor)

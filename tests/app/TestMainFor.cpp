@@ -44,6 +44,8 @@ private slots:
     void reopeningADateLoadsItAfresh();
     void keyboardAloneSavesAnEntry();
     void daysWithEntriesAreBold();
+    void yearsHaveFourDigits_data();
+    void yearsHaveFourDigits();
     void altFOpensTheFileMenu();
     void settingsOpensEveryTime();
     void endingTheProgram_data();
@@ -399,6 +401,30 @@ void TestMainFor::daysWithEntriesAreBold()
     QTRY_COMPARE(answerer.shown(), 1);
     QVERIFY(isBold(QDate(2004, 4, 20)));
     QVERIFY(isBold(QDate(2004, 4, 2)));
+}
+
+void TestMainFor::yearsHaveFourDigits_data()
+{
+    QTest::addColumn<QDate>("asked");
+    QTest::addColumn<Qt::Key>("beyond"); // the key that would go further out
+    QTest::addColumn<QDate>("chosen");
+    QTest::newRow("year -5") << QDate(-5, 12, 5) << Qt::Key_PageUp << QDate(1601, 1, 1);
+    QTest::newRow("year 1") << QDate(1, 12, 5) << Qt::Key_Up << QDate(1601, 1, 1);
+    QTest::newRow("year 1600") << QDate(1600, 12, 31) << Qt::Key_Left << QDate(1601, 1, 1);
+    QTest::newRow("year 10000") << QDate(10000, 1, 5) << Qt::Key_PageDown << QDate(9999, 12, 31);
+}
+
+// Folders, pages and captions hold the year as four digits, so no other year can be chosen.
+void TestMainFor::yearsHaveFourDigits()
+{
+    QFETCH(QDate, asked);
+    QFETCH(Qt::Key, beyond);
+    QFETCH(QDate, chosen);
+    m_window->DayCal->setSelectedDate(asked);
+    QCOMPARE(m_window->DayCal->selectedDate(), chosen);
+    QTest::keyClick(dayView(), beyond);
+    QCOMPARE(m_window->DayCal->selectedDate(), chosen);
+    QCOMPARE(m_window->DayCal->yearShown(), chosen.year());
 }
 
 void TestMainFor::altFOpensTheFileMenu()

@@ -75,6 +75,11 @@ void TestEntryStore::readStored_data()
         << QByteArray("a\r\nb\r\n") << u"x"_s << u"x\r\na\r\nb"_s;
     QTest::newRow("blank first line after given text")
         << QByteArray("\r\na\r\n") << u"x"_s << u"x\r\n\r\na"_s;
+    // Written before references of the code page's own characters were escaped.
+    QTest::newRow("entry of the earlier page tests")
+        << QByteArray("\x93\xFA\x8B\x4C \xFF &#128512;\r\n") << QString() << u"日記 \uFFFD 😀"_s;
+    QTest::newRow("references of the code page stay text")
+        << QByteArray("&#65; &amp; &#x41;\r\n") << QString() << u"&#65; &amp; &#x41;"_s;
 }
 
 void TestEntryStore::readStored()

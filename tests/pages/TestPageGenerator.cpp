@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cerrno>
 
 using namespace Kakiva;
@@ -29,6 +32,7 @@ private slots:
     void missingEntry();
     void writeFailure_data();
     void writeFailure();
+    void savesShowOnlyHiddenNames();
 };
 
 namespace {
@@ -288,6 +292,45 @@ void TestPageGenerator::writeFailure()
     for (int i = 0; i < pagesWritten; ++i)
         QVERIFY(QFileInfo(pages.at(i)).isFile());
     QCOMPARE(snapshot(pages).sliced(pagesWritten), before.sliced(pagesWritten));
+}
+
+// A crash can stop a save at any point, leaving the folder as it was at that moment. So
+// every name a save makes in the month's folder, other than the pages, is hidden (no
+// leftover ever becomes a day), and a page is replaced in one step, never removed first.
+void TestPageGenerator::savesShowOnlyHiddenNames()
+{
+    TestAppDir dir;
+    save(u"2004/08/17"_s);
+    const QString month = pagePath(dir, u"2004/08"_s);
+    dir.write(u"HTML/2004/08/.17.html.new"_s, "left by a crash");
+    dir.write(u"HTML/2004/08/.17.html.new.a1B2c3"_s, "left by a crash");
+
+    const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watcher >= 0);
+    QVERIFY(inotify_add_watch(watcher, QFile::encodeName(month).constData(),
+                              IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM) >= 0);
+    save(u"2004/08/17"_s, u"again"_s);
+    QStringList made;
+    QStringList gone;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t got; (got = ::read(watcher, buffer, sizeof buffer)) > 0;) {
+        for (char *at = buffer; at < buffer + got;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(at);
+            (event->mask & (IN_CREATE | IN_MOVED_TO) ? made : gone)
+                .append(QFile::decodeName(event->name));
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watcher);
+
+    QVERIFY(made.contains(u"17.html"_s));
+    for (const QString &name : made)
+        QVERIFY2(name.startsWith(u'.') || name == u"17.html" || name == u"index.html",
+                 qPrintable(name));
+    for (const QString &name : gone)
+        QVERIFY2(name.startsWith(u'.'), qPrintable(name));
+    QCOMPARE(readWholeFile(month + u"/index.html"_s),
+             head(DayListStyle) + lines({dayLink("17.html", "17")}) + ListEnd);
 }
 
 QTEST_GUILESS_MAIN(TestPageGenerator)

@@ -13,6 +13,7 @@
 #include <memory>
 
 using namespace Kakiva;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -47,6 +48,8 @@ private slots:
     void readsAfreshEveryCall();
     void writesNewFile_data();
     void writesNewFile();
+    void valuesReadBackOrAreRefused_data();
+    void valuesReadBackOrAreRefused();
     void addsKeysInOrderOfFirstWrite();
     void keepsForeignContent_data();
     void keepsForeignContent();
@@ -119,6 +122,8 @@ void TestSettingsFile::readsStoredValue_data()
     QTest::newRow("missing section")
         << QByteArray("[Other]\r\nServer=x\r\n") << Ftp << server << "";
     QTest::newRow("empty value") << QByteArray("[FTP]\r\nServer=\r\n") << Ftp << server << "";
+    QTest::newRow("byte-order mark before the section")
+        << QByteArray("\xEF\xBB\xBF[FTP]\r\nServer=x\r\n") << Ftp << server << "x";
     QTest::newRow("Japanese value")
         << QByteArray("[FTP]\r\nDirectory=/\x93\xFA\x96\x7B\x8C\xEA\r\n") << Ftp
         << QString(DirectoryKey) << u"/日本語"_qs;
@@ -177,21 +182,6 @@ void TestSettingsFile::writesNewFile_data()
         << u"/日本語ソ表ｶﾅ"_qs;
     QTest::newRow("character outside CP932 round-trips")
         << u"pw\U0001F600"_qs << QByteArray("Server=pw&#128512;") << u"pw\U0001F600"_qs;
-    QTest::newRow("254 bytes") << QString(repeated(254)) << "Server=" + repeated(254)
-                               << QString(repeated(254));
-    QTest::newRow("300 bytes stored whole, read cut")
-        << QString(repeated(300)) << "Server=" + repeated(300) << QString(repeated(254));
-    // A line break would end the line and let a value smuggle in keys of its own.
-    QTest::newRow("LF in value") << u"a\nb"_qs << QByteArray("Server=a b") << u"a b"_qs;
-    QTest::newRow("CR LF in value") << u"a\r\nb"_qs << QByteArray("Server=a b") << u"a b"_qs;
-    QTest::newRow("CR in value") << u"a\rb"_qs << QByteArray("Server=a b") << u"a b"_qs;
-    QTest::newRow("two line breaks in value")
-        << u"a\n\nb"_qs << QByteArray("Server=a  b") << u"a  b"_qs;
-    QTest::newRow("trailing line break")
-        << u"ftp.x.jp\r\n"_qs << QByteArray("Server=ftp.x.jp ") << u"ftp.x.jp"_qs;
-    QTest::newRow("smuggled section and key")
-        << u"x\r\n[FTP]\r\nPassword=evil"_qs << QByteArray("Server=x [FTP] Password=evil")
-        << u"x [FTP] Password=evil"_qs;
 }
 
 void TestSettingsFile::writesNewFile()
@@ -204,6 +194,55 @@ void TestSettingsFile::writesNewFile()
     QCOMPARE(readWholeFile(settingsFilePath()), "[FTP]\r\n" + line + "\r\n");
     QCOMPARE(IniRead(Ftp, ServerKey), readBack);
     QCOMPARE(IniRead(Ftp, PasswordKey), QString());
+}
+
+void TestSettingsFile::valuesReadBackOrAreRefused_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("line"); // empty: refused
+    QTest::addColumn<SettingValueFault>("fault");
+
+    const auto none = SettingValueFault::None;
+    QTest::newRow("outer blanks") << u"  padded  "_s << QByteArray("Password=\"  padded  \"")
+                                  << none;
+    QTest::newRow("outer double quotes")
+        << u"\"quoted\""_s << QByteArray("Password=\"\"quoted\"\"") << none;
+    QTest::newRow("outer single quotes") << u"'q'"_s << QByteArray("Password=\"'q'\"") << none;
+    QTest::newRow("quote at one end") << u"pw\""_s << QByteArray("Password=\"pw\"\"") << none;
+    QTest::newRow("tab at the end") << u"pw\t"_s << QByteArray("Password=\"pw\t\"") << none;
+    QTest::newRow("yen sign") << u"\u00A51"_s << QByteArray("Password=&#165;1") << none;
+    QTest::newRow("typed reference") << u"&#65;"_s << QByteArray("Password=&#38;#65;") << none;
+    QTest::newRow("254 bytes") << QString(repeated(254)) << "Password=" + repeated(254) << none;
+    QTest::newRow("255 bytes") << QString(repeated(255)) << QByteArray()
+                               << SettingValueFault::TooLong;
+    QTest::newRow("reference past the limit")
+        << QString(repeated(250)) + u"😀"_s << QByteArray() << SettingValueFault::TooLong;
+    QTest::newRow("LF") << u"a\nb"_s << QByteArray() << SettingValueFault::LineBreak;
+    QTest::newRow("CR") << u"a\rb"_s << QByteArray() << SettingValueFault::LineBreak;
+    QTest::newRow("smuggled section and key")
+        << u"x\r\n[FTP]\r\nServer=evil"_s << QByteArray() << SettingValueFault::LineBreak;
+    QTest::newRow("wave dash read back full-width")
+        << u"a\u301Cb"_s << QByteArray() << SettingValueFault::CharacterChanges;
+}
+
+void TestSettingsFile::valuesReadBackOrAreRefused()
+{
+    QFETCH(QString, value);
+    QFETCH(QByteArray, line);
+    QFETCH(SettingValueFault, fault);
+    const QByteArray before = "[FTP]\r\nPassword=old\r\n";
+    storeFile(before);
+    QCOMPARE(settingValueFault(value), fault);
+    QString error;
+    const bool written = IniWrite(Ftp, PasswordKey, value, &error);
+    QCOMPARE(written, !line.isEmpty());
+    if (written) {
+        QCOMPARE(readWholeFile(settingsFilePath()), "[FTP]\r\n" + line + "\r\n");
+        QCOMPARE(IniRead(Ftp, PasswordKey), value);
+    } else {
+        verifyErrorNames(error, settingsFilePath());
+        QCOMPARE(readWholeFile(settingsFilePath()), before);
+    }
 }
 
 void TestSettingsFile::addsKeysInOrderOfFirstWrite()
@@ -225,6 +264,12 @@ void TestSettingsFile::keepsForeignContent_data()
 
     const QString server = ServerKey, name = NameKey;
     QTest::newRow("empty file") << QByteArray() << server << QByteArray("[FTP]\r\nServer=new\r\n");
+    QTest::newRow("byte-order mark kept")
+        << QByteArray("\xEF\xBB\xBF[FTP]\r\nServer=old\r\n") << server
+        << QByteArray("\xEF\xBB\xBF[FTP]\r\nServer=new\r\n");
+    QTest::newRow("nothing but a byte-order mark")
+        << QByteArray("\xEF\xBB\xBF") << server
+        << QByteArray("\xEF\xBB\xBF[FTP]\r\nServer=new\r\n");
     QTest::newRow("replace keeps sections, comments, blank lines")
         << QByteArray("; Kakiva\r\n\r\n[Other]\r\nServer = other\r\n\r\n[FTP]\r\n  Name = n  \r\n"
                       "Server=old\r\n; note\r\n\r\n[Last]\r\nz=1\r\n")
