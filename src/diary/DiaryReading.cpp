@@ -6,7 +6,6 @@
 #include "platform/AppDir.h"
 #include "platform/FileSystem.h"
 
-#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
