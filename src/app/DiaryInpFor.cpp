@@ -7,6 +7,7 @@
 #include "diary/DateStrings.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
+#include "publish/PublishDestination.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -88,7 +89,9 @@ void DiaryInpFor::saveAndPublish()
     }
     if (!saveEntry(text) || !rewritePages())
         return;
-    publishPages();
+    // With no server there is nowhere to send: the pages wait, marked unsent once one is set.
+    if (configuredDestination().isSet())
+        publishPages();
     accept();
 }
 
