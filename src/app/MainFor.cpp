@@ -3,6 +3,8 @@
 #include "app/ConfFor.h"
 #include "app/DiaryInpFor.h"
 #include "app/Geometry.h"
+#include "app/SendFor.h"
+#include "app/UnsentView.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 
@@ -41,10 +43,18 @@ void MainFor::buildMenu()
     FileMenu->setObjectName(QStringLiteral("FileMenu"));
     ConfMenu = FileMenu->addAction(QStringLiteral("設定"));
     ConfMenu->setObjectName(QStringLiteral("ConfMenu"));
+    UnsentMenu = FileMenu->addAction(QStringLiteral("未送信を送信(&U)"));
+    UnsentMenu->setObjectName(QStringLiteral("UnsentMenu"));
+    ResendMenu = FileMenu->addAction(QStringLiteral("すべて送信し直す(&A)"));
+    ResendMenu->setObjectName(QStringLiteral("ResendMenu"));
     EndMenu = FileMenu->addAction(QStringLiteral("終了"));
     EndMenu->setObjectName(QStringLiteral("EndMenu"));
     connect(ConfMenu, &QAction::triggered, this, &MainFor::openSettings);
     connect(EndMenu, &QAction::triggered, this, &MainFor::close);
+    connect(UnsentMenu, &QAction::triggered, this, [this] { sendSite(false); });
+    connect(ResendMenu, &QAction::triggered, this, [this] { sendSite(true); });
+    connect(FileMenu, &QMenu::aboutToShow, this,
+            [this] { showUnsentCount(UnsentMenu, ResendMenu); });
 }
 
 void MainFor::buildCalendar()
@@ -93,6 +103,14 @@ void MainFor::markEntryDays(int year, int month)
     bold.setFontWeight(QFont::Bold);
     for (int day : daysWithEntries(year, month))
         DayCal->setDateTextFormat(QDate(year, month, day), bold);
+    markUnsentDays(DayCal, year, month);
+    showUnsentCount(UnsentMenu, ResendMenu);
+}
+
+// After a save, a publish or new settings: what the server lacks may have changed.
+void MainFor::refreshMarks()
+{
+    markEntryDays(DayCal->yearShown(), DayCal->monthShown());
 }
 
 void MainFor::requestDateEvent()
@@ -117,7 +135,7 @@ void MainFor::runDateEvent()
     const bool saved = m_diaryInp->showModal() == QDialog::Accepted;
     m_dateEventPending = false;
     if (saved)
-        markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+        refreshMarks();
 }
 
 void MainFor::openSettings()
@@ -125,6 +143,14 @@ void MainFor::openSettings()
     if (!m_conf)
         m_conf = new ConfFor(this);
     m_conf->showModal();
+    refreshMarks();
+}
+
+void MainFor::sendSite(bool everything)
+{
+    SendFor send(everything ? SendFor::Scope::Everything : SendFor::Scope::Unsent, this);
+    send.exec();
+    refreshMarks();
 }
 
 } // namespace Kakiva

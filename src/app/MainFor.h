@@ -12,8 +12,9 @@ class ConfFor;
 class DiaryInpFor;
 
 // The calendar window: starts the program set to today, hands a chosen day to the entry
-// dialog and opens the settings dialog. Days with an entry are shown in bold. Closing
-// it, or choosing 終了, ends the program.
+// dialog and opens the settings dialog. Days with an entry are shown in bold, days whose
+// page the server lacks are marked, and the unsent files or the whole site can be sent.
+// Closing it, or choosing 終了, ends the program.
 class MainFor : public QMainWindow
 {
     Q_OBJECT
@@ -27,6 +28,8 @@ public:
     QCalendarWidget *DayCal = nullptr;
     QMenu *FileMenu = nullptr;
     QAction *ConfMenu = nullptr;
+    QAction *UnsentMenu = nullptr;
+    QAction *ResendMenu = nullptr;
     QAction *EndMenu = nullptr;
 
 private:
@@ -37,6 +40,8 @@ private:
     void requestDateEvent();
     void runDateEvent();
     void openSettings();
+    void sendSite(bool everything);
+    void refreshMarks();
 
     DiaryInpFor *m_diaryInp = nullptr;
     ConfFor *m_conf = nullptr;
