@@ -1,6 +1,6 @@
-#include "app/MainFor.h"
-#include "app/DiaryInpFor.h"
 #include "app/ConfFor.h"
+#include "app/DiaryInpFor.h"
+#include "app/MainFor.h"
 
 #include "DayPages.h"
 #include "EntryText.h"

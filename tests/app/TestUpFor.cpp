@@ -7,10 +7,10 @@
 #include "TestAppDir.h"
 
 #include "app/FittedText.h"
+#include "app/UpFor.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
-#include "app/UpFor.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 
