@@ -123,6 +123,7 @@ void SendFor::startRun()
     BulkPublish publish(configuredDestination(), IniRead(FtpSection, PasswordKey), m_pending);
     publish.setCancelFlag(&m_cancel);
     publish.setTimeout(m_networkTimeout);
+    publish.setMaxSessions(m_maxSessions);
     publish.setProgressSink([this](const BulkProgress &progress) {
         QMetaObject::invokeMethod(
             this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);

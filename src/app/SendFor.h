@@ -41,6 +41,7 @@ public:
     // Defaults: 2 s, doubling up to 60 s.
     void setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds last);
     void setNetworkTimeout(std::chrono::milliseconds timeout) { m_networkTimeout = timeout; }
+    void setMaxSessions(int sessions) { m_maxSessions = sessions; }
 
     bool isRunning() const { return m_worker != nullptr; }
     int filesToSend() const { return static_cast<int>(m_pending.size()); }
@@ -84,6 +85,7 @@ private:
     bool m_closeRequested = false;
     RetryBackoff m_backoff;
     std::chrono::milliseconds m_networkTimeout{25000};
+    int m_maxSessions = BulkPublish::MaxSessions;
 };
 
 } // namespace Kakiva
