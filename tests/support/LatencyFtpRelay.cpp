@@ -16,7 +16,10 @@ using Rewrite = std::function<QByteArray(const QByteArray &line)>;
 class Relay
 {
 public:
-    Relay(QObject *root, std::chrono::milliseconds delay) : m_root(root), m_delay(delay) {}
+    Relay(QObject *root, std::chrono::milliseconds delay, std::shared_ptr<std::atomic_int> turns)
+        : m_root(root), m_delay(delay), m_turns(std::move(turns))
+    {
+    }
 
     // Listens on loopback and carries every connection on to serverPort; 0 when it cannot.
     quint16 listen(quint16 serverPort, bool control)
@@ -39,6 +42,8 @@ private:
     {
         client->setParent(m_root);
         auto *server = new QTcpSocket(m_root);
+        if (control)
+            countTurns(client, server);
         forward(client, server, {});
         forward(server, client,
                 control ? Rewrite([this](const QByteArray &line) { return passive(line); })
@@ -72,6 +77,18 @@ private:
                          [=] { later([to] { to->disconnectFromHost(); }); });
     }
 
+    void countTurns(QTcpSocket *client, QTcpSocket *server)
+    {
+        auto serverSpoke = std::make_shared<bool>(true);
+        QObject::connect(server, &QTcpSocket::readyRead, client,
+                         [serverSpoke] { *serverSpoke = true; });
+        QObject::connect(client, &QTcpSocket::readyRead, server, [this, serverSpoke] {
+            if (*serverSpoke)
+                ++*m_turns;
+            *serverSpoke = false;
+        });
+    }
+
     // "227 ... (h1,h2,h3,h4,p1,p2)" and "229 ... (|||port|)" name a port of the relay's.
     QByteArray passive(const QByteArray &line)
     {
@@ -99,6 +116,7 @@ private:
 
     QObject *m_root;
     std::chrono::milliseconds m_delay;
+    std::shared_ptr<std::atomic_int> m_turns;
 };
 
 } // namespace
@@ -112,7 +130,7 @@ LatencyFtpRelay::LatencyFtpRelay(quint16 serverPort, std::chrono::milliseconds o
     QMetaObject::invokeMethod(
         m_root,
         [this, serverPort, oneWayDelay] {
-            auto *relay = new Relay(m_root, oneWayDelay);
+            auto *relay = new Relay(m_root, oneWayDelay, m_roundTrips);
             QObject::connect(m_root, &QObject::destroyed, [relay] { delete relay; });
             m_port = relay->listen(serverPort, true);
         },

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 
 class QObject;
 class QThread;
@@ -24,8 +26,13 @@ public:
     quint16 port() const { return m_port; }
     QString serverString() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
 
+    // Round trips on the control connections so far, whichever client: each time the client
+    // speaks after the server has, or first; commands sent together count once.
+    int roundTrips() const { return *m_roundTrips; }
+
 private:
     QThread *m_thread;
     QObject *m_root; // lives in m_thread; owns listeners and sockets
     quint16 m_port = 0;
+    std::shared_ptr<std::atomic_int> m_roundTrips = std::make_shared<std::atomic_int>(0);
 };
