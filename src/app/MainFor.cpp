@@ -30,7 +30,7 @@ MainFor::MainFor(QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     showToday();
-    markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+    refreshMarks();
     connect(DayCal, &QCalendarWidget::currentPageChanged, this, &MainFor::markEntryDays);
     // A click on a day and Return or Enter on the chosen day both raise the date event.
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
@@ -104,13 +104,14 @@ void MainFor::markEntryDays(int year, int month)
     for (int day : daysWithEntries(year, month))
         DayCal->setDateTextFormat(QDate(year, month, day), bold);
     markUnsentDays(DayCal, year, month);
-    showUnsentCount(UnsentMenu, ResendMenu);
 }
 
-// After a save, a publish or new settings: what the server lacks may have changed.
+// After a save, a publish or new settings: what the server lacks may have changed. The
+// count reads the whole site, so it is not taken at every change of month.
 void MainFor::refreshMarks()
 {
     markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+    showUnsentCount(UnsentMenu, ResendMenu);
 }
 
 void MainFor::requestDateEvent()

@@ -31,12 +31,13 @@ void markUnsentDays(QCalendarWidget *calendar, int year, int month)
 void showUnsentCount(QAction *unsentMenu, QAction *resendMenu)
 {
     const ServerRecord record(configuredDestination());
-    const auto count = unsentFiles(record).size();
+    const QList<SiteFile> files = siteFiles();
+    const auto count = unsentOf(files, record).size();
     // After a tab the count stands where a shortcut would, and the caption stays as it is.
     unsentMenu->setText(count > 0 ? UnsentCaption + QStringLiteral("\t%1 件").arg(count)
                                   : UnsentCaption);
     unsentMenu->setEnabled(count > 0);
-    resendMenu->setEnabled(record.destination().isSet() && !siteFiles().isEmpty());
+    resendMenu->setEnabled(record.destination().isSet() && !files.isEmpty());
 }
 
 } // namespace Kakiva

@@ -70,9 +70,13 @@ QList<SiteFile> siteFiles()
 
 QList<SiteFile> unsentFiles(const ServerRecord &record)
 {
+    return record.destination().isSet() ? unsentOf(siteFiles(), record) : QList<SiteFile>();
+}
+
+QList<SiteFile> unsentOf(QList<SiteFile> files, const ServerRecord &record)
+{
     if (!record.destination().isSet())
         return {};
-    QList<SiteFile> files = siteFiles();
     files.removeIf(
         [&](const SiteFile &file) { return record.holds(file.remotePath, file.digest); });
     return files;

@@ -30,8 +30,9 @@ QString remoteDirectoryOf(const QString &remotePath);
 // included, ordered by directory with each directory before those below it.
 QList<SiteFile> siteFiles();
 
-// Those of siteFiles() whose content differs from what record says the server holds. Empty
-// while no server is set.
+// Those of files whose content differs from what record says the server holds. Empty while
+// no server is set.
+QList<SiteFile> unsentOf(QList<SiteFile> files, const ServerRecord &record);
 QList<SiteFile> unsentFiles(const ServerRecord &record);
 
 // The days of one month whose day page is unsent, ascending.

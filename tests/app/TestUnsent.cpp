@@ -36,8 +36,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int CloseWithinMs = 1000; // the upload window closes this soon after 閉じる
-
 void writeDay(const QString &day, const QString &text)
 {
     QCOMPARE(DiaryWrite(u"2004"_s, u"08"_s, day, text), qint16(0));
@@ -261,7 +259,7 @@ void TestUnsent::sendWindowStopsOnEscape()
     QTRY_VERIFY(server.script().waitForCommand("STOR", 0));
     QCOMPARE(window.focusWidget(), window.StopCom);
     QTest::keyClick(&window, Qt::Key_Escape);
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), CloseWithinMs);
+    QTRY_VERIFY(!window.isVisible());
     QCOMPARE(runs.size(), 1);
     QCOMPARE(runs.at(0).at(0).value<BulkOutcome::Result>(), BulkOutcome::Result::Cancelled);
     QCOMPARE(window.result(), int(QDialog::Rejected));
@@ -305,7 +303,7 @@ void TestUnsent::uploadClosesByKeyboard()
     QCOMPARE(window.focusWidget(), window.CloseCom);
 
     QTest::keyClick(window.focusWidget(), Qt::Key(key));
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), CloseWithinMs);
+    QTRY_VERIFY(!window.isVisible());
     QCOMPARE(window.result(), int(QDialog::Rejected));
     QVERIFY(!window.isAttemptRunning());
     QCOMPARE(attempts.size(), 1);
