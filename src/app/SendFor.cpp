@@ -10,7 +10,6 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -60,7 +59,8 @@ QLabel *addLabel(QVBoxLayout *layout, const QString &name, QWidget *parent)
 } // namespace
 
 SendFor::SendFor(Scope scope, QWidget *parent)
-    : QDialog(parent, FixedDialogFlags), m_pending(filesIn(scope))
+    : QDialog(parent, FixedDialogFlags), m_pending(filesIn(scope)),
+      m_worker(new CancellableWorker(this))
 {
     setObjectName(QStringLiteral("SendFor"));
     setWindowTitle(scope == Scope::Everything ? QStringLiteral("すべて送信し直す")
@@ -72,12 +72,14 @@ SendFor::SendFor(Scope scope, QWidget *parent)
     showProgress({});
     connect(SendTim, &QTimer::timeout, this, &SendFor::startRun);
     connect(StopCom, &QPushButton::clicked, this, &SendFor::close);
+    connect(m_worker, &CancellableWorker::finished, this, &SendFor::finishRun);
     SendTim->start(FirstTick);
 }
 
 SendFor::~SendFor()
 {
-    cancelAndWait();
+    // The job writes into this window: it stops before anything here goes.
+    delete m_worker;
 }
 
 void SendFor::buildControls()
@@ -115,13 +117,12 @@ void SendFor::setRetryDelays(std::chrono::milliseconds first, std::chrono::milli
 
 void SendFor::startRun()
 {
-    if (isRunning() || m_closeRequested)
+    if (isRunning() || m_worker->closeRequested())
         return;
-    m_cancel = false;
     StatusLab->setText(QStringLiteral("送信中"));
     // The settings are read at each run, so a corrected password takes effect at the next.
     BulkPublish publish(configuredDestination(), IniRead(FtpSection, PasswordKey), m_pending);
-    publish.setCancelFlag(&m_cancel);
+    publish.setCancelFlag(m_worker->cancelFlag());
     publish.setTimeout(m_networkTimeout);
     publish.setMaxSessions(m_maxSessions);
     publish.setProgressSink([this](const BulkProgress &progress) {
@@ -129,16 +130,11 @@ void SendFor::startRun()
             this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
     });
     m_runClock.start();
-    m_worker.reset(QThread::create(
-        [this, publish = std::move(publish)]() mutable { m_outcome = publish.run(); }));
-    connect(m_worker.get(), &QThread::finished, this, &SendFor::finishRun);
-    m_worker->start();
+    m_worker->start([this, publish = std::move(publish)]() mutable { m_outcome = publish.run(); });
 }
 
 void SendFor::finishRun()
 {
-    m_worker->wait();
-    m_worker.reset();
     const BulkOutcome outcome = m_outcome;
     m_pending.removeIf(
         [&](const SiteFile &file) { return outcome.confirmed.contains(file.remotePath); });
@@ -147,7 +143,7 @@ void SendFor::finishRun()
     for (const SiteFile &file : m_pending)
         m_bytesBefore -= file.size;
     emit runFinished(outcome.result);
-    if (m_closeRequested || outcome.result == BulkOutcome::Result::Cancelled) {
+    if (m_worker->closeRequested() || outcome.result == BulkOutcome::Result::Cancelled) {
         done(QDialog::Rejected);
         return;
     }
@@ -177,15 +173,8 @@ void SendFor::showProgress(const BulkProgress &progress)
 void SendFor::closeEvent(QCloseEvent *event)
 {
     SendTim->stop();
-    if (isRunning()) {
-        // The sessions notice within a fraction of a second; the window closes when they
-        // have stopped, so no connection is left behind.
-        m_closeRequested = true;
-        m_cancel = true;
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
+    if (!m_worker->deferClose(event))
+        QDialog::closeEvent(event);
 }
 
 void SendFor::reject()
@@ -196,15 +185,6 @@ void SendFor::reject()
     }
     SendTim->stop();
     QDialog::reject();
-}
-
-void SendFor::cancelAndWait()
-{
-    if (!m_worker)
-        return;
-    m_cancel = true;
-    m_worker->wait();
-    m_worker.reset();
 }
 
 } // namespace Kakiva

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CancellableWorker.h"
 #include "app/RetryBackoff.h"
 #include "publish/BulkPublish.h"
 #include "publish/SiteInventory.h"
@@ -7,14 +8,11 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
-#include <atomic>
 #include <chrono>
-#include <memory>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QThread;
 class QTimer;
 
 namespace Kakiva {
@@ -43,7 +41,7 @@ public:
     void setNetworkTimeout(std::chrono::milliseconds timeout) { m_networkTimeout = timeout; }
     void setMaxSessions(int sessions) { m_maxSessions = sessions; }
 
-    bool isRunning() const { return m_worker != nullptr; }
+    bool isRunning() const { return m_worker->isRunning(); }
     int filesToSend() const { return static_cast<int>(m_pending.size()); }
 
     QLabel *CountLab = nullptr;
@@ -70,7 +68,6 @@ private:
     void startRun();
     void finishRun();
     void showProgress(const BulkProgress &progress);
-    void cancelAndWait();
 
     QList<SiteFile> m_pending;
     int m_filesTotal = 0;
@@ -79,10 +76,8 @@ private:
     qint64 m_bytesBefore = 0;
     QElapsedTimer m_runClock;
 
-    std::unique_ptr<QThread> m_worker;
-    std::atomic_bool m_cancel{false};
+    CancellableWorker *m_worker = nullptr;
     BulkOutcome m_outcome; // written by the worker, read once it has finished
-    bool m_closeRequested = false;
     RetryBackoff m_backoff;
     std::chrono::milliseconds m_networkTimeout{25000};
     int m_maxSessions = BulkPublish::MaxSessions;

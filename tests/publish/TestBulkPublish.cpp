@@ -3,6 +3,7 @@
 
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
+#include "SiteFilePaths.h"
 #include "TestAppDir.h"
 
 #include "publish/BulkPublish.h"
@@ -40,14 +41,6 @@ int countOf(const QStringList &commands, const QString &prefix)
 {
     return static_cast<int>(std::count_if(commands.begin(), commands.end(),
                                           [&](const QString &c) { return c.startsWith(prefix); }));
-}
-
-QStringList paths(const QList<SiteFile> &files)
-{
-    QStringList list;
-    for (const SiteFile &file : files)
-        list.append(file.remotePath);
-    return list;
 }
 
 } // namespace
@@ -192,7 +185,7 @@ void TestBulkPublish::resumesAfterCancel()
     const QList<SiteFile> rest = unsentFiles(ServerRecord(to));
     QCOMPARE(rest.size(), SitePages.size() - 5);
     for (const QString &path : cut.confirmed)
-        QVERIFY(!paths(rest).contains(path));
+        QVERIFY(!remotePathsOf(rest).contains(path));
     const BulkOutcome resumed = publish(to, server.password(), rest);
     QCOMPARE(resumed.result, BulkOutcome::Result::Succeeded);
     QCOMPARE(countOf(server.commands(), "STOR "), SitePages.size()); // none sent twice
@@ -266,13 +259,13 @@ void TestBulkPublish::uploadRecordsEachConfirmedPage()
 
     QCOMPARE(attempt(), UploadAttempt::Result::Failed);
     const PublishDestination to = configuredDestination();
-    QCOMPARE(paths(siteFiles()).size() - unsentFiles(ServerRecord(to)).size(), 2);
+    QCOMPARE(remotePathsOf(siteFiles()).size() - unsentFiles(ServerRecord(to)).size(), 2);
     QVERIFY(ServerRecord(to).holds("year.html", fileDigest(m_app->filePath("HTML/year.html"))));
     QVERIFY(ServerRecord(to).holds("2004/index.html",
                                    fileDigest(m_app->filePath("HTML/2004/index.html"))));
 
     QCOMPARE(attempt(), UploadAttempt::Result::Succeeded);
-    const QStringList unsent = paths(unsentFiles(ServerRecord(to)));
+    const QStringList unsent = remotePathsOf(unsentFiles(ServerRecord(to)));
     QVERIFY(!unsent.contains("2004/08/index.html"));
     QVERIFY(!unsent.contains("2004/08/17.html"));
     QVERIFY(unsent.contains("2004/08/03.html"));

@@ -1,5 +1,6 @@
 // The record of what the server holds, and the unsent files of the site it tells apart.
 
+#include "SiteFilePaths.h"
 #include "TestAppDir.h"
 #include "WriteFault.h"
 
@@ -24,14 +25,6 @@ const PublishDestination Home{QStringLiteral("ftp.example.jp"), QStringLiteral("
 QByteArray digestOfText(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-}
-
-QStringList remotePaths(const QList<SiteFile> &files)
-{
-    QStringList paths;
-    for (const SiteFile &file : files)
-        paths.append(file.remotePath);
-    return paths;
 }
 
 } // namespace
@@ -141,7 +134,7 @@ void TestServerRecord::damagedRecordReadsEmpty()
     m_app->write(QStringLiteral("sent.json"), "{\"destinations\": [ {\"server\": ");
     const ServerRecord record(Home);
     QCOMPARE(record.size(), 0);
-    QCOMPARE(remotePaths(unsentFiles(record)), QStringList{"year.html"});
+    QCOMPARE(remotePathsOf(unsentFiles(record)), QStringList{"year.html"});
     // The next confirmation replaces the damaged file with a good one.
     QVERIFY(ServerRecord(Home).confirm(QStringLiteral("year.html"), digestOfText("years")));
     QVERIFY(unsentFiles(ServerRecord(Home)).isEmpty());
@@ -161,7 +154,7 @@ void TestServerRecord::unsentAreThoseTheServerLacks()
 
     ServerRecord record(Home);
     QCOMPARE(
-        remotePaths(unsentFiles(record)),
+        remotePathsOf(unsentFiles(record)),
         (QStringList{"index.html", "kakiva.css", "year.html", "2004/index.html", "2004/08/03.html",
                      "2004/08/17.html", "2004/08/index.html", "2004/12/24.html"}));
     QVERIFY(record.confirm(QStringLiteral("kakiva.css"), digestOfText("css")));
@@ -170,7 +163,7 @@ void TestServerRecord::unsentAreThoseTheServerLacks()
     page(QStringLiteral("2004/08/03.html"), "day 3"); // rewritten with the same bytes
 
     const QList<SiteFile> unsent = unsentFiles(ServerRecord(Home));
-    QCOMPARE(remotePaths(unsent),
+    QCOMPARE(remotePathsOf(unsent),
              (QStringList{"index.html", "year.html", "2004/index.html", "2004/08/03.html",
                           "2004/08/index.html", "2004/12/24.html"}));
     const SiteFile &changed = unsent.last();
