@@ -23,6 +23,8 @@ void markUnsentDays(QCalendarWidget *calendar, int year, int month)
         const QDate date(year, month, day);
         QTextCharFormat format = calendar->dateTextFormat(date);
         format.setBackground(UnsentBackground);
+        // The chosen day's highlight covers the background; the underline stays visible.
+        format.setFontUnderline(true);
         format.setToolTip(QStringLiteral("未送信"));
         calendar->setDateTextFormat(date, format);
     }
