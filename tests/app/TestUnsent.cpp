@@ -62,6 +62,7 @@ private slots:
 
     void calendarMarksUnsentDays_data();
     void calendarMarksUnsentDays();
+    void savedDayIsMarked();
     void menuSendsTheUnsentFiles();
     void resendSendsEverything();
     void savingWithoutServerOpensNoUpload();
@@ -140,6 +141,27 @@ void TestUnsent::calendarMarksUnsentDays()
     QCOMPARE(window->UnsentMenu->isEnabled(), count > 0);
     QCOMPARE(window->ResendMenu->text(), u"すべて送信し直す(&A)"_s);
     QCOMPARE(window->ResendMenu->isEnabled(), server);
+}
+
+// A day saved while the upload window was closed before it sent anything is marked as soon
+// as the entry dialog has closed, and the count grows with its four pages.
+void TestUnsent::savedDayIsMarked()
+{
+    m_bed->setServer();
+    const auto window = openCalendar();
+    QVERIFY(!isMarked(*window, 20));
+    const int before = unsentFiles(ServerRecord(configuredDestination())).size();
+    ModalAnswerer<DiaryInpFor> entry([](DiaryInpFor *dialog) {
+        typeText(dialog->DiaryTex, u"new day"_s);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+    });
+    window->DayCal->setSelectedDate(QDate(2004, 8, 20));
+    emit window->DayCal->activated(QDate(2004, 8, 20));
+    QTRY_COMPARE(entry.shown(), 1);
+    QTRY_VERIFY(isMarked(*window, 20));
+    QCOMPARE(m_bed->uploads.shown(), 1);
+    // The day page is new; the year, month and day lists were unsent already.
+    QVERIFY(window->UnsentMenu->text().contains(QString::number(before + 1)));
 }
 
 // "未送信を送信" brings the server to the local site, and the marks go after the publish;
