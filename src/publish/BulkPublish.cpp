@@ -24,6 +24,16 @@ namespace Kakiva {
 namespace {
 
 constexpr qint16 CommandSucceeded = 2;
+constexpr qint16 ServiceClosing = -421;
+constexpr qint16 LowestClientResult = -99; // below: minus a server's reply code
+
+// A store that failed for this file alone leaves the session usable, so one file the server
+// refuses does not hold up the others. Anything else ends the session.
+bool failedForThisFileAlone(qint16 result)
+{
+    return result == FtpResult::LocalFileMissing || result == FtpResult::LocalFileUnreadable ||
+           (result < LowestClientResult && result != ServiceClosing);
+}
 
 } // namespace
 
@@ -156,6 +166,8 @@ bool BulkPublish::sendFiles(Run &run, Session &session) const
         const qint16 result = session.client->PutFile(file->localPath, QString());
         if (result != FtpResult::Stored) {
             run.fail(PublishFailure::ofStore(file->remotePath, result));
+            if (failedForThisFileAlone(result))
+                continue;
             return giveBack();
         }
         QString error;

@@ -59,6 +59,7 @@ private slots:
     void resumesAfterCancel();
     void resumesAfterDroppedConnection();
     void unconfirmedStoreIsNotRecorded();
+    void refusedFileHoldsUpNoOther();
     void uploadRecordsEachConfirmedPage();
     void sessionsShareDirectories();
 
@@ -233,6 +234,22 @@ void TestBulkPublish::unconfirmedStoreIsNotRecorded()
     QVERIFY2(outcome.reason.contains(QStringLiteral("451")), qPrintable(outcome.reason));
     QCOMPARE(ServerRecord(to).size(), 0);
     QCOMPARE(unsentFiles(ServerRecord(to)).size(), SitePages.size());
+}
+
+// A file the server refuses fails alone: the session goes on with the others.
+void TestBulkPublish::refusedFileHoldsUpNoOther()
+{
+    ScriptedFtpServer server;
+    server.script().addDirectory(QStringLiteral("/www"));
+    server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", ScriptedReply::text("553 File name not allowed\r\n"));
+    const PublishDestination to = destinationOf(server.serverString(), QStringLiteral("diarist"));
+    const BulkOutcome outcome = publish(to, QStringLiteral("secret"), siteFiles(), 1);
+    QCOMPARE(outcome.result, BulkOutcome::Result::Failed);
+    QCOMPARE(outcome.reason, QStringLiteral("kakiva.css: サーバーが拒否しました (553)"));
+    QCOMPARE(outcome.logins, 1);
+    QCOMPARE(outcome.confirmed.size(), SitePages.size() - 1);
+    QCOMPARE(remotePathsOf(unsentFiles(ServerRecord(to))), QStringList{"kakiva.css"});
 }
 
 // The upload window's attempt records each page as the server confirms it, and only then.
