@@ -230,12 +230,9 @@ bool BulkPublish::changeTo(Run &run, Session &session, const QString &directory)
 {
     const QString argument =
         remoteDirectoryArgument(m_destination.directory, session.current, directory);
-    if (session.client->Command(QStringLiteral("CWD ") + argument) != CommandSucceeded) {
-        QString shown = m_destination.directory;
-        if (!directory.isEmpty())
-            shown += (shown.isEmpty() || shown.endsWith(QLatin1Char('/')) ? "" : "/") + directory;
-        return run.fail(PublishFailure::ofDirectory(shown));
-    }
+    if (session.client->Command(QStringLiteral("CWD ") + argument) != CommandSucceeded)
+        return run.fail(
+            PublishFailure::ofDirectory(remotePathBelow(m_destination.directory, directory)));
     session.current = directory;
     run.directories.markEntered(directory);
     return true;

@@ -11,15 +11,6 @@ QStringList segmentsOf(const QString &path)
     return segments;
 }
 
-QString joined(const QString &root, const QString &target)
-{
-    if (target.isEmpty())
-        return root;
-    if (root.isEmpty())
-        return target;
-    return root.endsWith(QLatin1Char('/')) ? root + target : root + QLatin1Char('/') + target;
-}
-
 QString relativePath(const QString &from, const QString &to)
 {
     const QStringList fromSegments = segmentsOf(from);
@@ -37,11 +28,20 @@ QString relativePath(const QString &from, const QString &to)
 
 } // namespace
 
+QString remotePathBelow(const QString &root, const QString &target)
+{
+    if (target.isEmpty())
+        return root;
+    if (root.isEmpty())
+        return target;
+    return root.endsWith(QLatin1Char('/')) ? root + target : root + QLatin1Char('/') + target;
+}
+
 QString remoteDirectoryArgument(const QString &root, const std::optional<QString> &current,
                                 const QString &target)
 {
     if (root.startsWith(QLatin1Char('/')) || !current)
-        return current == target ? QString() : joined(root, target);
+        return current == target ? QString() : remotePathBelow(root, target);
     return relativePath(*current, target);
 }
 
@@ -50,7 +50,7 @@ QStringList remoteDirectoryChain(const QString &target)
     QStringList chain;
     QString path;
     for (const QString &segment : segmentsOf(target)) {
-        path = joined(path, segment);
+        path = remotePathBelow(path, segment);
         chain.append(path);
     }
     return chain;

@@ -15,6 +15,9 @@ namespace Kakiva {
 QString remoteDirectoryArgument(const QString &root, const std::optional<QString> &current,
                                 const QString &target);
 
+// path below the remote directory root, as the server names it: "www/2004/08".
+QString remotePathBelow(const QString &root, const QString &path);
+
 // The directories that must exist for target to exist, outermost first and target last:
 // "2004", "2004/08" for "2004/08".
 QStringList remoteDirectoryChain(const QString &target);

@@ -96,6 +96,7 @@ bool UploadAttempt::send(const QString &localPath, bool last)
     if (m_cancelled())
         return false;
     if (result >= 1) {
+        // Unrecorded, the page only counts as unsent and goes again later: no failure.
         m_record->confirm(remotePathOf(localPath), digest);
         m_status(last ? UploadStatus::Sent : UploadStatus::Uploading);
         return true;
