@@ -9,7 +9,7 @@ packages=(
   libbenchmark-dev
   fonts-ipafont-gothic
   python3 python3-pyftpdlib
-  curl
+  curl lftp
   ripgrep
   librsvg2-bin
   dpkg-dev file desktop-file-utils appstream

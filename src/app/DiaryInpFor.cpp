@@ -8,6 +8,7 @@
 #include "diary/EntrySaveNotice.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
+#include "publish/PublishDestination.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -109,7 +110,9 @@ void DiaryInpFor::saveAndPublish()
     }
     if (!saveEntry(text) || !rewritePages())
         return;
-    publishPages();
+    // With no server there is nowhere to send: the pages wait, marked unsent once one is set.
+    if (configuredDestination().isSet())
+        publishPages();
     accept();
 }
 

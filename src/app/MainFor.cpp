@@ -6,6 +6,8 @@
 #include "app/DiaryInpFor.h"
 #include "app/Geometry.h"
 #include "app/SearchFor.h"
+#include "app/SendFor.h"
+#include "app/UnsentView.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 
@@ -40,7 +42,7 @@ MainFor::MainFor(QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     showToday();
-    markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+    refreshMarks();
     connect(DayCal, &QCalendarWidget::currentPageChanged, this, &MainFor::markEntryDays);
     // A click on a day and Return or Enter on the chosen day both raise the date event.
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
@@ -58,6 +60,10 @@ void MainFor::buildMenu()
     BrowseMenu->setObjectName(QStringLiteral("BrowseMenu"));
     ConfMenu = FileMenu->addAction(QStringLiteral("設定"));
     ConfMenu->setObjectName(QStringLiteral("ConfMenu"));
+    UnsentMenu = FileMenu->addAction(QStringLiteral("未送信を送信(&U)"));
+    UnsentMenu->setObjectName(QStringLiteral("UnsentMenu"));
+    ResendMenu = FileMenu->addAction(QStringLiteral("すべて送信し直す(&A)"));
+    ResendMenu->setObjectName(QStringLiteral("ResendMenu"));
     EndMenu = FileMenu->addAction(QStringLiteral("終了"));
     EndMenu->setObjectName(QStringLiteral("EndMenu"));
     connect(SearchMenu, &QAction::triggered, this, &MainFor::openSearch);
@@ -65,6 +71,10 @@ void MainFor::buildMenu()
             [this] { showDayPage(this, DayCal->selectedDate()); });
     connect(ConfMenu, &QAction::triggered, this, &MainFor::openSettings);
     connect(EndMenu, &QAction::triggered, this, &MainFor::close);
+    connect(UnsentMenu, &QAction::triggered, this, [this] { sendSite(false); });
+    connect(ResendMenu, &QAction::triggered, this, [this] { sendSite(true); });
+    connect(FileMenu, &QMenu::aboutToShow, this,
+            [this] { showUnsentCount(UnsentMenu, ResendMenu); });
 }
 
 void MainFor::buildCalendar()
@@ -115,6 +125,15 @@ void MainFor::markEntryDays(int year, int month)
     bold.setFontWeight(QFont::Bold);
     for (int day : daysWithEntries(year, month))
         DayCal->setDateTextFormat(QDate(year, month, day), bold);
+    markUnsentDays(DayCal, year, month);
+}
+
+// After a save, a publish or new settings: what the server lacks may have changed. The
+// count reads the whole site, so it is not taken at every change of month.
+void MainFor::refreshMarks()
+{
+    markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+    showUnsentCount(UnsentMenu, ResendMenu);
 }
 
 void MainFor::requestDateEvent()
@@ -139,7 +158,7 @@ void MainFor::runDateEvent()
     const bool saved = m_diaryInp->showModal() == QDialog::Accepted;
     m_dateEventPending = false;
     if (saved)
-        markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+        refreshMarks();
 }
 
 void MainFor::openSettings()
@@ -147,6 +166,14 @@ void MainFor::openSettings()
     if (!m_conf)
         m_conf = new ConfFor(this);
     m_conf->showModal();
+    refreshMarks();
+}
+
+void MainFor::sendSite(bool everything)
+{
+    SendFor send(everything ? SendFor::Scope::Everything : SendFor::Scope::Unsent, this);
+    send.exec();
+    refreshMarks();
 }
 
 void MainFor::openSearch()

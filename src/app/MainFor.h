@@ -14,7 +14,9 @@ class SearchFor;
 
 // The calendar window: starts the program set to today, hands a chosen day to the entry
 // dialog and opens the settings dialog, the search window and the chosen day's page.
-// Days with an entry are shown in bold. Closing it, or choosing 終了, ends the program.
+// Days with an entry are shown in bold, days whose page the server lacks are marked, and
+// the unsent files or the whole site can be sent. Closing it, or choosing 終了, ends the
+// program.
 class MainFor : public QMainWindow
 {
     Q_OBJECT
@@ -30,6 +32,8 @@ public:
     QAction *SearchMenu = nullptr;
     QAction *BrowseMenu = nullptr;
     QAction *ConfMenu = nullptr;
+    QAction *UnsentMenu = nullptr;
+    QAction *ResendMenu = nullptr;
     QAction *EndMenu = nullptr;
 
 private:
@@ -42,6 +46,8 @@ private:
     void openSettings();
     void openSearch();
     void openDay(const QDate &date);
+    void sendSite(bool everything);
+    void refreshMarks();
 
     DiaryInpFor *m_diaryInp = nullptr;
     ConfFor *m_conf = nullptr;

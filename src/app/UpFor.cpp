@@ -28,6 +28,9 @@ UpFor::UpFor(DateSource dateSource, QWidget *parent)
     buildControls();
     connect(UpTim, &QTimer::timeout, this, &UpFor::startAttempt);
     connect(CloseCom, &QPushButton::clicked, this, &UpFor::close);
+    // Always enabled and focused, Space and Return press it: during an attempt it cancels.
+    CloseCom->setDefault(true);
+    CloseCom->setFocus();
     UpTim->start(FirstTick);
 }
 
@@ -79,7 +82,6 @@ void UpFor::startAttempt()
 {
     if (isAttemptRunning() || m_closeRequested)
         return;
-    CloseCom->setEnabled(false);
     m_cancel = false;
     const UploadDate date = m_dateSource();
     const auto timeout = m_networkTimeout;

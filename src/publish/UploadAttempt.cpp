@@ -3,6 +3,8 @@
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
 #include "publish/FtpClient.h"
+#include "publish/ServerRecord.h"
+#include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 
@@ -28,10 +30,13 @@ UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
     const QString name = IniRead(FtpSection, NameKey);
     const QString password = IniRead(FtpSection, PasswordKey);
     const QString directory = IniRead(FtpSection, DirectoryKey);
+    ServerRecord record({server, name, directory});
+    m_record = &record;
     const bool sent = connect(server, name, password) && enterRemoteRoot(directory) &&
                       enterDirectory(date.year) && send(monthListPath(date.year)) &&
                       enterDirectory(date.month) && send(dayListPath(date.year, date.month)) &&
-                      send(dayPagePath(date.year, date.month, date.day));
+                      send(dayPagePath(date.year, date.month, date.day), true);
+    m_record = nullptr;
     if (m_cancelled())
         return Result::Cancelled;
     if (!sent)
@@ -81,13 +86,19 @@ bool UploadAttempt::enterDirectory(const QString &name)
     return true;
 }
 
-bool UploadAttempt::send(const QString &localPath)
+// "アップ成功" only once the last page is confirmed: seen earlier, it would invite closing
+// the window, which cancels the pages still on their way.
+bool UploadAttempt::send(const QString &localPath, bool last)
 {
+    // Taken before sending: a page rewritten meanwhile then reads as unsent, never as sent.
+    const QByteArray digest = fileDigest(localPath);
     const qint16 result = m_client.PutFile(localPath, QString());
     if (m_cancelled())
         return false;
     if (result >= 1) {
-        m_status(UploadStatus::Sent);
+        // Unrecorded, the page only counts as unsent and goes again later: no failure.
+        m_record->confirm(remotePathOf(localPath), digest);
+        m_status(last ? UploadStatus::Sent : UploadStatus::Uploading);
         return true;
     }
     return fail(result == 0 ? UploadStatus::NoSuchFile : UploadStatus::Error);

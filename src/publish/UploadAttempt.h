@@ -7,6 +7,7 @@
 namespace Kakiva {
 
 class FtpClient;
+class ServerRecord;
 
 // The date whose four pages are sent: year as given, month and day as two digits.
 struct UploadDate
@@ -40,12 +41,13 @@ private:
     bool connect(const QString &server, const QString &name, const QString &password);
     bool enterRemoteRoot(const QString &directory);
     bool enterDirectory(const QString &name);
-    bool send(const QString &localPath);
+    bool send(const QString &localPath, bool last = false);
     bool fail(const QString &status);
 
     FtpClient &m_client;
     StatusSink m_status;
     CancelCheck m_cancelled;
+    ServerRecord *m_record = nullptr; // what the server confirmed, kept as it confirms it
 };
 
 } // namespace Kakiva

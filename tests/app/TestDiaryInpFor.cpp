@@ -76,6 +76,7 @@ QStringList pagesOf0305()
 void TestDiaryInpFor::init()
 {
     m_bed = std::make_unique<WindowTestBed>();
+    m_bed->setServer();
     m_dialog = std::make_unique<DiaryInpFor>();
 }
 

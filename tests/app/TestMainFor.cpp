@@ -432,7 +432,7 @@ void TestMainFor::altFOpensTheFileMenu()
     QCOMPARE(m_window->FileMenu->title(), u"ファイル(&F)"_s);
     QCOMPARE(m_window->FileMenu->actions(),
              (QList<QAction *>{m_window->SearchMenu, m_window->BrowseMenu, m_window->ConfMenu,
-                               m_window->EndMenu}));
+                               m_window->UnsentMenu, m_window->ResendMenu, m_window->EndMenu}));
     QCOMPARE(m_window->ConfMenu->text(), u"設定"_s);
     QCOMPARE(m_window->EndMenu->text(), u"終了"_s);
     QVERIFY(m_window->ConfMenu->shortcut().isEmpty());

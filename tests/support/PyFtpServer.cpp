@@ -22,7 +22,8 @@ QString commandLogPath(const QTemporaryDir &dir)
 
 } // namespace
 
-PyFtpServer::PyFtpServer(const QString &host) : m_host(host)
+PyFtpServer::PyFtpServer(const QString &host, int maxConnectionsPerAddress)
+    : m_host(host), m_maxConnectionsPerAddress(maxConnectionsPerAddress)
 {
     start();
 }
@@ -49,7 +50,8 @@ void PyFtpServer::start()
                     {QStringLiteral(KAKIVA_FTP_SERVER_SCRIPT), QStringLiteral("--host"), m_host,
                      QStringLiteral("--home"), homePath(), QStringLiteral("--user"), user(),
                      QStringLiteral("--password"), password(), QStringLiteral("--command-log"),
-                     commandLogPath(m_dir)});
+                     commandLogPath(m_dir), QStringLiteral("--max-cons-per-ip"),
+                     QString::number(m_maxConnectionsPerAddress)});
     const QDeadlineTimer deadline(StartTimeoutMs);
     while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning &&
            !deadline.hasExpired()) {

@@ -13,8 +13,10 @@
 class PyFtpServer
 {
 public:
-    // host is the address to listen on: "127.0.0.1" or "::1".
-    explicit PyFtpServer(const QString &host = QStringLiteral("127.0.0.1"));
+    // host is the address to listen on: "127.0.0.1" or "::1". maxConnectionsPerAddress, when
+    // not 0, is how many connections from one address the server takes at once.
+    explicit PyFtpServer(const QString &host = QStringLiteral("127.0.0.1"),
+                         int maxConnectionsPerAddress = 0);
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer &) = delete;
     PyFtpServer &operator=(const PyFtpServer &) = delete;
@@ -40,6 +42,7 @@ public:
 private:
     void start();
     QString m_host;
+    int m_maxConnectionsPerAddress = 0;
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "ModalAnswerer.h"
+#include "ScriptedFtpServer.h"
 #include "TestAppDir.h"
 
 #include "app/ErrorMessage.h"
 #include "app/UpFor.h"
+#include "settings/SettingsFile.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -24,6 +26,14 @@ public:
     ~WindowTestBed() { Kakiva::setErrorPresenter({}); }
     WindowTestBed(const WindowTestBed &) = delete;
     WindowTestBed &operator=(const WindowTestBed &) = delete;
+
+    // A server that refuses every connection: saving then opens the upload window, which
+    // is closed before it connects.
+    void setServer()
+    {
+        Kakiva::IniWrite(Kakiva::FtpSection, Kakiva::ServerKey,
+                         QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort()));
+    }
 
     TestAppDir appDir;
     QStringList errors;

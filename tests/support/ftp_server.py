@@ -40,6 +40,7 @@ def main():
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
     parser.add_argument("--command-log", required=True)
+    parser.add_argument("--max-cons-per-ip", type=int, default=0)
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -53,6 +54,8 @@ def main():
     RecordingHandler.auth_failed_timeout = 0
 
     server = FTPServer((args.host, 0), RecordingHandler)
+    # 0 is no limit; a limit answers further logins from the address with 421 and closes.
+    server.max_cons_per_ip = args.max_cons_per_ip
     print("PORT %d" % server.socket.getsockname()[1], flush=True)
 
     threading.Thread(target=end_with_parent, daemon=True).start()

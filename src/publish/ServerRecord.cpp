@@ -1,0 +1,118 @@
+#include "publish/ServerRecord.h"
+
+#include "platform/AppDir.h"
+#include "platform/WholeFile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace Kakiva {
+
+namespace {
+
+const QString DestinationsKey = QStringLiteral("destinations");
+const QString ServerField = QStringLiteral("server");
+const QString UserField = QStringLiteral("user");
+const QString DirectoryField = QStringLiteral("directory");
+const QString FilesField = QStringLiteral("files");
+
+// One lock for every instance: a confirmation reads, changes and rewrites the whole file.
+QMutex &fileLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+// A missing or damaged file reads as empty: everything then counts as unsent and is sent
+// again, which is safe.
+QJsonArray readDestinations()
+{
+    QByteArray bytes;
+    if (readFileWhole(ServerRecord::filePath(), &bytes) != FileRead::Done)
+        return {};
+    return QJsonDocument::fromJson(bytes).object().value(DestinationsKey).toArray();
+}
+
+bool isEntryOf(const QJsonObject &entry, const PublishDestination &destination)
+{
+    return entry.value(ServerField).toString() == destination.server &&
+           entry.value(UserField).toString() == destination.user &&
+           entry.value(DirectoryField).toString() == destination.directory;
+}
+
+qsizetype indexOf(const QJsonArray &destinations, const PublishDestination &destination)
+{
+    for (qsizetype i = 0; i < destinations.size(); ++i) {
+        if (isEntryOf(destinations.at(i).toObject(), destination))
+            return i;
+    }
+    return -1;
+}
+
+QHash<QString, QByteArray> digestsIn(const QJsonObject &files)
+{
+    QHash<QString, QByteArray> digests;
+    for (auto it = files.begin(); it != files.end(); ++it)
+        digests.insert(it.key(), QByteArray::fromHex(it.value().toString().toLatin1()));
+    return digests;
+}
+
+} // namespace
+
+ServerRecord::ServerRecord(const PublishDestination &destination) : m_destination(destination)
+{
+    const QMutexLocker locker(&fileLock());
+    const QJsonArray destinations = readDestinations();
+    const qsizetype index = indexOf(destinations, destination);
+    if (index >= 0)
+        m_digests = digestsIn(destinations.at(index).toObject().value(FilesField).toObject());
+}
+
+QString ServerRecord::filePath()
+{
+    return applicationPath(ServerRecordFileName);
+}
+
+QByteArray ServerRecord::digestOf(const QString &remotePath) const
+{
+    return m_digests.value(remotePath);
+}
+
+bool ServerRecord::holds(const QString &remotePath, const QByteArray &digest) const
+{
+    return !digest.isEmpty() && m_digests.value(remotePath) == digest;
+}
+
+int ServerRecord::size() const
+{
+    return static_cast<int>(m_digests.size());
+}
+
+bool ServerRecord::confirm(const QString &remotePath, const QByteArray &digest, QString *error)
+{
+    const QMutexLocker locker(&fileLock());
+    QJsonArray destinations = readDestinations();
+    const qsizetype index = indexOf(destinations, m_destination);
+    QJsonObject entry = index >= 0 ? destinations.at(index).toObject()
+                                   : QJsonObject{{ServerField, m_destination.server},
+                                                 {UserField, m_destination.user},
+                                                 {DirectoryField, m_destination.directory}};
+    QJsonObject files = entry.value(FilesField).toObject();
+    files.insert(remotePath, QString::fromLatin1(digest.toHex()));
+    entry.insert(FilesField, files);
+    if (index >= 0)
+        destinations.replace(index, entry);
+    else
+        destinations.append(entry);
+    const QByteArray bytes =
+        QJsonDocument(QJsonObject{{DestinationsKey, destinations}}).toJson(QJsonDocument::Indented);
+    if (!writeFileWhole(filePath(), bytes, error))
+        return false;
+    m_digests = digestsIn(files);
+    return true;
+}
+
+} // namespace Kakiva

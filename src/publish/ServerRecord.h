@@ -1,0 +1,46 @@
+#pragma once
+
+#include "publish/PublishDestination.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QLatin1StringView>
+#include <QString>
+
+namespace Kakiva {
+
+inline constexpr QLatin1StringView ServerRecordFileName{"sent.json"};
+
+// What the server of one destination holds, as far as it confirmed it: for each remote path
+// (relative to the remote directory, '/' between names) the SHA-256 of the content it
+// confirmed with a final 2xx after the last byte. The record lives in one small file of the
+// application directory that holds every destination, and is rewritten whole at each
+// confirmation, so a crash or a cancelled run loses nothing that was confirmed.
+//
+// Safe to use from several threads and from several instances at once: a confirmation
+// rereads the file under a lock shared by all instances before it rewrites it.
+class ServerRecord
+{
+public:
+    // Reads what the file says about destination now.
+    explicit ServerRecord(const PublishDestination &destination);
+
+    const PublishDestination &destination() const { return m_destination; }
+
+    // The digest confirmed at remotePath; empty when the server never confirmed it.
+    QByteArray digestOf(const QString &remotePath) const;
+    bool holds(const QString &remotePath, const QByteArray &digest) const;
+    int size() const;
+
+    // Records that the server confirmed content with this digest at remotePath. False when
+    // the file could not be written; *error then says why.
+    bool confirm(const QString &remotePath, const QByteArray &digest, QString *error = nullptr);
+
+    static QString filePath();
+
+private:
+    PublishDestination m_destination;
+    QHash<QString, QByteArray> m_digests;
+};
+
+} // namespace Kakiva

@@ -1,0 +1,100 @@
+#include "publish/SiteInventory.h"
+
+#include "platform/WholeFile.h"
+
+#include "diary/DateStrings.h"
+#include "pages/PagePaths.h"
+#include "publish/ServerRecord.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace Kakiva {
+
+namespace {
+
+bool isUnsent(const ServerRecord &record, const QString &localPath)
+{
+    return !record.holds(remotePathOf(localPath), fileDigest(localPath));
+}
+
+// Directory first, so a directory's files come before those of the directories below it.
+bool sendsBefore(const SiteFile &a, const SiteFile &b)
+{
+    const QString directoryA = remoteDirectoryOf(a.remotePath);
+    const QString directoryB = remoteDirectoryOf(b.remotePath);
+    if (directoryA != directoryB)
+        return directoryA < directoryB;
+    return a.remotePath < b.remotePath;
+}
+
+} // namespace
+
+QByteArray fileDigest(const QString &path)
+{
+    // A page is a few kilobytes; reading it whole also refuses what is no regular file.
+    QByteArray bytes;
+    if (readFileWhole(path, &bytes) != FileRead::Done)
+        return {};
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+QString remotePathOf(const QString &localPath)
+{
+    return QDir(htmlRootPath()).relativeFilePath(localPath);
+}
+
+QString remoteDirectoryOf(const QString &remotePath)
+{
+    const qsizetype slash = remotePath.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : remotePath.left(slash);
+}
+
+QList<SiteFile> siteFiles()
+{
+    QList<SiteFile> files;
+    QDirIterator it(htmlRootPath(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
+        files.append({info.filePath(), remotePathOf(info.filePath()), info.size(),
+                      fileDigest(info.filePath())});
+    }
+    std::sort(files.begin(), files.end(), sendsBefore);
+    return files;
+}
+
+QList<SiteFile> unsentFiles(const ServerRecord &record)
+{
+    return record.destination().isSet() ? unsentOf(siteFiles(), record) : QList<SiteFile>();
+}
+
+QList<SiteFile> unsentOf(QList<SiteFile> files, const ServerRecord &record)
+{
+    if (!record.destination().isSet())
+        return {};
+    files.removeIf(
+        [&](const SiteFile &file) { return record.holds(file.remotePath, file.digest); });
+    return files;
+}
+
+QList<int> unsentDays(const ServerRecord &record, int year, int month)
+{
+    if (!record.destination().isSet())
+        return {};
+    const QString yearText = dateFieldText(year);
+    const QString monthText = twoDigitDateField(dateFieldText(month));
+    QList<int> days;
+    for (int day = 1; day <= 31; ++day) {
+        const QString page =
+            dayPagePath(yearText, monthText, twoDigitDateField(dateFieldText(day)));
+        if (QFileInfo::exists(page) && isUnsent(record, page))
+            days.append(day);
+    }
+    return days;
+}
+
+} // namespace Kakiva

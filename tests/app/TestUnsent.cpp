@@ -1,0 +1,337 @@
+// What the user sees of unsent pages: the marks on the calendar, the two menu items and the
+// progress window they open; saving with no server; closing the upload window by keyboard.
+
+#include "app/DiaryInpFor.h"
+#include "app/MainFor.h"
+#include "app/SendFor.h"
+#include "app/UpFor.h"
+
+#include "EntryText.h"
+#include "KeyboardInput.h"
+#include "PyFtpServer.h"
+#include "ScriptedFtpServer.h"
+#include "WindowTestBed.h"
+
+#include "diary/EntryStore.h"
+#include "pages/PageGenerator.h"
+#include "pages/PagePaths.h"
+#include "publish/ServerRecord.h"
+#include "publish/SiteInventory.h"
+
+#include <QCalendarWidget>
+#include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextCharFormat>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Kakiva;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+void writeDay(const QString &day, const QString &text)
+{
+    QCOMPARE(DiaryWrite(u"2004"_s, u"08"_s, day, text), qint16(0));
+    QCOMPARE(HtmlMake(u"2004"_s, u"08"_s, day), qint16(0));
+}
+
+void setServer(const QString &server, const QString &user, const QString &password)
+{
+    IniWrite(FtpSection, ServerKey, server);
+    IniWrite(FtpSection, NameKey, user);
+    IniWrite(FtpSection, PasswordKey, password);
+    IniWrite(FtpSection, DirectoryKey, u"www"_s);
+}
+
+} // namespace
+
+class TestUnsent : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void calendarMarksUnsentDays_data();
+    void calendarMarksUnsentDays();
+    void savedDayIsMarked();
+    void menuSendsTheUnsentFiles();
+    void resendSendsEverything();
+    void savingWithoutServerOpensNoUpload();
+    void sendWindowShowsFailureAndRetries();
+    void sendWindowStopsOnEscape();
+    void uploadClosesByKeyboard_data();
+    void uploadClosesByKeyboard();
+
+private:
+    std::unique_ptr<MainFor> openCalendar();
+    bool isMarked(const MainFor &window, int day) const;
+
+    std::unique_ptr<WindowTestBed> m_bed;
+};
+
+void TestUnsent::init()
+{
+    m_bed = std::make_unique<WindowTestBed>();
+    writeDay(u"03"_s, u"前の日"_s);
+    writeDay(u"17"_s, u"今日"_s);
+}
+
+void TestUnsent::cleanup()
+{
+    QVERIFY(!m_bed || m_bed->errors.isEmpty());
+    m_bed.reset();
+}
+
+std::unique_ptr<MainFor> TestUnsent::openCalendar()
+{
+    auto window = std::make_unique<MainFor>();
+    window->DayCal->setCurrentPage(2004, 8);
+    return window;
+}
+
+bool TestUnsent::isMarked(const MainFor &window, int day) const
+{
+    const QTextCharFormat format = window.DayCal->dateTextFormat(QDate(2004, 8, day));
+    return format.toolTip() == u"未送信"_s && format.background().style() != Qt::NoBrush;
+}
+
+void TestUnsent::calendarMarksUnsentDays_data()
+{
+    QTest::addColumn<bool>("server");
+    QTest::addColumn<bool>("recorded17"); // the server confirmed day 17 as it is now
+    QTest::addColumn<QList<int>>("marked");
+    QTest::addColumn<int>("count");
+    QTest::newRow("no server: nowhere to send") << false << false << QList<int>{} << 0;
+    QTest::newRow("a new server lacks everything") << true << false << QList<int>{3, 17} << 5;
+    QTest::newRow("one day confirmed") << true << true << QList<int>{3} << 4;
+}
+
+void TestUnsent::calendarMarksUnsentDays()
+{
+    QFETCH(bool, server);
+    QFETCH(bool, recorded17);
+    QFETCH(QList<int>, marked);
+    QFETCH(int, count);
+    if (server)
+        setServer(u"ftp.example.jp"_s, u"diarist"_s, u"pw"_s);
+    if (recorded17) {
+        const QString page = dayPagePath(u"2004"_s, u"08"_s, u"17"_s);
+        ServerRecord(configuredDestination()).confirm(remotePathOf(page), fileDigest(page));
+    }
+    const auto window = openCalendar();
+    QList<int> seen;
+    for (int day = 1; day <= 31; ++day) {
+        if (isMarked(*window, day))
+            seen.append(day);
+    }
+    QCOMPARE(seen, marked);
+    // Marks sit beside the bold of the entry days, not in place of it.
+    QCOMPARE(window->DayCal->dateTextFormat(QDate(2004, 8, 3)).fontWeight(), int(QFont::Bold));
+    QVERIFY(window->UnsentMenu->text().startsWith(u"未送信を送信(&U)"_s));
+    QCOMPARE(window->UnsentMenu->text().contains(QString::number(count)), count > 0);
+    QCOMPARE(window->UnsentMenu->isEnabled(), count > 0);
+    QCOMPARE(window->ResendMenu->text(), u"すべて送信し直す(&A)"_s);
+    QCOMPARE(window->ResendMenu->isEnabled(), server);
+}
+
+// A day saved while the upload window was closed before it sent anything is marked as soon
+// as the entry dialog has closed, and the count grows with its four pages.
+void TestUnsent::savedDayIsMarked()
+{
+    m_bed->setServer();
+    const auto window = openCalendar();
+    QVERIFY(!isMarked(*window, 20));
+    const int before = unsentFiles(ServerRecord(configuredDestination())).size();
+    ModalAnswerer<DiaryInpFor> entry([](DiaryInpFor *dialog) {
+        typeText(dialog->DiaryTex, u"new day"_s);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+    });
+    window->DayCal->setSelectedDate(QDate(2004, 8, 20));
+    emit window->DayCal->activated(QDate(2004, 8, 20));
+    QTRY_COMPARE(entry.shown(), 1);
+    QTRY_VERIFY(isMarked(*window, 20));
+    QCOMPARE(m_bed->uploads.shown(), 1);
+    // The day page is new; the year, month and day lists were unsent already.
+    QVERIFY(window->UnsentMenu->text().contains(QString::number(before + 1)));
+}
+
+// "未送信を送信" brings the server to the local site, and the marks go after the publish;
+// a day saved again is marked again.
+void TestUnsent::menuSendsTheUnsentFiles()
+{
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(QDir(server.homePath()).mkpath(u"www"_s));
+    setServer(server.serverString(), server.user(), server.password());
+    const auto window = openCalendar();
+    QVERIFY(isMarked(*window, 17));
+
+    int result = -1;
+    ModalAnswerer<SendFor> send([&](SendFor *progress) {
+        QCOMPARE(progress->filesToSend(), 5);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible(), 20000);
+        result = progress->result();
+    });
+    window->UnsentMenu->trigger();
+    QCOMPARE(send.shown(), 1);
+    QCOMPARE(result, int(QDialog::Accepted));
+    const QStringList pages{"year.html", "2004/index.html", "2004/08/index.html", "2004/08/03.html",
+                            "2004/08/17.html"};
+    for (const QString &page : pages)
+        QCOMPARE(server.remoteFile(u"www/"_s + page), m_bed->appDir.read(u"HTML/"_s + page));
+    QVERIFY(!isMarked(*window, 3));
+    QVERIFY(!isMarked(*window, 17));
+    QVERIFY(!window->UnsentMenu->isEnabled());
+
+    // Rewritten, and the upload window closed before it sent anything.
+    writeDay(u"17"_s, u"書き直した"_s);
+    QCOMPARE(unsentDays(ServerRecord(configuredDestination()), 2004, 8), QList<int>{17});
+}
+
+// "すべて送信し直す" sends the whole tree, the user's own files included, whatever the
+// record says.
+void TestUnsent::resendSendsEverything()
+{
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(QDir(server.homePath()).mkpath(u"www"_s));
+    setServer(server.serverString(), server.user(), server.password());
+    m_bed->appDir.write(u"HTML/kakiva.css"_s, "body { color: #333 }\r\n");
+    m_bed->appDir.write(u"HTML/index.html"_s, "<HTML>root</HTML>\r\n");
+    for (const SiteFile &file : siteFiles())
+        ServerRecord(configuredDestination()).confirm(file.remotePath, file.digest);
+    const auto window = openCalendar();
+    QVERIFY(!window->UnsentMenu->isEnabled());
+    QVERIFY(window->ResendMenu->isEnabled());
+
+    ModalAnswerer<SendFor> send([&](SendFor *progress) {
+        QCOMPARE(progress->filesToSend(), 7);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible(), 20000);
+    });
+    window->ResendMenu->trigger();
+    QCOMPARE(send.shown(), 1);
+    for (const SiteFile &file : siteFiles())
+        QCOMPARE(server.remoteFile(u"www/"_s + file.remotePath), readWholeFile(file.localPath));
+}
+
+void TestUnsent::savingWithoutServerOpensNoUpload()
+{
+    DiaryInpFor dialog;
+    dialog.YearStr = u"2004"_s;
+    dialog.MonthStr = u"8"_s;
+    dialog.DayStr = u"20"_s;
+    const int result = showAnswered(&dialog, [](DiaryInpFor *shown) {
+        typeText(shown->DiaryTex, u"no server yet"_s);
+        QTest::mouseClick(shown->OkCom, Qt::LeftButton);
+    });
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(m_bed->uploads.shown(), 0);
+    QVERIFY(QFile::exists(dayPagePath(u"2004"_s, u"08"_s, u"20"_s)));
+    QVERIFY(readWholeFile(dayListPath(u"2004"_s, u"08"_s)).contains("20.html"));
+}
+
+// A refused file shows its reason; the window tries again after its pause, and sends only
+// what is still missing.
+void TestUnsent::sendWindowShowsFailureAndRetries()
+{
+    ScriptedFtpServer server;
+    server.script().addDirectory(u"/www"_s);
+    server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", ScriptedReply::text("553 Not allowed\r\n"));
+    setServer(server.serverString(), u"diarist"_s, u"secret"_s);
+    SendFor window(SendFor::Scope::Unsent);
+    window.setMaxSessions(1);
+    window.setRetryDelays(300ms, 300ms);
+    QSignalSpy runs(&window, &SendFor::runFinished);
+    window.show();
+    QTRY_COMPARE_WITH_TIMEOUT(runs.size(), 1, 10000);
+    QCOMPARE(runs.at(0).at(0).value<BulkOutcome::Result>(), BulkOutcome::Result::Failed);
+    QVERIFY2(window.StatusLab->text().contains(u"553"_s), qPrintable(window.StatusLab->text()));
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.CountLab->text(), u"4 / 5 ファイル"_s); // the refusal held up no other
+
+    QTRY_COMPARE_WITH_TIMEOUT(runs.size(), 2, 10000);
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(window.result(), int(QDialog::Accepted));
+    int stores = 0;
+    for (const QByteArray &command : server.commands())
+        stores += command.startsWith("STOR ");
+    QCOMPARE(stores, 6); // five files, the refused one twice
+    QVERIFY(unsentFiles(ServerRecord(configuredDestination())).isEmpty());
+}
+
+void TestUnsent::sendWindowStopsOnEscape()
+{
+    ScriptedFtpServer server;
+    server.script().addDirectory(u"/www"_s);
+    server.script().setTransfer(ScriptedFtpScript::Transfer::Stall);
+    setServer(server.serverString(), u"diarist"_s, u"secret"_s);
+    SendFor window(SendFor::Scope::Unsent);
+    QSignalSpy runs(&window, &SendFor::runFinished);
+    window.show();
+    QTRY_VERIFY(server.script().waitForCommand("STOR", 0));
+    QCOMPARE(window.focusWidget(), window.StopCom);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(runs.at(0).at(0).value<BulkOutcome::Result>(), BulkOutcome::Result::Cancelled);
+    QCOMPARE(window.result(), int(QDialog::Rejected));
+    QCOMPARE(ServerRecord(configuredDestination()).size(), 0);
+}
+
+void TestUnsent::uploadClosesByKeyboard_data()
+{
+    QTest::addColumn<bool>("duringAttempt"); // or in the pause after a failure
+    QTest::addColumn<int>("key");
+    QTest::newRow("Space during an attempt") << true << int(Qt::Key_Space);
+    QTest::newRow("Return during an attempt") << true << int(Qt::Key_Return);
+    QTest::newRow("Space after a failure") << false << int(Qt::Key_Space);
+    QTest::newRow("Return after a failure") << false << int(Qt::Key_Return);
+}
+
+// 閉じる has the focus whenever it is enabled, and it always is: pressed during an attempt
+// it cancels it and the window closes within a second, leaving no connection behind.
+void TestUnsent::uploadClosesByKeyboard()
+{
+    QFETCH(bool, duringAttempt);
+    QFETCH(int, key);
+    m_bed.reset(); // its answerer would close the upload window at once
+    const TestAppDir app;
+    ScriptedFtpServer server;
+    server.setGreeting(duringAttempt ? ScriptedReply::silence()
+                                     : ScriptedReply::text("530 Not now\r\n"));
+    setServer(server.serverString(), u"diarist"_s, u"secret"_s);
+    UpFor window([] { return UploadDate{u"2004"_s, u"08"_s, u"17"_s}; });
+    window.setRetryDelays(60s, 60s);
+    QSignalSpy attempts(&window, &UpFor::attemptFinished);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    QTRY_VERIFY(window.isActiveWindow());
+    if (duringAttempt)
+        QTRY_VERIFY(window.isAttemptRunning() && server.script().connections() == 1);
+    else
+        QTRY_COMPARE(attempts.size(), 1);
+    QVERIFY(window.CloseCom->isEnabled());
+    QCOMPARE(window.focusWidget(), window.CloseCom);
+
+    QTest::keyClick(window.focusWidget(), Qt::Key(key));
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(window.result(), int(QDialog::Rejected));
+    QVERIFY(!window.isAttemptRunning());
+    QCOMPARE(attempts.size(), 1);
+    if (duringAttempt)
+        QTRY_COMPARE(server.script().disconnections(), 1);
+}
+
+QTEST_MAIN(TestUnsent)
+#include "TestUnsent.moc"

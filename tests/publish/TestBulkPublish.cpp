@@ -1,0 +1,324 @@
+// Publishing many files at once, against a real server (pyftpdlib) and the scripted one for
+// faults: the server ends up holding exactly the local site, and a run cut short resumes.
+
+#include "PyFtpServer.h"
+#include "ScriptedFtpServer.h"
+#include "SiteFilePaths.h"
+#include "TestAppDir.h"
+
+#include "publish/BulkPublish.h"
+#include "publish/BulkWorkQueue.h"
+#include "publish/FtpClient.h"
+#include "publish/ServerRecord.h"
+#include "publish/UploadAttempt.h"
+#include "settings/SettingsFile.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Kakiva;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString Remote = QStringLiteral("www");
+
+// A small site over two years: lists, day pages, the user's own style sheet and root page.
+const QStringList SitePages{"year.html",       "index.html",         "kakiva.css",
+                            "2004/index.html", "2004/08/index.html", "2004/08/03.html",
+                            "2004/08/17.html", "2004/09/index.html", "2004/09/01.html",
+                            "2005/index.html", "2005/01/index.html", "2005/01/02.html"};
+
+QByteArray contentOf(const QString &page)
+{
+    // Bytes a text-mode transfer would change, and a size of its own per page.
+    return page.toUtf8() + QByteArray("\r\n\x82\xa0\r\x1a\n\0", 9).repeated(page.size());
+}
+
+int countOf(const QStringList &commands, const QString &prefix)
+{
+    return static_cast<int>(std::count_if(commands.begin(), commands.end(),
+                                          [&](const QString &c) { return c.startsWith(prefix); }));
+}
+
+} // namespace
+
+class TestBulkPublish : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void wholeSiteMatchesTheServer_data();
+    void wholeSiteMatchesTheServer();
+    void serverTakingTwoSessions();
+    void resumesAfterCancel();
+    void resumesAfterDroppedConnection();
+    void unconfirmedStoreIsNotRecorded();
+    void refusedFileHoldsUpNoOther();
+    void uploadRecordsEachConfirmedPage();
+    void sessionsShareDirectories();
+
+private:
+    PublishDestination destinationOf(const QString &server, const QString &user) const
+    {
+        return {server, user, Remote};
+    }
+    BulkOutcome publish(const PublishDestination &to, const QString &password,
+                        const QList<SiteFile> &files, int sessions = BulkPublish::MaxSessions,
+                        BulkPublish::ProgressSink progress = {});
+
+    std::unique_ptr<TestAppDir> m_app;
+    std::atomic_bool m_cancel{false};
+};
+
+void TestBulkPublish::init()
+{
+    m_app = std::make_unique<TestAppDir>();
+    m_cancel = false;
+    for (const QString &page : SitePages)
+        m_app->write(QStringLiteral("HTML/") + page, contentOf(page));
+}
+
+void TestBulkPublish::cleanup()
+{
+    m_app.reset();
+}
+
+BulkOutcome TestBulkPublish::publish(const PublishDestination &to, const QString &password,
+                                     const QList<SiteFile> &files, int sessions,
+                                     BulkPublish::ProgressSink progress)
+{
+    BulkPublish run(to, password, files);
+    run.setCancelFlag(&m_cancel);
+    run.setTimeout(10s);
+    run.setMaxSessions(sessions);
+    run.setProgressSink(std::move(progress));
+    return run.run();
+}
+
+void TestBulkPublish::wholeSiteMatchesTheServer_data()
+{
+    QTest::addColumn<int>("sessions");
+    QTest::newRow("one session") << 1;
+    QTest::newRow("four sessions") << 4;
+}
+
+// Every file arrives byte for byte, each missing directory is made once, and a second run
+// with nothing changed logs in once and sends nothing.
+void TestBulkPublish::wholeSiteMatchesTheServer()
+{
+    QFETCH(int, sessions);
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(QDir(server.homePath()).mkpath(Remote));
+    const PublishDestination to = destinationOf(server.serverString(), server.user());
+
+    const BulkOutcome first = publish(to, server.password(), siteFiles(), sessions);
+    QCOMPARE(first.reason, QString());
+    QCOMPARE(first.result, BulkOutcome::Result::Succeeded);
+    QCOMPARE(first.logins, sessions);
+    QCOMPARE(first.confirmed.size(), SitePages.size());
+    for (const QString &page : SitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+    const QStringList commands = server.commands();
+    QCOMPARE(countOf(commands, "STOR "), SitePages.size());
+    QCOMPARE(countOf(commands, "MKD "), 5); // 2004, 2004/08, 2004/09, 2005, 2005/01
+    // One change of directory per directory a session works in: never more than one per
+    // directory and session, plus each failed try before a directory was made.
+    QVERIFY(countOf(commands, "CWD ") <= sessions * 6 + 5);
+    QVERIFY(unsentFiles(ServerRecord(to)).isEmpty());
+
+    const BulkOutcome second = publish(to, server.password(), unsentFiles(ServerRecord(to)));
+    QCOMPARE(second.result, BulkOutcome::Result::Succeeded);
+    QCOMPARE(second.logins, 1);
+    const QStringList again = server.commands().mid(commands.size());
+    QCOMPARE(countOf(again, "USER "), 1);
+    QCOMPARE(countOf(again, "STOR "), 0);
+}
+
+// A server that takes two connections from an address answers the others 421: the run
+// does without them.
+void TestBulkPublish::serverTakingTwoSessions()
+{
+    PyFtpServer server(QStringLiteral("127.0.0.1"), 2);
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(QDir(server.homePath()).mkpath(Remote));
+    const BulkOutcome outcome = publish(destinationOf(server.serverString(), server.user()),
+                                        server.password(), siteFiles());
+    QCOMPARE(outcome.reason, QString());
+    QCOMPARE(outcome.result, BulkOutcome::Result::Succeeded);
+    QCOMPARE(outcome.logins, 2);
+    QCOMPARE(outcome.refusedSessions, 2);
+    for (const QString &page : SitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+}
+
+void TestBulkPublish::resumesAfterCancel()
+{
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(QDir(server.homePath()).mkpath(Remote));
+    const PublishDestination to = destinationOf(server.serverString(), server.user());
+    QList<BulkProgress> seen;
+    const BulkOutcome cut = publish(to, server.password(), unsentFiles(ServerRecord(to)), 1,
+                                    [&](const BulkProgress &progress) {
+                                        seen.append(progress);
+                                        if (progress.filesDone == 5)
+                                            m_cancel = true;
+                                    });
+    QCOMPARE(cut.result, BulkOutcome::Result::Cancelled);
+    QCOMPARE(cut.confirmed.size(), 5);
+    QCOMPARE(seen.first().filesTotal, SitePages.size());
+    QCOMPARE(
+        seen.last().bytesDone, qint64(0) + [&] {
+            qint64 bytes = 0;
+            for (const QString &path : cut.confirmed)
+                bytes += contentOf(path).size();
+            return bytes;
+        }());
+
+    m_cancel = false;
+    const QList<SiteFile> rest = unsentFiles(ServerRecord(to));
+    QCOMPARE(rest.size(), SitePages.size() - 5);
+    for (const QString &path : cut.confirmed)
+        QVERIFY(!remotePathsOf(rest).contains(path));
+    const BulkOutcome resumed = publish(to, server.password(), rest);
+    QCOMPARE(resumed.result, BulkOutcome::Result::Succeeded);
+    QCOMPARE(countOf(server.commands(), "STOR "), SitePages.size()); // none sent twice
+    for (const QString &page : SitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+}
+
+// The server closes the connection on the fourth file: the run fails with the reason, the
+// three confirmed files stay recorded, and the next run sends only the rest.
+void TestBulkPublish::resumesAfterDroppedConnection()
+{
+    ScriptedFtpServer server;
+    server.script().addDirectory(QStringLiteral("/www"));
+    for (int i = 0; i < 3; ++i)
+        server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", ScriptedReply::closing("421 Shutting down\r\n"));
+    const PublishDestination to = destinationOf(server.serverString(), QStringLiteral("diarist"));
+
+    const BulkOutcome cut = publish(to, QStringLiteral("secret"), unsentFiles(ServerRecord(to)), 1);
+    QCOMPARE(cut.result, BulkOutcome::Result::Failed);
+    QCOMPARE(cut.confirmed, (QStringList{"index.html", "kakiva.css", "year.html"}));
+    QVERIFY2(cut.reason.startsWith(QStringLiteral("2004/index.html: ")), qPrintable(cut.reason));
+    QVERIFY2(cut.reason.contains(QStringLiteral("421")), qPrintable(cut.reason));
+
+    const QList<SiteFile> rest = unsentFiles(ServerRecord(to));
+    QCOMPARE(rest.size(), SitePages.size() - 3);
+    const BulkOutcome resumed = publish(to, QStringLiteral("secret"), rest);
+    QCOMPARE(resumed.reason, QString());
+    QCOMPARE(resumed.result, BulkOutcome::Result::Succeeded);
+    for (const QString &page : SitePages)
+        QCOMPARE(server.file(QStringLiteral("/www/") + page), contentOf(page));
+    QVERIFY(unsentFiles(ServerRecord(to)).isEmpty());
+}
+
+// Data that went out but was not confirmed with a final 2xx is not recorded.
+void TestBulkPublish::unconfirmedStoreIsNotRecorded()
+{
+    ScriptedFtpServer server;
+    server.script().addDirectory(QStringLiteral("/www"));
+    server.script().setTransferReply(ScriptedReply::text("451 Local error in processing\r\n"));
+    const PublishDestination to = destinationOf(server.serverString(), QStringLiteral("diarist"));
+    const BulkOutcome outcome = publish(to, QStringLiteral("secret"), siteFiles(), 1);
+    QCOMPARE(outcome.result, BulkOutcome::Result::Failed);
+    QVERIFY(outcome.confirmed.isEmpty());
+    QVERIFY2(outcome.reason.contains(QStringLiteral("451")), qPrintable(outcome.reason));
+    QCOMPARE(ServerRecord(to).size(), 0);
+    QCOMPARE(unsentFiles(ServerRecord(to)).size(), SitePages.size());
+}
+
+// A file the server refuses fails alone: the session goes on with the others.
+void TestBulkPublish::refusedFileHoldsUpNoOther()
+{
+    ScriptedFtpServer server;
+    server.script().addDirectory(QStringLiteral("/www"));
+    server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", ScriptedReply::text("553 File name not allowed\r\n"));
+    const PublishDestination to = destinationOf(server.serverString(), QStringLiteral("diarist"));
+    const BulkOutcome outcome = publish(to, QStringLiteral("secret"), siteFiles(), 1);
+    QCOMPARE(outcome.result, BulkOutcome::Result::Failed);
+    QCOMPARE(outcome.reason, QStringLiteral("kakiva.css: サーバーが拒否しました (553)"));
+    QCOMPARE(outcome.logins, 1);
+    QCOMPARE(outcome.confirmed.size(), SitePages.size() - 1);
+    QCOMPARE(remotePathsOf(unsentFiles(ServerRecord(to))), QStringList{"kakiva.css"});
+}
+
+// The upload window's attempt records each page as the server confirms it, and only then.
+void TestBulkPublish::uploadRecordsEachConfirmedPage()
+{
+    ScriptedFtpServer server;
+    for (const char *directory : {"/www", "/www/2004", "/www/2004/08"})
+        server.script().addDirectory(QString::fromLatin1(directory));
+    server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", ScriptedReply::text("552 Quota exceeded\r\n"));
+    IniWrite(FtpSection, ServerKey, server.serverString());
+    IniWrite(FtpSection, NameKey, QStringLiteral("diarist"));
+    IniWrite(FtpSection, PasswordKey, QStringLiteral("secret"));
+    IniWrite(FtpSection, DirectoryKey, Remote);
+    const UploadDate date{QStringLiteral("2004"), QStringLiteral("08"), QStringLiteral("17")};
+    const auto attempt = [&] {
+        FtpClient client;
+        client.setTimeout(10s);
+        return UploadAttempt(
+                   client, [](const QString &) {}, [] { return false; })
+            .run(date);
+    };
+
+    QCOMPARE(attempt(), UploadAttempt::Result::Failed);
+    const PublishDestination to = configuredDestination();
+    QCOMPARE(remotePathsOf(siteFiles()).size() - unsentFiles(ServerRecord(to)).size(), 2);
+    QVERIFY(ServerRecord(to).holds("year.html", fileDigest(m_app->filePath("HTML/year.html"))));
+    QVERIFY(ServerRecord(to).holds("2004/index.html",
+                                   fileDigest(m_app->filePath("HTML/2004/index.html"))));
+
+    QCOMPARE(attempt(), UploadAttempt::Result::Succeeded);
+    const QStringList unsent = remotePathsOf(unsentFiles(ServerRecord(to)));
+    QVERIFY(!unsent.contains("2004/08/index.html"));
+    QVERIFY(!unsent.contains("2004/08/17.html"));
+    QVERIFY(unsent.contains("2004/08/03.html"));
+}
+
+// Sessions keep to a directory while it has files; one that runs out takes a directory
+// nobody has begun, then half of what is left of the busiest, so each file goes once.
+void TestBulkPublish::sessionsShareDirectories()
+{
+    QList<SiteFile> files;
+    for (const char *path : {"a/1", "a/2", "a/3", "a/4", "a/5", "b/1"})
+        files.append({QString(), QString::fromLatin1(path), 1, {}});
+    BulkWorkQueue queue(files);
+    const auto take = [&](int session) {
+        const auto file = queue.take(session);
+        return file ? file->remotePath : QStringLiteral("-");
+    };
+    QCOMPARE(take(0), "a/1");
+    QCOMPARE(take(1), "b/1");
+    QCOMPARE(take(1), "a/4"); // the back half of a/2..a/5
+    QCOMPARE(take(0), "a/2");
+    QCOMPARE(take(2), "-"); // one file left to each: not worth another change of directory
+    QCOMPARE(take(1), "a/5");
+    QCOMPARE(take(0), "a/3");
+    QCOMPARE(take(0), "-");
+    QCOMPARE(queue.pending(), 0);
+
+    // A session that fails gives its file back, and its directory to the others.
+    BulkWorkQueue again(files);
+    const auto failed = again.take(0);
+    again.putBack(*failed);
+    again.release(0);
+    QCOMPARE(again.take(1)->remotePath, "a/1");
+    QCOMPARE(again.take(1)->remotePath, "a/2");
+    QCOMPARE(again.pending(), 4);
+}
+
+QTEST_GUILESS_MAIN(TestBulkPublish)
+#include "TestBulkPublish.moc"
