@@ -15,7 +15,8 @@ inline constexpr Qt::WindowFlags FixedDialogFlags = Qt::Dialog | Qt::CustomizeWi
                                                     Qt::WindowCloseButtonHint;
 
 // A push button named for tests, placed at geometry. It is never a default button, so
-// Return presses nothing: in the entry dialog Return belongs to the text.
+// Return in a text box presses nothing (in the entry dialog Return belongs to the text);
+// Return, Enter and Space press the button itself when it has the focus.
 QPushButton *makeDialogButton(const QString &name, const QString &caption, const QRect &geometry,
                               QWidget *parent);
 

@@ -158,27 +158,27 @@ void TestDiaryInpFor::okSavesAndRewritesThePages_data()
 {
     QTest::addColumn<QByteArray>("existing");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("okByKeyboard");
+    QTest::addColumn<int>("okKey"); // 0: OK is clicked
     QTest::addColumn<QByteArray>("stored");
 
     QTest::newRow("one line, OK clicked")
-        << QByteArray() << u"hello"_s << false << QByteArray("hello\r\n");
+        << QByteArray() << u"hello"_s << 0 << QByteArray("hello\r\n");
     QTest::newRow("Return starts a line, OK by Tab and Space")
-        << QByteArray() << u"a\nb"_s << true << QByteArray("a\r\nb\r\n");
-    QTest::newRow("only blanks") << QByteArray() << u"   "_s << false << QByteArray("   \r\n");
-    QTest::newRow("only line ends")
-        << QByteArray() << u"\n\n"_s << true << QByteArray("\r\n\r\n\r\n");
-    QTest::newRow("Japanese") << QByteArray() << u"今日は晴れ\n散歩"_s << false
+        << QByteArray() << u"a\nb"_s << int(Qt::Key_Space) << QByteArray("a\r\nb\r\n");
+    QTest::newRow("only blanks") << QByteArray() << u"   "_s << 0 << QByteArray("   \r\n");
+    QTest::newRow("only line ends, OK by Tab and Return")
+        << QByteArray() << u"\n\n"_s << int(Qt::Key_Return) << QByteArray("\r\n\r\n\r\n");
+    QTest::newRow("Japanese") << QByteArray() << u"今日は晴れ\n散歩"_s << 0
                               << entryFileBytes(u"今日は晴れ\n散歩"_s);
     QTest::newRow("added to an existing entry")
-        << QByteArray("old\r\n") << u" and new"_s << false << QByteArray("old and new\r\n");
+        << QByteArray("old\r\n") << u" and new"_s << 0 << QByteArray("old and new\r\n");
 }
 
 void TestDiaryInpFor::okSavesAndRewritesThePages()
 {
     QFETCH(QByteArray, existing);
     QFETCH(QString, typed);
-    QFETCH(bool, okByKeyboard);
+    QFETCH(int, okKey);
     QFETCH(QByteArray, stored);
     if (!existing.isEmpty())
         m_bed->appDir.write(EntryPath, existing);
@@ -186,11 +186,11 @@ void TestDiaryInpFor::okSavesAndRewritesThePages()
     const int result = showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
         dialog->DiaryTex->moveCursor(QTextCursor::End);
         typeText(dialog->DiaryTex, typed);
-        if (okByKeyboard) {
+        if (okKey) {
             // Keys go to the dialog's focus control, which Tab moves from the box to OK.
             QTest::keyClick(dialog->DiaryTex, Qt::Key_Tab);
             QCOMPARE(dialog->focusWidget(), dialog->OkCom);
-            QTest::keyClick(dialog->focusWidget(), Qt::Key_Space);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key(okKey));
         } else {
             QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
         }
