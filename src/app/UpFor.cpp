@@ -83,7 +83,7 @@ void UpFor::startAttempt()
     m_cancel = false;
     const UploadDate date = m_dateSource();
     const auto timeout = m_networkTimeout;
-    m_worker = QThread::create([this, date, timeout] {
+    m_worker.reset(QThread::create([this, date, timeout] {
         FtpClient client;
         client.setCancelFlag(&m_cancel);
         client.setTimeout(timeout);
@@ -95,16 +95,15 @@ void UpFor::startAttempt()
             },
             [this] { return m_cancel.load(); });
         m_result = attempt.run(date);
-    });
-    connect(m_worker, &QThread::finished, this, &UpFor::finishAttempt);
+    }));
+    connect(m_worker.get(), &QThread::finished, this, &UpFor::finishAttempt);
     m_worker->start();
 }
 
 void UpFor::finishAttempt()
 {
     m_worker->wait();
-    delete m_worker;
-    m_worker = nullptr;
+    m_worker.reset();
     const UploadAttempt::Result result = m_result;
     emit attemptFinished(result);
     if (m_closeRequested || result == UploadAttempt::Result::Cancelled) {
@@ -157,8 +156,7 @@ void UpFor::cancelAndWait()
         return;
     m_cancel = true;
     m_worker->wait();
-    delete m_worker;
-    m_worker = nullptr;
+    m_worker.reset();
 }
 
 } // namespace Kakiva

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -61,7 +62,7 @@ private:
     void cancelAndWait();
 
     DateSource m_dateSource;
-    QThread *m_worker = nullptr;
+    std::unique_ptr<QThread> m_worker;
     std::atomic_bool m_cancel{false};
     std::atomic<UploadAttempt::Result> m_result{UploadAttempt::Result::Failed};
     bool m_closeRequested = false;

@@ -10,6 +10,8 @@
 
 namespace Kakiva {
 
+struct FtpSession;
+
 // The FTP component the upload drives: synchronous, command level, one instance per
 // upload attempt. Every call returns within its time-out, or within a fraction of a
 // second once the cancel flag is raised. Results are 16-bit, as the upload reads them;
@@ -87,8 +89,7 @@ public:
     WireStats wireStats() const;
 
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    std::unique_ptr<FtpSession> d;
 };
 
 } // namespace Kakiva

@@ -1,17 +1,12 @@
 #include "publish/FtpReply.h"
 
+#include "publish/FtpText.h"
+
 #include <QRegularExpression>
 
 namespace Kakiva {
 
 namespace {
-
-std::optional<quint16> validPort(uint value)
-{
-    if (value == 0 || value > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(value);
-}
 
 QByteArray firstLineText(const FtpReply &reply)
 {
@@ -41,7 +36,7 @@ std::optional<quint16> extendedPassivePort(const FtpReply &reply)
         return std::nullopt;
     bool ok = false;
     const uint port = text.mid(start, end - start).toUInt(&ok);
-    return ok ? validPort(port) : std::nullopt;
+    return ok ? portFromNumber(port) : std::nullopt;
 }
 
 std::optional<quint16> passivePort(const FtpReply &reply)
@@ -57,7 +52,7 @@ std::optional<quint16> passivePort(const FtpReply &reply)
         if (match.captured(i).toUInt() > 255)
             return std::nullopt;
     }
-    return validPort(match.captured(5).toUInt() * 256 + match.captured(6).toUInt());
+    return portFromNumber(match.captured(5).toUInt() * 256 + match.captured(6).toUInt());
 }
 
 } // namespace Kakiva

@@ -1,5 +1,7 @@
 #include "publish/FtpServerAddress.h"
 
+#include "publish/FtpText.h"
+
 #include <QHostAddress>
 
 #include <algorithm>
@@ -8,25 +10,13 @@ namespace Kakiva {
 
 namespace {
 
-std::optional<quint16> parsePort(const QString &text)
-{
-    const bool digitsOnly = std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
-    if (text.isEmpty() || text.size() > 5 || !digitsOnly)
-        return std::nullopt;
-    const uint port = text.toUInt();
-    if (port == 0 || port > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(port);
-}
-
 bool isPlainHost(const QString &host)
 {
-    return !host.isEmpty() && std::none_of(host.begin(), host.end(), [](QChar c) {
-        return c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char('[') ||
-               c == QLatin1Char(']') || c == QLatin1Char('/');
-    });
+    return !host.isEmpty() && isSendable(host) &&
+           std::none_of(host.begin(), host.end(), [](QChar c) {
+               return c.isSpace() || c == QLatin1Char('[') || c == QLatin1Char(']') ||
+                      c == QLatin1Char('/');
+           });
 }
 
 bool isIpv6(const QString &host)
@@ -36,7 +26,7 @@ bool isIpv6(const QString &host)
 
 std::optional<FtpServerAddress> withPort(const QString &host, const QString &portText)
 {
-    const auto port = parsePort(portText);
+    const auto port = portFromDigits(portText);
     if (!port || !isPlainHost(host))
         return std::nullopt;
     return FtpServerAddress{host, *port};
