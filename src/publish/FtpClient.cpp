@@ -92,6 +92,11 @@ void FtpClient::CloseLog()
     d->log.close();
 }
 
+void FtpClient::setCertificateCheck(CertificateCheck check)
+{
+    d->certificateCheck = std::move(check);
+}
+
 void FtpClient::setCancelFlag(const std::atomic_bool *cancel)
 {
     d->waits.cancel = cancel;

@@ -1,8 +1,9 @@
 #include "publish/FtpControlChannel.h"
 
 #include "publish/FtpLog.h"
+#include "publish/FtpTls.h"
 
-#include <QTcpSocket>
+#include <QSslSocket>
 
 namespace Kakiva {
 
@@ -55,7 +56,7 @@ FtpControlChannel::~FtpControlChannel()
 FtpStatus FtpControlChannel::open(const FtpServerAddress &address)
 {
     drop();
-    m_socket = std::make_unique<QTcpSocket>();
+    m_socket = std::make_unique<QSslSocket>();
     m_log.note(QStringLiteral("connecting to %1 port %2").arg(address.host).arg(address.port));
     const FtpStatus wait = connectSocket(*m_socket, address.host, address.port, m_waits.fromNow());
     if (wait != FtpStatus::Ok)
@@ -64,6 +65,26 @@ FtpStatus FtpControlChannel::open(const FtpServerAddress &address)
     m_answerOwed = true; // the greeting
     m_repliesDue = 1;
     return FtpStatus::Ok;
+}
+
+FtpStatus FtpControlChannel::startTls(const QString &peerName)
+{
+    if (!isOpen())
+        return FtpStatus::NotConnected;
+    m_socket->setSslConfiguration(ftpTlsConfiguration());
+    m_socket->setPeerVerifyName(peerName);
+    m_socket->ignoreSslErrors();
+    m_socket->startClientEncryption();
+    const FtpStatus wait = waitForEncrypted(*m_socket, m_waits.fromNow());
+    if (wait != FtpStatus::Ok)
+        return giveUp(wait, QStringLiteral("setting up TLS"));
+    m_log.note(QStringLiteral("TLS: %1").arg(describeTls(*m_socket)));
+    return FtpStatus::Ok;
+}
+
+const QSslSocket *FtpControlChannel::tls() const
+{
+    return m_socket && m_socket->isEncrypted() ? m_socket.get() : nullptr;
 }
 
 bool FtpControlChannel::isOpen() const

@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-class QTcpSocket;
+class QSslSocket;
 
 namespace Kakiva {
 
@@ -32,6 +32,13 @@ public:
 
     FtpStatus open(const FtpServerAddress &address);
     bool isOpen() const;
+
+    // Turns the open connection into a TLS one whose certificate should name peerName. Errors
+    // in the certificate do not end the handshake: they are judged afterwards, from
+    // tls()->sslHandshakeErrors(), before anything else is sent.
+    FtpStatus startTls(const QString &peerName);
+    // The encrypted connection, or null while there is none.
+    const QSslSocket *tls() const;
     QHostAddress peerAddress() const;
     QAbstractSocket::SocketError lastError() const { return m_lastError; }
 
@@ -69,7 +76,7 @@ private:
     FtpLog &m_log;
     WireStats &m_stats;
     const FtpWaitSettings &m_waits;
-    std::unique_ptr<QTcpSocket> m_socket;
+    std::unique_ptr<QSslSocket> m_socket;
     FtpReplyParser m_parser;
     QAbstractSocket::SocketError m_lastError = QAbstractSocket::UnknownSocketError;
     bool m_answerOwed = false; // something was sent that the server has not answered yet

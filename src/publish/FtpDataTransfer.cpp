@@ -4,7 +4,7 @@
 #include "publish/FtpSession.h"
 
 #include <QFile>
-#include <QTcpSocket>
+#include <QSslSocket>
 
 #include <optional>
 
@@ -35,7 +35,7 @@ struct Transfer
     const QByteArray &name;
     QFile &file;
     const Order order;
-    QTcpSocket data;
+    QSslSocket data;
     std::optional<FtpReply> final; // the server's last word on the STOR, once it came
     bool allSent = false;          // every byte went out
     bool dataLost = false;         // the data connection broke or was reset
@@ -73,6 +73,7 @@ private:
     qint16 requestPassivePort(quint16 *port);
     qint16 openDataConnection(Transfer &t);
     qint16 awaitGoAhead();
+    void secureData(Transfer &t);
     qint16 sendData(Transfer &t);
     qint16 awaitFinal(Transfer &t);
     qint16 afterDataConnectionLost(Transfer &t);
@@ -108,7 +109,9 @@ qint16 Store::run(Transfer &t)
         if (const qint16 refused = awaitGoAhead(); refused != 0)
             return refused;
     }
-    if (const qint16 failure = sendData(t); failure != 0) {
+    if (m_session.isTls())
+        secureData(t);
+    if (const qint16 failure = t.dataLost ? 0 : sendData(t); failure != 0) {
         m_session.control.drop(); // the server's view of the transfer is unknown
         return failure;
     }
@@ -160,8 +163,17 @@ qint16 Store::openDataConnection(Transfer &t)
         return failure;
     const QHostAddress host = m_session.control.peerAddress();
     m_log.note(QStringLiteral("data connection to %1 port %2").arg(host.toString()).arg(port));
+    if (m_session.isTls()) {
+        QSslConfiguration configuration = ftpTlsConfiguration();
+        configuration.setSessionTicket(m_session.tlsSession);
+        t.data.setSslConfiguration(configuration);
+        t.data.setPeerVerifyName(m_session.tlsPeerName);
+        t.data.ignoreSslErrors(); // the certificate must be the control connection's
+    }
     switch (connectSocket(t.data, host, port, m_session.waits.fromNow())) {
     case FtpStatus::Ok:
+        if (m_session.isTls())
+            t.data.startClientEncryption();
         return 0;
     case FtpStatus::TimedOut:
         m_log.note(QStringLiteral("time-out opening the data connection"));
@@ -188,6 +200,23 @@ qint16 Store::awaitGoAhead()
         return FtpResult::TransferIncomplete;
     }
     return serverRefusal(reply);
+}
+
+// Data goes only once the handshake is made, and only to the server whose certificate the
+// control connection accepted. A failure here leaves the STOR to be settled as any lost data
+// connection is.
+void Store::secureData(Transfer &t)
+{
+    const FtpStatus s = waitForEncrypted(t.data, m_session.waits.fromNow());
+    if (s != FtpStatus::Ok) {
+        m_log.note(QStringLiteral("TLS on the data connection failed: %1").arg(t.data.errorString()));
+        t.dataLost = true;
+    } else if (t.data.peerCertificate() != m_session.tlsCertificate) {
+        m_log.note(QStringLiteral("the data connection showed another certificate"));
+        t.dataLost = true;
+    }
+    if (t.dataLost)
+        t.data.abort();
 }
 
 // Sends until every byte is out, the server has its final say early, or the data connection
@@ -233,12 +262,14 @@ qint16 Store::sendData(Transfer &t)
     }
 }
 
-// Every byte is out. The data connection is half closed instead of closed: a server that
-// dropped the data unread resets it, and in the pipelined order that reset is the one sign
-// of a server that will not send its final reply.
+// Every byte is out. A TLS data connection is closed with its close alert. A plain one is
+// half closed instead: a server that dropped the data unread resets it, and in the pipelined
+// order that reset is the one sign of a server that will not send its final reply.
 qint16 Store::awaitFinal(Transfer &t)
 {
-    if (!finishSending(t.data)) {
+    const bool ended = m_session.isTls() ? closeTls(t.data, m_session.waits.fromNow())
+                                         : finishSending(t.data);
+    if (!ended) {
         m_log.note(
             QStringLiteral("data connection lost before its end: %1").arg(t.data.errorString()));
         t.dataLost = true;
@@ -330,7 +361,9 @@ qint16 storeFile(FtpSession &session, const QByteArray &name, QFile &file)
         return failure;
     // An empty file has nothing to send ahead, and an early end of file that the server
     // dropped could not be told from one it took.
-    const bool pipelined = session.pipelining && file.size() > 0;
+    // Under TLS the data waits for its handshake, which the server makes only once it has
+    // taken STOR, so sending ahead gains nothing there.
+    const bool pipelined = session.pipelining && file.size() > 0 && !session.isTls();
     Transfer first(name, file, pipelined ? Order::Pipelined : Order::Classic);
     const qint16 result = store.run(first);
     if (!first.dataDropped)

@@ -10,6 +10,9 @@ void FtpSession::end()
     binaryType = false;
     passive = Passive::Untried;
     pipelining = true;
+    tlsPeerName.clear();
+    tlsCertificate.clear();
+    tlsSession.clear();
 }
 
 FtpStatus FtpSession::exchange(const QByteArray &line, FtpReply *reply)

@@ -5,9 +5,12 @@
 #include "publish/FtpReply.h"
 #include "publish/FtpSocketWait.h"
 #include "publish/FtpStatus.h"
+#include "publish/FtpTls.h"
 #include "publish/WireStats.h"
 
 #include <QByteArray>
+
+#include <functional>
 
 namespace Kakiva {
 
@@ -30,7 +33,18 @@ struct FtpSession
     Passive passive = Passive::Untried;
     bool pipelining = true; // until the server drops data that came ahead of its STOR
 
-    // Drops the connection and forgets what was learnt about the server.
+    // Asked about a certificate that does not verify; without it, such a one is refused.
+    std::function<bool(const FtpCertificateQuestion &)> certificateCheck;
+    // Under TLS: the host the certificates must name, the control connection's certificate
+    // as accepted (data connections must show the same) and its session, which every data
+    // connection resumes.
+    QString tlsPeerName;
+    QSslCertificate tlsCertificate;
+    QByteArray tlsSession;
+
+    bool isTls() const { return !tlsCertificate.isNull(); }
+
+    // Drops the connection and forgets what was learnt about the server and its TLS.
     void end();
     FtpStatus exchange(const QByteArray &line, FtpReply *reply);
 

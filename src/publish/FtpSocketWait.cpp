@@ -1,6 +1,7 @@
 #include "publish/FtpSocketWait.h"
 
 #include <QEventLoop>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -122,6 +123,36 @@ FtpStatus writeSlice(QTcpSocket &socket, const FtpWaitLimits &limits)
         return FtpStatus::Ok;
     return socket.state() == QAbstractSocket::ConnectedState ? FtpStatus::Pending
                                                              : FtpStatus::Failed;
+}
+
+FtpStatus waitForEncrypted(QSslSocket &socket, const FtpWaitLimits &limits)
+{
+    for (;;) {
+        if (socket.isEncrypted())
+            return FtpStatus::Ok;
+        if (const auto stop = stopReason(socket, limits))
+            return *stop;
+        socket.waitForEncrypted(sliceMs(limits));
+    }
+}
+
+bool closeTls(QSslSocket &socket, const FtpWaitLimits &limits)
+{
+    while (socket.bytesToWrite() > 0 || socket.encryptedBytesToWrite() > 0) {
+        const FtpStatus step = writeSlice(socket, limits);
+        if (step != FtpStatus::Ok && step != FtpStatus::Pending)
+            return false;
+    }
+    socket.waitForReadyRead(0);
+    socket.readAll();
+    socket.disconnectFromHost();
+    while (socket.state() != QAbstractSocket::UnconnectedState) {
+        if (limits.cancelled() || limits.deadline.hasExpired())
+            return false;
+        socket.waitForDisconnected(sliceMs(limits));
+        socket.readAll();
+    }
+    return true;
 }
 
 bool finishSending(QTcpSocket &socket)

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 
+class QSslSocket;
 class QTcpSocket;
 
 namespace Kakiva {
@@ -58,6 +59,15 @@ FtpStatus waitForWritten(QTcpSocket &socket, const FtpWaitLimits &limits);
 
 // One slice of sending: Ok when bytes left, Pending when none did in this slice.
 FtpStatus writeSlice(QTcpSocket &socket, const FtpWaitLimits &limits);
+
+// Waits until the TLS handshake that startClientEncryption() began has finished.
+FtpStatus waitForEncrypted(QSslSocket &socket, const FtpWaitLimits &limits);
+
+// Ends a TLS connection without losing bytes: waits until every encrypted byte is out, reads
+// what the server sent (unread bytes at close make the system reset the connection, and a
+// server may then throw away the end of the file), and closes with the TLS close alert.
+// False when the bytes could not all be written, or the close did not end in time.
+bool closeTls(QSslSocket &socket, const FtpWaitLimits &limits);
 
 // Ends the sending direction only (the end of a file in stream mode) and keeps the connection
 // open for reading, so that the peer resetting it afterwards can still be seen. Qt closes the

@@ -13,8 +13,18 @@
 class PyFtpServer
 {
 public:
+    // TLS required for login and data, with this certificate and key: explicit (AUTH TLS)
+    // or implicit (TLS from the first byte).
+    struct Tls
+    {
+        QString certificate;
+        QString key;
+        bool implicit = false;
+    };
+
     // host is the address to listen on: "127.0.0.1" or "::1".
     explicit PyFtpServer(const QString &host = QStringLiteral("127.0.0.1"));
+    PyFtpServer(const QString &host, const Tls &tls);
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer &) = delete;
     PyFtpServer &operator=(const PyFtpServer &) = delete;
@@ -25,7 +35,8 @@ public:
 
     quint16 port() const { return m_port; }
     QString host() const { return m_host; }
-    // The server setting that reaches it: "127.0.0.1:port" or "[::1]:port".
+    // The server setting that reaches it: "127.0.0.1:port" or "[::1]:port", behind
+    // "ftpes://" or "ftps://" under TLS.
     QString serverString() const;
     QString user() const { return QStringLiteral("diarist"); }
     QString password() const { return QStringLiteral("pw-4-tests"); }
@@ -40,6 +51,7 @@ public:
 private:
     void start();
     QString m_host;
+    Tls m_tls;
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
