@@ -8,8 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libbenchmark-dev
   fonts-ipafont-gothic
-  python3 python3-pyftpdlib
-  curl
+  python3 python3-pyftpdlib python3-openssl
+  openssl vsftpd
+  curl lftp
 )
 
 missing=()

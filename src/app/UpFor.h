@@ -19,7 +19,8 @@ namespace Kakiva {
 // The upload window: sends the four pages of one date and reports each stage. After a
 // failure it stays open and tries again after a growing pause; on success it closes
 // itself. Attempts run on a worker thread, so the window never freezes and can always
-// be closed.
+// be closed. A server certificate to be trusted is asked about in "証明書の確認" over this
+// window; one the user refuses ends the attempts.
 class UpFor : public QDialog
 {
     Q_OBJECT
@@ -60,6 +61,7 @@ private:
     void finishAttempt();
     void showStatus(const QString &status);
     void cancelAndWait();
+    bool askTrustFromWorker(const FtpCertificateQuestion &question);
 
     DateSource m_dateSource;
     std::unique_ptr<QThread> m_worker;

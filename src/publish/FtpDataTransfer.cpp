@@ -209,7 +209,8 @@ void Store::secureData(Transfer &t)
 {
     const FtpStatus s = waitForEncrypted(t.data, m_session.waits.fromNow());
     if (s != FtpStatus::Ok) {
-        m_log.note(QStringLiteral("TLS on the data connection failed: %1").arg(t.data.errorString()));
+        m_log.note(
+            QStringLiteral("TLS on the data connection failed: %1").arg(t.data.errorString()));
         t.dataLost = true;
     } else if (t.data.peerCertificate() != m_session.tlsCertificate) {
         m_log.note(QStringLiteral("the data connection showed another certificate"));
@@ -267,8 +268,8 @@ qint16 Store::sendData(Transfer &t)
 // order that reset is the one sign of a server that will not send its final reply.
 qint16 Store::awaitFinal(Transfer &t)
 {
-    const bool ended = m_session.isTls() ? closeTls(t.data, m_session.waits.fromNow())
-                                         : finishSending(t.data);
+    const bool ended =
+        m_session.isTls() ? closeTls(t.data, m_session.waits.fromNow()) : finishSending(t.data);
     if (!ended) {
         m_log.note(
             QStringLiteral("data connection lost before its end: %1").arg(t.data.errorString()));

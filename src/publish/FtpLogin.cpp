@@ -132,7 +132,7 @@ qint16 openAndGreet(FtpSession &session, const FtpServerAddress &address)
     if (const qint16 result = greet(session); result != FtpResult::Connected)
         return result;
     return address.security == FtpSecurity::Explicit ? authTls(session, address)
-                                                      : FtpResult::Connected;
+                                                     : FtpResult::Connected;
 }
 
 } // namespace
