@@ -104,13 +104,19 @@ qint16 logIn(FtpSession &session, const QString &user, const QString &password)
     return refused(reply, FtpResult::PasswordRefused);
 }
 
-// Data connections are TLS too. The session is taken only now: under TLS 1.3 the server
-// sends it after the handshake, and the login replies have surely brought it.
+// Data connections are TLS too. PBSZ and PROT go out together: neither depends on the
+// other's answer, and both must be accepted. The session is taken only now: under TLS 1.3
+// the server sends it after the handshake, and the login replies have surely brought it.
 qint16 protectData(FtpSession &session)
 {
-    for (const char *line : {"PBSZ 0", "PROT P"}) {
+    const QList<QByteArray> lines{"PBSZ 0", "PROT P"};
+    for (const QByteArray &line : lines) {
+        if (const FtpStatus s = session.control.send(line); s != FtpStatus::Ok)
+            return session.connectFailure(s, FtpResult::UnexpectedReply);
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         FtpReply reply;
-        if (const FtpStatus s = session.exchange(line, &reply); s != FtpStatus::Ok)
+        if (const FtpStatus s = session.control.readFinalReply(&reply); s != FtpStatus::Ok)
             return session.connectFailure(s, FtpResult::UnexpectedReply);
         if (!reply.isSuccess())
             return refused(reply, FtpResult::UnexpectedReply);

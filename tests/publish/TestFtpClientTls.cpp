@@ -1,11 +1,10 @@
 // The FTP client over TLS against real servers started by the tests: pyftpdlib and, where the
 // tests run as root, vsftpd with session reuse required. Certificates are made at test time.
 
-#include "PyFtpServer.h"
+#include "RealFtpServer.h"
 #include "ScriptedFtpServer.h"
 #include "TestAppDir.h"
 #include "TestCertificates.h"
-#include "VsftpdServer.h"
 
 #include "publish/FtpClient.h"
 #include "publish/FtpResult.h"
@@ -27,27 +26,6 @@ enum class Peer
     PyftpdlibImplicit,
     VsftpdExplicit,
     VsftpdImplicit,
-};
-
-// One of the real servers, with what a test needs of it.
-struct TlsServer
-{
-    std::unique_ptr<PyFtpServer> pyftpdlib;
-    std::unique_ptr<VsftpdServer> vsftpd;
-
-    QString error() const { return pyftpdlib ? pyftpdlib->errorString() : vsftpd->errorString(); }
-    bool isRunning() const { return pyftpdlib ? pyftpdlib->isRunning() : vsftpd->isRunning(); }
-    QString server() const
-    {
-        return pyftpdlib ? pyftpdlib->serverString() : vsftpd->serverString();
-    }
-    QString user() const { return pyftpdlib ? pyftpdlib->user() : vsftpd->user(); }
-    QString password() const { return pyftpdlib ? pyftpdlib->password() : vsftpd->password(); }
-    QByteArray file(const QString &path) const
-    {
-        return pyftpdlib ? pyftpdlib->remoteFile(path) : vsftpd->remoteFile(path);
-    }
-    QStringList commands() const { return pyftpdlib ? pyftpdlib->commands() : vsftpd->commands(); }
 };
 
 QByteArray patterned(qsizetype size)
@@ -79,7 +57,7 @@ private slots:
     void serverWithoutTls();
 
 private:
-    TlsServer start(Peer peer, const TestCertificates::Files &files);
+    RealFtpServer start(Peer peer, const TestCertificates::Files &files);
 
     std::optional<TestCertificates> m_certificates;
     std::optional<TestAppDir> m_app;
@@ -102,17 +80,13 @@ void TestFtpClientTls::cleanup()
     m_app.reset();
 }
 
-TlsServer TestFtpClientTls::start(Peer peer, const TestCertificates::Files &files)
+RealFtpServer TestFtpClientTls::start(Peer peer, const TestCertificates::Files &files)
 {
     const bool implicit = peer == Peer::PyftpdlibImplicit || peer == Peer::VsftpdImplicit;
-    TlsServer server;
-    if (peer == Peer::PyftpdlibExplicit || peer == Peer::PyftpdlibImplicit) {
-        server.pyftpdlib = std::make_unique<PyFtpServer>(
-            QStringLiteral("127.0.0.1"), PyFtpServer::Tls{files.certificate, files.key, implicit});
-    } else {
-        server.vsftpd = std::make_unique<VsftpdServer>(files.certificate, files.key, implicit);
-    }
-    return server;
+    if (peer == Peer::PyftpdlibExplicit || peer == Peer::PyftpdlibImplicit)
+        return RealFtpServer(std::make_unique<PyFtpServer>(
+            QStringLiteral("127.0.0.1"), PyFtpServer::Tls{files.certificate, files.key, implicit}));
+    return RealFtpServer(std::make_unique<VsftpdServer>(files.certificate, files.key, implicit));
 }
 
 void TestFtpClientTls::publishesByteForByte_data()
@@ -138,11 +112,10 @@ void TestFtpClientTls::publishesByteForByte()
     QFETCH(Peer, peer);
     QFETCH(QStringList, loginCommands);
 
-    if ((peer == Peer::VsftpdExplicit || peer == Peer::VsftpdImplicit) &&
-        VsftpdServer::needsRoot())
+    if ((peer == Peer::VsftpdExplicit || peer == Peer::VsftpdImplicit) && VsftpdServer::needsRoot())
         QSKIP("vsftpd logs in a local user, which needs root");
-    const TlsServer server = start(peer, m_certificates->signedByCa());
-    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    const RealFtpServer server = start(peer, m_certificates->signedByCa());
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     const QList<std::pair<QString, QByteArray>> files{{"large.html", patterned(3 * 1024 * 1024)},
                                                       {"small.html", QByteArray("<p>day</p>")},
                                                       {"empty.html", QByteArray()}};
@@ -152,7 +125,7 @@ void TestFtpClientTls::publishesByteForByte()
     client.OpenLog(logPath, 1);
     int asked = 0;
     client.setCertificateCheck([&](const FtpCertificateQuestion &) { return ++asked, false; });
-    QCOMPARE(client.Connect(server.server(), server.user(), server.password()),
+    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
              FtpResult::Connected);
     for (const auto &[name, bytes] : files)
         QCOMPARE(client.PutFile(m_app->write(name, bytes), QString()), FtpResult::Stored);
@@ -161,7 +134,7 @@ void TestFtpClientTls::publishesByteForByte()
 
     QCOMPARE(asked, 0); // the test authority is trusted as the system's store would be
     for (const auto &[name, bytes] : files)
-        QCOMPARE(server.file(name), bytes);
+        QCOMPARE(server.remoteFile(name), bytes);
     QCOMPARE(server.commands().mid(0, loginCommands.size()), loginCommands);
     const QByteArray log = readWholeFile(logPath);
     QVERIFY2(log.contains("TLS: TLSv1."), log.constData());
@@ -190,8 +163,8 @@ void TestFtpClientTls::certificateThatDoesNotVerify()
     QFETCH(bool, trusted);
     QFETCH(QStringList, commands);
 
-    const TlsServer server = start(peer, m_certificates->selfSigned());
-    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    const RealFtpServer server = start(peer, m_certificates->selfSigned());
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QList<FtpCertificateQuestion> questions;
     qsizetype commandsWhenAsked = -1;
     FtpClient client;
@@ -201,7 +174,7 @@ void TestFtpClientTls::certificateThatDoesNotVerify()
         commandsWhenAsked = server.commands().size();
         return trusted;
     });
-    QCOMPARE(int(client.Connect(server.server(), server.user(), server.password())),
+    QCOMPARE(int(client.Connect(server.serverString(), server.user(), server.password())),
              trusted ? int(FtpResult::Connected) : int(FtpResult::TlsRefused));
     client.Close();
 
@@ -210,7 +183,7 @@ void TestFtpClientTls::certificateThatDoesNotVerify()
         QSslCertificate::fromPath(m_certificates->selfSigned().certificate).value(0);
     QCOMPARE(questions.first().certificate, presented);
     QVERIFY(!questions.first().problems.isEmpty());
-    QVERIFY(server.server().endsWith(questions.first().server));
+    QVERIFY(server.serverString().endsWith(questions.first().server));
     QCOMPARE(commandsWhenAsked, peer == Peer::PyftpdlibExplicit ? 1 : 0);
     QTRY_COMPARE(server.commands().size(), commands.size() + (trusted ? 1 : 0)); // and QUIT
     QCOMPARE(server.commands().mid(0, commands.size()), commands);

@@ -73,6 +73,6 @@ TestCertificates::Files TestCertificates::files(const QString &name) const
 void TestCertificates::trustAuthority() const
 {
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.addCaCertificates(QSslCertificate::fromPath(m_dir.filePath("ca.crt")));
+    configuration.addCaCertificates(QSslCertificate::fromPath(authority()));
     QSslConfiguration::setDefaultConfiguration(configuration);
 }

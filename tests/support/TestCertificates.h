@@ -22,6 +22,7 @@ public:
     Files signedByCa() const { return files(QStringLiteral("signed")); }
     Files selfSigned() const { return files(QStringLiteral("self")); }
     Files otherSelfSigned() const { return files(QStringLiteral("other")); }
+    QString authority() const { return m_dir.filePath(QStringLiteral("ca.crt")); }
 
     // From now on every TLS connection of this process trusts the test authority, as it
     // trusts the system's store.

@@ -22,6 +22,7 @@ public:
     bool isRunning() const { return m_port != 0; }
     QString errorString() const { return m_error; }
 
+    quint16 port() const { return m_port; }
     QString serverString() const;
     QString user() const { return QStringLiteral("kakivaftp"); }
     QString password() const { return QStringLiteral("pw-4-tls-tests"); }
