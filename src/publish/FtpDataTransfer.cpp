@@ -362,8 +362,8 @@ qint16 storeFile(FtpSession &session, const QByteArray &name, QFile &file)
         return failure;
     // An empty file has nothing to send ahead, and an early end of file that the server
     // dropped could not be told from one it took.
-    // Under TLS the data waits for its handshake, which the server makes only once it has
-    // taken STOR, so sending ahead gains nothing there.
+    // Under TLS the data waits for its handshake, which a strict server makes only once it
+    // has taken STOR, so sending ahead gains nothing there.
     const bool pipelined = session.pipelining && file.size() > 0 && !session.isTls();
     Transfer first(name, file, pipelined ? Order::Pipelined : Order::Classic);
     const qint16 result = store.run(first);
