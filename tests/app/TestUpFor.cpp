@@ -173,6 +173,7 @@ enum class Fault
 {
     Greeting500,
     RefusedPort,
+    TlsRefused,
     StoreRefused,
     SilentGreeting,
     SilentAfterLogin,
@@ -301,6 +302,11 @@ void TestUpFor::applyFault(Fault fault, ScriptedFtpServer &server)
         writeSettings(QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort()), ScriptedUser,
                       ScriptedPassword, QStringLiteral("www"));
         break;
+    case Fault::TlsRefused:
+        writeSettings(QStringLiteral("ftpes://") + server.serverString(), ScriptedUser,
+                      ScriptedPassword, QStringLiteral("www"));
+        server.setReply("AUTH", ScriptedReply::text("500 Unknown command\r\n"));
+        break;
     case Fault::StoreRefused:
         server.queueReply("STOR", ScriptedReply::text("553 Not allowed\r\n"));
         break;
@@ -317,7 +323,7 @@ void TestUpFor::recoverFrom(Fault fault, ScriptedFtpServer &server)
 {
     if (fault == Fault::Greeting500)
         server.setGreeting(ScriptedReply::text("220 Ready\r\n"));
-    else if (fault == Fault::RefusedPort)
+    else if (fault == Fault::RefusedPort || fault == Fault::TlsRefused)
         writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
     // A queued reply answers the first session only.
 }
@@ -333,6 +339,10 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess_data()
     QTest::newRow("refused port") << Fault::RefusedPort
                                   << QStringList{UploadStatus::SocketOpenError}
                                   << QList<QByteArray>{};
+    // Under ftpes:// the login never goes out in clear: the server hears AUTH TLS and no more.
+    QTest::newRow("AUTH TLS refused")
+        << Fault::TlsRefused << QStringList{UploadStatus::ConnectError}
+        << QList<QByteArray>{"AUTH TLS"};
     QTest::newRow("greeting refused")
         << Fault::Greeting500 << QStringList{UploadStatus::ConnectError} << QList<QByteArray>{};
     QTest::newRow("STOR refused") << Fault::StoreRefused
