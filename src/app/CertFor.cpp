@@ -59,21 +59,19 @@ CertFor::CertFor(const FtpCertificateQuestion &question, QWidget *parent) : QDia
     setWindowFlags(FixedDialogFlags);
     setModal(true);
 
+    // Line breaks of their own: a word-wrapped label in a window of fixed size gets cut off.
     WarnLab = new QLabel(
-        QStringLiteral("警告: このサーバーの証明書は、前に信頼したものから変わっています。"
+        QStringLiteral("警告: このサーバーの証明書は、前に信頼したものから変わっています。\n"
                        "心当たりがなければ信頼しないでください。"),
         this);
     WarnLab->setObjectName(QStringLiteral("WarnLab"));
-    WarnLab->setWordWrap(true);
     WarnLab->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     WarnLab->setVisible(question.changed);
 
     auto *intro = new QLabel(
-        QStringLiteral(
-            "このサーバーの証明書は確認できませんでした。信頼すると、次からはこの証明書を"
-            "持つこのサーバーに確認なしで接続します。"),
+        QStringLiteral("このサーバーの証明書は確認できませんでした。\n"
+                       "信頼すると、次からはこの証明書を持つこのサーバーに確認なしで接続します。"),
         this);
-    intro->setWordWrap(true);
 
     CertLab = new QLabel(details(question), this);
     CertLab->setObjectName(QStringLiteral("CertLab"));

@@ -110,7 +110,7 @@ qint16 Store::run(Transfer &t)
             return refused;
     }
     if (m_session.isTls())
-        secureData(t);
+        secureData(t); // may find the data connection lost already
     if (const qint16 failure = t.dataLost ? 0 : sendData(t); failure != 0) {
         m_session.control.drop(); // the server's view of the transfer is unknown
         return failure;
