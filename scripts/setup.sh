@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libbenchmark-dev
   fonts-ipafont-gothic
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib python3-openssl
+  openssl vsftpd
   curl lftp
   ripgrep
   librsvg2-bin

@@ -81,6 +81,10 @@ void ConfFor::buildControls()
     FTPLab = makeLabel(QStringLiteral("FTPLab"), QStringLiteral("接続先FTP"),
                        twipRect(120, 240, 1095, 255), FTPFra);
     FTPTex = makeTextBox(QStringLiteral("FTPTex"), twipRect(2040, 240, 2175, 270), FTPFra);
+    FTPTex->setToolTip(
+        QStringLiteral("ftp.example.jp[:port]  FTP (TLS なし)\n"
+                       "ftpes://ftp.example.jp[:port]  FTP over TLS (明示的, 標準 21)\n"
+                       "ftps://ftp.example.jp[:port]  FTP over TLS (暗黙的, 標準 990)"));
     NameLab = makeLabel(QStringLiteral("NameLab"), QStringLiteral("ユーザ名"),
                         twipRect(120, 720, 975, 255), FTPFra);
     NameTex = makeTextBox(QStringLiteral("NameTex"), twipRect(2040, 720, 2175, 270), FTPFra);

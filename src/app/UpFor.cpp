@@ -1,5 +1,6 @@
 #include "app/UpFor.h"
 
+#include "app/CertFor.h"
 #include "app/DialogControls.h"
 #include "app/FittedText.h"
 #include "app/Geometry.h"
@@ -13,12 +14,26 @@
 #include <QThread>
 #include <QTimer>
 
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
 namespace Kakiva {
 
 namespace {
 
 // The first attempt starts this long after the window appears.
 constexpr std::chrono::milliseconds FirstTick{30};
+// How often a worker waiting for the user's answer looks at the cancel flag.
+constexpr std::chrono::milliseconds AnswerSlice{50};
+
+// The user's answer to one trust question, handed from the window's thread to the worker.
+struct TrustAnswer
+{
+    std::mutex mutex;
+    std::condition_variable given;
+    std::optional<bool> trusted;
+};
 
 } // namespace
 
@@ -85,7 +100,7 @@ void UpFor::startAttempt()
     m_cancel = false;
     const UploadDate date = m_dateSource();
     const auto timeout = m_networkTimeout;
-    m_worker = QThread::create([this, date, timeout] {
+    m_worker.reset(QThread::create([this, date, timeout] {
         FtpClient client;
         client.setCancelFlag(&m_cancel);
         client.setTimeout(timeout);
@@ -96,17 +111,19 @@ void UpFor::startAttempt()
                     this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
             },
             [this] { return m_cancel.load(); });
+        attempt.setTrustQuestion([this](const FtpCertificateQuestion &question) {
+            return askTrustFromWorker(question);
+        });
         m_result = attempt.run(date);
-    });
-    connect(m_worker, &QThread::finished, this, &UpFor::finishAttempt);
+    }));
+    connect(m_worker.get(), &QThread::finished, this, &UpFor::finishAttempt);
     m_worker->start();
 }
 
 void UpFor::finishAttempt()
 {
     m_worker->wait();
-    delete m_worker;
-    m_worker = nullptr;
+    m_worker.reset();
     const UploadAttempt::Result result = m_result;
     emit attemptFinished(result);
     if (m_closeRequested || result == UploadAttempt::Result::Cancelled) {
@@ -117,9 +134,11 @@ void UpFor::finishAttempt()
         done(QDialog::Accepted);
         return;
     }
+    CloseCom->setEnabled(true);
+    if (result == UploadAttempt::Result::CertificateRefused)
+        return; // a retry would only ask again
     // Retrying at once would flood the server with logins (and a wrong password can get
     // the user's address banned), so wait longer after each failure.
-    CloseCom->setEnabled(true);
     UpTim->start(m_nextDelay);
     m_nextDelay = std::min(m_nextDelay * 2, m_lastDelay);
 }
@@ -153,14 +172,37 @@ void UpFor::reject()
     QDialog::reject();
 }
 
+// Runs on the worker. The window asks on its own thread; the worker waits in slices, so that
+// closing the window (which raises the cancel flag) never leaves it waiting for an answer.
+bool UpFor::askTrustFromWorker(const FtpCertificateQuestion &question)
+{
+    auto answer = std::make_shared<TrustAnswer>();
+    QMetaObject::invokeMethod(
+        this,
+        [this, question, answer] {
+            CertFor dialog(question, this);
+            const bool trusted = dialog.exec() == QDialog::Accepted;
+            const std::lock_guard lock(answer->mutex);
+            answer->trusted = trusted;
+            answer->given.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(answer->mutex);
+    while (!answer->trusted) {
+        if (m_cancel)
+            return false;
+        answer->given.wait_for(lock, AnswerSlice);
+    }
+    return *answer->trusted;
+}
+
 void UpFor::cancelAndWait()
 {
     if (!m_worker)
         return;
     m_cancel = true;
     m_worker->wait();
-    delete m_worker;
-    m_worker = nullptr;
+    m_worker.reset();
 }
 
 } // namespace Kakiva

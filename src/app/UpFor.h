@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -18,7 +19,8 @@ namespace Kakiva {
 // The upload window: sends the four pages of one date and reports each stage. After a
 // failure it stays open and tries again after a growing pause; on success it closes
 // itself. Attempts run on a worker thread, so the window never freezes and can always
-// be closed.
+// be closed. A server certificate to be trusted is asked about in "証明書の確認" over this
+// window; one the user refuses ends the attempts.
 class UpFor : public QDialog
 {
     Q_OBJECT
@@ -59,9 +61,10 @@ private:
     void finishAttempt();
     void showStatus(const QString &status);
     void cancelAndWait();
+    bool askTrustFromWorker(const FtpCertificateQuestion &question);
 
     DateSource m_dateSource;
-    QThread *m_worker = nullptr;
+    std::unique_ptr<QThread> m_worker;
     std::atomic_bool m_cancel{false};
     std::atomic<UploadAttempt::Result> m_result{UploadAttempt::Result::Failed};
     bool m_closeRequested = false;

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "publish/FtpTls.h"
 #include "publish/WireStats.h"
 
 #include <QString>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace Kakiva {
+
+struct FtpSession;
 
 // The FTP component the upload drives: synchronous, command level, one instance per
 // upload attempt. Every call returns within its time-out, or within a fraction of a
@@ -22,6 +26,11 @@ namespace Kakiva {
 // goes to the address the control connection reached, whatever a PASV reply names.
 // Command lines, user name, password and remote names holding CR, LF, NUL or any other
 // control character are refused before anything is sent.
+//
+// Under TLS (a server setting starting "ftpes://" or "ftps://") the login waits until the
+// control connection is encrypted and its certificate accepted; every data connection is
+// TLS as well, resumes the control connection's TLS session, must show the same
+// certificate, and carries data only after its handshake (in the classic order).
 class FtpClient
 {
 public:
@@ -37,19 +46,22 @@ public:
     // a log that cannot be written never fails any other call.
     qint16 OpenLog(const QString &path, qint16 mode);
 
-    // 0 connected and logged in.
-    // 1 the greeting was not 220 (a 120 before it is waited out).
+    // 0 connected and logged in (under TLS also PBSZ 0 and PROT P accepted).
+    // 1 the greeting was not 220 (a 120 before it is waited out), or under TLS: the server
+    //   refused AUTH TLS, or its certificate was not trusted (nothing sent after either).
     // 2 USER refused (4xx/5xx), or the user name holds a control character (nothing sent).
     // 3 PASS refused (4xx/5xx), or the password holds a control character (nothing sent).
     // 4 a reply that fits no step: 332 (accounts are not supported), an unexpected code,
-    //   or text that is no FTP reply after the greeting.
+    //   text that is no FTP reply after the greeting, or PBSZ or PROT refused.
     // 5 the server answered 421 or closed the connection.
     // -1 the socket could not be opened: empty or unreadable server, host not found,
     //    connection refused.
     // -2 time-out (connecting, or any reply), or the cancel flag was raised.
     // 10000 + QAbstractSocket::SocketError for any other socket error, at most 32767.
     // server is a host name, an IPv4 or IPv6 address ("[::1]:2121" with a port), optionally
-    // with ":port"; port 21 when absent.
+    // with ":port"; port 21 when absent. "ftpes://" before it asks for explicit TLS, "ftps://"
+    // for implicit TLS (port 990 when absent). A failed TLS handshake reads as 10000 + the
+    // socket error.
     qint16 Connect(const QString &server, const QString &user, const QString &password);
 
     // Sends one command line (no line end) and returns the first digit of the final reply
@@ -77,6 +89,12 @@ public:
     void Close();
     void CloseLog();
 
+    // Asked during Connect about a server certificate that does not verify against the
+    // system's trust store, before anything but AUTH TLS has been sent; true accepts it.
+    // Without a check such a certificate is refused.
+    using CertificateCheck = std::function<bool(const FtpCertificateQuestion &)>;
+    void setCertificateCheck(CertificateCheck check);
+
     // Raised from another thread to abandon whatever call is running.
     void setCancelFlag(const std::atomic_bool *cancel);
     // The limit on connecting, on each reply and on the data connection (which may take as
@@ -87,8 +105,7 @@ public:
     WireStats wireStats() const;
 
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    std::unique_ptr<FtpSession> d;
 };
 
 } // namespace Kakiva

@@ -1,8 +1,9 @@
 #include "publish/FtpControlChannel.h"
 
 #include "publish/FtpLog.h"
+#include "publish/FtpTls.h"
 
-#include <QTcpSocket>
+#include <QSslSocket>
 
 namespace Kakiva {
 
@@ -52,18 +53,38 @@ FtpControlChannel::~FtpControlChannel()
     drop();
 }
 
-FtpControlChannel::Status FtpControlChannel::open(const FtpServerAddress &address)
+FtpStatus FtpControlChannel::open(const FtpServerAddress &address)
 {
     drop();
-    m_socket = std::make_unique<QTcpSocket>();
+    m_socket = std::make_unique<QSslSocket>();
     m_log.note(QStringLiteral("connecting to %1 port %2").arg(address.host).arg(address.port));
-    const FtpWait wait = connectSocket(*m_socket, address.host, address.port, m_waits.fromNow());
-    if (wait != FtpWait::Done)
+    const FtpStatus wait = connectSocket(*m_socket, address.host, address.port, m_waits.fromNow());
+    if (wait != FtpStatus::Ok)
         return giveUp(wait, QStringLiteral("connecting"));
     m_log.note(QStringLiteral("connected to %1").arg(peerAddress().toString()));
     m_answerOwed = true; // the greeting
     m_repliesDue = 1;
-    return Status::Ok;
+    return FtpStatus::Ok;
+}
+
+FtpStatus FtpControlChannel::startTls(const QString &peerName)
+{
+    if (!isOpen())
+        return FtpStatus::NotConnected;
+    m_socket->setSslConfiguration(ftpTlsConfiguration());
+    m_socket->setPeerVerifyName(peerName);
+    m_socket->ignoreSslErrors();
+    m_socket->startClientEncryption();
+    const FtpStatus wait = waitForEncrypted(*m_socket, m_waits.fromNow());
+    if (wait != FtpStatus::Ok)
+        return giveUp(wait, QStringLiteral("setting up TLS"));
+    m_log.note(QStringLiteral("TLS: %1").arg(describeTls(*m_socket)));
+    return FtpStatus::Ok;
+}
+
+const QSslSocket *FtpControlChannel::tls() const
+{
+    return m_socket && m_socket->isEncrypted() ? m_socket.get() : nullptr;
 }
 
 bool FtpControlChannel::isOpen() const
@@ -76,14 +97,14 @@ QHostAddress FtpControlChannel::peerAddress() const
     return m_socket ? m_socket->peerAddress() : QHostAddress();
 }
 
-FtpControlChannel::Status FtpControlChannel::send(const QByteArray &line)
+FtpStatus FtpControlChannel::send(const QByteArray &line)
 {
     if (!isOpen())
-        return Status::NotConnected;
+        return FtpStatus::NotConnected;
     // Replies are set aside as unasked only when every command has had its answer: one
     // still on its way (after an interrupted wait, say) answers an earlier command.
     if (m_repliesDue == 0) {
-        if (const Status unasked = drainUnasked(); unasked != Status::Ok)
+        if (const FtpStatus unasked = drainUnasked(); unasked != FtpStatus::Ok)
             return unasked;
     }
     m_log.sent(loggable(line));
@@ -91,22 +112,21 @@ FtpControlChannel::Status FtpControlChannel::send(const QByteArray &line)
     ++m_stats.commandsSent;
     ++m_repliesDue;
     m_answerOwed = true;
-    const FtpWait wait = waitForWritten(*m_socket, m_waits.fromNow());
-    return wait == FtpWait::Done ? Status::Ok : giveUp(wait, QStringLiteral("sending"));
+    const FtpStatus wait = waitForWritten(*m_socket, m_waits.fromNow());
+    return wait == FtpStatus::Ok ? FtpStatus::Ok : giveUp(wait, QStringLiteral("sending"));
 }
 
-FtpControlChannel::Status FtpControlChannel::readReply(FtpReply *reply,
-                                                       const std::function<bool()> &interrupted)
+FtpStatus FtpControlChannel::readReply(FtpReply *reply, const std::function<bool()> &interrupted)
 {
     // One deadline for the whole reply: a server dribbling bytes must not stretch it.
     FtpWaitLimits limits = m_waits.fromNow();
     limits.interrupted = interrupted;
     for (;;) {
         if (!m_socket)
-            return Status::NotConnected;
+            return FtpStatus::NotConnected;
         bool received = false;
-        const Status status = takeReply(reply, &received);
-        if (status != Status::Ok || received)
+        const FtpStatus status = takeReply(reply, &received);
+        if (status != FtpStatus::Ok || received)
             return status;
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             return lost(QStringLiteral("waiting for a reply"));
@@ -114,44 +134,45 @@ FtpControlChannel::Status FtpControlChannel::readReply(FtpReply *reply,
             ++m_stats.roundTrips;
             m_answerOwed = false;
         }
-        const FtpWait wait = waitForReadable(*m_socket, limits);
-        if (wait == FtpWait::TimedOut || wait == FtpWait::Cancelled || wait == FtpWait::Interrupted)
+        const FtpStatus wait = waitForReadable(*m_socket, limits);
+        if (wait == FtpStatus::TimedOut || wait == FtpStatus::Cancelled ||
+            wait == FtpStatus::Interrupted)
             return giveUp(wait, QStringLiteral("waiting for a reply"));
         // Done or Failed: the next round takes what arrived, then sees a lost connection.
     }
 }
 
-FtpControlChannel::Status
-FtpControlChannel::readFinalReply(FtpReply *reply, const std::function<bool()> &interrupted)
+FtpStatus FtpControlChannel::readFinalReply(FtpReply *reply,
+                                            const std::function<bool()> &interrupted)
 {
     for (int preliminary = 0; preliminary <= MaxPreliminaryReplies; ++preliminary) {
-        const Status status = readReply(reply, interrupted);
-        if (status != Status::Ok || !reply->isPreliminary())
+        const FtpStatus status = readReply(reply, interrupted);
+        if (status != FtpStatus::Ok || !reply->isPreliminary())
             return status;
     }
     m_log.note(QStringLiteral("too many preliminary replies"));
     drop();
-    return Status::BadReply;
+    return FtpStatus::BadReply;
 }
 
-FtpControlChannel::Status FtpControlChannel::pollReply(FtpReply *reply, bool *received)
+FtpStatus FtpControlChannel::pollReply(FtpReply *reply, bool *received)
 {
     *received = false;
     if (!m_socket)
-        return Status::NotConnected;
+        return FtpStatus::NotConnected;
     if (m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesAvailable() == 0)
         m_socket->waitForReadyRead(0);
-    const Status status = takeReply(reply, received);
-    if (status != Status::Ok || *received)
+    const FtpStatus status = takeReply(reply, received);
+    if (status != FtpStatus::Ok || *received)
         return status;
     return m_socket->state() == QAbstractSocket::ConnectedState
-               ? Status::Ok
+               ? FtpStatus::Ok
                : lost(QStringLiteral("between replies"));
 }
 
 void FtpControlChannel::quit()
 {
-    if (isOpen() && send(QByteArrayLiteral("QUIT")) == Status::Ok)
+    if (isOpen() && send(QByteArrayLiteral("QUIT")) == FtpStatus::Ok)
         m_socket->disconnectFromHost();
     drop();
 }
@@ -168,7 +189,7 @@ void FtpControlChannel::drop()
 }
 
 // Parses what is buffered, reading more only as far as the socket already holds it.
-FtpControlChannel::Status FtpControlChannel::takeReply(FtpReply *reply, bool *received)
+FtpStatus FtpControlChannel::takeReply(FtpReply *reply, bool *received)
 {
     *received = false;
     for (;;) {
@@ -180,15 +201,15 @@ FtpControlChannel::Status FtpControlChannel::takeReply(FtpReply *reply, bool *re
         if (status != FtpReplyParser::Status::NeedMore) {
             m_log.note(parserFailure(status));
             drop();
-            return Status::BadReply;
+            return FtpStatus::BadReply;
         }
         if (m_socket->bytesAvailable() <= 0)
-            return Status::Ok;
+            return FtpStatus::Ok;
         m_parser.append(m_socket->read(ReadChunk));
     }
 }
 
-FtpControlChannel::Status FtpControlChannel::accept(const FtpReply &reply)
+FtpStatus FtpControlChannel::accept(const FtpReply &reply)
 {
     m_log.received(replyText(reply));
     if (!reply.isPreliminary() && m_repliesDue > 0)
@@ -197,32 +218,32 @@ FtpControlChannel::Status FtpControlChannel::accept(const FtpReply &reply)
         m_log.note(QStringLiteral("the server is closing the session"));
         drop();
     }
-    return Status::Ok;
+    return FtpStatus::Ok;
 }
 
-FtpControlChannel::Status FtpControlChannel::lost(const QString &while_)
+FtpStatus FtpControlChannel::lost(const QString &while_)
 {
     m_lastError = m_socket ? m_socket->error() : QAbstractSocket::UnknownSocketError;
     m_log.note(QStringLiteral("connection failed while %1: %2")
                    .arg(while_, m_socket ? m_socket->errorString() : QStringLiteral("closed")));
     drop();
-    return m_lastError == QAbstractSocket::RemoteHostClosedError ? Status::Closed
-                                                                 : Status::SocketError;
+    return m_lastError == QAbstractSocket::RemoteHostClosedError ? FtpStatus::Closed
+                                                                 : FtpStatus::Failed;
 }
 
-FtpControlChannel::Status FtpControlChannel::giveUp(FtpWait wait, const QString &while_)
+FtpStatus FtpControlChannel::giveUp(FtpStatus wait, const QString &while_)
 {
     switch (wait) {
-    case FtpWait::TimedOut:
+    case FtpStatus::TimedOut:
         m_log.note(QStringLiteral("time-out while %1").arg(while_));
         drop();
-        return Status::TimedOut;
-    case FtpWait::Cancelled:
+        return FtpStatus::TimedOut;
+    case FtpStatus::Cancelled:
         m_log.note(QStringLiteral("cancelled while %1").arg(while_));
         drop();
-        return Status::Cancelled;
-    case FtpWait::Interrupted:
-        return Status::Interrupted; // the caller decides; the conversation is still in step
+        return FtpStatus::Cancelled;
+    case FtpStatus::Interrupted:
+        return FtpStatus::Interrupted; // the caller decides; the conversation is still in step
     default:
         return lost(while_);
     }
@@ -230,20 +251,20 @@ FtpControlChannel::Status FtpControlChannel::giveUp(FtpWait wait, const QString 
 
 // A reply that arrives between commands answers none of them: a 421 ends the session, any
 // other is logged and set aside so it cannot be read as the answer to the next command.
-FtpControlChannel::Status FtpControlChannel::drainUnasked()
+FtpStatus FtpControlChannel::drainUnasked()
 {
     for (int count = 0; count < MaxUnaskedReplies; ++count) {
         FtpReply reply;
         bool received = false;
-        const Status status = pollReply(&reply, &received);
-        if (status != Status::Ok || !received)
+        const FtpStatus status = pollReply(&reply, &received);
+        if (status != FtpStatus::Ok || !received)
             return status;
         if (!isOpen())
-            return Status::Closed;
+            return FtpStatus::Closed;
         m_log.note(QStringLiteral("ignored a reply that answers no command"));
     }
     drop();
-    return Status::BadReply;
+    return FtpStatus::BadReply;
 }
 
 } // namespace Kakiva

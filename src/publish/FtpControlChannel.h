@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-class QTcpSocket;
+class QSslSocket;
 
 namespace Kakiva {
 
@@ -25,45 +25,40 @@ class FtpLog;
 class FtpControlChannel
 {
 public:
-    enum class Status
-    {
-        Ok,
-        NotConnected, // there was no connection to begin with
-        TimedOut,
-        Cancelled,
-        Closed,      // the server ended the connection
-        BadReply,    // the bytes were no reply, or broke the size bounds
-        SocketError, // see lastError()
-        Interrupted, // the caller's condition ended the wait; the connection stays open
-    };
-
     FtpControlChannel(FtpLog &log, WireStats &stats, const FtpWaitSettings &waits);
     ~FtpControlChannel();
     FtpControlChannel(const FtpControlChannel &) = delete;
     FtpControlChannel &operator=(const FtpControlChannel &) = delete;
 
-    Status open(const FtpServerAddress &address);
+    FtpStatus open(const FtpServerAddress &address);
     bool isOpen() const;
+
+    // Turns the open connection into a TLS one whose certificate should name peerName. Errors
+    // in the certificate do not end the handshake: they are judged afterwards, from
+    // tls()->sslHandshakeErrors(), before anything else is sent.
+    FtpStatus startTls(const QString &peerName);
+    // The encrypted connection, or null while there is none.
+    const QSslSocket *tls() const;
     QHostAddress peerAddress() const;
     QAbstractSocket::SocketError lastError() const { return m_lastError; }
 
     // Sends one command line (without its line end). Replies that came unasked since the
     // last command are read and logged first; a 421 among them ends the session unsent.
-    Status send(const QByteArray &line);
+    FtpStatus send(const QByteArray &line);
 
     // Waits for the next reply. A 421 is returned as a reply, and the channel is closed.
     // interrupted, when given, is asked between slices of the wait.
-    Status readReply(FtpReply *reply, const std::function<bool()> &interrupted = {});
+    FtpStatus readReply(FtpReply *reply, const std::function<bool()> &interrupted = {});
 
     // Reads replies until one that is not preliminary.
-    Status readFinalReply(FtpReply *reply, const std::function<bool()> &interrupted = {});
+    FtpStatus readFinalReply(FtpReply *reply, const std::function<bool()> &interrupted = {});
 
     // The bytes just sent on a data connection are answered here: the next wait for a reply
     // is a round trip of its own even though no command went out before it.
     void expectAnswer() { m_answerOwed = true; }
 
     // Takes a reply only if it has already arrived; *received tells whether one did.
-    Status pollReply(FtpReply *reply, bool *received);
+    FtpStatus pollReply(FtpReply *reply, bool *received);
 
     // Says goodbye without waiting for the answer, which nothing would look at.
     void quit();
@@ -72,16 +67,16 @@ public:
     void drop();
 
 private:
-    Status takeReply(FtpReply *reply, bool *received);
-    Status accept(const FtpReply &reply);
-    Status lost(const QString &while_);
-    Status giveUp(FtpWait wait, const QString &while_);
-    Status drainUnasked();
+    FtpStatus takeReply(FtpReply *reply, bool *received);
+    FtpStatus accept(const FtpReply &reply);
+    FtpStatus lost(const QString &while_);
+    FtpStatus giveUp(FtpStatus wait, const QString &while_);
+    FtpStatus drainUnasked();
 
     FtpLog &m_log;
     WireStats &m_stats;
     const FtpWaitSettings &m_waits;
-    std::unique_ptr<QTcpSocket> m_socket;
+    std::unique_ptr<QSslSocket> m_socket;
     FtpReplyParser m_parser;
     QAbstractSocket::SocketError m_lastError = QAbstractSocket::UnknownSocketError;
     bool m_answerOwed = false; // something was sent that the server has not answered yet

@@ -1,7 +1,7 @@
 #include "publish/FtpLog.h"
 
 #include "platform/RegularFile.h"
-#include "publish/ControlCharacters.h"
+#include "publish/FtpText.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "publish/FtpReply.h"
 
-#include "publish/PortNumber.h"
+#include "publish/FtpText.h"
 
 #include <QRegularExpression>
 
@@ -36,7 +36,7 @@ std::optional<quint16> extendedPassivePort(const FtpReply &reply)
         return std::nullopt;
     bool ok = false;
     const uint port = text.mid(start, end - start).toUInt(&ok);
-    return ok ? portNumber(port) : std::nullopt;
+    return ok ? portFromNumber(port) : std::nullopt;
 }
 
 std::optional<quint16> passivePort(const FtpReply &reply)
@@ -52,7 +52,7 @@ std::optional<quint16> passivePort(const FtpReply &reply)
         if (match.captured(i).toUInt() > 255)
             return std::nullopt;
     }
-    return portNumber(match.captured(5).toUInt() * 256 + match.captured(6).toUInt());
+    return portFromNumber(match.captured(5).toUInt() * 256 + match.captured(6).toUInt());
 }
 
 } // namespace Kakiva

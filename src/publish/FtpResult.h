@@ -10,6 +10,8 @@ namespace Kakiva::FtpResult {
 // Connect
 inline constexpr qint16 Connected = 0;
 inline constexpr qint16 BadGreeting = 1;      // the first reply was not 220 (or 120 then 220)
+inline constexpr qint16 TlsRefused = 1;       // the server refused AUTH TLS, or its certificate
+                                              // was not trusted: nothing more was sent
 inline constexpr qint16 UserRefused = 2;      // USER answered 4xx/5xx, or the name holds a control
                                               // character and nothing was sent
 inline constexpr qint16 PasswordRefused = 3;  // PASS answered 4xx/5xx, or the password holds a

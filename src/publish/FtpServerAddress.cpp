@@ -1,7 +1,6 @@
 #include "publish/FtpServerAddress.h"
 
-#include "publish/ControlCharacters.h"
-#include "publish/PortNumber.h"
+#include "publish/FtpText.h"
 
 #include <QHostAddress>
 
@@ -11,22 +10,13 @@ namespace Kakiva {
 
 namespace {
 
-std::optional<quint16> parsePort(const QString &text)
-{
-    const bool digitsOnly = std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
-    if (text.isEmpty() || text.size() > 5 || !digitsOnly)
-        return std::nullopt;
-    return portNumber(text.toUInt());
-}
-
 bool isPlainHost(const QString &host)
 {
-    return !host.isEmpty() && std::none_of(host.begin(), host.end(), [](QChar c) {
-        return c.isSpace() || isControlCharacter(c) || c == QLatin1Char('[') ||
-               c == QLatin1Char(']') || c == QLatin1Char('/');
-    });
+    return !host.isEmpty() && isSendable(host) &&
+           std::none_of(host.begin(), host.end(), [](QChar c) {
+               return c.isSpace() || c == QLatin1Char('[') || c == QLatin1Char(']') ||
+                      c == QLatin1Char('/');
+           });
 }
 
 bool isIpv6(const QString &host)
@@ -36,13 +26,13 @@ bool isIpv6(const QString &host)
 
 std::optional<FtpServerAddress> withPort(const QString &host, const QString &portText)
 {
-    const auto port = parsePort(portText);
+    const auto port = portFromDigits(portText);
     if (!port || !isPlainHost(host))
         return std::nullopt;
-    return FtpServerAddress{host, *port};
+    return FtpServerAddress{host, *port, FtpSecurity::Plain};
 }
 
-std::optional<FtpServerAddress> parseBracketed(const QString &text)
+std::optional<FtpServerAddress> parseBracketed(const QString &text, quint16 defaultPort)
 {
     const qsizetype close = text.indexOf(QLatin1Char(']'));
     if (close < 0)
@@ -52,19 +42,16 @@ std::optional<FtpServerAddress> parseBracketed(const QString &text)
     if (!isIpv6(host))
         return std::nullopt;
     if (rest.isEmpty())
-        return FtpServerAddress{host, FtpServerAddress::DefaultPort};
+        return FtpServerAddress{host, defaultPort, FtpSecurity::Plain};
     if (!rest.startsWith(QLatin1Char(':')))
         return std::nullopt;
     return withPort(host, rest.mid(1));
 }
 
-} // namespace
-
-std::optional<FtpServerAddress> parseFtpServerAddress(const QString &server)
+std::optional<FtpServerAddress> parseHostAndPort(const QString &text, quint16 defaultPort)
 {
-    const QString text = server.trimmed();
     if (text.startsWith(QLatin1Char('[')))
-        return parseBracketed(text);
+        return parseBracketed(text, defaultPort);
     const qsizetype colons = text.count(QLatin1Char(':'));
     if (colons == 1) {
         const qsizetype colon = text.indexOf(QLatin1Char(':'));
@@ -74,7 +61,41 @@ std::optional<FtpServerAddress> parseFtpServerAddress(const QString &server)
         return std::nullopt;
     if (!isPlainHost(text))
         return std::nullopt;
-    return FtpServerAddress{text, FtpServerAddress::DefaultPort};
+    return FtpServerAddress{text, defaultPort, FtpSecurity::Plain};
+}
+
+} // namespace
+
+QString FtpServerAddress::hostAndPort() const
+{
+    const QString shown = host.contains(QLatin1Char(':')) ? '[' + host + ']' : host;
+    return shown + QLatin1Char(':') + QString::number(port);
+}
+
+std::optional<FtpServerAddress> parseFtpServerAddress(const QString &server)
+{
+    static const struct
+    {
+        QLatin1StringView scheme;
+        FtpSecurity security;
+        quint16 defaultPort;
+    } schemes[] = {
+        {QLatin1StringView("ftpes://"), FtpSecurity::Explicit, FtpServerAddress::DefaultPort},
+        {QLatin1StringView("ftps://"), FtpSecurity::Implicit,
+         FtpServerAddress::DefaultImplicitTlsPort}};
+    QString text = server.trimmed();
+    for (const auto &scheme : schemes) {
+        if (!text.startsWith(scheme.scheme, Qt::CaseInsensitive))
+            continue;
+        text = text.mid(scheme.scheme.size());
+        if (text.endsWith(QLatin1Char('/')))
+            text.chop(1);
+        auto address = parseHostAndPort(text, scheme.defaultPort);
+        if (address)
+            address->security = scheme.security;
+        return address;
+    }
+    return parseHostAndPort(text, FtpServerAddress::DefaultPort);
 }
 
 } // namespace Kakiva

@@ -1,6 +1,7 @@
 #include "publish/FtpSocketWait.h"
 
 #include <QEventLoop>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -33,21 +34,21 @@ bool isConnecting(const QTcpSocket &socket)
 }
 
 // Checks that end a wait before the next slice starts.
-std::optional<FtpWait> stopReason(const QTcpSocket &socket, const FtpWaitLimits &limits)
+std::optional<FtpStatus> stopReason(const QTcpSocket &socket, const FtpWaitLimits &limits)
 {
     if (limits.cancelled())
-        return FtpWait::Cancelled;
+        return FtpStatus::Cancelled;
     if (limits.isInterrupted())
-        return FtpWait::Interrupted;
+        return FtpStatus::Interrupted;
     if (socket.state() != QAbstractSocket::ConnectedState)
-        return FtpWait::Failed;
+        return FtpStatus::Failed;
     if (limits.deadline.hasExpired())
-        return FtpWait::TimedOut;
+        return FtpStatus::TimedOut;
     return std::nullopt;
 }
 
-FtpWait connectWith(QTcpSocket &socket, const std::function<void()> &start,
-                    const FtpWaitLimits &limits)
+FtpStatus connectWith(QTcpSocket &socket, const std::function<void()> &start,
+                      const FtpWaitLimits &limits)
 {
     QEventLoop loop;
     QTimer tick;
@@ -66,61 +67,92 @@ FtpWait connectWith(QTcpSocket &socket, const std::function<void()> &start,
     socket.disconnect(&loop);
 
     if (socket.state() == QAbstractSocket::ConnectedState)
-        return FtpWait::Done;
+        return FtpStatus::Ok;
     const bool stillTrying = isConnecting(socket);
     if (stillTrying)
         socket.abort();
     if (limits.cancelled())
-        return FtpWait::Cancelled;
+        return FtpStatus::Cancelled;
     if (stillTrying || socket.error() == QAbstractSocket::SocketTimeoutError)
-        return FtpWait::TimedOut;
-    return FtpWait::Failed;
+        return FtpStatus::TimedOut;
+    return FtpStatus::Failed;
 }
 
 } // namespace
 
-FtpWait connectSocket(QTcpSocket &socket, const QString &host, quint16 port,
-                      const FtpWaitLimits &limits)
+FtpStatus connectSocket(QTcpSocket &socket, const QString &host, quint16 port,
+                        const FtpWaitLimits &limits)
 {
     return connectWith(
         socket, [&] { socket.connectToHost(host, port); }, limits);
 }
 
-FtpWait connectSocket(QTcpSocket &socket, const QHostAddress &address, quint16 port,
-                      const FtpWaitLimits &limits)
+FtpStatus connectSocket(QTcpSocket &socket, const QHostAddress &address, quint16 port,
+                        const FtpWaitLimits &limits)
 {
     return connectWith(
         socket, [&] { socket.connectToHost(address, port); }, limits);
 }
 
-FtpWait waitForReadable(QTcpSocket &socket, const FtpWaitLimits &limits)
+FtpStatus waitForReadable(QTcpSocket &socket, const FtpWaitLimits &limits)
 {
     for (;;) {
         if (const auto stop = stopReason(socket, limits))
             return *stop;
         if (socket.waitForReadyRead(sliceMs(limits)))
-            return FtpWait::Done;
+            return FtpStatus::Ok;
     }
 }
 
-FtpWait waitForWritten(QTcpSocket &socket, const FtpWaitLimits &limits)
+FtpStatus waitForWritten(QTcpSocket &socket, const FtpWaitLimits &limits)
 {
     while (socket.bytesToWrite() > 0) {
-        const FtpWait step = writeSlice(socket, limits);
-        if (step != FtpWait::Done && step != FtpWait::Pending)
+        const FtpStatus step = writeSlice(socket, limits);
+        if (step != FtpStatus::Ok && step != FtpStatus::Pending)
             return step;
     }
     // A socket that failed has dropped its unsent bytes too.
-    return socket.state() == QAbstractSocket::ConnectedState ? FtpWait::Done : FtpWait::Failed;
+    return socket.state() == QAbstractSocket::ConnectedState ? FtpStatus::Ok : FtpStatus::Failed;
 }
 
-FtpWait writeSlice(QTcpSocket &socket, const FtpWaitLimits &limits)
+FtpStatus writeSlice(QTcpSocket &socket, const FtpWaitLimits &limits)
 {
     if (const auto stop = stopReason(socket, limits))
         return *stop;
     if (socket.waitForBytesWritten(sliceMs(limits)))
-        return FtpWait::Done;
-    return socket.state() == QAbstractSocket::ConnectedState ? FtpWait::Pending : FtpWait::Failed;
+        return FtpStatus::Ok;
+    return socket.state() == QAbstractSocket::ConnectedState ? FtpStatus::Pending
+                                                             : FtpStatus::Failed;
+}
+
+FtpStatus waitForEncrypted(QSslSocket &socket, const FtpWaitLimits &limits)
+{
+    for (;;) {
+        if (socket.isEncrypted())
+            return FtpStatus::Ok;
+        if (const auto stop = stopReason(socket, limits))
+            return *stop;
+        socket.waitForEncrypted(sliceMs(limits));
+    }
+}
+
+bool closeTls(QSslSocket &socket, const FtpWaitLimits &limits)
+{
+    while (socket.bytesToWrite() > 0 || socket.encryptedBytesToWrite() > 0) {
+        const FtpStatus step = writeSlice(socket, limits);
+        if (step != FtpStatus::Ok && step != FtpStatus::Pending)
+            return false;
+    }
+    socket.waitForReadyRead(0);
+    socket.readAll();
+    socket.disconnectFromHost();
+    while (socket.state() != QAbstractSocket::UnconnectedState) {
+        if (limits.cancelled() || limits.deadline.hasExpired())
+            return false;
+        socket.waitForDisconnected(sliceMs(limits));
+        socket.readAll();
+    }
+    return true;
 }
 
 bool finishSending(QTcpSocket &socket)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "publish/FtpStatus.h"
+
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QString>
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <functional>
 
+class QSslSocket;
 class QTcpSocket;
 
 namespace Kakiva {
@@ -34,16 +37,6 @@ struct FtpWaitSettings
     FtpWaitLimits fromNow() const { return {QDeadlineTimer(timeout), cancel, {}}; }
 };
 
-enum class FtpWait
-{
-    Done,        // what was waited for happened
-    Pending,     // one slice passed without it (only from writeSlice)
-    TimedOut,    // the deadline passed
-    Cancelled,   // the cancel flag was raised
-    Interrupted, // the limits' interrupted() condition came true
-    Failed,      // the connection ended or failed; the socket's error() tells why
-};
-
 // The blocking socket calls run in slices of this length, so that a raised cancel flag
 // is seen within one slice.
 inline constexpr std::chrono::milliseconds FtpWaitSlice{50};
@@ -53,19 +46,28 @@ inline constexpr std::chrono::milliseconds FtpWaitSlice{50};
 // short local event loop that handles the name lookup and the connection and checks the
 // limits every slice. Only events of the calling thread are processed, which is why the
 // client belongs on a worker thread of its own.
-FtpWait connectSocket(QTcpSocket &socket, const QString &host, quint16 port,
-                      const FtpWaitLimits &limits);
-FtpWait connectSocket(QTcpSocket &socket, const QHostAddress &address, quint16 port,
-                      const FtpWaitLimits &limits);
+FtpStatus connectSocket(QTcpSocket &socket, const QString &host, quint16 port,
+                        const FtpWaitLimits &limits);
+FtpStatus connectSocket(QTcpSocket &socket, const QHostAddress &address, quint16 port,
+                        const FtpWaitLimits &limits);
 
 // Waits until more bytes have arrived.
-FtpWait waitForReadable(QTcpSocket &socket, const FtpWaitLimits &limits);
+FtpStatus waitForReadable(QTcpSocket &socket, const FtpWaitLimits &limits);
 
 // Waits until everything written so far has been handed to the network.
-FtpWait waitForWritten(QTcpSocket &socket, const FtpWaitLimits &limits);
+FtpStatus waitForWritten(QTcpSocket &socket, const FtpWaitLimits &limits);
 
-// One slice of sending: Done when bytes left, Pending when none did in this slice.
-FtpWait writeSlice(QTcpSocket &socket, const FtpWaitLimits &limits);
+// One slice of sending: Ok when bytes left, Pending when none did in this slice.
+FtpStatus writeSlice(QTcpSocket &socket, const FtpWaitLimits &limits);
+
+// Waits until the TLS handshake that startClientEncryption() began has finished.
+FtpStatus waitForEncrypted(QSslSocket &socket, const FtpWaitLimits &limits);
+
+// Ends a TLS connection without losing bytes: waits until every encrypted byte is out, reads
+// what the server sent (unread bytes at close make the system reset the connection, and a
+// server may then throw away the end of the file), and closes with the TLS close alert.
+// False when the bytes could not all be written, or the close did not end in time.
+bool closeTls(QSslSocket &socket, const FtpWaitLimits &limits);
 
 // Ends the sending direction only (the end of a file in stream mode) and keeps the connection
 // open for reading, so that the peer resetting it afterwards can still be seen. Qt closes the

@@ -6,6 +6,7 @@
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
+#include "settings/CertificatePin.h"
 #include "settings/SettingsFile.h"
 
 namespace Kakiva {
@@ -24,6 +25,9 @@ UploadAttempt::UploadAttempt(FtpClient &client, StatusSink status, CancelCheck c
 UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
 {
     m_client.OpenLog(applicationPath(FtpLogFileName), 1);
+    m_certificateRefused = false;
+    m_client.setCertificateCheck(
+        [this](const FtpCertificateQuestion &question) { return trust(question); });
     // The settings are read at each attempt, so a corrected password takes effect at
     // the next retry without reopening the window.
     const QString server = IniRead(FtpSection, ServerKey);
@@ -39,6 +43,8 @@ UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
     m_record = nullptr;
     if (m_cancelled())
         return Result::Cancelled;
+    if (m_certificateRefused)
+        return Result::CertificateRefused;
     if (!sent)
         return Result::Failed;
     m_client.Close();
@@ -52,6 +58,8 @@ bool UploadAttempt::connect(const QString &server, const QString &name, const QS
     // A connection abandoned because the window closes reads as a time-out, which it is not.
     if (m_cancelled())
         return false;
+    if (m_certificateRefused)
+        return fail(UploadStatus::CertificateError);
     const ConnectOutcome outcome = classifyConnectResult(result);
     if (!outcome.status.isEmpty())
         m_status(outcome.status);
@@ -108,6 +116,23 @@ bool UploadAttempt::fail(const QString &status)
 {
     if (!m_cancelled())
         m_status(status);
+    return false;
+}
+
+bool UploadAttempt::trust(const FtpCertificateQuestion &question)
+{
+    const QString fingerprint = certificateFingerprint(question.certificate);
+    const QString pinned = readCertificatePin(question.server);
+    if (pinned == fingerprint)
+        return true;
+    FtpCertificateQuestion asked = question;
+    asked.changed = !pinned.isEmpty();
+    if (m_ask && !m_cancelled() && m_ask(asked)) {
+        // The session goes on even if the pin cannot be stored: this time the user said yes.
+        writeCertificatePin(question.server, fingerprint);
+        return true;
+    }
+    m_certificateRefused = !m_cancelled();
     return false;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "publish/FtpTls.h"
+
 #include <QString>
 
 #include <functional>
@@ -21,6 +23,10 @@ struct UploadDate
 // remote directory, send the year list, enter (or make) the year directory and send its
 // month list, enter (or make) the month directory and send the day list and the day
 // page. Each stage reports its status text as it happens.
+//
+// A TLS certificate that does not verify is accepted when it is the one pinned for the
+// server; otherwise the user is asked, and a certificate the user trusts is pinned. One the
+// user refuses ends the attempt with "証明書エラー".
 class UploadAttempt
 {
 public:
@@ -28,12 +34,17 @@ public:
     {
         Succeeded,
         Failed,
-        Cancelled
+        Cancelled,
+        CertificateRefused // asking again at once would only get the same answer
     };
     using StatusSink = std::function<void(const QString &status)>;
     using CancelCheck = std::function<bool()>;
+    // Asks the user whether to trust a certificate; true trusts it. Unset: never trusted.
+    using TrustQuestion = std::function<bool(const FtpCertificateQuestion &question)>;
 
     UploadAttempt(FtpClient &client, StatusSink status, CancelCheck cancelled);
+
+    void setTrustQuestion(TrustQuestion ask) { m_ask = std::move(ask); }
 
     Result run(const UploadDate &date);
 
@@ -43,11 +54,14 @@ private:
     bool enterDirectory(const QString &name);
     bool send(const QString &localPath, bool last = false);
     bool fail(const QString &status);
+    bool trust(const FtpCertificateQuestion &question);
 
     FtpClient &m_client;
     StatusSink m_status;
     CancelCheck m_cancelled;
     ServerRecord *m_record = nullptr; // what the server confirmed, kept as it confirms it
+    TrustQuestion m_ask;
+    bool m_certificateRefused = false;
 };
 
 } // namespace Kakiva

@@ -16,6 +16,7 @@ inline const QString DirectoryChanged = QStringLiteral("ディレクトリ移動
 inline const QString Sent = QStringLiteral("アップ成功");
 inline const QString NoSuchFile = QStringLiteral("該当ファイルなし");
 inline const QString Error = QStringLiteral("エラー");
+inline const QString CertificateError = QStringLiteral("証明書エラー");
 } // namespace UploadStatus
 
 // How the upload reads a Connect result.

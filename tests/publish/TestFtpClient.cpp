@@ -1,15 +1,13 @@
-// The FTP client against a scripted server, one group per kind of fault, and the pure
-// pieces under it (reply parser, passive replies, server addresses, socket errors).
+// The FTP client against a scripted server, one group per kind of fault, and the
+// classification of socket errors.
 
 #include "ScriptedFtpServer.h"
 #include "TestAppDir.h"
 
 #include "publish/FtpClient.h"
 #include "publish/FtpLog.h"
-#include "publish/FtpReply.h"
 #include "publish/FtpReplyParser.h"
 #include "publish/FtpResult.h"
-#include "publish/FtpServerAddress.h"
 
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -17,7 +15,6 @@
 #include <QTest>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -121,13 +118,6 @@ private slots:
     void init();
     void cleanup();
 
-    void replyParser_data();
-    void replyParser();
-    void replyParserKeepsTheNextReply();
-    void passivePorts_data();
-    void passivePorts();
-    void serverAddress_data();
-    void serverAddress();
     void socketErrorResults_data();
     void socketErrorResults();
 
@@ -160,7 +150,6 @@ private slots:
     void passiveReplyNamingAnotherHostIsIgnored();
     void passiveModeChosenOnce_data();
     void passiveModeChosenOnce();
-    void typicalPublishWireTraffic();
     void fileStoredUnderItsOwnName_data();
     void fileStoredUnderItsOwnName();
     void localFileProblemsSendNothing_data();
@@ -215,205 +204,6 @@ QString TestFtpClient::prepareStallable(ScriptedFtpServer &server, const Script 
 qint16 TestFtpClient::connectTo(FtpClient &client, const ScriptedFtpServer &server)
 {
     return client.Connect(server.serverString(), User, Password);
-}
-
-// --- reply parser ---------------------------------------------------------------------
-
-void TestFtpClient::replyParser_data()
-{
-    using S = FtpReplyParser::Status;
-    QTest::addColumn<QList<QByteArray>>("chunks");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QList<QByteArray>>("lines");
-
-    const int max = FtpReplyParser::MaxLineLength;
-    QByteArray manyLines = "250-start\r\n";
-    for (int i = 1; i < FtpReplyParser::MaxLines - 1; ++i)
-        manyLines += "line\r\n";
-    QList<QByteArray> manyExpected = manyLines.split('\n');
-    manyExpected.removeLast();
-    for (QByteArray &line : manyExpected)
-        line.chop(1);
-
-    QTest::newRow("single line") << QList<QByteArray>{"250 ok\r\n"} << int(S::Complete) << 250
-                                 << QList<QByteArray>{"250 ok"};
-    QTest::newRow("code without text")
-        << QList<QByteArray>{"250\r\n"} << int(S::Complete) << 250 << QList<QByteArray>{"250"};
-    QTest::newRow("bare LF") << QList<QByteArray>{"250 ok\n"} << int(S::Complete) << 250
-                             << QList<QByteArray>{"250 ok"};
-    QTest::newRow("split inside the code")
-        << QList<QByteArray>{"2", "50 o", "k\r\n"} << int(S::Complete) << 250
-        << QList<QByteArray>{"250 ok"};
-    QTest::newRow("split between CR and LF")
-        << QList<QByteArray>{"250 ok\r", "\n"} << int(S::Complete) << 250
-        << QList<QByteArray>{"250 ok"};
-    QTest::newRow("line end still missing")
-        << QList<QByteArray>{"250 ok"} << int(S::NeedMore) << 0 << QList<QByteArray>{};
-    QTest::newRow("multi-line") << QList<QByteArray>{"230-Welcome\r\n230-more\r\n230 done\r\n"}
-                                << int(S::Complete) << 230
-                                << QList<QByteArray>{"230-Welcome", "230-more", "230 done"};
-    QTest::newRow("multi-line with lines that look like replies")
-        << QList<QByteArray>{"230-a\r\n 230 b\r\n231 c\r\n230-d\r\n230 e\r\n"} << int(S::Complete)
-        << 230 << QList<QByteArray>{"230-a", " 230 b", "231 c", "230-d", "230 e"};
-    QTest::newRow("multi-line closed by the bare code")
-        << QList<QByteArray>{"230-a\n", "230\n"} << int(S::Complete) << 230
-        << QList<QByteArray>{"230-a", "230"};
-    QTest::newRow("multi-line split across reads")
-        << QList<QByteArray>{"220-Wel", "come\r\n22", "0 Ready\r\n"} << int(S::Complete) << 220
-        << QList<QByteArray>{"220-Welcome", "220 Ready"};
-    QTest::newRow("multi-line not finished")
-        << QList<QByteArray>{"230-a\r\n230-b\r\n"} << int(S::NeedMore) << 0 << QList<QByteArray>{};
-    QTest::newRow("not a reply") << QList<QByteArray>{"hello\r\n"} << int(S::Malformed) << 0
-                                 << QList<QByteArray>{};
-    QTest::newRow("two-digit code")
-        << QList<QByteArray>{"25 ok\r\n"} << int(S::Malformed) << 0 << QList<QByteArray>{};
-    QTest::newRow("code above 5xx")
-        << QList<QByteArray>{"600 x\r\n"} << int(S::Malformed) << 0 << QList<QByteArray>{};
-    QTest::newRow("code below 1xx")
-        << QList<QByteArray>{"099 x\r\n"} << int(S::Malformed) << 0 << QList<QByteArray>{};
-    QTest::newRow("letter after the code")
-        << QList<QByteArray>{"250x\r\n"} << int(S::Malformed) << 0 << QList<QByteArray>{};
-    QTest::newRow("empty line") << QList<QByteArray>{"\r\n"} << int(S::Malformed) << 0
-                                << QList<QByteArray>{};
-    QTest::newRow("longest line allowed")
-        << QList<QByteArray>{"250 " + lineOf('a', max - 4) + "\r\n"} << int(S::Complete) << 250
-        << QList<QByteArray>{"250 " + lineOf('a', max - 4)};
-    QTest::newRow("overlong line with its end")
-        << QList<QByteArray>{"250 " + lineOf('a', max) + "\r\n"} << int(S::LineTooLong) << 0
-        << QList<QByteArray>{};
-    QTest::newRow("overlong line, end never comes")
-        << QList<QByteArray>{"250 ", lineOf('a', max - 10), lineOf('a', 20)} << int(S::LineTooLong)
-        << 0 << QList<QByteArray>{};
-    QTest::newRow("most lines allowed") << QList<QByteArray>{manyLines + "250 end\r\n"}
-                                        << int(S::Complete) << 250 << (manyExpected << "250 end");
-    QTest::newRow("too many lines") << QList<QByteArray>{manyLines + "line\r\n250 end\r\n"}
-                                    << int(S::TooManyLines) << 0 << QList<QByteArray>{};
-}
-
-void TestFtpClient::replyParser()
-{
-    QFETCH(QList<QByteArray>, chunks);
-    QFETCH(int, status);
-    QFETCH(int, code);
-    QFETCH(QList<QByteArray>, lines);
-
-    FtpReplyParser parser;
-    FtpReply reply;
-    FtpReplyParser::Status last = FtpReplyParser::Status::NeedMore;
-    for (const QByteArray &chunk : chunks) {
-        QCOMPARE(last, FtpReplyParser::Status::NeedMore);
-        parser.append(chunk);
-        last = parser.next(&reply);
-    }
-    QCOMPARE(int(last), status);
-    if (last == FtpReplyParser::Status::Complete) {
-        QCOMPARE(reply.code, code);
-        QCOMPARE(reply.lines, lines);
-        QVERIFY(!parser.hasBufferedBytes());
-    }
-}
-
-void TestFtpClient::replyParserKeepsTheNextReply()
-{
-    FtpReplyParser parser;
-    FtpReply reply;
-    parser.append("150 Opening\r\n226 Done\r\n2");
-    QCOMPARE(parser.next(&reply), FtpReplyParser::Status::Complete);
-    QCOMPARE(reply.code, 150);
-    QVERIFY(reply.isPreliminary());
-    QCOMPARE(parser.next(&reply), FtpReplyParser::Status::Complete);
-    QCOMPARE(reply.code, 226);
-    QCOMPARE(parser.next(&reply), FtpReplyParser::Status::NeedMore);
-    parser.append("00 Next\r\n");
-    QCOMPARE(parser.next(&reply), FtpReplyParser::Status::Complete);
-    QCOMPARE(reply.code, 200);
-}
-
-// --- passive replies ------------------------------------------------------------------
-
-void TestFtpClient::passivePorts_data()
-{
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<int>("port"); // 0: no port can be taken from it
-
-    QTest::newRow("EPSV") << QByteArray("229 Entering Extended Passive Mode (|||6446|)") << 6446;
-    QTest::newRow("EPSV other delimiter") << QByteArray("229 Extended (!!!6446!)") << 6446;
-    QTest::newRow("EPSV highest port") << QByteArray("229 (|||65535|)") << 65535;
-    QTest::newRow("EPSV port zero") << QByteArray("229 (|||0|)") << 0;
-    QTest::newRow("EPSV port too large") << QByteArray("229 (|||65536|)") << 0;
-    QTest::newRow("EPSV two delimiters") << QByteArray("229 (||6446|)") << 0;
-    QTest::newRow("EPSV no closing parenthesis") << QByteArray("229 (|||6446|") << 0;
-    QTest::newRow("EPSV letters") << QByteArray("229 (|||64a6|)") << 0;
-    QTest::newRow("EPSV digit as delimiter") << QByteArray("229 (11164461)") << 0;
-    QTest::newRow("PASV") << QByteArray("227 Entering Passive Mode (127,0,0,1,4,1)") << 1025;
-    QTest::newRow("PASV without parentheses")
-        << QByteArray("227 Passive =127,0,0,1,200,10") << 51210;
-    QTest::newRow("PASV naming another host, port only")
-        << QByteArray("227 Entering Passive Mode (10,1,2,3,19,137)") << 5001;
-    QTest::newRow("PASV number over 255") << QByteArray("227 (127,0,0,1,256,1)") << 0;
-    QTest::newRow("PASV five numbers") << QByteArray("227 (127,0,0,1,4)") << 0;
-    QTest::newRow("PASV port zero") << QByteArray("227 (127,0,0,1,0,0)") << 0;
-    QTest::newRow("other code") << QByteArray("200 (|||6446|) (127,0,0,1,4,1)") << 0;
-}
-
-void TestFtpClient::passivePorts()
-{
-    QFETCH(QByteArray, line);
-    QFETCH(int, port);
-
-    const FtpReply reply{line.left(3).toInt(), {line}};
-    const auto found = reply.code == 229 ? extendedPassivePort(reply) : passivePort(reply);
-    QCOMPARE(found.value_or(0), port);
-}
-
-// --- server addresses -----------------------------------------------------------------
-
-void TestFtpClient::serverAddress_data()
-{
-    QTest::addColumn<QString>("server");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<int>("port");
-
-    QTest::newRow("host name") << "ftp.example.org" << true << "ftp.example.org" << 21;
-    QTest::newRow("host name and port")
-        << "ftp.example.org:2121" << true << "ftp.example.org" << 2121;
-    QTest::newRow("IPv4") << "127.0.0.1" << true << "127.0.0.1" << 21;
-    QTest::newRow("IPv4 and port") << "127.0.0.1:2121" << true << "127.0.0.1" << 2121;
-    QTest::newRow("bare IPv6") << "::1" << true << "::1" << 21;
-    QTest::newRow("bare IPv6, no port taken from it") << "fe80::1:2" << true << "fe80::1:2" << 21;
-    QTest::newRow("bracketed IPv6") << "[::1]" << true << "::1" << 21;
-    QTest::newRow("bracketed IPv6 and port") << "[::1]:2121" << true << "::1" << 2121;
-    QTest::newRow("blanks around") << "  127.0.0.1:2121 " << true << "127.0.0.1" << 2121;
-    QTest::newRow("empty") << "" << false << "" << 0;
-    QTest::newRow("blanks only") << "   " << false << "" << 0;
-    QTest::newRow("colon without port") << "host:" << false << "" << 0;
-    QTest::newRow("port zero") << "host:0" << false << "" << 0;
-    QTest::newRow("port too large") << "host:65536" << false << "" << 0;
-    QTest::newRow("port with letters") << "host:21x" << false << "" << 0;
-    QTest::newRow("port without host") << ":21" << false << "" << 0;
-    QTest::newRow("bracket not closed") << "[::1" << false << "" << 0;
-    QTest::newRow("text after bracket") << "[::1]2121" << false << "" << 0;
-    QTest::newRow("name in brackets") << "[host]:21" << false << "" << 0;
-    QTest::newRow("colons but no IPv6") << "a:b:c" << false << "" << 0;
-    QTest::newRow("blank inside") << "my host" << false << "" << 0;
-    QTest::newRow("path") << "host/dir" << false << "" << 0;
-}
-
-void TestFtpClient::serverAddress()
-{
-    QFETCH(QString, server);
-    QFETCH(bool, valid);
-    QFETCH(QString, host);
-    QFETCH(int, port);
-
-    const auto address = parseFtpServerAddress(server);
-    QCOMPARE(address.has_value(), valid);
-    if (address) {
-        QCOMPARE(address->host, host);
-        QCOMPARE(int(address->port), port);
-    }
 }
 
 // --- socket errors --------------------------------------------------------------------
@@ -938,43 +728,6 @@ void TestFtpClient::passiveModeChosenOnce()
     QCOMPARE(afterLogin(server.commands()), commands);
     QCOMPARE(server.file(QStringLiteral("/a.html")), QByteArray("first"));
     QCOMPARE(server.file(QStringLiteral("/b.html")), QByteArray("second"));
-}
-
-void TestFtpClient::typicalPublishWireTraffic()
-{
-    ScriptedFtpServer server;
-    for (const char *dir : {"/www", "/www/2024", "/www/2024/05"})
-        server.script().addDirectory(QString::fromLatin1(dir));
-    const QString yearList = m_app->write(QStringLiteral("HTML/year.html"), "years");
-    const QString monthList = m_app->write(QStringLiteral("HTML/2024/index.html"), "months");
-    const QString dayList = m_app->write(QStringLiteral("HTML/2024/05/index.html"), "days");
-    const QString dayPage = m_app->write(QStringLiteral("HTML/2024/05/07.html"), "day");
-
-    FtpClient client;
-    client.setTimeout(5s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.Command(QStringLiteral("CWD /www")), 2);
-    QCOMPARE(client.PutFile(yearList, QString()), FtpResult::Stored);
-    QCOMPARE(client.Command(QStringLiteral("CWD 2024")), 2);
-    QCOMPARE(client.PutFile(monthList, QString()), FtpResult::Stored);
-    QCOMPARE(client.Command(QStringLiteral("CWD 05")), 2);
-    QCOMPARE(client.PutFile(dayList, QString()), FtpResult::Stored);
-    QCOMPARE(client.PutFile(dayPage, QString()), FtpResult::Stored);
-    client.Close();
-
-    QVERIFY(server.script().waitForCommand("QUIT", 5000));
-    QCOMPARE(afterLogin(server.commands()),
-             (QList<QByteArray>{"CWD /www", "TYPE I", "EPSV", "STOR year.html", "CWD 2024", "EPSV",
-                                "STOR index.html", "CWD 05", "EPSV", "STOR index.html", "EPSV",
-                                "STOR 07.html", "QUIT"}));
-    QCOMPARE(server.file(QStringLiteral("/www/year.html")), QByteArray("years"));
-    QCOMPARE(server.file(QStringLiteral("/www/2024/index.html")), QByteArray("months"));
-    QCOMPARE(server.file(QStringLiteral("/www/2024/05/index.html")), QByteArray("days"));
-    QCOMPARE(server.file(QStringLiteral("/www/2024/05/07.html")), QByteArray("day"));
-    const WireStats stats = client.wireStats();
-    QCOMPARE(stats.commandsSent, 15);
-    // Greeting, USER, PASS, then one per command; STOR's 150 and 226 answer one flight.
-    QCOMPARE(stats.roundTrips, 15);
 }
 
 void TestFtpClient::fileStoredUnderItsOwnName_data()

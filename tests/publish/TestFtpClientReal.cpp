@@ -284,10 +284,11 @@ void TestFtpClientReal::typicalPublish()
                           "STOR year.html", "CWD 2024", "EPSV", "STOR index.html", "CWD 05", "EPSV",
                           "STOR index.html", "EPSV", "STOR 07.html", "QUIT"}));
 
+    // The counts agree with the server's log, and a file whose data follows its STOR at once
+    // costs one wait, not two: one wait per command, plus the greeting, minus the QUIT.
     const WireStats stats = client.wireStats();
-    qInfo("typical publish: %d commands, %d round trips", stats.commandsSent, stats.roundTrips);
-    QCOMPARE(stats.commandsSent, 15);
-    QCOMPARE(stats.roundTrips, 15);
+    QCOMPARE(stats.commandsSent, server.commands().size());
+    QCOMPARE(stats.roundTrips, stats.commandsSent);
 }
 
 void TestFtpClientReal::dataAheadOfStorIsSentAgain_data()

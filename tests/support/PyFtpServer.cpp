@@ -28,6 +28,11 @@ PyFtpServer::PyFtpServer(const QString &host, int maxConnectionsPerAddress)
     start();
 }
 
+PyFtpServer::PyFtpServer(const QString &host, const Tls &tls) : m_host(host), m_tls(tls)
+{
+    start();
+}
+
 PyFtpServer::~PyFtpServer()
 {
     if (m_process.state() == QProcess::NotRunning)
@@ -46,12 +51,25 @@ void PyFtpServer::start()
         return;
     }
     m_process.setStandardErrorFile(m_dir.filePath(QStringLiteral("server.err")));
-    m_process.start(pythonProgram(),
-                    {QStringLiteral(KAKIVA_FTP_SERVER_SCRIPT), QStringLiteral("--host"), m_host,
-                     QStringLiteral("--home"), homePath(), QStringLiteral("--user"), user(),
-                     QStringLiteral("--password"), password(), QStringLiteral("--command-log"),
-                     commandLogPath(m_dir), QStringLiteral("--max-cons-per-ip"),
-                     QString::number(m_maxConnectionsPerAddress)});
+    QStringList arguments{QStringLiteral(KAKIVA_FTP_SERVER_SCRIPT),
+                          QStringLiteral("--host"),
+                          m_host,
+                          QStringLiteral("--home"),
+                          homePath(),
+                          QStringLiteral("--user"),
+                          user(),
+                          QStringLiteral("--password"),
+                          password(),
+                          QStringLiteral("--command-log"),
+                          commandLogPath(m_dir),
+                          QStringLiteral("--max-cons-per-ip"),
+                          QString::number(m_maxConnectionsPerAddress)};
+    if (!m_tls.certificate.isEmpty())
+        arguments << QStringLiteral("--tls-certificate") << m_tls.certificate
+                  << QStringLiteral("--tls-key") << m_tls.key;
+    if (m_tls.implicit)
+        arguments << QStringLiteral("--implicit-tls");
+    m_process.start(pythonProgram(), arguments);
     const QDeadlineTimer deadline(StartTimeoutMs);
     while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning &&
            !deadline.hasExpired()) {
@@ -75,7 +93,10 @@ QString PyFtpServer::serverString() const
 {
     const QString host =
         m_host.contains(QLatin1Char(':')) ? QLatin1Char('[') + m_host + QLatin1Char(']') : m_host;
-    return host + QLatin1Char(':') + QString::number(m_port);
+    const QString scheme = m_tls.certificate.isEmpty() ? QString()
+                           : m_tls.implicit            ? QStringLiteral("ftps://")
+                                                       : QStringLiteral("ftpes://");
+    return scheme + host + QLatin1Char(':') + QString::number(m_port);
 }
 
 QByteArray PyFtpServer::remoteFile(const QString &remotePath) const

@@ -13,10 +13,20 @@
 class PyFtpServer
 {
 public:
+    // TLS required for login and data, with this certificate and key: explicit (AUTH TLS)
+    // or implicit (TLS from the first byte).
+    struct Tls
+    {
+        QString certificate;
+        QString key;
+        bool implicit = false;
+    };
+
     // host is the address to listen on: "127.0.0.1" or "::1". maxConnectionsPerAddress, when
     // not 0, is how many connections from one address the server takes at once.
     explicit PyFtpServer(const QString &host = QStringLiteral("127.0.0.1"),
                          int maxConnectionsPerAddress = 0);
+    PyFtpServer(const QString &host, const Tls &tls);
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer &) = delete;
     PyFtpServer &operator=(const PyFtpServer &) = delete;
@@ -27,7 +37,8 @@ public:
 
     quint16 port() const { return m_port; }
     QString host() const { return m_host; }
-    // The server setting that reaches it: "127.0.0.1:port" or "[::1]:port".
+    // The server setting that reaches it: "127.0.0.1:port" or "[::1]:port", behind
+    // "ftpes://" or "ftps://" under TLS.
     QString serverString() const;
     QString user() const { return QStringLiteral("diarist"); }
     QString password() const { return QStringLiteral("pw-4-tests"); }
@@ -43,6 +54,7 @@ private:
     void start();
     QString m_host;
     int m_maxConnectionsPerAddress = 0;
+    Tls m_tls;
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;

@@ -1,7 +1,8 @@
 """A real FTP server for the tests: pyftpdlib on a free loopback port.
 
 Prints "PORT <n>" once it listens. Appends every command line it receives to the command
-log, as received. Ends when its standard input closes, so it never outlives the test that
+log, as received. With a certificate it requires TLS for login and data: explicit (AUTH
+TLS), or implicit (TLS from the first byte). Ends when its standard input closes, so it never outlives the test that
 started it, and after a fixed lifetime in any case.
 """
 
@@ -12,19 +13,33 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 LIFETIME_SECONDS = 600
 
 
-class RecordingHandler(FTPHandler):
-    command_log = None
+def recording(base):
+    class RecordingHandler(base):
+        command_log = None
 
-    def pre_process_command(self, line, cmd, arg):
-        with open(self.command_log, "ab") as log:
-            log.write(line.encode("utf-8", "replace") + b"\n")
-        FTPHandler.pre_process_command(self, line, cmd, arg)
+        def pre_process_command(self, line, cmd, arg):
+            with open(self.command_log, "ab") as log:
+                log.write(line.encode("utf-8", "replace") + b"\n")
+            base.pre_process_command(self, line, cmd, arg)
+
+    return RecordingHandler
+
+
+class ImplicitTlsHandler(recording(TLS_FTPHandler)):
+    """TLS from the first byte: the greeting waits for the handshake."""
+
+    def handle(self):
+        self.on_connect()
+        self.secure_connection(self.ssl_context)
+
+    def handle_ssl_established(self):
+        self.respond("220 %s" % self.banner)
 
 
 def end_with_parent():
@@ -41,12 +56,26 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--command-log", required=True)
     parser.add_argument("--max-cons-per-ip", type=int, default=0)
+    parser.add_argument("--tls-certificate")
+    parser.add_argument("--tls-key")
+    parser.add_argument("--implicit-tls", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.home, perm="elradfmwMT")
+    if args.implicit_tls:
+        RecordingHandler = ImplicitTlsHandler
+    elif args.tls_certificate:
+        RecordingHandler = recording(TLS_FTPHandler)
+    else:
+        RecordingHandler = recording(FTPHandler)
+    if args.tls_certificate:
+        RecordingHandler.certfile = args.tls_certificate
+        RecordingHandler.keyfile = args.tls_key
+        RecordingHandler.tls_control_required = True
+        RecordingHandler.tls_data_required = True
     RecordingHandler.authorizer = authorizer
     RecordingHandler.command_log = args.command_log
     RecordingHandler.banner = "Test server ready"

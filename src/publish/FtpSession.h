@@ -1,0 +1,60 @@
+#pragma once
+
+#include "publish/FtpControlChannel.h"
+#include "publish/FtpLog.h"
+#include "publish/FtpReply.h"
+#include "publish/FtpSocketWait.h"
+#include "publish/FtpStatus.h"
+#include "publish/FtpTls.h"
+#include "publish/WireStats.h"
+
+#include <QByteArray>
+
+#include <functional>
+
+namespace Kakiva {
+
+// What one login shares between its calls: the log, the counters, the wait settings, the
+// control connection and what has been learnt about the server so far.
+struct FtpSession
+{
+    enum class Passive
+    {
+        Untried,
+        Extended,
+        Classic
+    };
+
+    FtpLog log;
+    WireStats stats;
+    FtpWaitSettings waits;
+    FtpControlChannel control{log, stats, waits};
+    bool binaryType = false;
+    Passive passive = Passive::Untried;
+    bool pipelining = true; // until the server drops data that came ahead of its STOR
+
+    // Asked about a certificate that does not verify; without it, such a one is refused.
+    std::function<bool(const FtpCertificateQuestion &)> certificateCheck;
+    // Under TLS: the host the certificates must name, the control connection's certificate
+    // as accepted (data connections must show the same) and its session, which every data
+    // connection resumes.
+    QString tlsPeerName;
+    QSslCertificate tlsCertificate;
+    QByteArray tlsSession;
+
+    bool isTls() const { return !tlsCertificate.isNull(); }
+
+    // Drops the connection and forgets what was learnt about the server and its TLS.
+    void end();
+    FtpStatus exchange(const QByteArray &line, FtpReply *reply);
+
+    // The result values for a status other than Ok: of Connect (forBadReply for text that
+    // is no reply), and of Command and PutFile.
+    qint16 connectFailure(FtpStatus status, qint16 forBadReply) const;
+    qint16 commandFailure(FtpStatus status) const;
+};
+
+// PutFile's answer to a refusing reply: minus its code.
+qint16 serverRefusal(const FtpReply &reply);
+
+} // namespace Kakiva

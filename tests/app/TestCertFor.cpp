@@ -1,0 +1,199 @@
+// The trust window "証明書の確認" as the upload window raises it, answered by keyboard and
+// frame, against a real TLS server (pyftpdlib) with certificates made at test time.
+
+#include "ModalAnswerer.h"
+#include "PyFtpServer.h"
+#include "TestAppDir.h"
+#include "TestCertificates.h"
+
+#include "app/CertFor.h"
+#include "app/UpFor.h"
+#include "diary/EntryStore.h"
+#include "pages/PageGenerator.h"
+#include "publish/UploadStatus.h"
+#include "settings/CertificatePin.h"
+#include "settings/SettingsFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSslCertificate>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+using namespace Kakiva;
+using namespace std::chrono_literals;
+using Result = UploadAttempt::Result;
+
+namespace {
+
+enum class Answer
+{
+    None, // the window must not be asked
+    AltT,
+    Escape,
+    Frame,
+};
+
+enum class Certificate
+{
+    None,
+    Presented, // the one the server shows
+    Other,     // another key: the server's certificate has changed
+};
+
+constexpr int WindowTimeoutMs = 15000;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Answer)
+Q_DECLARE_METATYPE(Certificate)
+Q_DECLARE_METATYPE(Result)
+
+class TestCertFor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void trustIsAskedBeforeLogin_data();
+    void trustIsAskedBeforeLogin();
+
+private:
+    QString fingerprint(Certificate certificate) const;
+
+    std::optional<TestCertificates> m_certificates;
+    std::optional<TestAppDir> m_app;
+};
+
+void TestCertFor::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_certificates.emplace();
+    QVERIFY2(m_certificates->isReady(), qPrintable(m_certificates->errorString()));
+}
+
+void TestCertFor::init()
+{
+    m_app.emplace();
+    QString error;
+    QVERIFY2(DiaryWrite("2024", "05", "07", QStringLiteral("晴れ"), &error) == 0,
+             qPrintable(error));
+    QVERIFY2(HtmlMake("2024", "05", "07", &error) == 0, qPrintable(error));
+}
+
+void TestCertFor::cleanup()
+{
+    m_app.reset();
+}
+
+QString TestCertFor::fingerprint(Certificate certificate) const
+{
+    if (certificate == Certificate::None)
+        return QString();
+    const auto files = certificate == Certificate::Presented ? m_certificates->selfSigned()
+                                                             : m_certificates->otherSelfSigned();
+    return certificateFingerprint(QSslCertificate::fromPath(files.certificate).value(0));
+}
+
+void TestCertFor::trustIsAskedBeforeLogin_data()
+{
+    QTest::addColumn<Certificate>("pinnedBefore");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<Result>("result");
+    QTest::addColumn<Certificate>("pinnedAfter");
+
+    QTest::newRow("Alt+T trusts and pins")
+        << Certificate::None << Answer::AltT << Result::Succeeded << Certificate::Presented;
+    QTest::newRow("Escape refuses")
+        << Certificate::None << Answer::Escape << Result::CertificateRefused << Certificate::None;
+    QTest::newRow("pinned: not asked again")
+        << Certificate::Presented << Answer::None << Result::Succeeded << Certificate::Presented;
+    QTest::newRow("changed: the frame refuses")
+        << Certificate::Other << Answer::Frame << Result::CertificateRefused << Certificate::Other;
+    QTest::newRow("changed: Alt+T trusts the new one")
+        << Certificate::Other << Answer::AltT << Result::Succeeded << Certificate::Presented;
+}
+
+void TestCertFor::trustIsAskedBeforeLogin()
+{
+    QFETCH(Certificate, pinnedBefore);
+    QFETCH(Answer, answer);
+    QFETCH(Result, result);
+    QFETCH(Certificate, pinnedAfter);
+
+    const auto files = m_certificates->selfSigned();
+    PyFtpServer server(QStringLiteral("127.0.0.1"), {files.certificate, files.key, false});
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    const QString hostAndPort = QStringLiteral("127.0.0.1:%1").arg(server.port());
+    QString error;
+    for (const auto &[key, value] : {std::pair{ServerKey, server.serverString()},
+                                     {NameKey, server.user()},
+                                     {PasswordKey, server.password()},
+                                     {DirectoryKey, QString()}})
+        QVERIFY2(IniWrite(FtpSection, key, value, &error), qPrintable(error));
+    if (pinnedBefore != Certificate::None)
+        QVERIFY(writeCertificatePin(hostAndPort, fingerprint(pinnedBefore), &error));
+
+    QStringList commandsWhenAsked;
+    bool focusOnRefusal = false;
+    bool warned = false;
+    QString title;
+    ModalAnswerer<CertFor> answerer([&](CertFor *dialog) {
+        commandsWhenAsked = server.commands();
+        dialog->activateWindow();
+        focusOnRefusal =
+            QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 5000) &&
+            QApplication::focusWidget() == dialog->DistrustCom;
+        warned = dialog->WarnLab->isVisible();
+        title = dialog->windowTitle();
+        if (answer == Answer::AltT) {
+            QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
+            QTRY_VERIFY(!dialog->isVisible()); // a mnemonic clicks after a short animation
+        } else if (answer == Answer::Escape)
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else
+            dialog->close();
+    });
+    UpFor window([] { return UploadDate{"2024", "05", "07"}; });
+    window.setRetryDelays(50ms, 50ms);
+    QList<Result> results;
+    connect(&window, &UpFor::attemptFinished, this, [&](Result r) { results.append(r); });
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty(), WindowTimeoutMs);
+
+    QCOMPARE(results.first(), result);
+    QCOMPARE(answerer.shown(), answer == Answer::None ? 0 : 1);
+    QCOMPARE(answerer.leftOpen(), 0);
+    QCOMPARE(readCertificatePin(hostAndPort), fingerprint(pinnedAfter));
+    if (answer != Answer::None) {
+        QCOMPARE(title, QStringLiteral("証明書の確認"));
+        QCOMPARE(commandsWhenAsked, QStringList{"AUTH TLS"}); // asked before any login
+        QVERIFY(focusOnRefusal);
+        QCOMPARE(warned, pinnedBefore == Certificate::Other);
+    }
+    if (result == Result::Succeeded) {
+        QTRY_VERIFY(!window.isVisible());
+        QCOMPARE(server.remoteFile(QStringLiteral("2024/05/07.html")).isEmpty(), false);
+        return;
+    }
+    // Refused: no retry, nothing more sent, and the user can close the window.
+    QCOMPARE(window.UpLab->text(), UploadStatus::CertificateError);
+    QVERIFY(window.CloseCom->isEnabled());
+    // The timer starts every attempt: stopped, with none running, no retry can follow.
+    QVERIFY(!window.UpTim->isActive());
+    QVERIFY(!window.isAttemptRunning());
+    QCOMPARE(server.commands(), QStringList{"AUTH TLS"});
+    QTest::mouseClick(window.CloseCom, Qt::LeftButton);
+    QVERIFY(!window.isVisible());
+}
+
+QTEST_MAIN(TestCertFor)
+#include "TestCertFor.moc"
