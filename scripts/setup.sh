@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic
   python3 python3-pyftpdlib
   curl
+  libssh-dev openssh-server openssh-client
 )
 
 missing=()
