@@ -110,8 +110,11 @@ bool SftpChannel::readSome()
     m_wait.restart();
     m_incoming.append(buffer, rc);
     bool broken = false;
-    while (auto message = SftpPacket::takeMessage(m_incoming, &broken))
-        m_answers.insert(message->id, *message);
+    while (auto message = SftpPacket::takeMessage(m_incoming, &broken)) {
+        // The version answer carries the version where others carry the request id.
+        const quint32 id = message->type == SftpPacket::Version ? VersionId : message->id;
+        m_answers.insert(id, *message);
+    }
     return broken ? fail(Failure::BadReply) : true;
 }
 

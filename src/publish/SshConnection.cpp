@@ -208,8 +208,10 @@ void SshConnection::close()
         ssh_channel_send_eof(m_channel);
         ssh_channel_close(m_channel);
     }
-    if (m_session)
+    if (m_session) {
         ssh_disconnect(m_session);
+        m_channel = nullptr; // the library freed it with the connection
+    }
     drop();
 }
 
