@@ -204,13 +204,11 @@ qint16 SshConnection::failureOn(Outcome outcome, qint16 otherwise, const QString
 
 void SshConnection::close()
 {
+    // The channel's end goes out at once; ssh_disconnect is not used, since after it the
+    // library no longer closes a socket it was handed.
     if (m_channel) {
         ssh_channel_send_eof(m_channel);
         ssh_channel_close(m_channel);
-    }
-    if (m_session) {
-        ssh_disconnect(m_session);
-        m_channel = nullptr; // the library freed it with the connection
     }
     drop();
 }

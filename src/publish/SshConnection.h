@@ -41,7 +41,7 @@ public:
     ssh_session_struct *session() const { return m_session; }
     ssh_channel_struct *channel() const { return m_channel; }
 
-    // Ends the channel and says goodbye to the server without waiting for an answer.
+    // Ends the channel and the connection without waiting for an answer.
     void close();
     // Lets go of everything at once, saying nothing.
     void drop();

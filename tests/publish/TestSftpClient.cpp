@@ -22,6 +22,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                   .size());
+}
+
 QByteArray patterned(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -345,6 +352,7 @@ void TestSftpClient::keyLoginWithEmptyPassword()
 void TestSftpClient::publishCreatesDirectoriesAndStoresBytes()
 {
     QVERIFY(m_server->makeRemoteDirectory(QStringLiteral("www")));
+    const int descriptorsBefore = openDescriptors();
     TrustRecorder trust;
     auto client = newClient(&trust);
     QCOMPARE(connect(*client), SftpResult::Connected);
@@ -370,6 +378,7 @@ void TestSftpClient::publishCreatesDirectoriesAndStoresBytes()
         client->PutFile(m_app->write(QStringLiteral("other"), year), QStringLiteral("07.html")), 1);
     QCOMPARE(client->Command(QStringLiteral("CWD year.html")), SftpResult::CommandRefused);
     client->Close();
+    QCOMPARE(openDescriptors(), descriptorsBefore); // the connection is really closed
 
     QCOMPARE(m_server->remoteFile(QStringLiteral("www/year.html")), year);
     QCOMPARE(m_server->remoteFile(QStringLiteral("www/2024/index.html")), months);

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -51,10 +52,18 @@ QList<qint64> childrenOf(qint64 parent)
     return children;
 }
 
+// The server and the agent end with the test process, however it ends.
+void endWithParent(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
 } // namespace
 
 SshServer::SshServer()
 {
+    endWithParent(m_process);
+    endWithParent(m_agent);
     if (!prepare())
         stop();
 }
@@ -266,8 +275,9 @@ bool SshServer::giveToUser(const QString &path)
 
 bool SshServer::makeRemoteDirectory(const QString &relative)
 {
-    const QString path = QDir(homePath()).filePath(relative);
-    return QDir().mkpath(path) && giveToUser(path);
+    const QString top = QDir(homePath()).filePath(relative.section(QLatin1Char('/'), 0, 0));
+    return QDir().mkpath(QDir(homePath()).filePath(relative)) &&
+           (!m_madeUser || run(QStringLiteral("chown"), {QStringLiteral("-R"), m_user, top}));
 }
 
 bool SshServer::writeRemoteFile(const QString &relative, const QByteArray &bytes)

@@ -31,6 +31,8 @@ public:
     bool logsInWithPassword() const { return !m_password.isEmpty(); }
     // Puts the key into an agent of the fixture's own so an empty password logs in.
     bool startKeyAgent();
+    // The private key the agent holds (its public half beside it, ".pub").
+    QString clientKeyPath() const { return path(QStringLiteral("client_key")); }
 
     // The login directory on disk, and a file below it.
     QString homePath() const;
