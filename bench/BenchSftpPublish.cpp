@@ -153,11 +153,12 @@ public:
     Run sftpBatch(quint16 port, Remote remote)
     {
         prepareRemote(remote);
-        const QString optional =
-            remote == Remote::NewYear ? QStringLiteral("-mkdir %1\n") : QString();
+        const auto make = [remote](const QString &name) {
+            return remote == Remote::NewYear ? QStringLiteral("-mkdir %1\n").arg(name) : QString();
+        };
         const QString batch =
-            QStringLiteral("cd %1\nput %2\n").arg(Root, pages().at(0).first) + optional.arg(Year) +
-            QStringLiteral("cd %1\nput %2\n").arg(Year, pages().at(1).first) + optional.arg(Month) +
+            QStringLiteral("cd %1\nput %2\n").arg(Root, pages().at(0).first) + make(Year) +
+            QStringLiteral("cd %1\nput %2\n").arg(Year, pages().at(1).first) + make(Month) +
             QStringLiteral("cd %1\nput %2\nput %3\n")
                 .arg(Month, pages().at(2).first, pages().at(3).first);
         const QString batchPath = m_app.filePath(QStringLiteral("batch"));

@@ -20,9 +20,19 @@ SftpChannel::SftpChannel(ssh_session session, ssh_channel channel, SshWait &wait
 bool SftpChannel::start()
 {
     m_wait.restart();
-    if (!writeAll(SftpPacket::frame(SftpPacket::Init, ClientVersion, {})))
-        return false;
+    int rc = ssh_channel_request_subsystem(m_channel, "sftp");
+    // A server takes a channel's messages in order, so the subsystem runs by the time the
+    // opening message is read: one round trip fewer than waiting for the answer first.
+    if (rc == SSH_ERROR || !writeAll(SftpPacket::frame(SftpPacket::Init, ClientVersion, {})))
+        return fail(Failure::Closed);
     m_sentSinceWait = true;
+    while (rc == SSH_AGAIN) {
+        if (!failOn(m_wait.forSession(m_session)))
+            return false;
+        rc = ssh_channel_request_subsystem(m_channel, "sftp");
+    }
+    if (rc != SSH_OK)
+        return fail(ssh_is_connected(m_session) ? Failure::Refused : Failure::Closed);
     const auto version = answer(VersionId);
     if (!version)
         return false;

@@ -14,7 +14,7 @@ struct ssh_channel_struct;
 
 namespace Kakiva {
 
-// SFTP requests on an SSH channel whose "sftp" subsystem has started. The requests are
+// SFTP requests on an open SSH session channel. The requests are
 // framed here rather than through the SSH library's file calls so that several can be on
 // the wire at once (the writes of a file, its close) and every wait honours the time-out
 // and the cancel flag.
@@ -27,12 +27,15 @@ public:
         Closed,
         TimedOut,
         Cancelled,
-        BadReply
+        BadReply,
+        Refused // the server would not start the subsystem
     };
 
     SftpChannel(ssh_session_struct *session, ssh_channel_struct *channel, SshWait &wait);
 
-    // Sends the opening message and reads the server's version and extensions.
+    // Asks for the "sftp" subsystem on the open channel, with the opening message right
+    // behind the request rather than after its answer, and reads the server's version and
+    // extensions.
     bool start();
     quint32 version() const { return m_version; }
     bool hasExtension(const QByteArray &name, const QByteArray &value) const;
@@ -51,6 +54,7 @@ private:
     bool readSome();
     bool fail(Failure failure);
     bool failOn(SshWait::Outcome outcome);
+    bool requestSubsystem();
 
     ssh_session_struct *m_session;
     ssh_channel_struct *m_channel;

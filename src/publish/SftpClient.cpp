@@ -118,12 +118,13 @@ qint16 SftpClient::Connect(const QString &server, const QString &user, const QSt
         return result;
     d->channel.emplace(d->connection.session(), d->connection.channel(), *d->wait);
     if (!d->channel->start()) {
-        const qint16 failure = sftpChannelFailureResult(*d->channel, false);
-        d->log.note(QStringLiteral("SFTP start failed"));
+        const SftpChannel::Failure failure = d->channel->failure();
+        d->log.note(QStringLiteral("SFTP subsystem failed"));
         d->end();
-        return failure == SftpResult::TimedOut || failure == SftpResult::Cancelled
-                   ? SftpResult::ConnectTimedOut
-                   : SftpResult::SubsystemRefused;
+        if (failure == SftpChannel::Failure::TimedOut || failure == SftpChannel::Failure::Cancelled)
+            return SftpResult::ConnectTimedOut;
+        return failure == SftpChannel::Failure::Closed ? SftpResult::ClosedByServer
+                                                       : SftpResult::SubsystemRefused;
     }
     d->log.note(QStringLiteral("SFTP version %1").arg(d->channel->version()));
     return SftpResult::Connected;

@@ -218,6 +218,7 @@ qint16 sftpChannelFailureResult(const SftpChannel &channel, bool whileSending)
     case SftpChannel::Failure::Cancelled:
         return SftpResult::Cancelled;
     case SftpChannel::Failure::BadReply:
+    case SftpChannel::Failure::Refused:
         return SftpResult::BadReply;
     case SftpChannel::Failure::Closed:
     case SftpChannel::Failure::None:

@@ -66,7 +66,7 @@ qint16 SshConnection::open(const FtpServerAddress &address, const QString &user,
         return result;
     if (const qint16 result = logIn(password, wait); result != SftpResult::Connected)
         return result;
-    return startSubsystem(wait);
+    return openChannel(wait);
 }
 
 qint16 SshConnection::handshake(const FtpServerAddress &address, const QString &user,
@@ -161,25 +161,20 @@ qint16 SshConnection::logIn(const QString &password, SshWait &wait)
                      QStringLiteral("authentication"));
 }
 
-qint16 SshConnection::startSubsystem(SshWait &wait)
+qint16 SshConnection::openChannel(SshWait &wait)
 {
     m_channel = ssh_channel_new(m_session);
     if (!m_channel)
         return failure(SftpResult::SubsystemRefused, QStringLiteral("no channel"));
     Outcome outcome;
-    int rc = repeat(m_session, wait, SSH_AGAIN, &outcome,
-                    [&] { return ssh_channel_open_session(m_channel); });
-    if (rc == SSH_OK) {
-        rc = repeat(m_session, wait, SSH_AGAIN, &outcome,
-                    [&] { return ssh_channel_request_subsystem(m_channel, "sftp"); });
-    }
+    const int rc = repeat(m_session, wait, SSH_AGAIN, &outcome,
+                          [&] { return ssh_channel_open_session(m_channel); });
     if (rc != SSH_OK) {
         return failureOn(outcome,
                          closedByServer(m_session) ? SftpResult::ClosedByServer
                                                    : SftpResult::SubsystemRefused,
-                         QStringLiteral("SFTP subsystem"));
+                         QStringLiteral("session channel"));
     }
-    m_log.note(QStringLiteral("SFTP subsystem started"));
     return SftpResult::Connected;
 }
 

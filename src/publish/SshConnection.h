@@ -20,8 +20,8 @@ struct SshConnectOptions
     HostKeyTrust trust; // none: every unknown key is refused
 };
 
-// One SSH connection up to a started "sftp" subsystem: the TCP connection, the handshake,
-// the host key check (before any authentication), the login and the channel. Every step
+// One SSH connection up to an open session channel: the TCP connection, the handshake, the
+// host key check (before any authentication), the login and the channel. Every step
 // runs without blocking and waits through SshWait.
 class SshConnection
 {
@@ -32,8 +32,8 @@ public:
     SshConnection(const SshConnection &) = delete;
     SshConnection &operator=(const SshConnection &) = delete;
 
-    // A Connect result (SftpResult.h). An empty password logs in with the keys of the
-    // user's SSH agent and default key files.
+    // A Connect result (SftpResult.h); 0 with the channel open. An empty password logs in with the
+    // keys of the user's SSH agent and default key files.
     qint16 open(const FtpServerAddress &address, const QString &user, const QString &password,
                 const SshConnectOptions &options, SshWait &wait);
 
@@ -51,7 +51,7 @@ private:
                      const KnownHostsFiles &knownHosts, SshWait &wait);
     qint16 checkHostKey(const FtpServerAddress &address, const SshConnectOptions &options);
     qint16 logIn(const QString &password, SshWait &wait);
-    qint16 startSubsystem(SshWait &wait);
+    qint16 openChannel(SshWait &wait);
     qint16 failure(qint16 result, const QString &what);
     qint16 failureOn(SshWait::Outcome outcome, qint16 otherwise, const QString &what);
 
