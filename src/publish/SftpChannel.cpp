@@ -21,8 +21,9 @@ bool SftpChannel::start()
 {
     m_wait.restart();
     int rc = ssh_channel_request_subsystem(m_channel, "sftp");
-    // A server takes a channel's messages in order, so the subsystem runs by the time the
-    // opening message is read: one round trip fewer than waiting for the answer first.
+    // A server takes a channel's messages in order, so the opening message may follow the
+    // request at once; it goes as soon as the server opens the channel's window (OpenSSH
+    // does that only once the subsystem runs, so there it still waits one round trip).
     if (rc == SSH_ERROR || !writeAll(SftpPacket::frame(SftpPacket::Init, ClientVersion, {})))
         return fail(Failure::Closed);
     m_sentSinceWait = true;
