@@ -19,14 +19,23 @@ SftpChannel::SftpChannel(ssh_session session, ssh_channel channel, SshWait &wait
 
 bool SftpChannel::start()
 {
+    return requestSubsystem() && readVersion();
+}
+
+bool SftpChannel::requestSubsystem()
+{
     m_wait.restart();
+    const QByteArray opening = SftpPacket::frame(SftpPacket::Init, ClientVersion, {});
     int rc = ssh_channel_request_subsystem(m_channel, "sftp");
-    // A server takes a channel's messages in order, so the opening message may follow the
-    // request at once; it goes as soon as the server opens the channel's window (OpenSSH
-    // does that only once the subsystem runs, so there it still waits one round trip).
-    if (rc == SSH_ERROR || !writeAll(SftpPacket::frame(SftpPacket::Init, ClientVersion, {})))
-        return fail(Failure::Closed);
-    m_sentSinceWait = true;
+    // A server takes a channel's messages in order, so the opening message may go right
+    // behind the request, as far as the channel's window already allows (OpenSSH opens it
+    // only once the subsystem runs).
+    int early = 0;
+    if (rc == SSH_AGAIN) {
+        early = ssh_channel_write(m_channel, opening.constData(), uint32_t(opening.size()));
+        if (early < 0)
+            return fail(Failure::Closed);
+    }
     while (rc == SSH_AGAIN) {
         if (!failOn(m_wait.forSession(m_session)))
             return false;
@@ -34,6 +43,14 @@ bool SftpChannel::start()
     }
     if (rc != SSH_OK)
         return fail(ssh_is_connected(m_session) ? Failure::Refused : Failure::Closed);
+    if (!writeAll(opening.mid(early)))
+        return false;
+    m_sentSinceWait = true;
+    return true;
+}
+
+bool SftpChannel::readVersion()
+{
     const auto version = answer(VersionId);
     if (!version)
         return false;

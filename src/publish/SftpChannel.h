@@ -55,6 +55,7 @@ private:
     bool fail(Failure failure);
     bool failOn(SshWait::Outcome outcome);
     bool requestSubsystem();
+    bool readVersion();
 
     ssh_session_struct *m_session;
     ssh_channel_struct *m_channel;

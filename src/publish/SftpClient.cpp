@@ -20,15 +20,6 @@ namespace {
 constexpr std::chrono::milliseconds DefaultTimeout{25000};
 constexpr quint32 DirectoryPermissions = 0755;
 
-bool holdsControl(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.category() == QChar::Other_Control)
-            return true;
-    }
-    return false;
-}
-
 bool isDirectory(const SftpPacket::Message &answer)
 {
     if (answer.type != SftpPacket::Attrs)
@@ -132,7 +123,7 @@ qint16 SftpClient::Connect(const QString &server, const QString &user, const QSt
 
 qint16 SftpClient::Command(const QString &line)
 {
-    if (holdsControl(line))
+    if (holdsControlCharacter(line))
         return SftpResult::LineRefused;
     d->log.sent(line);
     if (!d->connected())
@@ -180,8 +171,8 @@ qint16 SftpClient::PutFile(const QString &localPath, const QString &remoteName)
     if (!info.isFile())
         return SftpResult::LocalFileMissing;
     const QString name = remoteName.isEmpty() ? info.fileName() : remoteName;
-    if (holdsControl(name) || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
-        name == QLatin1String(".."))
+    if (holdsControlCharacter(name) || name.contains(QLatin1Char('/')) ||
+        name == QLatin1String(".") || name == QLatin1String(".."))
         return SftpResult::LineRefused;
     if (!d->connected())
         return SftpResult::NotConnected;

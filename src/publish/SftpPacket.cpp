@@ -40,26 +40,25 @@ Writer &Writer::string(const QByteArray &value)
     return *this;
 }
 
-std::optional<quint32> Reader::u32()
+template <typename T> std::optional<T> Reader::number()
 {
-    if (m_position < 0 || m_bytes.size() - m_position < 4) {
+    if (m_position < 0 || m_bytes.size() - m_position < qsizetype(sizeof(T))) {
         m_position = -1;
         return std::nullopt;
     }
-    const quint32 value = qFromBigEndian<quint32>(m_bytes.constData() + m_position);
-    m_position += 4;
+    const T value = qFromBigEndian<T>(m_bytes.constData() + m_position);
+    m_position += qsizetype(sizeof(T));
     return value;
+}
+
+std::optional<quint32> Reader::u32()
+{
+    return number<quint32>();
 }
 
 std::optional<quint64> Reader::u64()
 {
-    if (m_position < 0 || m_bytes.size() - m_position < 8) {
-        m_position = -1;
-        return std::nullopt;
-    }
-    const quint64 value = qFromBigEndian<quint64>(m_bytes.constData() + m_position);
-    m_position += 8;
-    return value;
+    return number<quint64>();
 }
 
 std::optional<QByteArray> Reader::string()

@@ -66,6 +66,8 @@ public:
     bool atEnd() const { return m_position >= m_bytes.size(); }
 
 private:
+    template <typename T> std::optional<T> number();
+
     const QByteArray &m_bytes;
     qsizetype m_position = 0;
 };

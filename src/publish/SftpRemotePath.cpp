@@ -1,5 +1,7 @@
 #include "publish/SftpRemotePath.h"
 
+#include <algorithm>
+
 namespace Kakiva {
 
 namespace {
@@ -30,6 +32,12 @@ QString sftpRemotePath(const QString &directory, const QString &name)
 QString sftpTemporaryName(const QString &name)
 {
     return QLatin1Char('.') + name + QStringLiteral(".upload");
+}
+
+bool holdsControlCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 } // namespace Kakiva

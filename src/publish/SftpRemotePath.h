@@ -12,4 +12,8 @@ QString sftpRemotePath(const QString &directory, const QString &name);
 // The hidden name a file is written under before it replaces name.
 QString sftpTemporaryName(const QString &name);
 
+// Whether text holds a control character (CR, LF, NUL...), which never goes to the server in
+// a name, a user name or a password.
+bool holdsControlCharacter(const QString &text);
+
 } // namespace Kakiva

@@ -1,6 +1,7 @@
 #include "publish/SshConnection.h"
 
 #include "publish/FtpLog.h"
+#include "publish/SftpRemotePath.h"
 #include "publish/SftpResult.h"
 #include "publish/SshSocket.h"
 
@@ -32,15 +33,6 @@ int repeat(ssh_session session, SshWait &wait, int again, Outcome *outcome, Step
     }
 }
 
-bool holdsControl(const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.category() == QChar::Other_Control)
-            return true;
-    }
-    return false;
-}
-
 bool closedByServer(ssh_session session)
 {
     return (ssh_get_status(session) & SSH_CLOSED) != 0 || !ssh_is_connected(session);
@@ -57,7 +49,7 @@ qint16 SshConnection::open(const FtpServerAddress &address, const QString &user,
                            const QString &password, const SshConnectOptions &options, SshWait &wait)
 {
     drop();
-    if (holdsControl(user) || holdsControl(password))
+    if (holdsControlCharacter(user) || holdsControlCharacter(password))
         return failure(SftpResult::NoUsableAuth, QStringLiteral("login refused before sending"));
     if (const qint16 result = handshake(address, user, options.knownHosts, wait);
         result != SftpResult::Connected)

@@ -6,6 +6,7 @@
 #include "TestAppDir.h"
 
 #include "publish/SftpClient.h"
+#include "publish/SftpPacket.h"
 #include "publish/SftpRemotePath.h"
 #include "publish/SftpResult.h"
 #include "publish/SftpServerAddress.h"
@@ -67,6 +68,8 @@ private slots:
     void remotePath();
     void knownHostEntry_data();
     void knownHostEntry();
+    void takeMessage_data();
+    void takeMessage();
 
     void firstContactAsksAndPins();
     void changedKeyIsAskedAndRefusalSendsNothing();
@@ -74,6 +77,7 @@ private slots:
     void connectFailures_data();
     void connectFailures();
     void keyLoginWithEmptyPassword();
+    void serverWithoutSftp();
 
     void publishCreatesDirectoriesAndStoresBytes();
     void putFileFailures_data();
@@ -100,9 +104,9 @@ void TestSftpClient::init()
     m_files = {m_app->filePath(QStringLiteral("user_known_hosts")),
                m_app->filePath(QStringLiteral("known_hosts"))};
     const QString name = QString::fromLatin1(QTest::currentTestFunction());
-    const bool pure = name == QLatin1String("serverAddress") ||
-                      name == QLatin1String("remotePath") ||
-                      name == QLatin1String("knownHostEntry");
+    const bool pure =
+        name == QLatin1String("serverAddress") || name == QLatin1String("remotePath") ||
+        name == QLatin1String("knownHostEntry") || name == QLatin1String("takeMessage");
     if (pure)
         return;
     m_server.emplace();
@@ -233,6 +237,47 @@ void TestSftpClient::knownHostEntry()
     QCOMPARE(withKnownHostEntry(file, "[h]:22 ssh-ed25519 NEW\n"), expected);
 }
 
+void TestSftpClient::takeMessage_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<int>("type"); // 0: nothing taken
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("broken");
+    QTest::addColumn<int>("left");
+
+    const QByteArray status = SftpPacket::frame(SftpPacket::Status, 7, QByteArray("\0\0\0\0", 4));
+    QTest::newRow("whole") << status << int(SftpPacket::Status) << QByteArray("\0\0\0\0", 4)
+                           << false << 0;
+    QTest::newRow("two, first taken") << status + status << int(SftpPacket::Status)
+                                      << QByteArray("\0\0\0\0", 4) << false << int(status.size());
+    QTest::newRow("length only") << status.left(4) << 0 << QByteArray() << false << 4;
+    QTest::newRow("body cut short")
+        << status.chopped(1) << 0 << QByteArray() << false << int(status.size() - 1);
+    QTest::newRow("length below header")
+        << QByteArray("\0\0\0\x02\x65\0", 6) << 0 << QByteArray() << true << 6;
+    QTest::newRow("length past bound")
+        << QByteArray("\x7f\0\0\0", 4) << 0 << QByteArray() << true << 4;
+}
+
+void TestSftpClient::takeMessage()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(int, type);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, broken);
+    QFETCH(int, left);
+    bool isBroken = false;
+    const auto message = SftpPacket::takeMessage(buffer, &isBroken);
+    QCOMPARE(message.has_value(), type != 0);
+    if (message) {
+        QCOMPARE(int(message->type), type);
+        QCOMPARE(message->id, 7u);
+        QCOMPARE(message->body, body);
+    }
+    QCOMPARE(isBroken, broken);
+    QCOMPARE(int(buffer.size()), left);
+}
+
 void TestSftpClient::firstContactAsksAndPins()
 {
     TrustRecorder trust;
@@ -347,6 +392,17 @@ void TestSftpClient::keyLoginWithEmptyPassword()
     QCOMPARE(client->Connect(m_server->serverString(), m_server->user(), QString()),
              SftpResult::Connected);
     QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::CommandDone);
+}
+
+void TestSftpClient::serverWithoutSftp()
+{
+    m_server.reset(); // its user would stand in the way of the second server's
+    SshServer plain(false);
+    QVERIFY2(plain.isRunning(), qPrintable(plain.errorString()));
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    QCOMPARE(client->Connect(plain.serverString(), plain.user(), plain.password()),
+             SftpResult::SubsystemRefused);
 }
 
 void TestSftpClient::publishCreatesDirectoriesAndStoresBytes()

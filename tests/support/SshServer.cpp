@@ -60,7 +60,7 @@ void endWithParent(QProcess &process)
 
 } // namespace
 
-SshServer::SshServer()
+SshServer::SshServer(bool withSftp) : m_withSftp(withSftp)
 {
     endWithParent(m_process);
     endWithParent(m_agent);
@@ -129,7 +129,8 @@ bool SshServer::makeUser()
     }
     m_user = QStringLiteral("kkvsftp%1").arg(QCoreApplication::applicationPid());
     m_password = QStringLiteral("pw-%1").arg(QRandomGenerator::global()->generate64(), 0, 16);
-    run(QStringLiteral("userdel"), {QStringLiteral("-f"), m_user}); // left over from a run that was killed
+    run(QStringLiteral("userdel"),
+        {QStringLiteral("-f"), m_user}); // left over from a run that was killed
     if (!run(QStringLiteral("useradd"), {QStringLiteral("-M"), QStringLiteral("-d"), homePath(),
                                          QStringLiteral("-s"), QStringLiteral("/bin/sh"), m_user}))
         return false;
@@ -167,25 +168,25 @@ bool SshServer::startKeyAgent()
 
 bool SshServer::start()
 {
-    const QByteArray config = QStringLiteral("Port %1\n"
-                                             "ListenAddress 127.0.0.1\n"
-                                             "HostKey %2\n"
-                                             "PidFile none\n"
-                                             "UsePAM no\n"
-                                             "PasswordAuthentication yes\n"
-                                             "KbdInteractiveAuthentication no\n"
-                                             "PubkeyAuthentication yes\n"
-                                             "AuthorizedKeysFile %3\n"
-                                             "StrictModes no\n"
-                                             "AllowUsers %4\n"
-                                             "LogLevel VERBOSE\n"
-                                             "Subsystem sftp internal-sftp -d %5\n")
-                                  .arg(m_port)
-                                  .arg(path(QStringLiteral("host_key%1").arg(m_hostKeys)),
-                                       path(QStringLiteral("authorized_keys")), m_user, homePath())
-                                  .toUtf8();
+    QString config = QStringLiteral("Port %1\n"
+                                    "ListenAddress 127.0.0.1\n"
+                                    "HostKey %2\n"
+                                    "PidFile none\n"
+                                    "UsePAM no\n"
+                                    "PasswordAuthentication yes\n"
+                                    "KbdInteractiveAuthentication no\n"
+                                    "PubkeyAuthentication yes\n"
+                                    "AuthorizedKeysFile %3\n"
+                                    "StrictModes no\n"
+                                    "AllowUsers %4\n"
+                                    "LogLevel VERBOSE\n")
+                         .arg(m_port)
+                         .arg(path(QStringLiteral("host_key%1").arg(m_hostKeys)),
+                              path(QStringLiteral("authorized_keys")), m_user);
+    if (m_withSftp)
+        config += QStringLiteral("Subsystem sftp internal-sftp -d %1\n").arg(homePath());
     const QString configPath = path(QStringLiteral("sshd_config"));
-    if (!writeText(configPath, config, QFile::ReadOwner | QFile::WriteOwner)) {
+    if (!writeText(configPath, config.toUtf8(), QFile::ReadOwner | QFile::WriteOwner)) {
         m_error = QStringLiteral("cannot write ") + configPath;
         return false;
     }

@@ -14,7 +14,8 @@
 class SshServer
 {
 public:
-    SshServer();
+    // withSftp false leaves the "sftp" subsystem out of the configuration.
+    explicit SshServer(bool withSftp = true);
     ~SshServer();
     SshServer(const SshServer &) = delete;
     SshServer &operator=(const SshServer &) = delete;
@@ -71,5 +72,6 @@ private:
     QString m_user;
     QString m_password;
     bool m_madeUser = false;
+    bool m_withSftp = true;
     QString m_error;
 };
