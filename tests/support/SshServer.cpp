@@ -153,11 +153,12 @@ bool SshServer::makeHostKey()
 
 bool SshServer::startKeyAgent()
 {
-    if (m_agent.state() == QProcess::Running)
+    if (m_agent.state() != QProcess::NotRunning)
         return true;
     const QString socket = path(QStringLiteral("agent.sock"));
     m_agent.start(QStringLiteral("ssh-agent"),
                   {QStringLiteral("-D"), QStringLiteral("-a"), socket});
+    m_agent.waitForStarted(StartTimeoutMs);
     const QDeadlineTimer deadline(StartTimeoutMs);
     while (!QFile::exists(socket) && !deadline.hasExpired())
         QThread::msleep(20);
