@@ -11,8 +11,8 @@ namespace Kakiva::SftpResult {
 // Connect
 inline constexpr qint16 Connected = 0;
 inline constexpr qint16 HandshakeFailed = 1;   // no SSH server, or no algorithms in common
-inline constexpr qint16 NoUsableAuth = 2;      // no method we can use, or the name holds a
-                                               // control character (nothing sent)
+inline constexpr qint16 NoUsableAuth = 2;      // no method we can use, or a control character
+                                               // in the name or password (nothing sent)
 inline constexpr qint16 PasswordRefused = 3;   // the password, or with none every key, refused
 inline constexpr qint16 SubsystemRefused = 4;  // no session channel or no "sftp" subsystem
 inline constexpr qint16 ClosedByServer = 5;    // the server ended the connection
