@@ -78,6 +78,8 @@ private slots:
     void connectFailures();
     void keyLoginWithEmptyPassword();
     void serverWithoutSftp();
+    void stalledHandshakeEnds_data();
+    void stalledHandshakeEnds();
 
     void publishCreatesDirectoriesAndStoresBytes();
     void putFileFailures_data();
@@ -403,6 +405,26 @@ void TestSftpClient::serverWithoutSftp()
     auto client = newClient(&trust);
     QCOMPARE(client->Connect(plain.serverString(), plain.user(), plain.password()),
              SftpResult::SubsystemRefused);
+}
+
+void TestSftpClient::stalledHandshakeEnds_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("time-out") << false;
+    QTest::newRow("cancel") << true;
+}
+
+// Nothing the client sends reaches the server, so only the time-out or the cancel ends it.
+void TestSftpClient::stalledHandshakeEnds()
+{
+    QFETCH(bool, cancel);
+    TcpRelay relay(m_server->port());
+    relay.holdClientAfter(0);
+    std::atomic_bool cancelFlag{cancel};
+    auto client = newClient();
+    client->setTimeout(cancel ? 10min : 300ms);
+    client->setCancelFlag(&cancelFlag);
+    QCOMPARE(connect(*client, relay.port()), SftpResult::ConnectTimedOut);
 }
 
 void TestSftpClient::publishCreatesDirectoriesAndStoresBytes()
