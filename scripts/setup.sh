@@ -14,6 +14,7 @@ packages=(
   ripgrep
   librsvg2-bin
   dpkg-dev file desktop-file-utils appstream
+  libssh-dev openssh-server openssh-client
 )
 
 missing=()
