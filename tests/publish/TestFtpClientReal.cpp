@@ -1,6 +1,7 @@
 // The FTP client against a real server (pyftpdlib): what must hold with a server that was
 // not written for these tests.
 
+#include "LatencyFtpRelay.h"
 #include "PyFtpServer.h"
 #include "TestAppDir.h"
 
@@ -8,14 +9,9 @@
 #include "publish/FtpResult.h"
 
 #include <QDir>
-#include <QPointer>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
-#include <QThread>
-#include <QTimer>
 
-#include <memory>
 #include <optional>
 
 using namespace Kakiva;
@@ -54,70 +50,6 @@ QByteArray largePatterned()
         bytes[i] = static_cast<char>((i * 7919 + (i >> 9)) & 0xff);
     return bytes;
 }
-
-// Passes a control connection on to the real server but holds every command back for a while,
-// as a lost and resent segment would on a real network. The data connection goes straight to
-// the server (to the control connection's peer address and the port the server named), so
-// the data of a STOR gets there before the command does.
-class CommandDelayingRelay
-{
-public:
-    CommandDelayingRelay(quint16 serverPort, std::chrono::milliseconds delay)
-        : m_thread(new QThread), m_root(new QObject)
-    {
-        m_root->moveToThread(m_thread);
-        QObject::connect(m_thread, &QThread::finished, m_root, &QObject::deleteLater);
-        m_thread->start();
-        QMetaObject::invokeMethod(
-            m_root,
-            [this, serverPort, delay] {
-                auto *listener = new QTcpServer(m_root);
-                if (!listener->listen(QHostAddress::LocalHost, 0))
-                    return;
-                QObject::connect(listener, &QTcpServer::newConnection, m_root,
-                                 [this, listener, serverPort, delay] {
-                                     while (QTcpSocket *client = listener->nextPendingConnection())
-                                         relay(client, serverPort, delay);
-                                 });
-                m_port = listener->serverPort();
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~CommandDelayingRelay()
-    {
-        m_thread->quit();
-        m_thread->wait();
-        delete m_thread;
-    }
-
-    bool isListening() const { return m_port != 0; }
-    QString serverString() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
-
-private:
-    void relay(QTcpSocket *client, quint16 serverPort, std::chrono::milliseconds delay)
-    {
-        client->setParent(m_root);
-        auto *server = new QTcpSocket(m_root);
-        auto held = std::make_shared<QList<QByteArray>>();
-        QObject::connect(server, &QTcpSocket::readyRead, client,
-                         [client, server] { client->write(server->readAll()); });
-        QObject::connect(client, &QTcpSocket::readyRead, server, [client, server, held, delay] {
-            held->append(client->readAll());
-            // Each timer passes on the oldest piece, so the order is kept.
-            QTimer::singleShot(delay, server, [server, held] { server->write(held->takeFirst()); });
-        });
-        QObject::connect(server, &QTcpSocket::disconnected, client,
-                         [client] { client->disconnectFromHost(); });
-        QObject::connect(client, &QTcpSocket::disconnected, server, [server, delay] {
-            QTimer::singleShot(delay, server, [server] { server->disconnectFromHost(); });
-        });
-        server->connectToHost(QHostAddress::LocalHost, serverPort);
-    }
-
-    QThread *m_thread;
-    QObject *m_root; // lives in m_thread; owns the sockets
-    quint16 m_port = 0;
-};
 
 } // namespace
 
@@ -311,7 +243,7 @@ void TestFtpClientReal::dataAheadOfStorIsSentAgain()
     QFETCH(QByteArray, first);
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-    CommandDelayingRelay relay(server.port(), 150ms);
+    LatencyFtpRelay relay(server.port(), 150ms, LatencyFtpRelay::Held::Commands);
     QVERIFY(relay.isListening());
     const QByteArray second = everyByteValue().repeated(40);
     const QString a = m_app->write(QStringLiteral("a.html"), first);
