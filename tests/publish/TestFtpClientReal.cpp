@@ -65,8 +65,6 @@ private slots:
     void binaryFileArrivesByteForByte();
     void directoryCommands();
     void wrongPasswordRefused();
-    void serverForms_data();
-    void serverForms();
     void typicalPublish();
     void dataAheadOfStorIsSentAgain_data();
     void dataAheadOfStorIsSentAgain();
@@ -88,27 +86,41 @@ void TestFtpClientReal::cleanup()
 void TestFtpClientReal::binaryFileArrivesByteForByte_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("listen");
+    QTest::addColumn<QString>("server"); // %1 is the port
 
-    QTest::newRow("every byte value") << everyByteValue();
-    QTest::newRow("line ends, EOF byte, NULs, high bytes") << textModeTraps();
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("several chunks") << largePatterned();
+    const QString v4 = QStringLiteral("127.0.0.1");
+    const QString v4Port = QStringLiteral("127.0.0.1:%1");
+    QTest::newRow("every byte value") << everyByteValue() << v4 << v4Port;
+    QTest::newRow("line ends, EOF byte, NULs, high bytes") << textModeTraps() << v4 << v4Port;
+    QTest::newRow("empty file") << QByteArray() << v4 << v4Port;
+    QTest::newRow("several chunks") << largePatterned() << v4 << v4Port;
+    const QByteArray few("\x00\x01\x02\r\n", 5);
+    QTest::newRow("server with blanks around") << few << v4 << " 127.0.0.1:%1 ";
+    QTest::newRow("server as localhost and port") << few << v4 << "localhost:%1";
+    QTest::newRow("server as IPv6 in brackets and port") << few << "::1"
+                                                         << "[::1]:%1";
 }
 
 void TestFtpClientReal::binaryFileArrivesByteForByte()
 {
     QFETCH(QByteArray, bytes);
-    PyFtpServer server;
-    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QFETCH(QString, listen);
+    QFETCH(QString, server);
+    if (listen.contains(QLatin1Char(':')) && !hasIpv6Loopback())
+        QSKIP("this machine has no IPv6 loopback");
+
+    PyFtpServer ftp(listen);
+    QVERIFY2(ftp.isRunning(), qPrintable(ftp.errorString()));
     const QString page = m_app->write(QStringLiteral("page.html"), bytes);
 
     FtpClient client;
     client.setTimeout(10s);
-    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
+    QCOMPARE(client.Connect(server.arg(ftp.port()), ftp.user(), ftp.password()),
              FtpResult::Connected);
     QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
     client.Close();
-    QCOMPARE(server.remoteFile(QStringLiteral("page.html")), bytes);
+    QCOMPARE(ftp.remoteFile(QStringLiteral("page.html")), bytes);
 }
 
 void TestFtpClientReal::directoryCommands()
@@ -144,42 +156,6 @@ void TestFtpClientReal::wrongPasswordRefused()
              FtpResult::PasswordRefused);
     QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
              FtpResult::Connected);
-}
-
-void TestFtpClientReal::serverForms_data()
-{
-    QTest::addColumn<QString>("listen");
-    QTest::addColumn<QString>("server"); // %1 is the port
-
-    QTest::newRow("IPv4 and port") << "127.0.0.1"
-                                   << "127.0.0.1:%1";
-    QTest::newRow("blanks around") << "127.0.0.1"
-                                   << " 127.0.0.1:%1 ";
-    QTest::newRow("localhost and port") << "127.0.0.1"
-                                        << "localhost:%1";
-    QTest::newRow("IPv6 in brackets and port") << "::1"
-                                               << "[::1]:%1";
-}
-
-void TestFtpClientReal::serverForms()
-{
-    QFETCH(QString, listen);
-    QFETCH(QString, server);
-    if (listen.contains(QLatin1Char(':')) && !hasIpv6Loopback())
-        QSKIP("this machine has no IPv6 loopback");
-
-    PyFtpServer ftp(listen);
-    QVERIFY2(ftp.isRunning(), qPrintable(ftp.errorString()));
-    const QByteArray bytes("\x00\x01\x02\r\n", 5);
-    const QString page = m_app->write(QStringLiteral("index.html"), bytes);
-
-    FtpClient client;
-    client.setTimeout(10s);
-    QCOMPARE(client.Connect(server.arg(ftp.port()), ftp.user(), ftp.password()),
-             FtpResult::Connected);
-    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
-    client.Close();
-    QCOMPARE(ftp.remoteFile(QStringLiteral("index.html")), bytes);
 }
 
 // The four pages of a date whose year and month exist, as the upload sends them.
