@@ -111,8 +111,6 @@ void TestSettingsFile::readsStoredValue_data()
     QTest::newRow("comments skipped")
         << QByteArray("[FTP]\r\n;Server=c1\r\n  ; Server=c2\r\nServer=real\r\n") << Ftp << server
         << "real";
-    QTest::newRow("only a commented key")
-        << QByteArray("[FTP]\r\n;Server=old\r\n") << Ftp << server << "";
     QTest::newRow("key of another section")
         << QByteArray("[Other]\r\nServer=x\r\n[FTP]\r\nName=y\r\n") << Ftp << server << "";
     QTest::newRow("key before any section")
