@@ -284,9 +284,8 @@ void TestUnsent::uploadClosesByKeyboard_data()
 {
     QTest::addColumn<bool>("duringAttempt"); // or in the pause after a failure
     QTest::addColumn<int>("key");
+    // Either key clicks the button whatever the window is doing, so each moment needs one.
     QTest::newRow("Space during an attempt") << true << int(Qt::Key_Space);
-    QTest::newRow("Return during an attempt") << true << int(Qt::Key_Return);
-    QTest::newRow("Space after a failure") << false << int(Qt::Key_Space);
     QTest::newRow("Return after a failure") << false << int(Qt::Key_Return);
 }
 
