@@ -402,8 +402,7 @@ void TestMainFor::yearsHaveFourDigits_data()
     QTest::addColumn<QDate>("asked");
     QTest::addColumn<Qt::Key>("beyond"); // the key that would go further out
     QTest::addColumn<QDate>("chosen");
-    QTest::newRow("year -5") << QDate(-5, 12, 5) << Qt::Key_PageUp << QDate(1601, 1, 1);
-    QTest::newRow("year 1") << QDate(1, 12, 5) << Qt::Key_Up << QDate(1601, 1, 1);
+    // The calendar's own range keeps every key inside; one way out at each end is enough.
     QTest::newRow("year 1600") << QDate(1600, 12, 31) << Qt::Key_Left << QDate(1601, 1, 1);
     QTest::newRow("year 10000") << QDate(10000, 1, 5) << Qt::Key_PageDown << QDate(9999, 12, 31);
 }
