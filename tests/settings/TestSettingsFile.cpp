@@ -217,8 +217,6 @@ void TestSettingsFile::valuesReadBackOrAreRefused_data()
         << QString(repeated(250)) + u"😀"_s << QByteArray() << SettingValueFault::TooLong;
     QTest::newRow("LF") << u"a\nb"_s << QByteArray() << SettingValueFault::LineBreak;
     QTest::newRow("CR") << u"a\rb"_s << QByteArray() << SettingValueFault::LineBreak;
-    QTest::newRow("smuggled section and key")
-        << u"x\r\n[FTP]\r\nServer=evil"_s << QByteArray() << SettingValueFault::LineBreak;
     QTest::newRow("wave dash read back full-width")
         << u"a\u301Cb"_s << QByteArray() << SettingValueFault::CharacterChanges;
 }
