@@ -131,7 +131,6 @@ void TestDiaryInpFor::loadShowsTheStoredEntry_data()
     QTest::newRow("two lines") << std::optional(QByteArray("a\r\nb\r\n")) << u"a\nb"_s;
     QTest::newRow("a blank line in between")
         << std::optional(QByteArray("a\r\n\r\nb\r\n")) << u"a\n\nb"_s;
-    QTest::newRow("Japanese") << std::optional(entryFileBytes(u"今日は晴れ"_s)) << u"今日は晴れ"_s;
 }
 
 void TestDiaryInpFor::loadShowsTheStoredEntry()
