@@ -12,7 +12,6 @@
 #include "pages/PageGenerator.h"
 #include "publish/UploadStatus.h"
 #include "settings/CertificatePin.h"
-#include "settings/SettingsFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -133,14 +132,9 @@ void TestCertFor::trustIsAskedBeforeLogin()
     PyFtpServer server(QStringLiteral("127.0.0.1"), {files.certificate, files.key, false});
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     const QString hostAndPort = QStringLiteral("127.0.0.1:%1").arg(server.port());
-    QString error;
-    for (const auto &[key, value] : {std::pair{ServerKey, server.serverString()},
-                                     {NameKey, server.user()},
-                                     {PasswordKey, server.password()},
-                                     {DirectoryKey, QString()}})
-        QVERIFY2(IniWrite(FtpSection, key, value, &error), qPrintable(error));
+    writeFtpSettings(server.serverString(), server.user(), server.password(), QString());
     if (pinnedBefore != Certificate::None)
-        QVERIFY(writeCertificatePin(hostAndPort, fingerprint(pinnedBefore), &error));
+        QVERIFY(writeCertificatePin(hostAndPort, fingerprint(pinnedBefore)));
 
     QStringList commandsWhenAsked;
     bool focusOnRefusal = false;

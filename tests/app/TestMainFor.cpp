@@ -46,7 +46,7 @@ private slots:
     void daysWithEntriesAreBold();
     void yearsHaveFourDigits_data();
     void yearsHaveFourDigits();
-    void altFOpensTheFileMenu();
+    void fileMenuHoldsItsItems();
     void settingsOpensEveryTime();
     void endingTheProgram_data();
     void endingTheProgram();
@@ -261,6 +261,8 @@ void TestMainFor::dateEventHandsTheDateOver()
                         action == DateAction::Enter ? Qt::KeypadModifier : Qt::NoModifier);
     }
     QTRY_COMPARE(answerer.shown(), 1);
+    settle();
+    QCOMPARE(answerer.shown(), 1);
 
     QCOMPARE((QStringList{seen.year, seen.month, seen.day, seen.caption}), handedOver);
     QVERIFY(seen.modal);
@@ -273,11 +275,11 @@ void TestMainFor::oneActionOpensOneDialog_data()
 {
     QTest::addColumn<DateAction>("action");
     QTest::addColumn<bool>("singleClickActivates");
+    // On the day already chosen; Return is in dateEventHandsTheDateOver.
     QTest::newRow("click") << DateAction::Click << false;
     QTest::newRow("double click") << DateAction::DoubleClick << false;
     QTest::newRow("click where one click also activates") << DateAction::Click << true;
     QTest::newRow("double click where one click also activates") << DateAction::DoubleClick << true;
-    QTest::newRow("Return") << DateAction::Return << false;
 }
 
 void TestMainFor::oneActionOpensOneDialog()
@@ -294,20 +296,12 @@ void TestMainFor::oneActionOpensOneDialog()
     m_window->DayCal->setSelectedDate(date);
     QTableView *view = dayView();
     const QPoint cell = view->visualRect(view->currentIndex()).center();
-    switch (action) {
-    case DateAction::Click:
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
-        break;
-    case DateAction::DoubleClick:
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    if (action == DateAction::DoubleClick) {
         // Press, release, press with the double click, release: all of it reaches the
         // calendar before the event loop runs again, the worst case for a date event.
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, cell);
-        break;
-    default:
-        QTest::keyClick(view, Qt::Key_Return);
-        break;
     }
     QTRY_COMPARE(answerer.shown(), 1);
     settle();
@@ -408,8 +402,7 @@ void TestMainFor::yearsHaveFourDigits_data()
     QTest::addColumn<QDate>("asked");
     QTest::addColumn<Qt::Key>("beyond"); // the key that would go further out
     QTest::addColumn<QDate>("chosen");
-    QTest::newRow("year -5") << QDate(-5, 12, 5) << Qt::Key_PageUp << QDate(1601, 1, 1);
-    QTest::newRow("year 1") << QDate(1, 12, 5) << Qt::Key_Up << QDate(1601, 1, 1);
+    // The calendar's own range keeps every key inside; one way out at each end is enough.
     QTest::newRow("year 1600") << QDate(1600, 12, 31) << Qt::Key_Left << QDate(1601, 1, 1);
     QTest::newRow("year 10000") << QDate(10000, 1, 5) << Qt::Key_PageDown << QDate(9999, 12, 31);
 }
@@ -427,7 +420,7 @@ void TestMainFor::yearsHaveFourDigits()
     QCOMPARE(m_window->DayCal->yearShown(), chosen.year());
 }
 
-void TestMainFor::altFOpensTheFileMenu()
+void TestMainFor::fileMenuHoldsItsItems()
 {
     QCOMPARE(m_window->FileMenu->title(), u"ファイル(&F)"_s);
     QCOMPARE(m_window->FileMenu->actions(),
@@ -435,13 +428,7 @@ void TestMainFor::altFOpensTheFileMenu()
                                m_window->UnsentMenu, m_window->ResendMenu, m_window->EndMenu}));
     QCOMPARE(m_window->ConfMenu->text(), u"設定"_s);
     QCOMPARE(m_window->EndMenu->text(), u"終了"_s);
-    QVERIFY(m_window->ConfMenu->shortcut().isEmpty());
-    QVERIFY(m_window->EndMenu->shortcut().isEmpty());
-
-    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
-    QTRY_VERIFY(m_window->FileMenu->isVisible());
-    QTest::keyClick(m_window->FileMenu, Qt::Key_Escape);
-    QTRY_VERIFY(!m_window->FileMenu->isVisible());
+    // Alt+F itself is what chooseMenuItem() presses.
 }
 
 void TestMainFor::settingsOpensEveryTime()

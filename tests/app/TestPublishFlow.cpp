@@ -1,12 +1,11 @@
 // The whole way of one entry through the windows: a day chosen on the calendar, the text
 // typed, OK, the upload window sending the pages to a real FTP server, and the dialogs gone.
 
-#include "app/MainFor.h"
 #include "app/DiaryInpFor.h"
-#include "pages/PagePaths.h"
+#include "app/MainFor.h"
 #include "app/UpFor.h"
+#include "pages/PagePaths.h"
 #include "publish/UploadStatus.h"
-#include "settings/SettingsFile.h"
 
 #include "EntryText.h"
 #include "KeyboardInput.h"
@@ -87,11 +86,7 @@ void TestPublishFlow::cleanup()
 
 void TestPublishFlow::writeSettings(const QString &password)
 {
-    QString error;
-    QVERIFY2(IniWrite(FtpSection, ServerKey, m_server->serverString(), &error), qPrintable(error));
-    QVERIFY2(IniWrite(FtpSection, NameKey, m_server->user(), &error), qPrintable(error));
-    QVERIFY2(IniWrite(FtpSection, PasswordKey, password, &error), qPrintable(error));
-    QVERIFY2(IniWrite(FtpSection, DirectoryKey, u"www"_s, &error), qPrintable(error));
+    writeFtpSettings(m_server->serverString(), m_server->user(), password, u"www"_s);
 }
 
 // From the 4th, one step right and Return, as a keyboard user does.

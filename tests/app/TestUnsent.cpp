@@ -42,14 +42,6 @@ void writeDay(const QString &day, const QString &text)
     QCOMPARE(HtmlMake(u"2004"_s, u"08"_s, day), qint16(0));
 }
 
-void setServer(const QString &server, const QString &user, const QString &password)
-{
-    IniWrite(FtpSection, ServerKey, server);
-    IniWrite(FtpSection, NameKey, user);
-    IniWrite(FtpSection, PasswordKey, password);
-    IniWrite(FtpSection, DirectoryKey, u"www"_s);
-}
-
 } // namespace
 
 class TestUnsent : public QObject
@@ -122,7 +114,7 @@ void TestUnsent::calendarMarksUnsentDays()
     QFETCH(QList<int>, marked);
     QFETCH(int, count);
     if (server)
-        setServer(u"ftp.example.jp"_s, u"diarist"_s, u"pw"_s);
+        writeFtpSettings(u"ftp.example.jp"_s, u"diarist"_s, u"pw"_s, u"www"_s);
     if (recorded17) {
         const QString page = dayPagePath(u"2004"_s, u"08"_s, u"17"_s);
         ServerRecord(configuredDestination()).confirm(remotePathOf(page), fileDigest(page));
@@ -171,7 +163,7 @@ void TestUnsent::menuSendsTheUnsentFiles()
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(QDir(server.homePath()).mkpath(u"www"_s));
-    setServer(server.serverString(), server.user(), server.password());
+    writeFtpSettings(server.serverString(), server.user(), server.password(), u"www"_s);
     const auto window = openCalendar();
     QVERIFY(isMarked(*window, 17));
 
@@ -204,7 +196,7 @@ void TestUnsent::resendSendsEverything()
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(QDir(server.homePath()).mkpath(u"www"_s));
-    setServer(server.serverString(), server.user(), server.password());
+    writeFtpSettings(server.serverString(), server.user(), server.password(), u"www"_s);
     m_bed->appDir.write(u"HTML/kakiva.css"_s, "body { color: #333 }\r\n");
     m_bed->appDir.write(u"HTML/index.html"_s, "<HTML>root</HTML>\r\n");
     for (const SiteFile &file : siteFiles())
@@ -247,7 +239,7 @@ void TestUnsent::sendWindowShowsFailureAndRetries()
     server.script().addDirectory(u"/www"_s);
     server.queueReply("STOR", ScriptedReply::asUsual());
     server.queueReply("STOR", ScriptedReply::text("553 Not allowed\r\n"));
-    setServer(server.serverString(), u"diarist"_s, u"secret"_s);
+    writeFtpSettings(server.serverString(), u"diarist"_s, u"secret"_s, u"www"_s);
     SendFor window(SendFor::Scope::Unsent);
     window.setMaxSessions(1);
     window.setRetryDelays(300ms, 300ms);
@@ -274,7 +266,7 @@ void TestUnsent::sendWindowStopsOnEscape()
     ScriptedFtpServer server;
     server.script().addDirectory(u"/www"_s);
     server.script().setTransfer(ScriptedFtpScript::Transfer::Stall);
-    setServer(server.serverString(), u"diarist"_s, u"secret"_s);
+    writeFtpSettings(server.serverString(), u"diarist"_s, u"secret"_s, u"www"_s);
     SendFor window(SendFor::Scope::Unsent);
     QSignalSpy runs(&window, &SendFor::runFinished);
     window.show();
@@ -292,9 +284,8 @@ void TestUnsent::uploadClosesByKeyboard_data()
 {
     QTest::addColumn<bool>("duringAttempt"); // or in the pause after a failure
     QTest::addColumn<int>("key");
+    // Either key clicks the button whatever the window is doing, so each moment needs one.
     QTest::newRow("Space during an attempt") << true << int(Qt::Key_Space);
-    QTest::newRow("Return during an attempt") << true << int(Qt::Key_Return);
-    QTest::newRow("Space after a failure") << false << int(Qt::Key_Space);
     QTest::newRow("Return after a failure") << false << int(Qt::Key_Return);
 }
 
@@ -309,7 +300,7 @@ void TestUnsent::uploadClosesByKeyboard()
     ScriptedFtpServer server;
     server.setGreeting(duringAttempt ? ScriptedReply::silence()
                                      : ScriptedReply::text("530 Not now\r\n"));
-    setServer(server.serverString(), u"diarist"_s, u"secret"_s);
+    writeFtpSettings(server.serverString(), u"diarist"_s, u"secret"_s, u"www"_s);
     UpFor window([] { return UploadDate{u"2004"_s, u"08"_s, u"17"_s}; });
     window.setRetryDelays(60s, 60s);
     QSignalSpy attempts(&window, &UpFor::attemptFinished);

@@ -27,7 +27,6 @@ private slots:
     void dayPage();
     void lists_data();
     void lists();
-    void outsideCodePage();
     void missingEntry_data();
     void missingEntry();
     void writeFailure_data();
@@ -206,18 +205,6 @@ void TestPageGenerator::lists()
              head(MonthListStyle) + lines(months) + ListEnd);
     QCOMPARE(readWholeFile(pagePath(dir, month + u"/index.html"_s)),
              head(DayListStyle) + lines(days) + ListEnd);
-}
-
-void TestPageGenerator::outsideCodePage()
-{
-    TestAppDir dir;
-    save(u"2004/08/17"_s, u"今日😀"_s);
-    QCOMPARE(dir.read(u"Diary/2004/08/17.dia"_s), QByteArray("\x8D\xA1\x93\xFA&#128512;\r\n"));
-    QCOMPARE(readWholeFile(pagePath(dir, u"2004/08/17.html"_s)),
-             head(DayPageStyle) + lines({"\x8D\xA1\x93\xFA&#128512;<BR>"}) + PageEnd);
-    QString text;
-    QCOMPARE(DiaryRead(u"2004"_s, u"08"_s, u"17"_s, text), qint16(0));
-    QCOMPARE(text, u"今日😀"_s);
 }
 
 void TestPageGenerator::missingEntry_data()

@@ -69,11 +69,6 @@ QByteArray patternedBytes(qsizetype size)
     return bytes;
 }
 
-QByteArray lineOf(char c, qsizetype size)
-{
-    return QByteArray(size, c);
-}
-
 // A loopback port whose accept queue is full: the kernel leaves a new connection's SYN
 // unanswered, so connecting neither succeeds nor fails.
 class UnansweredPort
@@ -150,20 +145,16 @@ private slots:
     void passiveReplyNamingAnotherHostIsIgnored();
     void passiveModeChosenOnce_data();
     void passiveModeChosenOnce();
-    void fileStoredUnderItsOwnName_data();
-    void fileStoredUnderItsOwnName();
+    void fileStoredUnderTheNameGiven();
     void localFileProblemsSendNothing_data();
     void localFileProblemsSendNothing();
 
-    void commandWithControlCharacterNotSent_data();
-    void commandWithControlCharacterNotSent();
-    void remoteNameWithControlCharacterNotSent();
+    void lineWithControlCharacterNotSent_data();
+    void lineWithControlCharacterNotSent();
     void callsWithoutSession();
 
-    void timeouts_data();
-    void timeouts();
-    void cancelFlagEndsTheCall_data();
-    void cancelFlagEndsTheCall();
+    void callEndsByTimeoutOrCancel_data();
+    void callEndsByTimeoutOrCancel();
     void closeSaysQuitDestructorDoesNot();
 
     void logHasOneStampedLinePerCommandAndReply();
@@ -253,7 +244,7 @@ void TestFtpClient::connectOutcome_data()
     QTest::newRow("greeting not FTP")
         << Script{{"GREETING", text("SSH-2.0-OpenSSH_9.2\r\n")}} << 1 << none;
     QTest::newRow("greeting overlong")
-        << Script{{"GREETING", text("220 " + lineOf('w', 9000) + "\r\n")}} << 1 << none;
+        << Script{{"GREETING", text("220 " + QByteArray(9000, 'w') + "\r\n")}} << 1 << none;
     QTest::newRow("greeting 421") << Script{{"GREETING",
                                              ScriptedReply::closing("421 Too many users\r\n")}}
                                   << 5 << none;
@@ -304,10 +295,8 @@ void TestFtpClient::connectCannotOpenSocket_data()
     QTest::newRow("refused port") << QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort());
     QTest::newRow("refused IPv4 through a name")
         << QStringLiteral("localhost:%1").arg(refusedLoopbackPort());
+    // Which forms parse is TestFtpServerAddress's; here, what one that does not gives.
     QTest::newRow("empty") << QString();
-    QTest::newRow("blanks") << QStringLiteral("  ");
-    QTest::newRow("port out of range") << QStringLiteral("127.0.0.1:70000");
-    QTest::newRow("bracket not closed") << QStringLiteral("[::1");
     QTest::newRow("blank in host") << QStringLiteral("local host");
 }
 
@@ -381,13 +370,11 @@ void TestFtpClient::credentialsWithControlCharactersAreNotSent_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<int>("result");
 
+    // Which characters count is the table of lineWithControlCharacterNotSent (one check
+    // serves every line); here, each field's own result, and that nothing went out.
     QTest::newRow("CR LF in the user name")
         << QStringLiteral("diarist\r\nDELE index.html") << Password << 2;
-    QTest::newRow("NUL in the user name")
-        << QStringLiteral("diar") + QChar(0) + "ist" << Password << 2;
     QTest::newRow("LF in the password") << User << QStringLiteral("pw\nSITE EXEC x") << 3;
-    QTest::newRow("tab in the password") << User << QStringLiteral("pw\tpw") << 3;
-    QTest::newRow("DEL in the password") << User << QStringLiteral("pw\x7f") << 3;
 }
 
 void TestFtpClient::credentialsWithControlCharactersAreNotSent()
@@ -413,14 +400,10 @@ void TestFtpClient::repliesInAnyShape_data()
 {
     QTest::addColumn<Script>("script");
 
+    // The shapes themselves are the parser's (TestFtpReplyParser); here, that every reply
+    // reaches it whole, however the segments fall, and is taken only once.
     QTest::newRow("multi-line greeting")
         << Script{{"GREETING", text("220-Welcome\r\n220-Second line\r\n220 Ready\r\n")}};
-    QTest::newRow("multi-line greeting with lookalike lines")
-        << Script{{"GREETING", text("220-Hi\r\n 220 not yet\r\n331 nor this\r\n220 Ready\r\n")}};
-    QTest::newRow("greeting split inside the code")
-        << Script{{"GREETING", ScriptedReply::split({"22", "0 Rea", "dy\r\n"})}};
-    QTest::newRow("greeting split between CR and LF")
-        << Script{{"GREETING", ScriptedReply::split({"220 Ready\r", "\n"})}};
     QTest::newRow("multi-line split across segments")
         << Script{{"GREETING", ScriptedReply::split({"220-Wel", "come\r\n220", " Ready\r\n"})}};
     QTest::newRow("bare LF throughout") << Script{{"GREETING", text("220 Ready\n")},
@@ -428,11 +411,8 @@ void TestFtpClient::repliesInAnyShape_data()
                                                   {"PASS", text("230 In\n")},
                                                   {"CWD", text("250 Changed\n")},
                                                   {"NOOP", text("200 Fine\n")}};
-    QTest::newRow("multi-line CWD reply")
-        << Script{{"CWD", text("250-Directory changed\r\n250-Note\r\n250 Done\r\n")}};
     QTest::newRow("CWD reply split")
         << Script{{"CWD", ScriptedReply::split({"25", "0 Changed", "\r\n"})}};
-    QTest::newRow("CWD reply without text") << Script{{"CWD", text("250\r\n")}};
 }
 
 // Each reply is taken whole and only once: the command after it gets its own answer.
@@ -499,8 +479,8 @@ void TestFtpClient::overlongReply_data()
     QByteArray endless = "250-Listing\r\n";
     for (int i = 0; i < FtpReplyParser::MaxLines + 10; ++i)
         endless += "more\r\n";
-    QTest::newRow("line without end past the bound") << text("250 " + lineOf('x', 9000));
-    QTest::newRow("line with end past the bound") << text("250 " + lineOf('x', 9000) + "\r\n");
+    // With or without its end, an overlong line is the parser's LineTooLong.
+    QTest::newRow("line without end past the bound") << text("250 " + QByteArray(9000, 'x'));
     QTest::newRow("reply that never ends") << text(endless);
 }
 
@@ -730,26 +710,15 @@ void TestFtpClient::passiveModeChosenOnce()
     QCOMPARE(server.file(QStringLiteral("/b.html")), QByteArray("second"));
 }
 
-void TestFtpClient::fileStoredUnderItsOwnName_data()
+// Without a name, the local file's own name is used: every other PutFile here shows it.
+void TestFtpClient::fileStoredUnderTheNameGiven()
 {
-    QTest::addColumn<QString>("remoteName");
-    QTest::addColumn<QString>("stored");
-
-    QTest::newRow("empty remote name") << QString() << "/07.html";
-    QTest::newRow("remote name given") << QStringLiteral("other.html") << "/other.html";
-}
-
-void TestFtpClient::fileStoredUnderItsOwnName()
-{
-    QFETCH(QString, remoteName);
-    QFETCH(QString, stored);
-
     ScriptedFtpServer server;
     const QString page = m_app->write(QStringLiteral("HTML/2024/05/07.html"), "day");
     FtpClient client;
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.PutFile(page, remoteName), FtpResult::Stored);
-    QCOMPARE(server.script().files().keys(), QStringList{stored});
+    QCOMPARE(client.PutFile(page, QStringLiteral("other.html")), FtpResult::Stored);
+    QCOMPARE(server.script().files().keys(), QStringList{"/other.html"});
 }
 
 void TestFtpClient::localFileProblemsSendNothing_data()
@@ -779,38 +748,35 @@ void TestFtpClient::localFileProblemsSendNothing()
 
 // --- command injection ----------------------------------------------------------------
 
-void TestFtpClient::commandWithControlCharacterNotSent_data()
+void TestFtpClient::lineWithControlCharacterNotSent_data()
 {
     QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("asRemoteName"); // the STOR line PutFile would send
 
-    QTest::newRow("CR LF and a second command") << QStringLiteral("CWD a\r\nDELE index.html");
-    QTest::newRow("bare LF") << QStringLiteral("CWD a\nDELE index.html");
-    QTest::newRow("bare CR") << QStringLiteral("CWD a\rDELE index.html");
-    QTest::newRow("NUL") << QStringLiteral("CWD a") + QChar(0) + QStringLiteral("b");
-    QTest::newRow("escape") << QStringLiteral("CWD \x1b[31m");
-    QTest::newRow("DEL") << QStringLiteral("CWD a\x7f");
-    QTest::newRow("C1 next line") << QStringLiteral("CWD a") + QChar(0x85) + QStringLiteral("b");
-    QTest::newRow("empty line") << QString();
+    QTest::newRow("CR LF and a second command")
+        << QStringLiteral("CWD a\r\nDELE index.html") << false;
+    QTest::newRow("bare LF") << QStringLiteral("CWD a\nDELE index.html") << false;
+    QTest::newRow("bare CR") << QStringLiteral("CWD a\rDELE index.html") << false;
+    QTest::newRow("NUL") << QStringLiteral("CWD a") + QChar(0) + QStringLiteral("b") << false;
+    QTest::newRow("escape") << QStringLiteral("CWD \x1b[31m") << false;
+    QTest::newRow("DEL") << QStringLiteral("CWD a\x7f") << false;
+    QTest::newRow("tab") << QStringLiteral("CWD a\tb") << false;
+    QTest::newRow("C1 next line") << QStringLiteral("CWD a") + QChar(0x85) + QStringLiteral("b")
+                                  << false;
+    QTest::newRow("empty line") << QString() << false;
+    QTest::newRow("CR LF in a remote name") << QStringLiteral("a.html\r\nDELE b.html") << true;
 }
 
-void TestFtpClient::commandWithControlCharacterNotSent()
+void TestFtpClient::lineWithControlCharacterNotSent()
 {
     QFETCH(QString, line);
-    ScriptedFtpServer server;
-    FtpClient client;
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.Command(line), FtpResult::LineRefused);
-    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
-    QCOMPARE(afterLogin(server.commands()), QList<QByteArray>{"NOOP"});
-}
-
-void TestFtpClient::remoteNameWithControlCharacterNotSent()
-{
+    QFETCH(bool, asRemoteName);
     ScriptedFtpServer server;
     const QString page = m_app->write(QStringLiteral("page.html"), "x");
     FtpClient client;
     QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.PutFile(page, QStringLiteral("a.html\r\nDELE b.html")), FtpResult::LineRefused);
+    QCOMPARE(asRemoteName ? client.PutFile(page, line) : client.Command(line),
+             FtpResult::LineRefused);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
     QCOMPARE(afterLogin(server.commands()), QList<QByteArray>{"NOOP"});
 }
@@ -833,81 +799,65 @@ void TestFtpClient::callsWithoutSession()
 
 // --- time-outs and cancelling ---------------------------------------------------------
 
-void TestFtpClient::timeouts_data()
+void TestFtpClient::callEndsByTimeoutOrCancel_data()
 {
     QTest::addColumn<Script>("script");
     QTest::addColumn<bool>("stall");
     QTest::addColumn<QString>("call");
-
-    QTest::newRow("no answer to a command")
-        << Script{{"CWD", ScriptedReply::silence()}} << false << "command";
-    QTest::newRow("no answer to EPSV")
-        << Script{{"EPSV", ScriptedReply::silence()}} << false << "put";
-    QTest::newRow("no reply after the last byte")
-        << Script{{"TRANSFER-END", ScriptedReply::silence()}} << false << "put";
-    QTest::newRow("data connection stalls") << Script{} << true << "put";
-}
-
-void TestFtpClient::timeouts()
-{
-    QFETCH(Script, script);
-    QFETCH(bool, stall);
-    QFETCH(QString, call);
-
-    ScriptedFtpServer server;
-    const QString page = prepareStallable(server, script, stall);
-    FtpClient client;
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    client.setTimeout(300ms);
-    const qint16 got = call == QLatin1String("put") ? client.PutFile(page, QString())
-                                                    : client.Command(QStringLiteral("CWD /"));
-    QCOMPARE(got, FtpResult::TimedOut);
-    // A late answer can no longer be mistaken for the next one: the session is gone.
-    QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
-}
-
-void TestFtpClient::cancelFlagEndsTheCall_data()
-{
-    QTest::addColumn<Script>("script");
-    QTest::addColumn<bool>("stall");
-    QTest::addColumn<QString>("call");
-    QTest::addColumn<QByteArray>("trigger"); // cancel once the server saw this; "" connected
+    // Null: the time-out ends the call. Otherwise the cancel flag does, once the server saw
+    // this command ("" once it is connected).
+    QTest::addColumn<QByteArray>("cancelAt");
     QTest::addColumn<int>("result");
 
-    QTest::newRow("Connect, no greeting") << Script{{"GREETING", ScriptedReply::silence()}} << false
-                                          << "connect" << QByteArray() << -2;
-    QTest::newRow("Command, no answer") << Script{{"CWD", ScriptedReply::silence()}} << false
-                                        << "command" << QByteArray("CWD") << -3;
-    QTest::newRow("PutFile, data connection stalls")
+    const QByteArray timeout;
+    const int timedOut = FtpResult::TimedOut;
+    QTest::newRow("time-out, no answer to a command")
+        << Script{{"CWD", ScriptedReply::silence()}} << false << "command" << timeout << timedOut;
+    QTest::newRow("time-out, no answer to EPSV")
+        << Script{{"EPSV", ScriptedReply::silence()}} << false << "put" << timeout << timedOut;
+    QTest::newRow("time-out, no reply after the last byte")
+        << Script{{"TRANSFER-END", ScriptedReply::silence()}} << false << "put" << timeout
+        << timedOut;
+    QTest::newRow("time-out, data connection stalls")
+        << Script{} << true << "put" << timeout << timedOut;
+    QTest::newRow("cancel Connect, no greeting") << Script{{"GREETING", ScriptedReply::silence()}}
+                                                 << false << "connect" << QByteArray("") << -2;
+    QTest::newRow("cancel Command, no answer") << Script{{"CWD", ScriptedReply::silence()}} << false
+                                               << "command" << QByteArray("CWD") << -3;
+    QTest::newRow("cancel PutFile, data connection stalls")
         << Script{} << true << "put" << QByteArray("STOR") << -3;
-    QTest::newRow("PutFile, no reply after the last byte")
+    QTest::newRow("cancel PutFile, no reply after the last byte")
         << Script{{"TRANSFER-END", ScriptedReply::silence()}} << false << "put"
         << QByteArray("STOR") << -3;
 }
 
-// With a time-out far beyond the test's own limit, only the flag can end these calls.
-void TestFtpClient::cancelFlagEndsTheCall()
+// When cancelling, the time-out lies far beyond the test's own limit: only the flag can end
+// the call.
+void TestFtpClient::callEndsByTimeoutOrCancel()
 {
     QFETCH(Script, script);
     QFETCH(bool, stall);
     QFETCH(QString, call);
-    QFETCH(QByteArray, trigger);
+    QFETCH(QByteArray, cancelAt);
     QFETCH(int, result);
 
+    const bool cancelling = !cancelAt.isNull();
     ScriptedFtpServer server;
     const QString page = prepareStallable(server, script, stall);
     std::atomic_bool cancel = false;
     FtpClient client;
     client.setCancelFlag(&cancel);
-    client.setTimeout(std::chrono::hours(1));
     if (call != QLatin1String("connect"))
         QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    client.setTimeout(cancelling ? std::chrono::milliseconds(std::chrono::hours(1)) : 300ms);
 
     std::thread canceller([&] {
-        if (trigger.isEmpty())
+        if (!cancelling)
+            return;
+        if (cancelAt.isEmpty())
             server.script().waitForConnections(1, CancelTriggerMs);
         else
-            server.script().waitForCommand(trigger, CancelTriggerMs);
+            server.script().waitForCommand(cancelAt, CancelTriggerMs);
         cancel = true;
     });
     qint16 got = 0;
@@ -919,6 +869,9 @@ void TestFtpClient::cancelFlagEndsTheCall()
         got = client.PutFile(page, QString());
     canceller.join();
     QCOMPARE(int(got), result);
+    // A late answer can no longer be mistaken for the next one: the session is gone.
+    if (!cancelling)
+        QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
 }
 
 void TestFtpClient::closeSaysQuitDestructorDoesNot()
@@ -994,7 +947,7 @@ void TestFtpClient::logRotation_data()
     QTest::addColumn<QByteArray>("rotatedBefore");
     QTest::addColumn<bool>("rotates");
 
-    const QByteArray full = lineOf('o', FtpLog::RotateSize - 10) + '\n';
+    const QByteArray full = QByteArray(FtpLog::RotateSize - 10, 'o') + '\n';
     QTest::newRow("small log grows") << QByteArray("old line\n") << QByteArray() << false;
     QTest::newRow("full log is rotated") << full << QByteArray() << true;
     QTest::newRow("older rotation replaced") << full << QByteArray("older\n") << true;

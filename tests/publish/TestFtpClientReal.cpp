@@ -1,6 +1,7 @@
 // The FTP client against a real server (pyftpdlib): what must hold with a server that was
 // not written for these tests.
 
+#include "LatencyFtpRelay.h"
 #include "PyFtpServer.h"
 #include "TestAppDir.h"
 
@@ -8,14 +9,9 @@
 #include "publish/FtpResult.h"
 
 #include <QDir>
-#include <QPointer>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
-#include <QThread>
-#include <QTimer>
 
-#include <memory>
 #include <optional>
 
 using namespace Kakiva;
@@ -55,70 +51,6 @@ QByteArray largePatterned()
     return bytes;
 }
 
-// Passes a control connection on to the real server but holds every command back for a while,
-// as a lost and resent segment would on a real network. The data connection goes straight to
-// the server (to the control connection's peer address and the port the server named), so
-// the data of a STOR gets there before the command does.
-class CommandDelayingRelay
-{
-public:
-    CommandDelayingRelay(quint16 serverPort, std::chrono::milliseconds delay)
-        : m_thread(new QThread), m_root(new QObject)
-    {
-        m_root->moveToThread(m_thread);
-        QObject::connect(m_thread, &QThread::finished, m_root, &QObject::deleteLater);
-        m_thread->start();
-        QMetaObject::invokeMethod(
-            m_root,
-            [this, serverPort, delay] {
-                auto *listener = new QTcpServer(m_root);
-                if (!listener->listen(QHostAddress::LocalHost, 0))
-                    return;
-                QObject::connect(listener, &QTcpServer::newConnection, m_root,
-                                 [this, listener, serverPort, delay] {
-                                     while (QTcpSocket *client = listener->nextPendingConnection())
-                                         relay(client, serverPort, delay);
-                                 });
-                m_port = listener->serverPort();
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~CommandDelayingRelay()
-    {
-        m_thread->quit();
-        m_thread->wait();
-        delete m_thread;
-    }
-
-    bool isListening() const { return m_port != 0; }
-    QString serverString() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
-
-private:
-    void relay(QTcpSocket *client, quint16 serverPort, std::chrono::milliseconds delay)
-    {
-        client->setParent(m_root);
-        auto *server = new QTcpSocket(m_root);
-        auto held = std::make_shared<QList<QByteArray>>();
-        QObject::connect(server, &QTcpSocket::readyRead, client,
-                         [client, server] { client->write(server->readAll()); });
-        QObject::connect(client, &QTcpSocket::readyRead, server, [client, server, held, delay] {
-            held->append(client->readAll());
-            // Each timer passes on the oldest piece, so the order is kept.
-            QTimer::singleShot(delay, server, [server, held] { server->write(held->takeFirst()); });
-        });
-        QObject::connect(server, &QTcpSocket::disconnected, client,
-                         [client] { client->disconnectFromHost(); });
-        QObject::connect(client, &QTcpSocket::disconnected, server, [server, delay] {
-            QTimer::singleShot(delay, server, [server] { server->disconnectFromHost(); });
-        });
-        server->connectToHost(QHostAddress::LocalHost, serverPort);
-    }
-
-    QThread *m_thread;
-    QObject *m_root; // lives in m_thread; owns the sockets
-    quint16 m_port = 0;
-};
-
 } // namespace
 
 class TestFtpClientReal : public QObject
@@ -133,8 +65,6 @@ private slots:
     void binaryFileArrivesByteForByte();
     void directoryCommands();
     void wrongPasswordRefused();
-    void serverForms_data();
-    void serverForms();
     void typicalPublish();
     void dataAheadOfStorIsSentAgain_data();
     void dataAheadOfStorIsSentAgain();
@@ -156,27 +86,41 @@ void TestFtpClientReal::cleanup()
 void TestFtpClientReal::binaryFileArrivesByteForByte_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("listen");
+    QTest::addColumn<QString>("server"); // %1 is the port
 
-    QTest::newRow("every byte value") << everyByteValue();
-    QTest::newRow("line ends, EOF byte, NULs, high bytes") << textModeTraps();
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("several chunks") << largePatterned();
+    const QString v4 = QStringLiteral("127.0.0.1");
+    const QString v4Port = QStringLiteral("127.0.0.1:%1");
+    QTest::newRow("every byte value") << everyByteValue() << v4 << v4Port;
+    QTest::newRow("line ends, EOF byte, NULs, high bytes") << textModeTraps() << v4 << v4Port;
+    QTest::newRow("empty file") << QByteArray() << v4 << v4Port;
+    QTest::newRow("several chunks") << largePatterned() << v4 << v4Port;
+    const QByteArray few("\x00\x01\x02\r\n", 5);
+    QTest::newRow("server with blanks around") << few << v4 << " 127.0.0.1:%1 ";
+    QTest::newRow("server as localhost and port") << few << v4 << "localhost:%1";
+    QTest::newRow("server as IPv6 in brackets and port") << few << "::1"
+                                                         << "[::1]:%1";
 }
 
 void TestFtpClientReal::binaryFileArrivesByteForByte()
 {
     QFETCH(QByteArray, bytes);
-    PyFtpServer server;
-    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QFETCH(QString, listen);
+    QFETCH(QString, server);
+    if (listen.contains(QLatin1Char(':')) && !hasIpv6Loopback())
+        QSKIP("this machine has no IPv6 loopback");
+
+    PyFtpServer ftp(listen);
+    QVERIFY2(ftp.isRunning(), qPrintable(ftp.errorString()));
     const QString page = m_app->write(QStringLiteral("page.html"), bytes);
 
     FtpClient client;
     client.setTimeout(10s);
-    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
+    QCOMPARE(client.Connect(server.arg(ftp.port()), ftp.user(), ftp.password()),
              FtpResult::Connected);
     QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
     client.Close();
-    QCOMPARE(server.remoteFile(QStringLiteral("page.html")), bytes);
+    QCOMPARE(ftp.remoteFile(QStringLiteral("page.html")), bytes);
 }
 
 void TestFtpClientReal::directoryCommands()
@@ -212,42 +156,6 @@ void TestFtpClientReal::wrongPasswordRefused()
              FtpResult::PasswordRefused);
     QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
              FtpResult::Connected);
-}
-
-void TestFtpClientReal::serverForms_data()
-{
-    QTest::addColumn<QString>("listen");
-    QTest::addColumn<QString>("server"); // %1 is the port
-
-    QTest::newRow("IPv4 and port") << "127.0.0.1"
-                                   << "127.0.0.1:%1";
-    QTest::newRow("blanks around") << "127.0.0.1"
-                                   << " 127.0.0.1:%1 ";
-    QTest::newRow("localhost and port") << "127.0.0.1"
-                                        << "localhost:%1";
-    QTest::newRow("IPv6 in brackets and port") << "::1"
-                                               << "[::1]:%1";
-}
-
-void TestFtpClientReal::serverForms()
-{
-    QFETCH(QString, listen);
-    QFETCH(QString, server);
-    if (listen.contains(QLatin1Char(':')) && !hasIpv6Loopback())
-        QSKIP("this machine has no IPv6 loopback");
-
-    PyFtpServer ftp(listen);
-    QVERIFY2(ftp.isRunning(), qPrintable(ftp.errorString()));
-    const QByteArray bytes("\x00\x01\x02\r\n", 5);
-    const QString page = m_app->write(QStringLiteral("index.html"), bytes);
-
-    FtpClient client;
-    client.setTimeout(10s);
-    QCOMPARE(client.Connect(server.arg(ftp.port()), ftp.user(), ftp.password()),
-             FtpResult::Connected);
-    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
-    client.Close();
-    QCOMPARE(ftp.remoteFile(QStringLiteral("index.html")), bytes);
 }
 
 // The four pages of a date whose year and month exist, as the upload sends them.
@@ -311,7 +219,7 @@ void TestFtpClientReal::dataAheadOfStorIsSentAgain()
     QFETCH(QByteArray, first);
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-    CommandDelayingRelay relay(server.port(), 150ms);
+    LatencyFtpRelay relay(server.port(), 150ms, LatencyFtpRelay::Held::Commands);
     QVERIFY(relay.isListening());
     const QByteArray second = everyByteValue().repeated(40);
     const QString a = m_app->write(QStringLiteral("a.html"), first);

@@ -111,8 +111,6 @@ void TestSettingsFile::readsStoredValue_data()
     QTest::newRow("comments skipped")
         << QByteArray("[FTP]\r\n;Server=c1\r\n  ; Server=c2\r\nServer=real\r\n") << Ftp << server
         << "real";
-    QTest::newRow("only a commented key")
-        << QByteArray("[FTP]\r\n;Server=old\r\n") << Ftp << server << "";
     QTest::newRow("key of another section")
         << QByteArray("[Other]\r\nServer=x\r\n[FTP]\r\nName=y\r\n") << Ftp << server << "";
     QTest::newRow("key before any section")
@@ -219,8 +217,6 @@ void TestSettingsFile::valuesReadBackOrAreRefused_data()
         << QString(repeated(250)) + u"😀"_s << QByteArray() << SettingValueFault::TooLong;
     QTest::newRow("LF") << u"a\nb"_s << QByteArray() << SettingValueFault::LineBreak;
     QTest::newRow("CR") << u"a\rb"_s << QByteArray() << SettingValueFault::LineBreak;
-    QTest::newRow("smuggled section and key")
-        << u"x\r\n[FTP]\r\nServer=evil"_s << QByteArray() << SettingValueFault::LineBreak;
     QTest::newRow("wave dash read back full-width")
         << u"a\u301Cb"_s << QByteArray() << SettingValueFault::CharacterChanges;
 }

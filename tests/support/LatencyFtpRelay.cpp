@@ -16,8 +16,9 @@ using Rewrite = std::function<QByteArray(const QByteArray &line)>;
 class Relay
 {
 public:
-    Relay(QObject *root, std::chrono::milliseconds delay, std::shared_ptr<std::atomic_int> turns)
-        : m_root(root), m_delay(delay), m_turns(std::move(turns))
+    Relay(QObject *root, std::chrono::milliseconds delay, bool repliesToo,
+          std::shared_ptr<std::atomic_int> turns)
+        : m_root(root), m_delay(delay), m_repliesToo(repliesToo), m_turns(std::move(turns))
     {
     }
 
@@ -44,20 +45,25 @@ private:
         auto *server = new QTcpSocket(m_root);
         if (control)
             countTurns(client, server);
-        forward(client, server, {});
-        forward(server, client,
-                control ? Rewrite([this](const QByteArray &line) { return passive(line); })
-                        : Rewrite());
+        forward(client, server, m_delay, {});
+        // Without held replies the passive ones stay as they are: data goes straight there.
+        forward(server, client, m_repliesToo ? m_delay : std::chrono::milliseconds(0),
+                control && m_repliesToo
+                    ? Rewrite([this](const QByteArray &line) { return passive(line); })
+                    : Rewrite());
         server->connectToHost(QHostAddress::LocalHost, serverPort);
     }
 
-    // Bytes from `from` reach `to` after the delay, in order; a close follows the same way.
-    // With a rewrite, whole lines go through it first.
-    void forward(QTcpSocket *from, QTcpSocket *to, Rewrite rewrite)
+    // Bytes from `from` reach `to` after the delay (at once without one), in order; a close
+    // follows the same way. With a rewrite, whole lines go through it first.
+    void forward(QTcpSocket *from, QTcpSocket *to, std::chrono::milliseconds delay, Rewrite rewrite)
     {
         auto pending = std::make_shared<QByteArray>();
-        const auto later = [this, to](const std::function<void()> &action) {
-            QTimer::singleShot(m_delay, Qt::PreciseTimer, to, action);
+        const auto later = [delay, to](const std::function<void()> &action) {
+            if (delay.count() == 0)
+                action();
+            else
+                QTimer::singleShot(delay, Qt::PreciseTimer, to, action);
         };
         QObject::connect(from, &QTcpSocket::readyRead, to, [=] {
             QByteArray bytes = from->readAll();
@@ -116,12 +122,13 @@ private:
 
     QObject *m_root;
     std::chrono::milliseconds m_delay;
+    bool m_repliesToo;
     std::shared_ptr<std::atomic_int> m_turns;
 };
 
 } // namespace
 
-LatencyFtpRelay::LatencyFtpRelay(quint16 serverPort, std::chrono::milliseconds oneWayDelay)
+LatencyFtpRelay::LatencyFtpRelay(quint16 serverPort, std::chrono::milliseconds delay, Held held)
     : m_thread(new QThread), m_root(new QObject)
 {
     m_root->moveToThread(m_thread);
@@ -129,8 +136,8 @@ LatencyFtpRelay::LatencyFtpRelay(quint16 serverPort, std::chrono::milliseconds o
     m_thread->start();
     QMetaObject::invokeMethod(
         m_root,
-        [this, serverPort, oneWayDelay] {
-            auto *relay = new Relay(m_root, oneWayDelay, m_roundTrips);
+        [this, serverPort, delay, held] {
+            auto *relay = new Relay(m_root, delay, held == Held::Everything, m_roundTrips);
             QObject::connect(m_root, &QObject::destroyed, [relay] { delete relay; });
             m_port = relay->listen(serverPort, true);
         },

@@ -9,15 +9,25 @@
 class QObject;
 class QThread;
 
-// Stands between an FTP client and a server on loopback and holds every byte back for a
-// while in each direction, as a distant server would: the control connection, and the data
-// connections too, since the relay answers the server's passive replies (227 and 229) with
-// ports of its own and carries what arrives there on to the server's ports. Runs in a thread
-// of its own.
+// Stands between an FTP client and a server on loopback and holds bytes back for a while.
+// Runs in a thread of its own.
 class LatencyFtpRelay
 {
 public:
-    LatencyFtpRelay(quint16 serverPort, std::chrono::milliseconds oneWayDelay);
+    enum class Held
+    {
+        // Every byte in each direction, as a distant server would: the control connection, and
+        // the data connections too, since the relay answers the server's passive replies (227
+        // and 229) with ports of its own and carries what arrives there on to the server's.
+        Everything,
+        // Only what the client says on the control connection, as a lost and resent segment
+        // would: replies pass at once and data connections go straight to the server, so the
+        // data of a STOR gets there before the command does.
+        Commands,
+    };
+
+    LatencyFtpRelay(quint16 serverPort, std::chrono::milliseconds delay,
+                    Held held = Held::Everything);
     ~LatencyFtpRelay();
     LatencyFtpRelay(const LatencyFtpRelay &) = delete;
     LatencyFtpRelay &operator=(const LatencyFtpRelay &) = delete;

@@ -1,6 +1,7 @@
 #include "TestAppDir.h"
 
 #include "platform/AppDir.h"
+#include "settings/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,4 +58,16 @@ void verifyErrorNames(const QString &error, const QString &path, int errorNumber
     QVERIFY2(error.startsWith(start) && error.size() > start.size(), qPrintable(error));
     if (errorNumber != 0)
         QCOMPARE(error.sliced(start.size()), QString::fromLocal8Bit(std::strerror(errorNumber)));
+}
+
+void writeFtpSettings(const QString &server, const QString &user, const QString &password,
+                      const QString &directory)
+{
+    using namespace Kakiva;
+    QString error;
+    for (const auto &[key, value] : {std::pair{ServerKey, server},
+                                     {NameKey, user},
+                                     {PasswordKey, password},
+                                     {DirectoryKey, directory}})
+        QVERIFY2(IniWrite(FtpSection, key, value, &error), qPrintable(error));
 }

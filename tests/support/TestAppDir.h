@@ -29,3 +29,7 @@ void writeWholeFile(const QString &path, const QByteArray &bytes);
 // Flags in QTest an error that does not begin with path in native form, ": " and a reason;
 // given errorNumber, the reason must be the system's text for it.
 void verifyErrorNames(const QString &error, const QString &path, int errorNumber = 0);
+
+// Writes the four keys of the FTP section of the settings file; a failure is flagged by QTest.
+void writeFtpSettings(const QString &server, const QString &user, const QString &password,
+                      const QString &directory);
