@@ -49,6 +49,23 @@ bool complainsOfDataConnection(const FtpReply &reply)
     return reply.code == 425 || reply.code == 426;
 }
 
+// A pipelined store that failed this way may have failed for its order alone: a server that
+// quietly drops data which came before it took STOR leaves the transfer hanging (a time-out),
+// breaks the connection, or answers nonsense. A refusal of the file itself (5xx), a cancel, or a
+// local file that cannot be read would have failed in the classic order too.
+bool classicOrderMayAvoid(qint16 result)
+{
+    switch (result) {
+    case FtpResult::TimedOut:
+    case FtpResult::NotConnected:
+    case FtpResult::BadReply:
+    case FtpResult::TransferIncomplete:
+        return true;
+    default:
+        return result < 0 && complainsOfDataConnection(FtpReply{static_cast<int>(-result), {}});
+    }
+}
+
 // Keeps at most WriteAhead bytes queued; false when the file could not be read.
 bool queueFileData(QFile &file, QTcpSocket &data)
 {
@@ -367,11 +384,19 @@ qint16 storeFile(FtpSession &session, const QByteArray &name, QFile &file)
     const bool pipelined = session.pipelining && file.size() > 0 && !session.isTls();
     Transfer first(name, file, pipelined ? Order::Pipelined : Order::Classic);
     const qint16 result = store.run(first);
+    if (pipelined && classicOrderMayAvoid(result)) {
+        // The session is over; the next one to this server should not try again.
+        session.log.note(QStringLiteral("a store with the data sent ahead of STOR failed; "
+                                        "the classic order is advised for this server"));
+        session.pipelining = false;
+        session.fellBackToClassic = true;
+    }
     if (!first.dataDropped)
         return result;
     session.log.note(QStringLiteral("the server dropped the data sent ahead of STOR; sending the "
                                     "file again, after its preliminary reply from now on"));
     session.pipelining = false;
+    session.fellBackToClassic = true;
     ++session.stats.storesResent;
     if (!file.seek(0))
         return FtpResult::LocalFileUnreadable;

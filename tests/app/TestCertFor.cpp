@@ -1,5 +1,6 @@
-// The trust window "証明書の確認" as the upload window raises it, answered by keyboard and
-// frame, against a real TLS server (pyftpdlib) with certificates made at test time.
+// The trust window "証明書の確認" as the upload window and the progress window of a publish
+// of many files raise it, answered by keyboard and frame, against a real TLS server
+// (pyftpdlib) with certificates made at test time.
 
 #include "ModalAnswerer.h"
 #include "PyFtpServer.h"
@@ -7,17 +8,21 @@
 #include "TestCertificates.h"
 
 #include "app/CertFor.h"
+#include "app/SendFor.h"
 #include "app/UpFor.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
+#include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
 #include "settings/CertificatePin.h"
 #include "settings/SettingsFile.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSslCertificate>
 #include <QTest>
 #include <QTimer>
@@ -65,9 +70,14 @@ private slots:
 
     void trustIsAskedBeforeLogin_data();
     void trustIsAskedBeforeLogin();
+    void bulkPublishTrustsAsTheUploadDoes_data();
+    void bulkPublishTrustsAsTheUploadDoes();
 
 private:
     QString fingerprint(Certificate certificate) const;
+    // Starts a TLS server with the self-signed certificate, names it in the settings and pins
+    // pinned for it; returns "host:port" as pins name it.
+    QString setUpServer(std::optional<PyFtpServer> &server, Certificate pinned);
 
     std::optional<TestCertificates> m_certificates;
     std::optional<TestAppDir> m_app;
@@ -103,6 +113,26 @@ QString TestCertFor::fingerprint(Certificate certificate) const
     return certificateFingerprint(QSslCertificate::fromPath(files.certificate).value(0));
 }
 
+QString TestCertFor::setUpServer(std::optional<PyFtpServer> &server, Certificate pinned)
+{
+    const auto files = m_certificates->selfSigned();
+    server.emplace(QStringLiteral("127.0.0.1"),
+                   PyFtpServer::Tls{files.certificate, files.key, false});
+    const QString hostAndPort = QStringLiteral("127.0.0.1:%1").arg(server->port());
+    [&] {
+        QVERIFY2(server->isRunning(), qPrintable(server->errorString()));
+        QString error;
+        for (const auto &[key, value] : {std::pair{ServerKey, server->serverString()},
+                                         {NameKey, server->user()},
+                                         {PasswordKey, server->password()},
+                                         {DirectoryKey, QString()}})
+            QVERIFY2(IniWrite(FtpSection, key, value, &error), qPrintable(error));
+        if (pinned != Certificate::None)
+            QVERIFY(writeCertificatePin(hostAndPort, fingerprint(pinned), &error));
+    }();
+    return hostAndPort;
+}
+
 void TestCertFor::trustIsAskedBeforeLogin_data()
 {
     QTest::addColumn<Certificate>("pinnedBefore");
@@ -129,18 +159,11 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QFETCH(Result, result);
     QFETCH(Certificate, pinnedAfter);
 
-    const auto files = m_certificates->selfSigned();
-    PyFtpServer server(QStringLiteral("127.0.0.1"), {files.certificate, files.key, false});
-    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-    const QString hostAndPort = QStringLiteral("127.0.0.1:%1").arg(server.port());
-    QString error;
-    for (const auto &[key, value] : {std::pair{ServerKey, server.serverString()},
-                                     {NameKey, server.user()},
-                                     {PasswordKey, server.password()},
-                                     {DirectoryKey, QString()}})
-        QVERIFY2(IniWrite(FtpSection, key, value, &error), qPrintable(error));
-    if (pinnedBefore != Certificate::None)
-        QVERIFY(writeCertificatePin(hostAndPort, fingerprint(pinnedBefore), &error));
+    std::optional<PyFtpServer> running;
+    const QString hostAndPort = setUpServer(running, pinnedBefore);
+    if (QTest::currentTestFailed())
+        return;
+    PyFtpServer &server = *running;
 
     QStringList commandsWhenAsked;
     bool focusOnRefusal = false;
@@ -192,6 +215,83 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QVERIFY(!window.isAttemptRunning());
     QCOMPARE(server.commands(), QStringList{"AUTH TLS"});
     QTest::mouseClick(window.CloseCom, Qt::LeftButton);
+    QVERIFY(!window.isVisible());
+}
+
+void TestCertFor::bulkPublishTrustsAsTheUploadDoes_data()
+{
+    QTest::addColumn<Certificate>("pinnedBefore");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("sent");
+
+    QTest::newRow("pinned: not asked") << Certificate::Presented << Answer::None << true;
+    QTest::newRow("not pinned: Alt+T trusts") << Certificate::None << Answer::AltT << true;
+    QTest::newRow("not pinned: Escape refuses") << Certificate::None << Answer::Escape << false;
+    QTest::newRow("changed: the frame refuses") << Certificate::Other << Answer::Frame << false;
+}
+
+// The publish of the whole site accepts the pin the upload window stored, and asks about any
+// other certificate in the same window with the same rules: a refusal sends nothing, shows
+// "証明書エラー" and is not retried.
+void TestCertFor::bulkPublishTrustsAsTheUploadDoes()
+{
+    QFETCH(Certificate, pinnedBefore);
+    QFETCH(Answer, answer);
+    QFETCH(bool, sent);
+
+    std::optional<PyFtpServer> server;
+    const QString hostAndPort = setUpServer(server, pinnedBefore);
+    if (QTest::currentTestFailed())
+        return;
+    bool focusOnRefusal = false;
+    bool warned = false;
+    ModalAnswerer<CertFor> answerer([&](CertFor *dialog) {
+        dialog->activateWindow();
+        focusOnRefusal =
+            QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 5000) &&
+            QApplication::focusWidget() == dialog->DistrustCom;
+        warned = dialog->WarnLab->isVisible();
+        if (answer == Answer::AltT) {
+            QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
+            QTRY_VERIFY(!dialog->isVisible());
+        } else if (answer == Answer::Escape)
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else
+            dialog->close();
+    });
+    const QList<SiteFile> site = siteFiles();
+    QVERIFY(site.size() >= 4);
+    SendFor window(SendFor::Scope::Everything);
+    window.setRetryDelays(50ms, 50ms);
+    QSignalSpy runs(&window, &SendFor::runFinished);
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!runs.isEmpty(), WindowTimeoutMs);
+
+    QCOMPARE(answerer.shown(), answer == Answer::None ? 0 : 1);
+    QCOMPARE(answerer.leftOpen(), 0);
+    if (answer != Answer::None) {
+        QVERIFY(focusOnRefusal);
+        QCOMPARE(warned, pinnedBefore == Certificate::Other);
+    }
+    if (sent) {
+        QCOMPARE(runs.first().first().value<BulkOutcome::Result>(), BulkOutcome::Result::Succeeded);
+        QCOMPARE(readCertificatePin(hostAndPort), fingerprint(Certificate::Presented));
+        for (const SiteFile &file : site)
+            QCOMPARE(server->remoteFile(file.remotePath), readWholeFile(file.localPath));
+        QTRY_VERIFY(!window.isVisible());
+        return;
+    }
+    QCOMPARE(runs.first().first().value<BulkOutcome::Result>(),
+             BulkOutcome::Result::CertificateRefused);
+    QCOMPARE(window.StatusLab->text(), UploadStatus::CertificateError);
+    QCOMPARE(readCertificatePin(hostAndPort), fingerprint(pinnedBefore));
+    // No retry is pending or running, and nothing but AUTH TLS reached the server.
+    QVERIFY(!window.SendTim->isActive());
+    QVERIFY(!window.isRunning());
+    QCOMPARE(server->commands(), QStringList{"AUTH TLS"});
+    for (const SiteFile &file : site)
+        QVERIFY(!QFile::exists(QDir(server->homePath()).filePath(file.remotePath)));
+    QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(!window.isVisible());
 }
 

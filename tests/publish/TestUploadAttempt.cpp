@@ -9,6 +9,7 @@
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
 #include "publish/FtpClient.h"
+#include "publish/ServerRecord.h"
 #include "publish/UploadAttempt.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
@@ -66,6 +67,7 @@ QList<QByteArray> uploadCommands(const QList<QByteArray> &commands)
 
 Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(Result)
+Q_DECLARE_METATYPE(ScriptedFtpScript::EarlyData)
 
 class TestUploadAttempt : public QObject
 {
@@ -77,6 +79,8 @@ private slots:
 
     void statusesAndCommands_data();
     void statusesAndCommands();
+    void droppedEarlyDataTurnsClassic_data();
+    void droppedEarlyDataTurnsClassic();
 
 private:
     void writeSettings(const QString &server, const QString &directory);
@@ -309,6 +313,54 @@ void TestUploadAttempt::statusesAndCommands()
           {month + Day + QStringLiteral(".html"), dayPagePath(Year, Month, Day)}})
         QCOMPARE(server.file(root + remote), readWholeFile(local));
     QVERIFY(readWholeFile(m_app->filePath(QStringLiteral("ftp.log"))).contains("PASS ****"));
+}
+
+void TestUploadAttempt::droppedEarlyDataTurnsClassic_data()
+{
+    QTest::addColumn<ScriptedFtpScript::EarlyData>("early");
+    QTest::addColumn<Result>("first");
+
+    // Nothing tells this server from one that stored the page: the STOR waits for its final
+    // reply until the time-out, attempt after attempt, unless the next one starts classic.
+    QTest::newRow("closed cleanly") << ScriptedFtpScript::EarlyData::Closed << Result::Failed;
+    // The reset shows at once: the page goes again within the attempt.
+    QTest::newRow("reset") << ScriptedFtpScript::EarlyData::Reset << Result::Succeeded;
+}
+
+// A server that drops data sent right behind STOR: the destination is recorded as one for the
+// classic order, so a later attempt, with a new client, sends nothing ahead and succeeds.
+void TestUploadAttempt::droppedEarlyDataTurnsClassic()
+{
+    QFETCH(ScriptedFtpScript::EarlyData, early);
+    QFETCH(Result, first);
+
+    ScriptedFtpServer server;
+    QVERIFY(server.isListening());
+    server.script().addDirectory(QStringLiteral("/www"));
+    server.script().setEarlyData(early);
+    writeSettings(server.serverString(), QStringLiteral("www"));
+    const auto attempt = [&] {
+        FtpClient client;
+        client.setTimeout(2s);
+        UploadAttempt upload(
+            client, [](const QString &) {}, [] { return false; });
+        return upload.run(UploadDate{Year, Month, Day});
+    };
+
+    QCOMPARE(attempt(), first);
+    QCOMPARE(server.script().earlyDataDrops(), 1);
+    QVERIFY(!ServerRecord(configuredDestination()).pipelining());
+    // Only this destination: another remote directory on the same server still pipelines.
+    PublishDestination elsewhere = configuredDestination();
+    elsewhere.directory = QStringLiteral("other");
+    QVERIFY(ServerRecord(elsewhere).pipelining());
+
+    QCOMPARE(attempt(), Result::Succeeded);
+    QCOMPARE(server.script().earlyDataDrops(), 1);
+    const QString month = QStringLiteral("/www/") + Year + '/' + Month + '/';
+    QCOMPARE(server.file(month + Day + QStringLiteral(".html")),
+             readWholeFile(dayPagePath(Year, Month, Day)));
+    QCOMPARE(server.file(QStringLiteral("/www/year.html")), readWholeFile(yearListPath()));
 }
 
 QTEST_GUILESS_MAIN(TestUploadAttempt)
