@@ -71,7 +71,8 @@ public:
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     void setMaxSessions(int sessions) { m_maxSessions = sessions; }
     // Asked, from a session thread, about a certificate that is neither verified nor pinned.
-    void setTrustQuestion(CertificateTrust::Question ask) { m_ask = std::move(ask); }
+    using TrustQuestion = CertificateTrust::Question;
+    void setTrustQuestion(TrustQuestion ask) { m_ask = std::move(ask); }
     // Called from the session threads, after each change.
     void setProgressSink(ProgressSink sink) { m_progress = std::move(sink); }
 
