@@ -53,6 +53,35 @@ enum class Certificate
 
 constexpr int WindowTimeoutMs = 15000;
 
+// What the trust window showed when it was asked.
+struct Asked
+{
+    QString title;
+    bool focusOnRefusal = false;
+    bool warned = false; // the warning that the certificate has changed
+    bool closedByAltT = false;
+};
+
+Asked answerQuestion(CertFor *dialog, Answer answer)
+{
+    Asked asked;
+    dialog->activateWindow();
+    asked.focusOnRefusal =
+        QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 5000) &&
+        QApplication::focusWidget() == dialog->DistrustCom;
+    asked.warned = dialog->WarnLab->isVisible();
+    asked.title = dialog->windowTitle();
+    if (answer == Answer::AltT) {
+        QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
+        // A mnemonic clicks after a short animation; a window left open is counted.
+        asked.closedByAltT = QTest::qWaitFor([&] { return !dialog->isVisible(); }, 5000);
+    } else if (answer == Answer::Escape)
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+        dialog->close();
+    return asked;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Answer)
@@ -75,12 +104,14 @@ private slots:
 
 private:
     QString fingerprint(Certificate certificate) const;
-    // Starts a TLS server with the self-signed certificate, names it in the settings and pins
-    // pinned for it; returns "host:port" as pins name it.
-    QString setUpServer(std::optional<PyFtpServer> &server, Certificate pinned);
+    // Starts m_server, a TLS server with the self-signed certificate, names it in the settings
+    // and pins pinned for it. False, with the test failed, when it could not.
+    bool setUpServer(Certificate pinned);
 
     std::optional<TestCertificates> m_certificates;
     std::optional<TestAppDir> m_app;
+    std::optional<PyFtpServer> m_server;
+    QString m_hostAndPort; // of m_server, as pins name it
 };
 
 void TestCertFor::initTestCase()
@@ -101,6 +132,7 @@ void TestCertFor::init()
 
 void TestCertFor::cleanup()
 {
+    m_server.reset();
     m_app.reset();
 }
 
@@ -113,24 +145,24 @@ QString TestCertFor::fingerprint(Certificate certificate) const
     return certificateFingerprint(QSslCertificate::fromPath(files.certificate).value(0));
 }
 
-QString TestCertFor::setUpServer(std::optional<PyFtpServer> &server, Certificate pinned)
+bool TestCertFor::setUpServer(Certificate pinned)
 {
     const auto files = m_certificates->selfSigned();
-    server.emplace(QStringLiteral("127.0.0.1"),
-                   PyFtpServer::Tls{files.certificate, files.key, false});
-    const QString hostAndPort = QStringLiteral("127.0.0.1:%1").arg(server->port());
+    m_server.emplace(QStringLiteral("127.0.0.1"),
+                     PyFtpServer::Tls{files.certificate, files.key, false});
+    m_hostAndPort = QStringLiteral("127.0.0.1:%1").arg(m_server->port());
     [&] {
-        QVERIFY2(server->isRunning(), qPrintable(server->errorString()));
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
         QString error;
-        for (const auto &[key, value] : {std::pair{ServerKey, server->serverString()},
-                                         {NameKey, server->user()},
-                                         {PasswordKey, server->password()},
+        for (const auto &[key, value] : {std::pair{ServerKey, m_server->serverString()},
+                                         {NameKey, m_server->user()},
+                                         {PasswordKey, m_server->password()},
                                          {DirectoryKey, QString()}})
             QVERIFY2(IniWrite(FtpSection, key, value, &error), qPrintable(error));
         if (pinned != Certificate::None)
-            QVERIFY(writeCertificatePin(hostAndPort, fingerprint(pinned), &error));
+            QVERIFY(writeCertificatePin(m_hostAndPort, fingerprint(pinned), &error));
     }();
-    return hostAndPort;
+    return !QTest::currentTestFailed();
 }
 
 void TestCertFor::trustIsAskedBeforeLogin_data()
@@ -159,31 +191,16 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QFETCH(Result, result);
     QFETCH(Certificate, pinnedAfter);
 
-    std::optional<PyFtpServer> running;
-    const QString hostAndPort = setUpServer(running, pinnedBefore);
-    if (QTest::currentTestFailed())
+    if (!setUpServer(pinnedBefore))
         return;
-    PyFtpServer &server = *running;
+    PyFtpServer &server = *m_server;
+    const QString hostAndPort = m_hostAndPort;
 
     QStringList commandsWhenAsked;
-    bool focusOnRefusal = false;
-    bool warned = false;
-    QString title;
+    Asked asked;
     ModalAnswerer<CertFor> answerer([&](CertFor *dialog) {
         commandsWhenAsked = server.commands();
-        dialog->activateWindow();
-        focusOnRefusal =
-            QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 5000) &&
-            QApplication::focusWidget() == dialog->DistrustCom;
-        warned = dialog->WarnLab->isVisible();
-        title = dialog->windowTitle();
-        if (answer == Answer::AltT) {
-            QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
-            QTRY_VERIFY(!dialog->isVisible()); // a mnemonic clicks after a short animation
-        } else if (answer == Answer::Escape)
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        else
-            dialog->close();
+        asked = answerQuestion(dialog, answer);
     });
     UpFor window([] { return UploadDate{"2024", "05", "07"}; });
     window.setRetryDelays(50ms, 50ms);
@@ -197,10 +214,10 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QCOMPARE(answerer.leftOpen(), 0);
     QCOMPARE(readCertificatePin(hostAndPort), fingerprint(pinnedAfter));
     if (answer != Answer::None) {
-        QCOMPARE(title, QStringLiteral("証明書の確認"));
+        QCOMPARE(asked.title, QStringLiteral("証明書の確認"));
         QCOMPARE(commandsWhenAsked, QStringList{"AUTH TLS"}); // asked before any login
-        QVERIFY(focusOnRefusal);
-        QCOMPARE(warned, pinnedBefore == Certificate::Other);
+        QVERIFY(asked.focusOnRefusal);
+        QCOMPARE(asked.warned, pinnedBefore == Certificate::Other);
     }
     if (result == Result::Succeeded) {
         QTRY_VERIFY(!window.isVisible());
@@ -239,26 +256,13 @@ void TestCertFor::bulkPublishTrustsAsTheUploadDoes()
     QFETCH(Answer, answer);
     QFETCH(bool, sent);
 
-    std::optional<PyFtpServer> server;
-    const QString hostAndPort = setUpServer(server, pinnedBefore);
-    if (QTest::currentTestFailed())
+    if (!setUpServer(pinnedBefore))
         return;
-    bool focusOnRefusal = false;
-    bool warned = false;
-    ModalAnswerer<CertFor> answerer([&](CertFor *dialog) {
-        dialog->activateWindow();
-        focusOnRefusal =
-            QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 5000) &&
-            QApplication::focusWidget() == dialog->DistrustCom;
-        warned = dialog->WarnLab->isVisible();
-        if (answer == Answer::AltT) {
-            QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
-            QTRY_VERIFY(!dialog->isVisible());
-        } else if (answer == Answer::Escape)
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        else
-            dialog->close();
-    });
+    std::optional<PyFtpServer> &server = m_server;
+    const QString hostAndPort = m_hostAndPort;
+    Asked asked;
+    ModalAnswerer<CertFor> answerer(
+        [&](CertFor *dialog) { asked = answerQuestion(dialog, answer); });
     const QList<SiteFile> site = siteFiles();
     QVERIFY(site.size() >= 4);
     SendFor window(SendFor::Scope::Everything);
@@ -270,8 +274,9 @@ void TestCertFor::bulkPublishTrustsAsTheUploadDoes()
     QCOMPARE(answerer.shown(), answer == Answer::None ? 0 : 1);
     QCOMPARE(answerer.leftOpen(), 0);
     if (answer != Answer::None) {
-        QVERIFY(focusOnRefusal);
-        QCOMPARE(warned, pinnedBefore == Certificate::Other);
+        QCOMPARE(asked.title, QStringLiteral("証明書の確認"));
+        QVERIFY(asked.focusOnRefusal);
+        QCOMPARE(asked.warned, pinnedBefore == Certificate::Other);
     }
     if (sent) {
         QCOMPARE(runs.first().first().value<BulkOutcome::Result>(), BulkOutcome::Result::Succeeded);
