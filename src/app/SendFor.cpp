@@ -123,10 +123,10 @@ void SendFor::startRun()
     StatusLab->setText(QStringLiteral("送信中"));
     // The settings are read at each run, so a corrected password takes effect at the next.
     BulkPublish publish(configuredDestination(), IniRead(FtpSection, PasswordKey), m_pending);
-    publish.setCancelFlag(m_worker->cancelFlag());
+    const std::atomic_bool *cancel = m_worker->cancelFlag();
+    publish.setCancelFlag(cancel);
     publish.setTimeout(m_networkTimeout);
     publish.setMaxSessions(m_maxSessions);
-    const std::atomic_bool *cancel = m_worker->cancelFlag();
     publish.setTrustQuestion([this, cancel](const FtpCertificateQuestion &question) {
         return askTrustFromWorker(this, question, *cancel);
     });

@@ -30,7 +30,6 @@ public:
     bool decide(const FtpCertificateQuestion &question);
     // The user refused a certificate (a cancelled question is no refusal).
     bool refused() const { return m_refused; }
-    void reset() { m_refused = false; }
 
 private:
     Question m_ask;

@@ -37,6 +37,7 @@ struct Transfer
     const Order order;
     QSslSocket data;
     std::optional<FtpReply> final; // the server's last word on the STOR, once it came
+    bool storSent = false;         // the command went out: the order can matter from here
     bool allSent = false;          // every byte went out
     bool dataLost = false;         // the data connection broke or was reset
     bool dataDropped = false;      // the server threw away data that came ahead of the STOR
@@ -122,6 +123,7 @@ qint16 Store::run(Transfer &t)
         return failure;
     if (const FtpStatus s = m_session.control.send("STOR " + t.name); s != FtpStatus::Ok)
         return m_session.commandFailure(s);
+    t.storSent = true;
     if (t.order == Order::Classic) {
         if (const qint16 refused = awaitGoAhead(); refused != 0)
             return refused;
@@ -384,7 +386,7 @@ qint16 storeFile(FtpSession &session, const QByteArray &name, QFile &file)
     const bool pipelined = session.pipelining && file.size() > 0 && !session.isTls();
     Transfer first(name, file, pipelined ? Order::Pipelined : Order::Classic);
     const qint16 result = store.run(first);
-    if (pipelined && classicOrderMayAvoid(result)) {
+    if (first.order == Order::Pipelined && first.storSent && classicOrderMayAvoid(result)) {
         // The session is over; the next one to this server should not try again.
         session.log.note(QStringLiteral("a store with the data sent ahead of STOR failed; "
                                         "the classic order is advised for this server"));
