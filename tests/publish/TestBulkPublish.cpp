@@ -5,23 +5,18 @@
 #include "ScriptedFtpServer.h"
 #include "SiteFilePaths.h"
 #include "TestAppDir.h"
-#include "TestCertificates.h"
 
 #include "publish/BulkPublish.h"
 #include "publish/BulkWorkQueue.h"
 #include "publish/FtpClient.h"
 #include "publish/ServerRecord.h"
 #include "publish/UploadAttempt.h"
-#include "publish/UploadStatus.h"
-#include "settings/CertificatePin.h"
 #include "settings/SettingsFile.h"
 
 #include <QDir>
-#include <QSslCertificate>
 #include <QTest>
 
 #include <memory>
-#include <optional>
 
 using namespace Kakiva;
 using namespace std::chrono_literals;
@@ -50,9 +45,6 @@ int countOf(const QStringList &commands, const QString &prefix)
 
 } // namespace
 
-Q_DECLARE_METATYPE(ScriptedFtpScript::EarlyData)
-Q_DECLARE_METATYPE(BulkOutcome::Result)
-
 class TestBulkPublish : public QObject
 {
     Q_OBJECT
@@ -70,10 +62,6 @@ private slots:
     void refusedFileHoldsUpNoOther();
     void uploadRecordsEachConfirmedPage();
     void sessionsShareDirectories();
-    void droppedEarlyDataTurnsClassic_data();
-    void droppedEarlyDataTurnsClassic();
-    void certificateTrustedOncePerRun_data();
-    void certificateTrustedOncePerRun();
 
 private:
     PublishDestination destinationOf(const QString &server, const QString &user) const
@@ -86,16 +74,12 @@ private:
 
     std::unique_ptr<TestAppDir> m_app;
     std::atomic_bool m_cancel{false};
-    std::chrono::milliseconds m_timeout{10s};
-    BulkPublish::TrustQuestion m_ask;
 };
 
 void TestBulkPublish::init()
 {
     m_app = std::make_unique<TestAppDir>();
     m_cancel = false;
-    m_timeout = 10s;
-    m_ask = {};
     for (const QString &page : SitePages)
         m_app->write(QStringLiteral("HTML/") + page, contentOf(page));
 }
@@ -111,9 +95,8 @@ BulkOutcome TestBulkPublish::publish(const PublishDestination &to, const QString
 {
     BulkPublish run(to, password, files);
     run.setCancelFlag(&m_cancel);
-    run.setTimeout(m_timeout);
+    run.setTimeout(10s);
     run.setMaxSessions(sessions);
-    run.setTrustQuestion(m_ask);
     run.setProgressSink(std::move(progress));
     return run.run();
 }
@@ -335,107 +318,6 @@ void TestBulkPublish::sessionsShareDirectories()
     QCOMPARE(again.take(1)->remotePath, "a/1");
     QCOMPARE(again.take(1)->remotePath, "a/2");
     QCOMPARE(again.pending(), 4);
-}
-
-void TestBulkPublish::droppedEarlyDataTurnsClassic_data()
-{
-    QTest::addColumn<ScriptedFtpScript::EarlyData>("early");
-    QTest::addColumn<int>("sessions");
-    QTest::addColumn<BulkOutcome::Result>("first");
-
-    using Early = ScriptedFtpScript::EarlyData;
-    // Each session's first store waits for a final reply that never comes.
-    QTest::newRow("closed cleanly, one session")
-        << Early::Closed << 1 << BulkOutcome::Result::Failed;
-    QTest::newRow("closed cleanly, four sessions")
-        << Early::Closed << 4 << BulkOutcome::Result::Failed;
-    // The reset shows at once, and the file goes again in the classic order.
-    QTest::newRow("reset, four sessions") << Early::Reset << 4 << BulkOutcome::Result::Succeeded;
-}
-
-// A server that drops data sent right behind STOR: the run records the destination as one for
-// the classic order, and the next run sends nothing ahead and brings the server to the site.
-void TestBulkPublish::droppedEarlyDataTurnsClassic()
-{
-    QFETCH(ScriptedFtpScript::EarlyData, early);
-    QFETCH(int, sessions);
-    QFETCH(BulkOutcome::Result, first);
-
-    ScriptedFtpServer server;
-    server.script().addDirectory(QStringLiteral("/www"));
-    server.script().setEarlyData(early);
-    const PublishDestination to = destinationOf(server.serverString(), QStringLiteral("diarist"));
-    m_timeout = 2s;
-
-    QCOMPARE(publish(to, QStringLiteral("secret"), siteFiles(), sessions).result, first);
-    const int drops = server.script().earlyDataDrops();
-    QVERIFY(drops >= 1);
-    QVERIFY(!ServerRecord(to).pipelining());
-
-    const BulkOutcome second =
-        publish(to, QStringLiteral("secret"), unsentFiles(ServerRecord(to)), sessions);
-    QCOMPARE(second.reason, QString());
-    QCOMPARE(second.result, BulkOutcome::Result::Succeeded);
-    QCOMPARE(server.script().earlyDataDrops(), drops);
-    for (const QString &page : SitePages)
-        QCOMPARE(server.file(QStringLiteral("/www/") + page), contentOf(page));
-}
-
-void TestBulkPublish::certificateTrustedOncePerRun_data()
-{
-    QTest::addColumn<bool>("pinned");
-    QTest::addColumn<bool>("trusted"); // the user's answer, when asked
-    QTest::addColumn<int>("asked");
-
-    QTest::newRow("pinned") << true << false << 0;
-    QTest::newRow("not pinned, trusted") << false << true << 1;
-    QTest::newRow("not pinned, refused") << false << false << 1;
-}
-
-// Over TLS with a certificate that does not verify, the pin the upload window stores is
-// accepted; otherwise the user is asked once for all the run's sessions. A refusal sends
-// nothing and reads as such.
-void TestBulkPublish::certificateTrustedOncePerRun()
-{
-    QFETCH(bool, pinned);
-    QFETCH(bool, trusted);
-    QFETCH(int, asked);
-
-    const TestCertificates certificates;
-    QVERIFY2(certificates.isReady(), qPrintable(certificates.errorString()));
-    const auto files = certificates.selfSigned();
-    PyFtpServer server(QStringLiteral("127.0.0.1"), {files.certificate, files.key, false});
-    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-    QVERIFY(QDir(server.homePath()).mkpath(Remote));
-    const QString hostAndPort = QStringLiteral("127.0.0.1:%1").arg(server.port());
-    const QString fingerprint =
-        certificateFingerprint(QSslCertificate::fromPath(files.certificate).value(0));
-    if (pinned)
-        QVERIFY(writeCertificatePin(hostAndPort, fingerprint));
-    std::atomic_int questions{0};
-    m_ask = [&](const FtpCertificateQuestion &question) {
-        ++questions;
-        return trusted && question.server == hostAndPort && !question.changed;
-    };
-
-    const PublishDestination to = destinationOf(server.serverString(), server.user());
-    const BulkOutcome outcome = publish(to, server.password(), siteFiles());
-    QCOMPARE(questions.load(), asked);
-    if (pinned || trusted) {
-        QCOMPARE(outcome.reason, QString());
-        QCOMPARE(outcome.result, BulkOutcome::Result::Succeeded);
-        QCOMPARE(outcome.logins, BulkPublish::MaxSessions);
-        QCOMPARE(readCertificatePin(hostAndPort), fingerprint);
-        for (const QString &page : SitePages)
-            QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
-        return;
-    }
-    QCOMPARE(outcome.result, BulkOutcome::Result::CertificateRefused);
-    QCOMPARE(outcome.reason, UploadStatus::CertificateError);
-    QCOMPARE(outcome.logins, 0);
-    QVERIFY(outcome.confirmed.isEmpty());
-    QCOMPARE(server.commands(), QStringList{"AUTH TLS"});
-    QCOMPARE(readCertificatePin(hostAndPort), QString());
 }
 
 QTEST_GUILESS_MAIN(TestBulkPublish)
