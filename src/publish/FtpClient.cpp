@@ -97,6 +97,18 @@ void FtpClient::setCertificateCheck(CertificateCheck check)
     d->certificateCheck = std::move(check);
 }
 
+void FtpClient::setPipelining(bool pipelining)
+{
+    d->pipeliningWanted = pipelining;
+    if (!d->control.isOpen())
+        d->pipelining = pipelining;
+}
+
+bool FtpClient::fellBackToClassic() const
+{
+    return d->fellBackToClassic;
+}
+
 void FtpClient::setCancelFlag(const std::atomic_bool *cancel)
 {
     d->waits.cancel = cancel;
