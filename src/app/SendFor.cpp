@@ -2,6 +2,7 @@
 
 #include "app/DialogControls.h"
 #include "app/FittedText.h"
+#include "app/WorkerTrustQuestion.h"
 #include "publish/ServerRecord.h"
 #include "settings/SettingsFile.h"
 
@@ -122,9 +123,13 @@ void SendFor::startRun()
     StatusLab->setText(QStringLiteral("送信中"));
     // The settings are read at each run, so a corrected password takes effect at the next.
     BulkPublish publish(configuredDestination(), IniRead(FtpSection, PasswordKey), m_pending);
-    publish.setCancelFlag(m_worker->cancelFlag());
+    const std::atomic_bool *cancel = m_worker->cancelFlag();
+    publish.setCancelFlag(cancel);
     publish.setTimeout(m_networkTimeout);
     publish.setMaxSessions(m_maxSessions);
+    publish.setTrustQuestion([this, cancel](const FtpCertificateQuestion &question) {
+        return askTrustFromWorker(this, question, *cancel);
+    });
     publish.setProgressSink([this](const BulkProgress &progress) {
         QMetaObject::invokeMethod(
             this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
@@ -149,6 +154,10 @@ void SendFor::finishRun()
     }
     if (outcome.result == BulkOutcome::Result::Succeeded) {
         done(QDialog::Accepted);
+        return;
+    }
+    if (outcome.result == BulkOutcome::Result::CertificateRefused) {
+        StatusLab->setText(outcome.reason); // a retry would only ask again
         return;
     }
     const auto delay = m_backoff.take();

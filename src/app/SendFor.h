@@ -21,7 +21,9 @@ namespace Kakiva {
 // it. Shows files done of all, the current file, bytes and the time left. A failure shows
 // its reason and the run is tried again, after a growing pause, with the files still to
 // send, for as long as the window stays open; on success it closes itself. "中止" or Escape
-// stops at once. Runs go on a worker thread, so the window never freezes.
+// stops at once. Runs go on a worker thread, so the window never freezes. A server
+// certificate to be trusted is asked about in "証明書の確認" over this window; one the user
+// refuses shows "証明書エラー" and ends the runs.
 class SendFor : public QDialog
 {
     Q_OBJECT

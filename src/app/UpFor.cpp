@@ -1,22 +1,17 @@
 #include "app/UpFor.h"
 
-#include "app/CertFor.h"
 #include "app/DialogControls.h"
 #include "app/FittedText.h"
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
+#include "app/WorkerTrustQuestion.h"
 #include "publish/FtpClient.h"
 #include "publish/UploadStatus.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
-
-#include <condition_variable>
-#include <mutex>
-#include <optional>
 
 namespace Kakiva {
 
@@ -24,24 +19,15 @@ namespace {
 
 // The first attempt starts this long after the window appears.
 constexpr std::chrono::milliseconds FirstTick{30};
-// How often a worker waiting for the user's answer looks at the cancel flag.
-constexpr std::chrono::milliseconds AnswerSlice{50};
-
-// The user's answer to one trust question, handed from the window's thread to the worker.
-struct TrustAnswer
-{
-    std::mutex mutex;
-    std::condition_variable given;
-    std::optional<bool> trusted;
-};
 
 } // namespace
 
 UpFor::UpFor(DateSource dateSource, QWidget *parent)
-    : QDialog(parent), m_dateSource(std::move(dateSource))
+    : QDialog(parent), m_dateSource(std::move(dateSource)), m_worker(new CancellableWorker(this))
 {
     buildControls();
     connect(UpTim, &QTimer::timeout, this, &UpFor::startAttempt);
+    connect(m_worker, &CancellableWorker::finished, this, &UpFor::finishAttempt);
     connect(CloseCom, &QPushButton::clicked, this, &UpFor::close);
     // Always enabled and focused, Space and Return press it: during an attempt it cancels.
     CloseCom->setDefault(true);
@@ -51,7 +37,8 @@ UpFor::UpFor(DateSource dateSource, QWidget *parent)
 
 UpFor::~UpFor()
 {
-    cancelAndWait();
+    // The attempt writes into this window: it stops before anything here goes.
+    delete m_worker;
 }
 
 void UpFor::buildControls()
@@ -78,9 +65,7 @@ void UpFor::buildControls()
 
 void UpFor::setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds last)
 {
-    m_firstDelay = first;
-    m_lastDelay = last;
-    m_nextDelay = first;
+    m_backoff.setDelays(first, last);
 }
 
 void UpFor::setNetworkTimeout(std::chrono::milliseconds timeout)
@@ -90,19 +75,19 @@ void UpFor::setNetworkTimeout(std::chrono::milliseconds timeout)
 
 bool UpFor::isAttemptRunning() const
 {
-    return m_worker != nullptr;
+    return m_worker->isRunning();
 }
 
 void UpFor::startAttempt()
 {
-    if (isAttemptRunning() || m_closeRequested)
+    if (isAttemptRunning() || m_worker->closeRequested())
         return;
-    m_cancel = false;
     const UploadDate date = m_dateSource();
     const auto timeout = m_networkTimeout;
-    m_worker.reset(QThread::create([this, date, timeout] {
+    const std::atomic_bool *cancel = m_worker->cancelFlag();
+    m_worker->start([this, date, timeout, cancel] {
         FtpClient client;
-        client.setCancelFlag(&m_cancel);
+        client.setCancelFlag(cancel);
         client.setTimeout(timeout);
         UploadAttempt attempt(
             client,
@@ -110,23 +95,19 @@ void UpFor::startAttempt()
                 QMetaObject::invokeMethod(
                     this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
             },
-            [this] { return m_cancel.load(); });
-        attempt.setTrustQuestion([this](const FtpCertificateQuestion &question) {
-            return askTrustFromWorker(question);
+            [cancel] { return cancel->load(); });
+        attempt.setTrustQuestion([this, cancel](const FtpCertificateQuestion &question) {
+            return askTrustFromWorker(this, question, *cancel);
         });
         m_result = attempt.run(date);
-    }));
-    connect(m_worker.get(), &QThread::finished, this, &UpFor::finishAttempt);
-    m_worker->start();
+    });
 }
 
 void UpFor::finishAttempt()
 {
-    m_worker->wait();
-    m_worker.reset();
     const UploadAttempt::Result result = m_result;
     emit attemptFinished(result);
-    if (m_closeRequested || result == UploadAttempt::Result::Cancelled) {
+    if (m_worker->closeRequested() || result == UploadAttempt::Result::Cancelled) {
         done(QDialog::Rejected);
         return;
     }
@@ -137,10 +118,7 @@ void UpFor::finishAttempt()
     CloseCom->setEnabled(true);
     if (result == UploadAttempt::Result::CertificateRefused)
         return; // a retry would only ask again
-    // Retrying at once would flood the server with logins (and a wrong password can get
-    // the user's address banned), so wait longer after each failure.
-    UpTim->start(m_nextDelay);
-    m_nextDelay = std::min(m_nextDelay * 2, m_lastDelay);
+    UpTim->start(m_backoff.take());
 }
 
 void UpFor::showStatus(const QString &status)
@@ -151,15 +129,8 @@ void UpFor::showStatus(const QString &status)
 void UpFor::closeEvent(QCloseEvent *event)
 {
     UpTim->stop();
-    if (isAttemptRunning()) {
-        // The attempt notices within a fraction of a second; the window closes when it
-        // has stopped, so no connection is left behind.
-        m_closeRequested = true;
-        m_cancel = true;
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
+    if (!m_worker->deferClose(event))
+        QDialog::closeEvent(event);
 }
 
 void UpFor::reject()
@@ -170,39 +141,6 @@ void UpFor::reject()
     }
     UpTim->stop();
     QDialog::reject();
-}
-
-// Runs on the worker. The window asks on its own thread; the worker waits in slices, so that
-// closing the window (which raises the cancel flag) never leaves it waiting for an answer.
-bool UpFor::askTrustFromWorker(const FtpCertificateQuestion &question)
-{
-    auto answer = std::make_shared<TrustAnswer>();
-    QMetaObject::invokeMethod(
-        this,
-        [this, question, answer] {
-            CertFor dialog(question, this);
-            const bool trusted = dialog.exec() == QDialog::Accepted;
-            const std::lock_guard lock(answer->mutex);
-            answer->trusted = trusted;
-            answer->given.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock lock(answer->mutex);
-    while (!answer->trusted) {
-        if (m_cancel)
-            return false;
-        answer->given.wait_for(lock, AnswerSlice);
-    }
-    return *answer->trusted;
-}
-
-void UpFor::cancelAndWait()
-{
-    if (!m_worker)
-        return;
-    m_cancel = true;
-    m_worker->wait();
-    m_worker.reset();
 }
 
 } // namespace Kakiva

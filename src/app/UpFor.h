@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CancellableWorker.h"
+#include "app/RetryBackoff.h"
 #include "publish/UploadAttempt.h"
 
 #include <QDialog>
@@ -7,11 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <memory>
 
 class QLabel;
 class QPushButton;
-class QThread;
 class QTimer;
 
 namespace Kakiva {
@@ -39,7 +39,7 @@ public:
     void setNetworkTimeout(std::chrono::milliseconds timeout);
 
     bool isAttemptRunning() const;
-    std::chrono::milliseconds nextRetryDelay() const { return m_nextDelay; }
+    std::chrono::milliseconds nextRetryDelay() const { return m_backoff.next(); }
 
     QLabel *UpLab;
     QPushButton *CloseCom;
@@ -60,17 +60,11 @@ private:
     void startAttempt();
     void finishAttempt();
     void showStatus(const QString &status);
-    void cancelAndWait();
-    bool askTrustFromWorker(const FtpCertificateQuestion &question);
 
     DateSource m_dateSource;
-    std::unique_ptr<QThread> m_worker;
-    std::atomic_bool m_cancel{false};
+    CancellableWorker *m_worker = nullptr;
     std::atomic<UploadAttempt::Result> m_result{UploadAttempt::Result::Failed};
-    bool m_closeRequested = false;
-    std::chrono::milliseconds m_firstDelay{2000};
-    std::chrono::milliseconds m_lastDelay{60000};
-    std::chrono::milliseconds m_nextDelay{2000};
+    RetryBackoff m_backoff;
     std::chrono::milliseconds m_networkTimeout{25000};
 };
 

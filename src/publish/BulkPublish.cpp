@@ -40,8 +40,9 @@ bool failedForThisFileAlone(qint16 result)
 // What the sessions of one run share.
 struct BulkPublish::Run
 {
-    Run(const QList<SiteFile> &files, const PublishDestination &destination)
-        : queue(files), record(destination)
+    Run(const QList<SiteFile> &files, const PublishDestination &destination,
+        CertificateTrust::Question ask, CertificateTrust::CancelCheck cancelled)
+        : queue(files), record(destination), trust(std::move(ask), std::move(cancelled))
     {
         progress.filesTotal = static_cast<int>(files.size());
         for (const SiteFile &file : files)
@@ -51,6 +52,7 @@ struct BulkPublish::Run
     BulkWorkQueue queue;
     RemoteDirectoryRegistry directories;
     ServerRecord record;
+    CertificateTrust trust;
     std::vector<std::unique_ptr<QThread>> helpers; // started and joined by session 0 only
 
     QMutex mutex; // guards the two below
@@ -82,7 +84,7 @@ BulkPublish::BulkPublish(PublishDestination destination, QString password, QList
 
 BulkOutcome BulkPublish::run()
 {
-    Run run(m_files, m_destination);
+    Run run(m_files, m_destination, m_ask, [this] { return cancelled(); });
     if (m_progress)
         m_progress(run.progress);
     runSession(run, 0);
@@ -92,6 +94,8 @@ BulkOutcome BulkPublish::run()
     BulkOutcome outcome = run.outcome;
     if (cancelled())
         outcome.result = BulkOutcome::Result::Cancelled;
+    else if (run.trust.refused())
+        outcome.result = BulkOutcome::Result::CertificateRefused;
     else if (outcome.confirmed.size() == m_files.size())
         outcome.result = BulkOutcome::Result::Succeeded;
     else if (outcome.reason.isEmpty())
@@ -106,7 +110,32 @@ void BulkPublish::runSession(Run &run, int index) const
     FtpClient client;
     client.setCancelFlag(m_cancel);
     client.setTimeout(m_timeout);
+    client.setPipelining(run.record.pipelining());
+    client.setCertificateCheck(
+        [&run](const FtpCertificateQuestion &question) { return run.trust.decide(question); });
     client.OpenLog(applicationPath(FtpLogFileName), 1);
+    if (!logIn(run, client, index))
+        return;
+    if (index == 0)
+        startHelpers(run);
+
+    Session session{index, &client, std::nullopt};
+    if (sendFiles(run, session)) {
+        client.Close();
+        client.CloseLog();
+    }
+    // Unrecorded, a later run only learns it again.
+    if (client.fellBackToClassic() && run.record.pipelining())
+        run.record.useClassicOrder();
+    const WireStats stats = client.wireStats();
+    const QMutexLocker locker(&run.mutex);
+    run.outcome.wire.commandsSent += stats.commandsSent;
+    run.outcome.wire.roundTrips += stats.roundTrips;
+    run.outcome.wire.storesResent += stats.storesResent;
+}
+
+bool BulkPublish::logIn(Run &run, FtpClient &client, int index) const
+{
     const qint16 connected = client.Connect(m_destination.server, m_destination.user, m_password);
     const bool loggedIn = !classifyConnectResult(connected).failed && !cancelled();
     {
@@ -116,24 +145,10 @@ void BulkPublish::runSession(Run &run, int index) const
         else if (index > 0)
             ++run.outcome.refusedSessions; // the server takes fewer sessions: do without
     }
-    if (!loggedIn) {
-        if (index == 0)
-            run.fail(PublishFailure::ofConnect(connected));
-        return;
-    }
-    if (index == 0)
-        startHelpers(run);
-
-    Session session{index, &client, std::nullopt};
-    if (sendFiles(run, session)) {
-        client.Close();
-        client.CloseLog();
-    }
-    const WireStats stats = client.wireStats();
-    const QMutexLocker locker(&run.mutex);
-    run.outcome.wire.commandsSent += stats.commandsSent;
-    run.outcome.wire.roundTrips += stats.roundTrips;
-    run.outcome.wire.storesResent += stats.storesResent;
+    if (!loggedIn && index == 0)
+        run.fail(run.trust.refused() ? UploadStatus::CertificateError
+                                     : PublishFailure::ofConnect(connected));
+    return loggedIn;
 }
 
 // Helpers only once the first session is in: a wrong password is then tried once, not once

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/CertificateTrust.h"
 #include "publish/PublishDestination.h"
 #include "publish/SiteInventory.h"
 #include "publish/WireStats.h"
@@ -32,7 +33,8 @@ struct BulkOutcome
     {
         Succeeded,
         Failed,
-        Cancelled
+        Cancelled,
+        CertificateRefused // asking again at once would only get the same answer
     };
     Result result = Result::Failed;
     QString reason;          // why it failed, for the user
@@ -50,6 +52,11 @@ struct BulkOutcome
 // PutFile. Every file the server confirms goes into the record at once, so a run that is
 // cancelled or fails leaves a record the next run resumes from.
 //
+// A TLS certificate that does not verify is accepted when pinned, and otherwise put to the
+// trust question (CertificateTrust). Stores send their data right behind STOR unless the
+// record says the destination cannot take that; a session that had to fall back to the
+// classic order records it for every later run.
+//
 // run() blocks; call it from a worker thread. The sessions run on threads of their own.
 class BulkPublish
 {
@@ -63,6 +70,9 @@ public:
     void setCancelFlag(const std::atomic_bool *cancel) { m_cancel = cancel; }
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     void setMaxSessions(int sessions) { m_maxSessions = sessions; }
+    // Asked, from a session thread, about a certificate that is neither verified nor pinned.
+    using TrustQuestion = CertificateTrust::Question;
+    void setTrustQuestion(TrustQuestion ask) { m_ask = std::move(ask); }
     // Called from the session threads, after each change.
     void setProgressSink(ProgressSink sink) { m_progress = std::move(sink); }
 
@@ -73,6 +83,7 @@ private:
     struct Session;
 
     void runSession(Run &run, int index) const;
+    bool logIn(Run &run, FtpClient &client, int index) const;
     void startHelpers(Run &run) const;
     bool sendFiles(Run &run, Session &session) const;
     bool enter(Run &run, Session &session, const QString &directory) const;
@@ -87,6 +98,7 @@ private:
     std::chrono::milliseconds m_timeout{25000};
     int m_maxSessions = MaxSessions;
     ProgressSink m_progress;
+    CertificateTrust::Question m_ask;
 };
 
 } // namespace Kakiva

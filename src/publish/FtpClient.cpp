@@ -102,6 +102,18 @@ void FtpClient::setServerTrust(ServerTrust trust)
     setCertificateCheck(std::move(trust.certificate));
 }
 
+void FtpClient::setPipelining(bool pipelining)
+{
+    d->pipeliningWanted = pipelining;
+    if (!d->control.isOpen())
+        d->pipelining = pipelining;
+}
+
+bool FtpClient::fellBackToClassic() const
+{
+    return d->fellBackToClassic;
+}
+
 void FtpClient::setCancelFlag(const std::atomic_bool *cancel)
 {
     d->waits.cancel = cancel;

@@ -83,7 +83,10 @@ public:
     // which saves a round trip per file. A server that drops data which got there before the
     // command (it resets the data connection, or answers 425 or 426) gets that file once
     // more, the data waiting for its preliminary reply, and so does every later file of the
-    // session. Empty files always wait.
+    // session. Empty files always wait. A pipelined store that fails in any way the classic
+    // order would have avoided (a time-out after the data, the connection lost) also ends the
+    // pipelining: fellBackToClassic() then tells the caller, who should start later clients to
+    // that server in the classic order.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
 
     // Sends QUIT and closes the connection without waiting for the answer.
@@ -97,6 +100,13 @@ public:
     void setCertificateCheck(CertificateCheck check);
     // Takes the certificate question; a host key never comes up.
     void setServerTrust(ServerTrust trust) override;
+
+    // Whether data follows STOR at once (the default) or waits for the preliminary reply, from
+    // the next login on.
+    void setPipelining(bool pipelining) override;
+    // True once a pipelined store failed in a way the classic order avoids, or the server
+    // dropped data sent ahead of a STOR.
+    bool fellBackToClassic() const override;
 
     // Raised from another thread to abandon whatever call is running.
     void setCancelFlag(const std::atomic_bool *cancel) override;

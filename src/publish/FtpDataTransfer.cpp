@@ -37,6 +37,7 @@ struct Transfer
     const Order order;
     QSslSocket data;
     std::optional<FtpReply> final; // the server's last word on the STOR, once it came
+    bool storSent = false;         // the command went out: the order can matter from here
     bool allSent = false;          // every byte went out
     bool dataLost = false;         // the data connection broke or was reset
     bool dataDropped = false;      // the server threw away data that came ahead of the STOR
@@ -47,6 +48,23 @@ struct Transfer
 bool complainsOfDataConnection(const FtpReply &reply)
 {
     return reply.code == 425 || reply.code == 426;
+}
+
+// A pipelined store that failed this way may have failed for its order alone: a server that
+// quietly drops data which came before it took STOR leaves the transfer hanging (a time-out),
+// breaks the connection, or answers nonsense. A refusal of the file itself (5xx), a cancel, or a
+// local file that cannot be read would have failed in the classic order too.
+bool classicOrderMayAvoid(qint16 result)
+{
+    switch (result) {
+    case FtpResult::TimedOut:
+    case FtpResult::NotConnected:
+    case FtpResult::BadReply:
+    case FtpResult::TransferIncomplete:
+        return true;
+    default:
+        return result < 0 && complainsOfDataConnection(FtpReply{static_cast<int>(-result), {}});
+    }
 }
 
 // Keeps at most WriteAhead bytes queued; false when the file could not be read.
@@ -105,6 +123,7 @@ qint16 Store::run(Transfer &t)
         return failure;
     if (const FtpStatus s = m_session.control.send("STOR " + t.name); s != FtpStatus::Ok)
         return m_session.commandFailure(s);
+    t.storSent = true;
     if (t.order == Order::Classic) {
         if (const qint16 refused = awaitGoAhead(); refused != 0)
             return refused;
@@ -367,11 +386,19 @@ qint16 storeFile(FtpSession &session, const QByteArray &name, QFile &file)
     const bool pipelined = session.pipelining && file.size() > 0 && !session.isTls();
     Transfer first(name, file, pipelined ? Order::Pipelined : Order::Classic);
     const qint16 result = store.run(first);
+    if (first.order == Order::Pipelined && first.storSent && classicOrderMayAvoid(result)) {
+        // The session is over; the next one to this server should not try again.
+        session.log.note(QStringLiteral("a store with the data sent ahead of STOR failed; "
+                                        "the classic order is advised for this server"));
+        session.pipelining = false;
+        session.fellBackToClassic = true;
+    }
     if (!first.dataDropped)
         return result;
     session.log.note(QStringLiteral("the server dropped the data sent ahead of STOR; sending the "
                                     "file again, after its preliminary reply from now on"));
     session.pipelining = false;
+    session.fellBackToClassic = true;
     ++session.stats.storesResent;
     if (!file.seek(0))
         return FtpResult::LocalFileUnreadable;

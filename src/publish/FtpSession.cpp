@@ -9,7 +9,7 @@ void FtpSession::end()
     control.drop();
     binaryType = false;
     passive = Passive::Untried;
-    pipelining = true;
+    pipelining = pipeliningWanted;
     tlsPeerName.clear();
     tlsCertificate.clear();
     tlsSession.clear();

@@ -31,7 +31,11 @@ struct FtpSession
     FtpControlChannel control{log, stats, waits};
     bool binaryType = false;
     Passive passive = Passive::Untried;
-    bool pipelining = true; // until the server drops data that came ahead of its STOR
+    // Data follows STOR at once until the server drops data that came ahead of its STOR.
+    bool pipeliningWanted = true; // what a new login starts with
+    bool pipelining = true;
+    // A pipelined store failed in a way the classic order avoids; kept across logins.
+    bool fellBackToClassic = false;
 
     // Asked about a certificate that does not verify; without it, such a one is refused.
     std::function<bool(const FtpCertificateQuestion &)> certificateCheck;

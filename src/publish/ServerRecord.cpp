@@ -18,6 +18,7 @@ const QString ServerField = QStringLiteral("server");
 const QString UserField = QStringLiteral("user");
 const QString DirectoryField = QStringLiteral("directory");
 const QString FilesField = QStringLiteral("files");
+const QString ClassicOrderField = QStringLiteral("classicOrder");
 
 // One lock for every instance: a confirmation reads, changes and rewrites the whole file.
 QMutex &fileLock()
@@ -67,8 +68,11 @@ ServerRecord::ServerRecord(const PublishDestination &destination) : m_destinatio
     const QMutexLocker locker(&fileLock());
     const QJsonArray destinations = readDestinations();
     const qsizetype index = indexOf(destinations, destination);
-    if (index >= 0)
-        m_digests = digestsIn(destinations.at(index).toObject().value(FilesField).toObject());
+    if (index < 0)
+        return;
+    const QJsonObject entry = destinations.at(index).toObject();
+    m_digests = digestsIn(entry.value(FilesField).toObject());
+    m_pipelining = !entry.value(ClassicOrderField).toBool();
 }
 
 QString ServerRecord::filePath()
@@ -93,6 +97,30 @@ int ServerRecord::size() const
 
 bool ServerRecord::confirm(const QString &remotePath, const QByteArray &digest, QString *error)
 {
+    return update(
+        [&](QJsonObject &entry) {
+            QJsonObject files = entry.value(FilesField).toObject();
+            files.insert(remotePath, QString::fromLatin1(digest.toHex()));
+            entry.insert(FilesField, files);
+        },
+        error);
+}
+
+bool ServerRecord::pipelining() const
+{
+    const QMutexLocker locker(&fileLock()); // sessions of one run read it as others learn
+    return m_pipelining;
+}
+
+bool ServerRecord::useClassicOrder(QString *error)
+{
+    return update([](QJsonObject &entry) { entry.insert(ClassicOrderField, true); }, error);
+}
+
+// Rereads the file, changes this destination's entry and writes the file whole; what this
+// instance knows then follows the entry as written.
+bool ServerRecord::update(const std::function<void(QJsonObject &entry)> &change, QString *error)
+{
     const QMutexLocker locker(&fileLock());
     QJsonArray destinations = readDestinations();
     const qsizetype index = indexOf(destinations, m_destination);
@@ -100,9 +128,7 @@ bool ServerRecord::confirm(const QString &remotePath, const QByteArray &digest, 
                                    : QJsonObject{{ServerField, m_destination.server},
                                                  {UserField, m_destination.user},
                                                  {DirectoryField, m_destination.directory}};
-    QJsonObject files = entry.value(FilesField).toObject();
-    files.insert(remotePath, QString::fromLatin1(digest.toHex()));
-    entry.insert(FilesField, files);
+    change(entry);
     if (index >= 0)
         destinations.replace(index, entry);
     else
@@ -111,7 +137,8 @@ bool ServerRecord::confirm(const QString &remotePath, const QByteArray &digest, 
         QJsonDocument(QJsonObject{{DestinationsKey, destinations}}).toJson(QJsonDocument::Indented);
     if (!writeFileWhole(filePath(), bytes, error))
         return false;
-    m_digests = digestsIn(files);
+    m_digests = digestsIn(entry.value(FilesField).toObject());
+    m_pipelining = !entry.value(ClassicOrderField).toBool();
     return true;
 }
 

@@ -7,6 +7,10 @@
 #include <QLatin1StringView>
 #include <QString>
 
+#include <functional>
+
+class QJsonObject;
+
 namespace Kakiva {
 
 inline constexpr QLatin1StringView ServerRecordFileName{"sent.json"};
@@ -36,11 +40,21 @@ public:
     // the file could not be written; *error then says why.
     bool confirm(const QString &remotePath, const QByteArray &digest, QString *error = nullptr);
 
+    // Whether stores to this destination send their data right behind STOR: true until a
+    // server has failed such a store in a way the classic order avoids.
+    bool pipelining() const;
+    // Remembers, for this destination and every later run, to wait for STOR's preliminary
+    // reply. False when the file could not be written; *error then says why.
+    bool useClassicOrder(QString *error = nullptr);
+
     static QString filePath();
 
 private:
+    bool update(const std::function<void(QJsonObject &entry)> &change, QString *error);
+
     PublishDestination m_destination;
     QHash<QString, QByteArray> m_digests;
+    bool m_pipelining = true;
 };
 
 } // namespace Kakiva

@@ -6,7 +6,6 @@
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
-#include "settings/CertificatePin.h"
 #include "settings/SettingsFile.h"
 
 namespace Kakiva {
@@ -25,9 +24,10 @@ UploadAttempt::UploadAttempt(FtpClient &client, StatusSink status, CancelCheck c
 UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
 {
     m_client.OpenLog(applicationPath(FtpLogFileName), 1);
-    m_certificateRefused = false;
+    CertificateTrust trust(m_ask, m_cancelled);
+    m_trust = &trust;
     m_client.setCertificateCheck(
-        [this](const FtpCertificateQuestion &question) { return trust(question); });
+        [&trust](const FtpCertificateQuestion &question) { return trust.decide(question); });
     // The settings are read at each attempt, so a corrected password takes effect at
     // the next retry without reopening the window.
     const QString server = IniRead(FtpSection, ServerKey);
@@ -36,14 +36,19 @@ UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
     const QString directory = IniRead(FtpSection, DirectoryKey);
     ServerRecord record({server, name, directory});
     m_record = &record;
+    m_client.setPipelining(record.pipelining());
     const bool sent = connect(server, name, password) && enterRemoteRoot(directory) &&
                       enterDirectory(date.year) && send(monthListPath(date.year)) &&
                       enterDirectory(date.month) && send(dayListPath(date.year, date.month)) &&
                       send(dayPagePath(date.year, date.month, date.day), true);
+    if (m_client.fellBackToClassic() && record.pipelining())
+        record.useClassicOrder(); // unrecorded, the next attempt only learns it again
     m_record = nullptr;
+    m_trust = nullptr;
+    m_client.setCertificateCheck({});
     if (m_cancelled())
         return Result::Cancelled;
-    if (m_certificateRefused)
+    if (trust.refused())
         return Result::CertificateRefused;
     if (!sent)
         return Result::Failed;
@@ -58,7 +63,7 @@ bool UploadAttempt::connect(const QString &server, const QString &name, const QS
     // A connection abandoned because the window closes reads as a time-out, which it is not.
     if (m_cancelled())
         return false;
-    if (m_certificateRefused)
+    if (m_trust->refused())
         return fail(UploadStatus::CertificateError);
     const ConnectOutcome outcome = classifyConnectResult(result);
     if (!outcome.status.isEmpty())
@@ -116,23 +121,6 @@ bool UploadAttempt::fail(const QString &status)
 {
     if (!m_cancelled())
         m_status(status);
-    return false;
-}
-
-bool UploadAttempt::trust(const FtpCertificateQuestion &question)
-{
-    const QString fingerprint = certificateFingerprint(question.certificate);
-    const QString pinned = readCertificatePin(question.server);
-    if (pinned == fingerprint)
-        return true;
-    FtpCertificateQuestion asked = question;
-    asked.changed = !pinned.isEmpty();
-    if (m_ask && !m_cancelled() && m_ask(asked)) {
-        // The session goes on even if the pin cannot be stored: this time the user said yes.
-        writeCertificatePin(question.server, fingerprint);
-        return true;
-    }
-    m_certificateRefused = !m_cancelled();
     return false;
 }
 

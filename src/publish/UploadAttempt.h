@@ -1,6 +1,6 @@
 #pragma once
 
-#include "publish/FtpTls.h"
+#include "publish/CertificateTrust.h"
 
 #include <QString>
 
@@ -22,7 +22,9 @@ struct UploadDate
 // One upload attempt: connect with the stored FTP settings, change to the configured
 // remote directory, send the year list, enter (or make) the year directory and send its
 // month list, enter (or make) the month directory and send the day list and the day
-// page. Each stage reports its status text as it happens.
+// page. Each stage reports its status text as it happens. The data of a store goes right
+// behind its STOR unless the record of the destination says the server cannot take that;
+// a server that fails such a store is recorded so, for the next attempt.
 //
 // A TLS certificate that does not verify is accepted when it is the one pinned for the
 // server; otherwise the user is asked, and a certificate the user trusts is pinned. One the
@@ -40,7 +42,7 @@ public:
     using StatusSink = std::function<void(const QString &status)>;
     using CancelCheck = std::function<bool()>;
     // Asks the user whether to trust a certificate; true trusts it. Unset: never trusted.
-    using TrustQuestion = std::function<bool(const FtpCertificateQuestion &question)>;
+    using TrustQuestion = CertificateTrust::Question;
 
     UploadAttempt(FtpClient &client, StatusSink status, CancelCheck cancelled);
 
@@ -54,14 +56,13 @@ private:
     bool enterDirectory(const QString &name);
     bool send(const QString &localPath, bool last = false);
     bool fail(const QString &status);
-    bool trust(const FtpCertificateQuestion &question);
 
     FtpClient &m_client;
     StatusSink m_status;
     CancelCheck m_cancelled;
-    ServerRecord *m_record = nullptr; // what the server confirmed, kept as it confirms it
+    ServerRecord *m_record = nullptr;    // what the server confirmed, kept as it confirms it
+    CertificateTrust *m_trust = nullptr; // the pins, and the user's answers this attempt
     TrustQuestion m_ask;
-    bool m_certificateRefused = false;
 };
 
 } // namespace Kakiva

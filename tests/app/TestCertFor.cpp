@@ -1,5 +1,6 @@
-// The trust window "証明書の確認" as the upload window raises it, answered by keyboard and
-// frame, against a real TLS server (pyftpdlib) with certificates made at test time.
+// The trust window "証明書の確認" as the upload window and the progress window of a publish
+// of many files raise it, answered by keyboard and frame, against a real TLS server
+// (pyftpdlib) with certificates made at test time.
 
 #include "ModalAnswerer.h"
 #include "PyFtpServer.h"
@@ -7,9 +8,11 @@
 #include "TestCertificates.h"
 
 #include "app/CertFor.h"
+#include "app/SendFor.h"
 #include "app/UpFor.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
+#include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
 #include "settings/CertificatePin.h"
 
@@ -17,6 +20,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSslCertificate>
 #include <QTest>
 #include <QTimer>
@@ -47,6 +51,35 @@ enum class Certificate
 
 constexpr int WindowTimeoutMs = 15000;
 
+// What the trust window showed when it was asked.
+struct Asked
+{
+    QString title;
+    bool focusOnRefusal = false;
+    bool warned = false; // the warning that the certificate has changed
+    bool closedByAltT = false;
+};
+
+Asked answerQuestion(CertFor *dialog, Answer answer)
+{
+    Asked asked;
+    dialog->activateWindow();
+    asked.focusOnRefusal =
+        QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 5000) &&
+        QApplication::focusWidget() == dialog->DistrustCom;
+    asked.warned = dialog->WarnLab->isVisible();
+    asked.title = dialog->windowTitle();
+    if (answer == Answer::AltT) {
+        QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
+        // A mnemonic clicks after a short animation; a window left open is counted.
+        asked.closedByAltT = QTest::qWaitFor([&] { return !dialog->isVisible(); }, 5000);
+    } else if (answer == Answer::Escape)
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+        dialog->close();
+    return asked;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Answer)
@@ -64,12 +97,19 @@ private slots:
 
     void trustIsAskedBeforeLogin_data();
     void trustIsAskedBeforeLogin();
+    void bulkPublishTrustsAsTheUploadDoes_data();
+    void bulkPublishTrustsAsTheUploadDoes();
 
 private:
     QString fingerprint(Certificate certificate) const;
+    // Starts m_server, a TLS server with the self-signed certificate, names it in the settings
+    // and pins pinned for it. False, with the test failed, when it could not.
+    bool setUpServer(Certificate pinned);
 
     std::optional<TestCertificates> m_certificates;
     std::optional<TestAppDir> m_app;
+    std::optional<PyFtpServer> m_server;
+    QString m_hostAndPort; // of m_server, as pins name it
 };
 
 void TestCertFor::initTestCase()
@@ -90,6 +130,7 @@ void TestCertFor::init()
 
 void TestCertFor::cleanup()
 {
+    m_server.reset();
     m_app.reset();
 }
 
@@ -100,6 +141,24 @@ QString TestCertFor::fingerprint(Certificate certificate) const
     const auto files = certificate == Certificate::Presented ? m_certificates->selfSigned()
                                                              : m_certificates->otherSelfSigned();
     return certificateFingerprint(QSslCertificate::fromPath(files.certificate).value(0));
+}
+
+bool TestCertFor::setUpServer(Certificate pinned)
+{
+    const auto files = m_certificates->selfSigned();
+    m_server.emplace(QStringLiteral("127.0.0.1"),
+                     PyFtpServer::Tls{files.certificate, files.key, false});
+    m_hostAndPort = QStringLiteral("127.0.0.1:%1").arg(m_server->port());
+    [&] {
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+        writeFtpSettings(m_server->serverString(), m_server->user(), m_server->password(),
+                         QString());
+        QString error;
+        if (pinned != Certificate::None)
+            QVERIFY2(writeCertificatePin(m_hostAndPort, fingerprint(pinned), &error),
+                     qPrintable(error));
+    }();
+    return !QTest::currentTestFailed();
 }
 
 void TestCertFor::trustIsAskedBeforeLogin_data()
@@ -128,33 +187,16 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QFETCH(Result, result);
     QFETCH(Certificate, pinnedAfter);
 
-    const auto files = m_certificates->selfSigned();
-    PyFtpServer server(QStringLiteral("127.0.0.1"), {files.certificate, files.key, false});
-    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-    const QString hostAndPort = QStringLiteral("127.0.0.1:%1").arg(server.port());
-    writeFtpSettings(server.serverString(), server.user(), server.password(), QString());
-    if (pinnedBefore != Certificate::None)
-        QVERIFY(writeCertificatePin(hostAndPort, fingerprint(pinnedBefore)));
+    if (!setUpServer(pinnedBefore))
+        return;
+    PyFtpServer &server = *m_server;
+    const QString hostAndPort = m_hostAndPort;
 
     QStringList commandsWhenAsked;
-    bool focusOnRefusal = false;
-    bool warned = false;
-    QString title;
+    Asked asked;
     ModalAnswerer<CertFor> answerer([&](CertFor *dialog) {
         commandsWhenAsked = server.commands();
-        dialog->activateWindow();
-        focusOnRefusal =
-            QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 5000) &&
-            QApplication::focusWidget() == dialog->DistrustCom;
-        warned = dialog->WarnLab->isVisible();
-        title = dialog->windowTitle();
-        if (answer == Answer::AltT) {
-            QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
-            QTRY_VERIFY(!dialog->isVisible()); // a mnemonic clicks after a short animation
-        } else if (answer == Answer::Escape)
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        else
-            dialog->close();
+        asked = answerQuestion(dialog, answer);
     });
     UpFor window([] { return UploadDate{"2024", "05", "07"}; });
     window.setRetryDelays(50ms, 50ms);
@@ -168,10 +210,10 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QCOMPARE(answerer.leftOpen(), 0);
     QCOMPARE(readCertificatePin(hostAndPort), fingerprint(pinnedAfter));
     if (answer != Answer::None) {
-        QCOMPARE(title, QStringLiteral("証明書の確認"));
+        QCOMPARE(asked.title, QStringLiteral("証明書の確認"));
         QCOMPARE(commandsWhenAsked, QStringList{"AUTH TLS"}); // asked before any login
-        QVERIFY(focusOnRefusal);
-        QCOMPARE(warned, pinnedBefore == Certificate::Other);
+        QVERIFY(asked.focusOnRefusal);
+        QCOMPARE(asked.warned, pinnedBefore == Certificate::Other);
     }
     if (result == Result::Succeeded) {
         QTRY_VERIFY(!window.isVisible());
@@ -187,6 +229,54 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QCOMPARE(server.commands(), QStringList{"AUTH TLS"});
     QTest::mouseClick(window.CloseCom, Qt::LeftButton);
     QVERIFY(!window.isVisible());
+}
+
+void TestCertFor::bulkPublishTrustsAsTheUploadDoes_data()
+{
+    QTest::addColumn<Certificate>("pinnedBefore");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("sent");
+
+    QTest::newRow("pinned: not asked") << Certificate::Presented << Answer::None << true;
+    QTest::newRow("not pinned: Escape refuses") << Certificate::None << Answer::Escape << false;
+    QTest::newRow("changed: Alt+T trusts the new one")
+        << Certificate::Other << Answer::AltT << true;
+}
+
+// The publish of the whole site accepts the pin the upload window stored, and asks about any
+// other certificate in the same window: a refusal sends nothing, shows "証明書エラー" and is not
+// retried.
+void TestCertFor::bulkPublishTrustsAsTheUploadDoes()
+{
+    QFETCH(Certificate, pinnedBefore);
+    QFETCH(Answer, answer);
+    QFETCH(bool, sent);
+
+    if (!setUpServer(pinnedBefore))
+        return;
+    ModalAnswerer<CertFor> answerer([&](CertFor *dialog) { answerQuestion(dialog, answer); });
+    SendFor window(SendFor::Scope::Everything);
+    window.setRetryDelays(50ms, 50ms);
+    QSignalSpy runs(&window, &SendFor::runFinished);
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!runs.isEmpty(), WindowTimeoutMs);
+
+    QCOMPARE(answerer.shown(), answer == Answer::None ? 0 : 1);
+    QCOMPARE(readCertificatePin(m_hostAndPort),
+             fingerprint(sent ? Certificate::Presented : pinnedBefore));
+    if (sent) {
+        QCOMPARE(runs.first().first().value<BulkOutcome::Result>(), BulkOutcome::Result::Succeeded);
+        for (const SiteFile &file : siteFiles())
+            QCOMPARE(m_server->remoteFile(file.remotePath), readWholeFile(file.localPath));
+        return;
+    }
+    QCOMPARE(runs.first().first().value<BulkOutcome::Result>(),
+             BulkOutcome::Result::CertificateRefused);
+    QCOMPARE(window.StatusLab->text(), UploadStatus::CertificateError);
+    // No retry is pending or running, and nothing but AUTH TLS reached the server.
+    QVERIFY(!window.SendTim->isActive());
+    QVERIFY(!window.isRunning());
+    QCOMPARE(m_server->commands(), QStringList{"AUTH TLS"});
 }
 
 QTEST_MAIN(TestCertFor)

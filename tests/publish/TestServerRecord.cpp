@@ -64,14 +64,18 @@ void TestServerRecord::survivesRestart()
     {
         ServerRecord record(Home);
         QVERIFY(record.confirm(QStringLiteral("year.html"), digestOfText("a")));
-        QVERIFY(record.confirm(QStringLiteral("2004/08/17.html"), digestOfText("b")));
         // A second instance, as the upload window and the calendar each hold one.
         ServerRecord other(Home);
+        QVERIFY(other.useClassicOrder());
+        QVERIFY(!other.pipelining());
+        // Confirming through the first one keeps what the second one learnt.
+        QVERIFY(record.confirm(QStringLiteral("2004/08/17.html"), digestOfText("b")));
         QVERIFY(other.confirm(QStringLiteral("2004/index.html"), digestOfText("c")));
     }
     QVERIFY(QFile::exists(m_app->filePath(QStringLiteral("sent.json"))));
     const ServerRecord reread(Home);
     QCOMPARE(reread.size(), 3);
+    QVERIFY(!reread.pipelining());
     QVERIFY(reread.holds(QStringLiteral("year.html"), digestOfText("a")));
     QVERIFY(reread.holds(QStringLiteral("2004/08/17.html"), digestOfText("b")));
     QVERIFY(reread.holds(QStringLiteral("2004/index.html"), digestOfText("c")));
@@ -98,12 +102,14 @@ void TestServerRecord::keyedByDestination()
     QFETCH(PublishDestination, asked);
     QFETCH(bool, held);
     QVERIFY(ServerRecord(Home).confirm(QStringLiteral("year.html"), digestOfText("a")));
+    QVERIFY(ServerRecord(Home).useClassicOrder());
     // Another destination's confirmation leaves this one's alone.
     const PublishDestination elsewhere{"ftp.elsewhere.jp", "x", ""};
     QVERIFY(ServerRecord(elsewhere).confirm(QStringLiteral("kakiva.css"), digestOfText("z")));
 
     const ServerRecord record(asked);
     QCOMPARE(record.holds(QStringLiteral("year.html"), digestOfText("a")), held);
+    QCOMPARE(record.pipelining(), !held);
     QVERIFY(!record.holds(QStringLiteral("kakiva.css"), digestOfText("z")));
     QVERIFY(ServerRecord(elsewhere).holds(QStringLiteral("kakiva.css"), digestOfText("z")));
 }

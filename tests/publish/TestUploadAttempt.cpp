@@ -8,7 +8,10 @@
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
+#include "publish/BulkPublish.h"
 #include "publish/FtpClient.h"
+#include "publish/ServerRecord.h"
+#include "publish/SiteInventory.h"
 #include "publish/UploadAttempt.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
@@ -66,6 +69,7 @@ QList<QByteArray> uploadCommands(const QList<QByteArray> &commands)
 
 Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(Result)
+Q_DECLARE_METATYPE(ScriptedFtpScript::EarlyData)
 
 class TestUploadAttempt : public QObject
 {
@@ -77,6 +81,8 @@ private slots:
 
     void statusesAndCommands_data();
     void statusesAndCommands();
+    void droppedEarlyDataTurnsClassic_data();
+    void droppedEarlyDataTurnsClassic();
 
 private:
     void writeSettings(const QString &server, const QString &directory);
@@ -309,6 +315,66 @@ void TestUploadAttempt::statusesAndCommands()
           {month + Day + QStringLiteral(".html"), dayPagePath(Year, Month, Day)}})
         QCOMPARE(server.file(root + remote), readWholeFile(local));
     QVERIFY(readWholeFile(m_app->filePath(QStringLiteral("ftp.log"))).contains("PASS ****"));
+}
+
+void TestUploadAttempt::droppedEarlyDataTurnsClassic_data()
+{
+    QTest::addColumn<ScriptedFtpScript::EarlyData>("early");
+    QTest::addColumn<int>("sessions"); // of a bulk publish; 0: the upload window's attempt
+    QTest::addColumn<bool>("firstSucceeds");
+
+    using Early = ScriptedFtpScript::EarlyData;
+    // Nothing tells this server from one that stored the page: the STOR waits for its final
+    // reply until the time-out, attempt after attempt, unless the next one starts classic.
+    QTest::newRow("closed cleanly") << Early::Closed << 0 << false;
+    QTest::newRow("closed cleanly, bulk") << Early::Closed << 4 << false;
+    // The reset shows at once: the page goes again within the attempt.
+    QTest::newRow("reset") << Early::Reset << 0 << true;
+    QTest::newRow("reset, bulk") << Early::Reset << 4 << true;
+}
+
+// A server that drops data sent right behind STOR: the destination is recorded as one for the
+// classic order, so a later attempt, with new clients, sends nothing ahead and succeeds.
+void TestUploadAttempt::droppedEarlyDataTurnsClassic()
+{
+    QFETCH(ScriptedFtpScript::EarlyData, early);
+    QFETCH(int, sessions);
+    QFETCH(bool, firstSucceeds);
+
+    ScriptedFtpServer server;
+    QVERIFY(server.isListening());
+    server.script().addDirectory(QStringLiteral("/www"));
+    server.script().setEarlyData(early);
+    writeSettings(server.serverString(), QStringLiteral("www"));
+    const auto attempt = [&] {
+        if (sessions > 0) {
+            BulkPublish publish(configuredDestination(), QStringLiteral("secret"), siteFiles());
+            publish.setTimeout(2s);
+            publish.setMaxSessions(sessions);
+            return publish.run().result == BulkOutcome::Result::Succeeded;
+        }
+        FtpClient client;
+        client.setTimeout(2s);
+        UploadAttempt upload(
+            client, [](const QString &) {}, [] { return false; });
+        return upload.run(UploadDate{Year, Month, Day}) == Result::Succeeded;
+    };
+
+    QCOMPARE(attempt(), firstSucceeds);
+    const int drops = server.script().earlyDataDrops();
+    QVERIFY(drops >= 1);
+    QVERIFY(!ServerRecord(configuredDestination()).pipelining());
+
+    QVERIFY(attempt());
+    QCOMPARE(server.script().earlyDataDrops(), drops);
+    // The upload window sends the four pages of its day; the bulk publish the whole site.
+    const QString otherDay = Year + '/' + Month + QStringLiteral("/03.html");
+    for (const SiteFile &file : siteFiles()) {
+        const QString remote = QStringLiteral("/www/") + file.remotePath;
+        QCOMPARE(server.hasFile(remote), sessions > 0 || file.remotePath != otherDay);
+        if (server.hasFile(remote))
+            QCOMPARE(server.file(remote), readWholeFile(file.localPath));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestUploadAttempt)

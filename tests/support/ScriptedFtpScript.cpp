@@ -81,28 +81,28 @@ qint64 ScriptedFtpScript::dropAfterBytes() const
     return m_dropAfterBytes;
 }
 
-void ScriptedFtpScript::setResetEarlyData(bool reset)
+void ScriptedFtpScript::setEarlyData(EarlyData early)
 {
     QMutexLocker lock(&m_mutex);
-    m_resetEarlyData = reset;
+    m_earlyData = early;
 }
 
-bool ScriptedFtpScript::resetsEarlyData() const
+ScriptedFtpScript::EarlyData ScriptedFtpScript::earlyData() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_resetEarlyData;
+    return m_earlyData;
 }
 
-int ScriptedFtpScript::earlyDataResets() const
+int ScriptedFtpScript::earlyDataDrops() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_earlyDataResets;
+    return m_earlyDataDrops;
 }
 
-void ScriptedFtpScript::recordEarlyDataReset()
+void ScriptedFtpScript::recordEarlyDataDrop()
 {
     QMutexLocker lock(&m_mutex);
-    ++m_earlyDataResets;
+    ++m_earlyDataDrops;
 }
 
 void ScriptedFtpScript::setPasvHost(const QByteArray &commaSeparated)

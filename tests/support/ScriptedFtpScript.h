@@ -68,14 +68,22 @@ public:
     Transfer transfer() const;
     qint64 dropAfterBytes() const;
 
-    // As a server that reads a data connection only once it has taken STOR: bytes that reach
-    // it before reset that connection, and the STOR is then answered 150 and left waiting for
-    // a data connection that never comes. STOR is taken a moment late, so that data sent
+    // What a server that reads a data connection only once it has taken STOR does with bytes
+    // that reach it before. Either way the STOR is then answered 150 and left waiting for a
+    // data connection that never comes, and STOR is taken a moment late, so that data sent
     // right behind it always gets there first.
-    void setResetEarlyData(bool reset);
-    bool resetsEarlyData() const;
-    int earlyDataResets() const;
-    void recordEarlyDataReset();
+    enum class EarlyData
+    {
+        Taken, // no such trouble: the data waits for its STOR
+        Reset, // the data connection is reset
+        // The bytes are read and thrown away, and the data connection is closed cleanly once
+        // the client has ended it: from the client's side, a transfer as any other.
+        Closed,
+    };
+    void setEarlyData(EarlyData early);
+    EarlyData earlyData() const;
+    int earlyDataDrops() const;
+    void recordEarlyDataDrop();
 
     // The host a PASV reply names, as "h1,h2,h3,h4"; empty names the listening address.
     void setPasvHost(const QByteArray &commaSeparated);
@@ -112,8 +120,8 @@ private:
     std::optional<ScriptedReply> m_transferReply;
     Transfer m_transfer = Transfer::Store;
     qint64 m_dropAfterBytes = 0;
-    bool m_resetEarlyData = false;
-    int m_earlyDataResets = 0;
+    EarlyData m_earlyData = EarlyData::Taken;
+    int m_earlyDataDrops = 0;
     QByteArray m_pasvHost;
     QSet<QString> m_directories{QStringLiteral("/")};
 

@@ -79,7 +79,7 @@ void ScriptedFtpSession::answer(const QByteArray &line)
     const QByteArray verb = line.left(space < 0 ? line.size() : space).toUpper();
     const QByteArray argument = space < 0 ? QByteArray() : line.mid(space + 1);
     if (verb == "STOR") {
-        if (m_script.resetsEarlyData())
+        if (m_script.earlyData() != ScriptedFtpScript::EarlyData::Taken)
             takeStoreLate(argument);
         else
             startStore(argument);
@@ -229,8 +229,8 @@ void ScriptedFtpSession::startStore(const QByteArray &argument)
         closeData();
         return;
     }
-    if (m_earlyDataReset) {
-        m_earlyDataReset = false;
+    if (m_earlyDataDropped) {
+        m_earlyDataDropped = false;
         reply("150 File status okay; about to open data connection\r\n");
         return;
     }
@@ -243,22 +243,31 @@ void ScriptedFtpSession::startStore(const QByteArray &argument)
     readData();
 }
 
-bool ScriptedFtpSession::resetEarlyData()
+bool ScriptedFtpSession::dropEarlyData()
 {
-    if (!m_script.resetsEarlyData() || !m_data || !m_storePath.isEmpty() ||
-        (m_data->bytesAvailable() == 0 && !m_dataEnded))
+    const ScriptedFtpScript::EarlyData early = m_script.earlyData();
+    if (early == ScriptedFtpScript::EarlyData::Taken || !m_data || !m_storePath.isEmpty() ||
+        (!m_earlyDataDropped && m_data->bytesAvailable() == 0 && !m_dataEnded))
         return false;
-    m_script.recordEarlyDataReset();
-    m_data->disconnect(this); // resetting it signals its end, which is no transfer's end
-    resetConnection(m_data);
-    closeData();
-    m_earlyDataReset = true;
+    if (!m_earlyDataDropped) {
+        m_script.recordEarlyDataDrop();
+        m_earlyDataDropped = true;
+    }
+    if (early == ScriptedFtpScript::EarlyData::Reset) {
+        m_data->disconnect(this); // resetting it signals its end, which is no transfer's end
+        resetConnection(m_data);
+        closeData();
+        return true;
+    }
+    m_data->readAll();
+    if (m_dataEnded)
+        closeData(); // everything read: the close is a clean one
     return true;
 }
 
 void ScriptedFtpSession::readData()
 {
-    if (resetEarlyData())
+    if (dropEarlyData())
         return;
     const ScriptedFtpScript::Transfer transfer = m_script.transfer();
     // The transfer's end waits until its preliminary reply is completely out.

@@ -37,7 +37,7 @@ private:
     void acceptDataConnection();
     void takeStoreLate(const QByteArray &argument);
     void startStore(const QByteArray &argument);
-    bool resetEarlyData();
+    bool dropEarlyData();
     void readData();
     void finishStore();
     void closeData();
@@ -56,6 +56,6 @@ private:
     QTcpSocket *m_data = nullptr;
     QByteArray m_received;
     bool m_dataEnded = false;
-    bool m_earlyDataReset = false; // the next STOR is left waiting
-    QString m_storePath;           // set while a STOR is receiving
+    bool m_earlyDataDropped = false; // the next STOR is left waiting
+    QString m_storePath;             // set while a STOR is receiving
 };
