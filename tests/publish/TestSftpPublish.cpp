@@ -1,0 +1,245 @@
+// Publishing to an sftp:// destination through the same upload attempt and bulk publish as
+// FTP, against OpenSSH's sshd: the stages and their status texts, the pages byte for byte,
+// missing directories made, the record of what the server holds, and no temporary file left.
+
+#include "SshServer.h"
+#include "TestAppDir.h"
+
+#include "diary/EntryStore.h"
+#include "pages/PageGenerator.h"
+#include "pages/PagePaths.h"
+#include "publish/BulkPublish.h"
+#include "publish/PublishClient.h"
+#include "publish/ServerRecord.h"
+#include "publish/SiteInventory.h"
+#include "publish/UploadAttempt.h"
+#include "publish/UploadStatus.h"
+
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+using namespace Kakiva;
+using namespace std::chrono_literals;
+using Result = UploadAttempt::Result;
+
+namespace {
+
+const QString Year = QStringLiteral("2024");
+const QString Month = QStringLiteral("05");
+const QString Day = QStringLiteral("07");
+const QString Remote = QStringLiteral("www");
+
+// A small site over two years: lists, day pages, the user's own style sheet and root page.
+const QStringList SitePages{"year.html",       "index.html",         "kakiva.css",
+                            "2004/index.html", "2004/08/index.html", "2004/08/03.html",
+                            "2004/08/17.html", "2005/index.html",    "2005/01/index.html",
+                            "2005/01/02.html"};
+
+QByteArray contentOf(const QString &page)
+{
+    // Bytes a text-mode transfer would change, and a size of its own per page.
+    return page.toUtf8() + QByteArray("\r\n\x82\xa0\r\x1a\n\0", 9).repeated(page.size() * 40);
+}
+
+// Files below dir whose name starts with '.': what a store left under its temporary name.
+QStringList hiddenFilesBelow(const QString &dir)
+{
+    QStringList hidden;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (it.fileName().startsWith(QLatin1Char('.')))
+            hidden.append(path);
+    }
+    return hidden;
+}
+
+enum class Login
+{
+    Right,
+    WrongPassword,
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Login)
+Q_DECLARE_METATYPE(Result)
+
+class TestSftpPublish : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void uploadAttempt_data();
+    void uploadAttempt();
+    void bulkPublish_data();
+    void bulkPublish();
+
+private:
+    std::optional<QTemporaryDir> m_home;
+    std::optional<TestAppDir> m_app;
+    std::optional<SshServer> m_server;
+    std::atomic_bool m_cancel{false};
+};
+
+void TestSftpPublish::initTestCase()
+{
+    // The user's own known_hosts is the test's, never the account's.
+    m_home.emplace();
+    qputenv("HOME", QFile::encodeName(m_home->path()));
+}
+
+void TestSftpPublish::init()
+{
+    m_app.emplace();
+    m_cancel = false;
+    m_server.emplace();
+    QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+}
+
+void TestSftpPublish::cleanup()
+{
+    m_server.reset();
+    m_app.reset();
+}
+
+void TestSftpPublish::uploadAttempt_data()
+{
+    QTest::addColumn<QString>("directory"); // "~" stands for the login directory's path
+    QTest::addColumn<QStringList>("onServer");
+    QTest::addColumn<Login>("login");
+    QTest::addColumn<bool>("trusted");
+    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<Result>("result");
+
+    const QString connected = UploadStatus::Connected;
+    const QString moved = UploadStatus::DirectoryChanged;
+    const QString page = UploadStatus::Uploading;
+    const QString sent = UploadStatus::Sent;
+    const QStringList made{connected, moved, page, page, page, sent};
+
+    QTest::newRow("year and month missing: made")
+        << Remote << QStringList{Remote} << Login::Right << true << made << Result::Succeeded;
+    QTest::newRow("year and month exist")
+        << Remote << QStringList{Remote, "www/2024", "www/2024/05"} << Login::Right << true
+        << QStringList{connected, moved, page, moved, page, moved, page, sent} << Result::Succeeded;
+    QTest::newRow("absolute directory") << QStringLiteral("~/www") << QStringList{Remote}
+                                        << Login::Right << true << made << Result::Succeeded;
+    QTest::newRow("remote directory missing")
+        << Remote << QStringList{} << Login::Right << true
+        << QStringList{connected, UploadStatus::Error} << Result::Failed;
+    QTest::newRow("wrong password") << Remote << QStringList{Remote} << Login::WrongPassword << true
+                                    << QStringList{UploadStatus::ConnectError} << Result::Failed;
+    QTest::newRow("host key not trusted")
+        << Remote << QStringList{Remote} << Login::Right << false
+        << QStringList{UploadStatus::HostKeyError} << Result::HostKeyRefused;
+}
+
+void TestSftpPublish::uploadAttempt()
+{
+    QFETCH(QString, directory);
+    QFETCH(QStringList, onServer);
+    QFETCH(Login, login);
+    QFETCH(bool, trusted);
+    QFETCH(QStringList, statuses);
+    QFETCH(Result, result);
+
+    for (const QString &day : {QStringLiteral("03"), Day}) {
+        QString error;
+        QVERIFY2(DiaryWrite(Year, Month, day, QStringLiteral("晴れ"), &error) == 0,
+                 qPrintable(error));
+        QVERIFY2(HtmlMake(Year, Month, day, &error) == 0, qPrintable(error));
+    }
+    for (const QString &made : onServer)
+        QVERIFY(m_server->makeRemoteDirectory(made));
+    directory.replace(QLatin1Char('~'), m_server->homePath());
+    const QString password = login == Login::Right ? m_server->password() : QStringLiteral("wrong");
+    writeFtpSettings(m_server->serverString(), m_server->user(), password, directory);
+
+    const std::unique_ptr<PublishClient> client = makePublishClient(m_server->serverString());
+    client->setCancelFlag(&m_cancel);
+    client->setTimeout(20s);
+    QStringList shown;
+    UploadAttempt attempt(
+        *client, [&](const QString &status) { shown.append(status); },
+        [this] { return m_cancel.load(); });
+    int questions = 0;
+    attempt.setTrustQuestions({{}, [&](const HostKeyQuestion &) {
+                                   ++questions;
+                                   return trusted;
+                               }});
+    QCOMPARE(attempt.run({Year, Month, Day}), result);
+    QCOMPARE(shown, statuses);
+    QCOMPARE(questions, 1); // before the login, whatever comes after
+
+    const QStringList pages{yearListPath(), monthListPath(Year), dayListPath(Year, Month),
+                            dayPagePath(Year, Month, Day)};
+    const ServerRecord record({m_server->serverString(), m_server->user(), directory});
+    for (const QString &page : pages) {
+        const QString remote = Remote + QLatin1Char('/') + remotePathOf(page);
+        if (result != Result::Succeeded) {
+            QVERIFY(!m_server->remoteExists(remote));
+            continue;
+        }
+        QCOMPARE(m_server->remoteFile(remote), readWholeFile(page));
+        QVERIFY(record.holds(remotePathOf(page), fileDigest(page)));
+    }
+    QCOMPARE(hiddenFilesBelow(m_server->homePath()), QStringList());
+}
+
+void TestSftpPublish::bulkPublish_data()
+{
+    QTest::addColumn<int>("sessions");
+    QTest::newRow("one session") << 1;
+    QTest::newRow("four sessions") << 4;
+}
+
+// Every file arrives byte for byte, the host key is asked about once for all sessions, and a
+// second run with nothing changed sends nothing.
+void TestSftpPublish::bulkPublish()
+{
+    QFETCH(int, sessions);
+    for (const QString &page : SitePages)
+        m_app->write(QStringLiteral("HTML/") + page, contentOf(page));
+    QVERIFY(m_server->makeRemoteDirectory(Remote));
+    const PublishDestination to{m_server->serverString(), m_server->user(), Remote};
+    int questions = 0;
+    const auto publish = [&](const QList<SiteFile> &files) {
+        BulkPublish run(to, m_server->password(), files);
+        run.setCancelFlag(&m_cancel);
+        run.setTimeout(20s);
+        run.setMaxSessions(sessions);
+        run.setTrustQuestions({{}, [&](const HostKeyQuestion &) {
+                                   ++questions;
+                                   return true;
+                               }});
+        return run.run();
+    };
+
+    const BulkOutcome first = publish(siteFiles());
+    QCOMPARE(first.reason, QString());
+    QCOMPARE(first.result, BulkOutcome::Result::Succeeded);
+    QCOMPARE(first.logins, sessions);
+    QCOMPARE(questions, 1);
+    for (const QString &page : SitePages)
+        QCOMPARE(m_server->remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+    QCOMPARE(hiddenFilesBelow(m_server->homePath()), QStringList());
+    QVERIFY(unsentFiles(ServerRecord(to)).isEmpty());
+
+    m_app->write(QStringLiteral("HTML/2004/08/17.html"), "changed");
+    const BulkOutcome second = publish(unsentFiles(ServerRecord(to)));
+    QCOMPARE(second.result, BulkOutcome::Result::Succeeded);
+    QCOMPARE(second.confirmed, QStringList{"2004/08/17.html"});
+    QCOMPARE(m_server->remoteFile(QStringLiteral("www/2004/08/17.html")), QByteArray("changed"));
+    QCOMPARE(questions, 1);
+}
+
+QTEST_MAIN(TestSftpPublish)
+#include "TestSftpPublish.moc"
