@@ -56,7 +56,6 @@ bool triedLogin(const QString &log)
 } // namespace
 
 Q_DECLARE_METATYPE(Known)
-Q_DECLARE_METATYPE(TrustAnswer)
 Q_DECLARE_METATYPE(Result)
 
 class TestHostKeyFor : public QObject

@@ -4,6 +4,7 @@
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
 #include "SiteFilePaths.h"
+#include "SmallSite.h"
 #include "TestAppDir.h"
 
 #include "publish/BulkPublish.h"
@@ -24,18 +25,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString Remote = QStringLiteral("www");
-
-// A small site over two years: lists, day pages, the user's own style sheet and root page.
-const QStringList SitePages{"year.html",       "index.html",         "kakiva.css",
-                            "2004/index.html", "2004/08/index.html", "2004/08/03.html",
-                            "2004/08/17.html", "2004/09/index.html", "2004/09/01.html",
-                            "2005/index.html", "2005/01/index.html", "2005/01/02.html"};
-
-QByteArray contentOf(const QString &page)
-{
-    // Bytes a text-mode transfer would change, and a size of its own per page.
-    return page.toUtf8() + QByteArray("\r\n\x82\xa0\r\x1a\n\0", 9).repeated(page.size());
-}
 
 int countOf(const QStringList &commands, const QString &prefix)
 {
@@ -80,8 +69,8 @@ void TestBulkPublish::init()
 {
     m_app = std::make_unique<TestAppDir>();
     m_cancel = false;
-    for (const QString &page : SitePages)
-        m_app->write(QStringLiteral("HTML/") + page, contentOf(page));
+    for (const QString &page : SmallSitePages)
+        m_app->write(QStringLiteral("HTML/") + page, smallSiteContentOf(page));
 }
 
 void TestBulkPublish::cleanup()
@@ -122,11 +111,11 @@ void TestBulkPublish::wholeSiteMatchesTheServer()
     QCOMPARE(first.reason, QString());
     QCOMPARE(first.result, BulkOutcome::Result::Succeeded);
     QCOMPARE(first.logins, sessions);
-    QCOMPARE(first.confirmed.size(), SitePages.size());
-    for (const QString &page : SitePages)
-        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+    QCOMPARE(first.confirmed.size(), SmallSitePages.size());
+    for (const QString &page : SmallSitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), smallSiteContentOf(page));
     const QStringList commands = server.commands();
-    QCOMPARE(countOf(commands, "STOR "), SitePages.size());
+    QCOMPARE(countOf(commands, "STOR "), SmallSitePages.size());
     QCOMPARE(countOf(commands, "MKD "), 5); // 2004, 2004/08, 2004/09, 2005, 2005/01
     // One change of directory per directory a session works in: never more than one per
     // directory and session, plus each failed try before a directory was made.
@@ -154,8 +143,8 @@ void TestBulkPublish::serverTakingTwoSessions()
     QCOMPARE(outcome.result, BulkOutcome::Result::Succeeded);
     QCOMPARE(outcome.logins, 2);
     QCOMPARE(outcome.refusedSessions, 2);
-    for (const QString &page : SitePages)
-        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+    for (const QString &page : SmallSitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), smallSiteContentOf(page));
 }
 
 void TestBulkPublish::resumesAfterCancel()
@@ -173,25 +162,25 @@ void TestBulkPublish::resumesAfterCancel()
                                     });
     QCOMPARE(cut.result, BulkOutcome::Result::Cancelled);
     QCOMPARE(cut.confirmed.size(), 5);
-    QCOMPARE(seen.first().filesTotal, SitePages.size());
+    QCOMPARE(seen.first().filesTotal, SmallSitePages.size());
     QCOMPARE(
         seen.last().bytesDone, qint64(0) + [&] {
             qint64 bytes = 0;
             for (const QString &path : cut.confirmed)
-                bytes += contentOf(path).size();
+                bytes += smallSiteContentOf(path).size();
             return bytes;
         }());
 
     m_cancel = false;
     const QList<SiteFile> rest = unsentFiles(ServerRecord(to));
-    QCOMPARE(rest.size(), SitePages.size() - 5);
+    QCOMPARE(rest.size(), SmallSitePages.size() - 5);
     for (const QString &path : cut.confirmed)
         QVERIFY(!remotePathsOf(rest).contains(path));
     const BulkOutcome resumed = publish(to, server.password(), rest);
     QCOMPARE(resumed.result, BulkOutcome::Result::Succeeded);
-    QCOMPARE(countOf(server.commands(), "STOR "), SitePages.size()); // none sent twice
-    for (const QString &page : SitePages)
-        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+    QCOMPARE(countOf(server.commands(), "STOR "), SmallSitePages.size()); // none sent twice
+    for (const QString &page : SmallSitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), smallSiteContentOf(page));
 }
 
 // The server closes the connection on the fourth file: the run fails with the reason, the
@@ -212,12 +201,12 @@ void TestBulkPublish::resumesAfterDroppedConnection()
     QVERIFY2(cut.reason.contains(QStringLiteral("421")), qPrintable(cut.reason));
 
     const QList<SiteFile> rest = unsentFiles(ServerRecord(to));
-    QCOMPARE(rest.size(), SitePages.size() - 3);
+    QCOMPARE(rest.size(), SmallSitePages.size() - 3);
     const BulkOutcome resumed = publish(to, QStringLiteral("secret"), rest);
     QCOMPARE(resumed.reason, QString());
     QCOMPARE(resumed.result, BulkOutcome::Result::Succeeded);
-    for (const QString &page : SitePages)
-        QCOMPARE(server.file(QStringLiteral("/www/") + page), contentOf(page));
+    for (const QString &page : SmallSitePages)
+        QCOMPARE(server.file(QStringLiteral("/www/") + page), smallSiteContentOf(page));
     QVERIFY(unsentFiles(ServerRecord(to)).isEmpty());
 }
 
@@ -233,7 +222,7 @@ void TestBulkPublish::unconfirmedStoreIsNotRecorded()
     QVERIFY(outcome.confirmed.isEmpty());
     QVERIFY2(outcome.reason.contains(QStringLiteral("451")), qPrintable(outcome.reason));
     QCOMPARE(ServerRecord(to).size(), 0);
-    QCOMPARE(unsentFiles(ServerRecord(to)).size(), SitePages.size());
+    QCOMPARE(unsentFiles(ServerRecord(to)).size(), SmallSitePages.size());
 }
 
 // A file the server refuses fails alone: the session goes on with the others.
@@ -248,7 +237,7 @@ void TestBulkPublish::refusedFileHoldsUpNoOther()
     QCOMPARE(outcome.result, BulkOutcome::Result::Failed);
     QCOMPARE(outcome.reason, QStringLiteral("kakiva.css: サーバーが拒否しました (553)"));
     QCOMPARE(outcome.logins, 1);
-    QCOMPARE(outcome.confirmed.size(), SitePages.size() - 1);
+    QCOMPARE(outcome.confirmed.size(), SmallSitePages.size() - 1);
     QCOMPARE(remotePathsOf(unsentFiles(ServerRecord(to))), QStringList{"kakiva.css"});
 }
 

@@ -2,6 +2,7 @@
 // FTP, against OpenSSH's sshd: the stages and their status texts, the pages byte for byte,
 // missing directories made, the record of what the server holds, and no temporary file left.
 
+#include "SmallSite.h"
 #include "SshServer.h"
 #include "TestAppDir.h"
 
@@ -31,18 +32,6 @@ const QString Year = QStringLiteral("2024");
 const QString Month = QStringLiteral("05");
 const QString Day = QStringLiteral("07");
 const QString Remote = QStringLiteral("www");
-
-// A small site over two years: lists, day pages, the user's own style sheet and root page.
-const QStringList SitePages{"year.html",       "index.html",         "kakiva.css",
-                            "2004/index.html", "2004/08/index.html", "2004/08/03.html",
-                            "2004/08/17.html", "2005/index.html",    "2005/01/index.html",
-                            "2005/01/02.html"};
-
-QByteArray contentOf(const QString &page)
-{
-    // Bytes a text-mode transfer would change, and a size of its own per page.
-    return page.toUtf8() + QByteArray("\r\n\x82\xa0\r\x1a\n\0", 9).repeated(page.size() * 40);
-}
 
 // Files below dir whose name starts with '.': what a store left under its temporary name.
 QStringList hiddenFilesBelow(const QString &dir)
@@ -206,8 +195,8 @@ void TestSftpPublish::bulkPublish_data()
 void TestSftpPublish::bulkPublish()
 {
     QFETCH(int, sessions);
-    for (const QString &page : SitePages)
-        m_app->write(QStringLiteral("HTML/") + page, contentOf(page));
+    for (const QString &page : SmallSitePages)
+        m_app->write(QStringLiteral("HTML/") + page, smallSiteContentOf(page));
     QVERIFY(m_server->makeRemoteDirectory(Remote));
     const PublishDestination to{m_server->serverString(), m_server->user(), Remote};
     int questions = 0;
@@ -228,8 +217,8 @@ void TestSftpPublish::bulkPublish()
     QCOMPARE(first.result, BulkOutcome::Result::Succeeded);
     QCOMPARE(first.logins, sessions);
     QCOMPARE(questions, 1);
-    for (const QString &page : SitePages)
-        QCOMPARE(m_server->remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+    for (const QString &page : SmallSitePages)
+        QCOMPARE(m_server->remoteFile(Remote + QLatin1Char('/') + page), smallSiteContentOf(page));
     QCOMPARE(hiddenFilesBelow(m_server->homePath()), QStringList());
     QVERIFY(unsentFiles(ServerRecord(to)).isEmpty());
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMetaType>
 #include <QPushButton>
 #include <QTest>
 
@@ -15,6 +16,7 @@ enum class TrustAnswer
     Escape,
     Frame,
 };
+Q_DECLARE_METATYPE(TrustAnswer)
 
 // What the trust window showed when it was asked.
 struct TrustAsked
