@@ -23,7 +23,7 @@ HostKeyFor::HostKeyFor(const HostKeyQuestion &question, QWidget *parent)
           {QStringLiteral("HostKeyFor"), QStringLiteral("ホスト鍵の確認"),
            QStringLiteral("警告: このサーバーのホスト鍵は、前に信頼したものから変わっています。\n"
                           "なりすましの恐れがあります。心当たりがなければ信頼しないでください。"),
-           QStringLiteral("このサーバーのホスト鍵はまだ信頼されていません。\n"
+           QStringLiteral("このサーバーが示したホスト鍵は、まだ信頼されていません。\n"
                           "指紋をサーバーの管理者が示すものと比べてください。信頼すると、\n"
                           "次からはこの鍵を持つこのサーバーに確認なしで接続します。"),
            QStringLiteral("KeyLab"), details(question), question.changed},

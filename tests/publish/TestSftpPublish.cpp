@@ -11,6 +11,7 @@
 #include "pages/PagePaths.h"
 #include "publish/BulkPublish.h"
 #include "publish/PublishClient.h"
+#include "publish/ServerIdentityTrust.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadAttempt.h"
@@ -70,6 +71,8 @@ private slots:
     void uploadAttempt();
     void bulkPublish_data();
     void bulkPublish();
+    void hostKeyDecisions_data();
+    void hostKeyDecisions();
 
 private:
     std::optional<QTemporaryDir> m_home;
@@ -88,6 +91,8 @@ void TestSftpPublish::initTestCase()
 void TestSftpPublish::init()
 {
     m_app.emplace();
+    if (QTest::currentTestFunction() == QByteArrayView("hostKeyDecisions"))
+        return;
     m_cancel = false;
     m_server.emplace();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
@@ -228,6 +233,59 @@ void TestSftpPublish::bulkPublish()
     QCOMPARE(second.confirmed, QStringList{"2004/08/17.html"});
     QCOMPARE(m_server->remoteFile(QStringLiteral("www/2004/08/17.html")), QByteArray("changed"));
     QCOMPARE(questions, 1);
+}
+
+void TestSftpPublish::hostKeyDecisions_data()
+{
+    // The keys the sessions of one run meet, in order, and for each what the user would say.
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("answers");   // what the user would say: y, n, or - (cancelled)
+    QTest::addColumn<QString>("decisions"); // what each question decided: y or n
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<QString>("refusal"); // the status of the run's refusal
+
+    const QString none;
+    const QString hostKeyError = UploadStatus::HostKeyError;
+    QTest::newRow("trusted once: the other sessions are not asked")
+        << QStringList{"SHA256:a", "SHA256:a", "SHA256:a"} << "yyy"
+        << "yyy" << 1 << none;
+    QTest::newRow("refused once: no session asks again")
+        << QStringList{"SHA256:a", "SHA256:a"} << "ny"
+        << "nn" << 1 << hostKeyError;
+    QTest::newRow("another key after a trusted one is asked about")
+        << QStringList{"SHA256:a", "SHA256:b"} << "yn"
+        << "yn" << 2 << hostKeyError;
+    QTest::newRow("cancelled: no refusal, nothing trusted") << QStringList{"SHA256:a"} << "-"
+                                                            << "n" << 0 << none;
+}
+
+// The decisions of one run on host keys, as its sessions meet them one after another.
+void TestSftpPublish::hostKeyDecisions()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, answers);
+    QFETCH(QString, decisions);
+    QFETCH(int, asked);
+    QFETCH(QString, refusal);
+
+    int questions = 0;
+    qsizetype next = 0;
+    ServerIdentityTrust trust({{},
+                               [&](const HostKeyQuestion &) {
+                                   ++questions;
+                                   return answers.at(next) == QLatin1Char('y');
+                               }},
+                              [&] { return answers.at(next) == QLatin1Char('-'); });
+    const ServerTrust decide = trust.decisions();
+    QString decided;
+    for (next = 0; next < keys.size(); ++next) {
+        HostKeyQuestion question;
+        question.fingerprint = keys.at(next);
+        decided += decide.hostKey(question) ? QLatin1Char('y') : QLatin1Char('n');
+    }
+    QCOMPARE(decided, decisions);
+    QCOMPARE(questions, asked);
+    QCOMPARE(refusalStatus(trust.refusal()), refusal);
 }
 
 QTEST_MAIN(TestSftpPublish)
