@@ -44,7 +44,7 @@ public:
     virtual void setServerTrust(ServerTrust trust) = 0;
     // Whether a store's data may follow its command before the server's go-ahead, and whether
     // the server turned out not to take that. Only FTP sends that way; others ignore it.
-    virtual void setPipelining(bool pipelining) { (void)pipelining; }
+    virtual void setPipelining(bool /*pipelining*/) {}
     virtual bool fellBackToClassic() const { return false; }
     virtual WireStats wireStats() const = 0;
 };
