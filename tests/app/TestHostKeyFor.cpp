@@ -1,6 +1,5 @@
-// The trust window "ホスト鍵の確認" as the upload window and the progress window raise it for
-// an sftp:// server, answered by keyboard and frame, against OpenSSH's sshd with host keys
-// made at test time.
+// The trust window "ホスト鍵の確認" as the upload window raises it for an sftp:// server,
+// answered by keyboard and frame, against OpenSSH's sshd with host keys made at test time.
 
 #include "ModalAnswerer.h"
 #include "SshServer.h"
@@ -8,7 +7,6 @@
 #include "TrustQuestionAnswer.h"
 
 #include "app/HostKeyFor.h"
-#include "app/SendFor.h"
 #include "app/UpFor.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
@@ -22,11 +20,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <optional>
 
@@ -69,25 +64,16 @@ private slots:
 
     void uploadWindowAsks_data();
     void uploadWindowAsks();
-    void publishWindowAsks_data();
-    void publishWindowAsks();
 
 private:
     void makeKnown(Known known);
     // Connects without any question: 0 when the server's key is known, 6 when it is not.
     qint16 connectUnasked();
     QString userKnownHosts() const { return m_home->filePath(QStringLiteral(".ssh/known_hosts")); }
-    // Answers the window that opens, noting what it showed and whether a login came before.
-    ModalAnswerer<HostKeyFor> *answerer(TrustAnswer answer);
 
     std::optional<QTemporaryDir> m_home;
     std::optional<TestAppDir> m_app;
     std::optional<SshServer> m_server;
-    std::unique_ptr<ModalAnswerer<HostKeyFor>> m_answerer;
-    TrustAsked m_asked;
-    QString m_keyText;
-    QString m_logBefore;
-    bool m_loginBeforeQuestion = false;
 };
 
 void TestHostKeyFor::initTestCase()
@@ -109,14 +95,10 @@ void TestHostKeyFor::init()
     m_server.emplace();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
     writeFtpSettings(m_server->serverString(), m_server->user(), m_server->password(), QString());
-    m_asked = {};
-    m_keyText.clear();
-    m_loginBeforeQuestion = false;
 }
 
 void TestHostKeyFor::cleanup()
 {
-    m_answerer.reset();
     m_server.reset();
     m_app.reset();
     QFile::remove(userKnownHosts());
@@ -141,17 +123,6 @@ qint16 TestHostKeyFor::connectUnasked()
 {
     SftpClient client;
     return client.Connect(m_server->serverString(), m_server->user(), m_server->password());
-}
-
-ModalAnswerer<HostKeyFor> *TestHostKeyFor::answerer(TrustAnswer answer)
-{
-    m_logBefore = m_server->log();
-    m_answerer = std::make_unique<ModalAnswerer<HostKeyFor>>([this, answer](HostKeyFor *dialog) {
-        m_loginBeforeQuestion = triedLogin(m_server->log().mid(m_logBefore.size()));
-        m_keyText = dialog->KeyLab->text();
-        m_asked = answerTrustQuestion(dialog, answer);
-    });
-    return m_answerer.get();
 }
 
 void TestHostKeyFor::uploadWindowAsks_data()
@@ -185,7 +156,15 @@ void TestHostKeyFor::uploadWindowAsks()
     makeKnown(known);
     const QByteArray userFile =
         known == Known::UserFile ? readWholeFile(userKnownHosts()) : QByteArray();
-    const ModalAnswerer<HostKeyFor> *asking = answerer(answer);
+    const QString logBefore = m_server->log();
+    TrustAsked asked;
+    QString keyText;
+    bool loginBeforeQuestion = false;
+    ModalAnswerer<HostKeyFor> answerer([&](HostKeyFor *dialog) {
+        loginBeforeQuestion = triedLogin(m_server->log().mid(logBefore.size()));
+        keyText = dialog->KeyLab->text();
+        asked = answerTrustQuestion(dialog, answer);
+    });
     UpFor window([] { return UploadDate{"2024", "05", "07"}; });
     window.setRetryDelays(50ms, 50ms);
     QList<Result> results;
@@ -194,16 +173,16 @@ void TestHostKeyFor::uploadWindowAsks()
     QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty(), WindowTimeoutMs);
 
     QCOMPARE(results.first(), result);
-    QCOMPARE(asking->shown(), answer == TrustAnswer::None ? 0 : 1);
-    QCOMPARE(asking->leftOpen(), 0);
+    QCOMPARE(answerer.shown(), answer == TrustAnswer::None ? 0 : 1);
+    QCOMPARE(answerer.leftOpen(), 0);
     if (answer != TrustAnswer::None) {
-        QCOMPARE(m_asked.title, QStringLiteral("ホスト鍵の確認"));
-        QVERIFY(m_asked.focusOnRefusal);
-        QCOMPARE(m_asked.warned, known == Known::Changed);
-        QVERIFY(!m_loginBeforeQuestion);
+        QCOMPARE(asked.title, QStringLiteral("ホスト鍵の確認"));
+        QVERIFY(asked.focusOnRefusal);
+        QCOMPARE(asked.warned, known == Known::Changed);
+        QVERIFY(!loginBeforeQuestion);
         for (const QString &shown :
              {QStringLiteral("127.0.0.1"), m_server->hostKeyType(), m_server->hostKeyFingerprint()})
-            QVERIFY2(m_keyText.contains(shown), qPrintable(m_keyText));
+            QVERIFY2(keyText.contains(shown), qPrintable(keyText));
     }
     // The user's file is only ever read.
     if (known == Known::UserFile)
@@ -211,12 +190,10 @@ void TestHostKeyFor::uploadWindowAsks()
     else
         QVERIFY(!QFile::exists(userKnownHosts()));
 
-    const QStringList pages{yearListPath(), monthListPath("2024"), dayListPath("2024", "05"),
-                            dayPagePath("2024", "05", "07")};
+    const QString dayPage = dayPagePath("2024", "05", "07");
     if (result == Result::Succeeded) {
         QTRY_VERIFY(!window.isVisible());
-        for (const QString &page : pages)
-            QCOMPARE(m_server->remoteFile(remotePathOf(page)), readWholeFile(page));
+        QCOMPARE(m_server->remoteFile(remotePathOf(dayPage)), readWholeFile(dayPage));
         // A key the user trusted is known from now on.
         QCOMPARE(connectUnasked(), SftpResult::Connected);
         return;
@@ -226,66 +203,9 @@ void TestHostKeyFor::uploadWindowAsks()
     QVERIFY(window.CloseCom->isEnabled());
     QVERIFY(!window.UpTim->isActive());
     QVERIFY(!window.isAttemptRunning());
-    QVERIFY(!triedLogin(m_server->log().mid(m_logBefore.size())));
-    for (const QString &page : pages)
-        QVERIFY(!m_server->remoteExists(remotePathOf(page)));
+    QVERIFY(!triedLogin(m_server->log().mid(logBefore.size())));
+    QVERIFY(!m_server->remoteExists(remotePathOf(dayPage)));
     QCOMPARE(connectUnasked(), SftpResult::HostKeyNotTrusted);
-    QTest::keyClick(&window, Qt::Key_Escape);
-    QVERIFY(!window.isVisible());
-}
-
-void TestHostKeyFor::publishWindowAsks_data()
-{
-    QTest::addColumn<Known>("known");
-    QTest::addColumn<TrustAnswer>("answer");
-    QTest::addColumn<bool>("sent");
-
-    QTest::newRow("known: not asked") << Known::OwnFile << TrustAnswer::None << true;
-    QTest::newRow("first contact: Alt+T trusts, asked once for all sessions")
-        << Known::Nowhere << TrustAnswer::AltT << true;
-    QTest::newRow("changed: Escape sends nothing")
-        << Known::Changed << TrustAnswer::Escape << false;
-}
-
-// The publish of the whole site asks in the same window with the same rules.
-void TestHostKeyFor::publishWindowAsks()
-{
-    QFETCH(Known, known);
-    QFETCH(TrustAnswer, answer);
-    QFETCH(bool, sent);
-
-    makeKnown(known);
-    const ModalAnswerer<HostKeyFor> *asking = answerer(answer);
-    const QList<SiteFile> site = siteFiles();
-    QVERIFY(site.size() >= 4);
-    SendFor window(SendFor::Scope::Everything);
-    window.setRetryDelays(50ms, 50ms);
-    QSignalSpy runs(&window, &SendFor::runFinished);
-    window.show();
-    QTRY_VERIFY_WITH_TIMEOUT(!runs.isEmpty(), WindowTimeoutMs);
-
-    QCOMPARE(asking->shown(), answer == TrustAnswer::None ? 0 : 1);
-    QCOMPARE(asking->leftOpen(), 0);
-    if (answer != TrustAnswer::None) {
-        QCOMPARE(m_asked.title, QStringLiteral("ホスト鍵の確認"));
-        QCOMPARE(m_asked.warned, known == Known::Changed);
-        QVERIFY(!m_loginBeforeQuestion);
-    }
-    const auto result = runs.first().first().value<BulkOutcome::Result>();
-    if (sent) {
-        QCOMPARE(result, BulkOutcome::Result::Succeeded);
-        for (const SiteFile &file : site)
-            QCOMPARE(m_server->remoteFile(file.remotePath), readWholeFile(file.localPath));
-        QTRY_VERIFY(!window.isVisible());
-        return;
-    }
-    QCOMPARE(result, BulkOutcome::Result::HostKeyRefused);
-    QCOMPARE(window.StatusLab->text(), UploadStatus::HostKeyError);
-    QVERIFY(!window.SendTim->isActive());
-    QVERIFY(!window.isRunning());
-    QVERIFY(!triedLogin(m_server->log().mid(m_logBefore.size())));
-    for (const SiteFile &file : site)
-        QVERIFY(!m_server->remoteExists(file.remotePath));
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(!window.isVisible());
 }
