@@ -4,7 +4,7 @@
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
 #include "SiteFilePaths.h"
-#include "SmallSite.h"
+#include "SshServer.h"
 #include "TestAppDir.h"
 
 #include "publish/BulkPublish.h"
@@ -25,6 +25,18 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString Remote = QStringLiteral("www");
+
+// A small site over two years: lists, day pages, the user's own style sheet and root page.
+const QStringList SitePages{"year.html",       "index.html",         "kakiva.css",
+                            "2004/index.html", "2004/08/index.html", "2004/08/03.html",
+                            "2004/08/17.html", "2004/09/index.html", "2004/09/01.html",
+                            "2005/index.html", "2005/01/index.html", "2005/01/02.html"};
+
+QByteArray contentOf(const QString &page)
+{
+    // Bytes a text-mode transfer would change, and a size of its own per page.
+    return page.toUtf8() + QByteArray("\r\n\x82\xa0\r\x1a\n\0", 9).repeated(page.size());
+}
 
 int countOf(const QStringList &commands, const QString &prefix)
 {
@@ -51,6 +63,7 @@ private slots:
     void refusedFileHoldsUpNoOther();
     void uploadRecordsEachConfirmedPage();
     void sessionsShareDirectories();
+    void sftpDestination();
 
 private:
     PublishDestination destinationOf(const QString &server, const QString &user) const
@@ -69,8 +82,8 @@ void TestBulkPublish::init()
 {
     m_app = std::make_unique<TestAppDir>();
     m_cancel = false;
-    for (const QString &page : SmallSitePages)
-        m_app->write(QStringLiteral("HTML/") + page, smallSiteContentOf(page));
+    for (const QString &page : SitePages)
+        m_app->write(QStringLiteral("HTML/") + page, contentOf(page));
 }
 
 void TestBulkPublish::cleanup()
@@ -111,11 +124,11 @@ void TestBulkPublish::wholeSiteMatchesTheServer()
     QCOMPARE(first.reason, QString());
     QCOMPARE(first.result, BulkOutcome::Result::Succeeded);
     QCOMPARE(first.logins, sessions);
-    QCOMPARE(first.confirmed.size(), SmallSitePages.size());
-    for (const QString &page : SmallSitePages)
-        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), smallSiteContentOf(page));
+    QCOMPARE(first.confirmed.size(), SitePages.size());
+    for (const QString &page : SitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
     const QStringList commands = server.commands();
-    QCOMPARE(countOf(commands, "STOR "), SmallSitePages.size());
+    QCOMPARE(countOf(commands, "STOR "), SitePages.size());
     QCOMPARE(countOf(commands, "MKD "), 5); // 2004, 2004/08, 2004/09, 2005, 2005/01
     // One change of directory per directory a session works in: never more than one per
     // directory and session, plus each failed try before a directory was made.
@@ -143,8 +156,8 @@ void TestBulkPublish::serverTakingTwoSessions()
     QCOMPARE(outcome.result, BulkOutcome::Result::Succeeded);
     QCOMPARE(outcome.logins, 2);
     QCOMPARE(outcome.refusedSessions, 2);
-    for (const QString &page : SmallSitePages)
-        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), smallSiteContentOf(page));
+    for (const QString &page : SitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
 }
 
 void TestBulkPublish::resumesAfterCancel()
@@ -162,25 +175,25 @@ void TestBulkPublish::resumesAfterCancel()
                                     });
     QCOMPARE(cut.result, BulkOutcome::Result::Cancelled);
     QCOMPARE(cut.confirmed.size(), 5);
-    QCOMPARE(seen.first().filesTotal, SmallSitePages.size());
+    QCOMPARE(seen.first().filesTotal, SitePages.size());
     QCOMPARE(
         seen.last().bytesDone, qint64(0) + [&] {
             qint64 bytes = 0;
             for (const QString &path : cut.confirmed)
-                bytes += smallSiteContentOf(path).size();
+                bytes += contentOf(path).size();
             return bytes;
         }());
 
     m_cancel = false;
     const QList<SiteFile> rest = unsentFiles(ServerRecord(to));
-    QCOMPARE(rest.size(), SmallSitePages.size() - 5);
+    QCOMPARE(rest.size(), SitePages.size() - 5);
     for (const QString &path : cut.confirmed)
         QVERIFY(!remotePathsOf(rest).contains(path));
     const BulkOutcome resumed = publish(to, server.password(), rest);
     QCOMPARE(resumed.result, BulkOutcome::Result::Succeeded);
-    QCOMPARE(countOf(server.commands(), "STOR "), SmallSitePages.size()); // none sent twice
-    for (const QString &page : SmallSitePages)
-        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), smallSiteContentOf(page));
+    QCOMPARE(countOf(server.commands(), "STOR "), SitePages.size()); // none sent twice
+    for (const QString &page : SitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
 }
 
 // The server closes the connection on the fourth file: the run fails with the reason, the
@@ -201,12 +214,12 @@ void TestBulkPublish::resumesAfterDroppedConnection()
     QVERIFY2(cut.reason.contains(QStringLiteral("421")), qPrintable(cut.reason));
 
     const QList<SiteFile> rest = unsentFiles(ServerRecord(to));
-    QCOMPARE(rest.size(), SmallSitePages.size() - 3);
+    QCOMPARE(rest.size(), SitePages.size() - 3);
     const BulkOutcome resumed = publish(to, QStringLiteral("secret"), rest);
     QCOMPARE(resumed.reason, QString());
     QCOMPARE(resumed.result, BulkOutcome::Result::Succeeded);
-    for (const QString &page : SmallSitePages)
-        QCOMPARE(server.file(QStringLiteral("/www/") + page), smallSiteContentOf(page));
+    for (const QString &page : SitePages)
+        QCOMPARE(server.file(QStringLiteral("/www/") + page), contentOf(page));
     QVERIFY(unsentFiles(ServerRecord(to)).isEmpty());
 }
 
@@ -222,7 +235,7 @@ void TestBulkPublish::unconfirmedStoreIsNotRecorded()
     QVERIFY(outcome.confirmed.isEmpty());
     QVERIFY2(outcome.reason.contains(QStringLiteral("451")), qPrintable(outcome.reason));
     QCOMPARE(ServerRecord(to).size(), 0);
-    QCOMPARE(unsentFiles(ServerRecord(to)).size(), SmallSitePages.size());
+    QCOMPARE(unsentFiles(ServerRecord(to)).size(), SitePages.size());
 }
 
 // A file the server refuses fails alone: the session goes on with the others.
@@ -237,7 +250,7 @@ void TestBulkPublish::refusedFileHoldsUpNoOther()
     QCOMPARE(outcome.result, BulkOutcome::Result::Failed);
     QCOMPARE(outcome.reason, QStringLiteral("kakiva.css: サーバーが拒否しました (553)"));
     QCOMPARE(outcome.logins, 1);
-    QCOMPARE(outcome.confirmed.size(), SmallSitePages.size() - 1);
+    QCOMPARE(outcome.confirmed.size(), SitePages.size() - 1);
     QCOMPARE(remotePathsOf(unsentFiles(ServerRecord(to))), QStringList{"kakiva.css"});
 }
 
@@ -307,6 +320,36 @@ void TestBulkPublish::sessionsShareDirectories()
     QCOMPARE(again.take(1)->remotePath, "a/1");
     QCOMPARE(again.take(1)->remotePath, "a/2");
     QCOMPARE(again.pending(), 4);
+}
+
+// Over SFTP to OpenSSH's sshd, four sessions send the site byte for byte with the host key
+// asked about once for all, and leave no temporary file; a second run sends only what changed.
+void TestBulkPublish::sftpDestination()
+{
+    SshServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(server.makeRemoteDirectory(Remote));
+    const PublishDestination to = destinationOf(server.serverString(), server.user());
+    int questions = 0;
+    const auto publish = [&](const QList<SiteFile> &files) {
+        BulkPublish run(to, server.password(), files);
+        run.setTrustQuestions({{}, [&](const HostKeyQuestion &) { return ++questions > 0; }});
+        return run.run();
+    };
+
+    const BulkOutcome first = publish(siteFiles());
+    QCOMPARE(first.reason, QString());
+    QCOMPARE(first.logins, BulkPublish::MaxSessions);
+    QCOMPARE(questions, 1);
+    for (const QString &page : SitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+    const QDir august(server.homePath() + QStringLiteral("/www/2004/08"));
+    QCOMPARE(august.entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"03.html", "17.html", "index.html"}));
+
+    m_app->write(QStringLiteral("HTML/2004/08/17.html"), "changed");
+    QCOMPARE(publish(unsentFiles(ServerRecord(to))).confirmed, QStringList{"2004/08/17.html"});
+    QCOMPARE(server.remoteFile(QStringLiteral("www/2004/08/17.html")), QByteArray("changed"));
 }
 
 QTEST_GUILESS_MAIN(TestBulkPublish)
