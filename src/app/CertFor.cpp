@@ -1,13 +1,7 @@
 #include "app/CertFor.h"
 
-#include "app/DialogControls.h"
-
 #include <QDateTime>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLocale>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace Kakiva {
 
@@ -52,50 +46,20 @@ QString details(const FtpCertificateQuestion &question)
 
 } // namespace
 
-CertFor::CertFor(const FtpCertificateQuestion &question, QWidget *parent) : QDialog(parent)
+CertFor::CertFor(const FtpCertificateQuestion &question, QWidget *parent)
+    : TrustDialog(
+          {QStringLiteral("CertFor"), QStringLiteral("証明書の確認"),
+           // Line breaks of their own: a word-wrapped label in a window of fixed size gets
+           // cut off.
+           QStringLiteral("警告: このサーバーの証明書は、前に信頼したものから変わっています。\n"
+                          "心当たりがなければ信頼しないでください。"),
+           QStringLiteral(
+               "このサーバーの証明書は確認できませんでした。\n"
+               "信頼すると、次からはこの証明書を持つこのサーバーに確認なしで接続します。"),
+           QStringLiteral("CertLab"), details(question), question.changed},
+          parent),
+      CertLab(detailsLabel())
 {
-    setObjectName(QStringLiteral("CertFor"));
-    setWindowTitle(QStringLiteral("証明書の確認"));
-    setWindowFlags(FixedDialogFlags);
-    setModal(true);
-
-    // Line breaks of their own: a word-wrapped label in a window of fixed size gets cut off.
-    WarnLab = new QLabel(
-        QStringLiteral("警告: このサーバーの証明書は、前に信頼したものから変わっています。\n"
-                       "心当たりがなければ信頼しないでください。"),
-        this);
-    WarnLab->setObjectName(QStringLiteral("WarnLab"));
-    WarnLab->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
-    WarnLab->setVisible(question.changed);
-
-    auto *intro = new QLabel(
-        QStringLiteral("このサーバーの証明書は確認できませんでした。\n"
-                       "信頼すると、次からはこの証明書を持つこのサーバーに確認なしで接続します。"),
-        this);
-
-    CertLab = new QLabel(details(question), this);
-    CertLab->setObjectName(QStringLiteral("CertLab"));
-    CertLab->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    TrustCom =
-        makeDialogButton(QStringLiteral("TrustCom"), QStringLiteral("信頼する(&T)"), QRect(), this);
-    DistrustCom = makeDialogButton(QStringLiteral("DistrustCom"), QStringLiteral("信頼しない"),
-                                   QRect(), this);
-    connect(TrustCom, &QPushButton::clicked, this, &QDialog::accept);
-    connect(DistrustCom, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(TrustCom);
-    buttons->addWidget(DistrustCom);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(WarnLab);
-    layout->addWidget(intro);
-    layout->addWidget(CertLab);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    setTabOrder(DistrustCom, TrustCom);
-    DistrustCom->setFocus();
 }
 
 } // namespace Kakiva

@@ -84,7 +84,8 @@ void ConfFor::buildControls()
     FTPTex->setToolTip(
         QStringLiteral("ftp.example.jp[:port]  FTP (TLS なし)\n"
                        "ftpes://ftp.example.jp[:port]  FTP over TLS (明示的, 標準 21)\n"
-                       "ftps://ftp.example.jp[:port]  FTP over TLS (暗黙的, 標準 990)"));
+                       "ftps://ftp.example.jp[:port]  FTP over TLS (暗黙的, 標準 990)\n"
+                       "sftp://example.jp[:port]  SFTP (SSH, 標準 22)"));
     NameLab = makeLabel(QStringLiteral("NameLab"), QStringLiteral("ユーザ名"),
                         twipRect(120, 720, 975, 255), FTPFra);
     NameTex = makeTextBox(QStringLiteral("NameTex"), twipRect(2040, 720, 2175, 270), FTPFra);

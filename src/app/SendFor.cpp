@@ -127,9 +127,7 @@ void SendFor::startRun()
     publish.setCancelFlag(cancel);
     publish.setTimeout(m_networkTimeout);
     publish.setMaxSessions(m_maxSessions);
-    publish.setTrustQuestion([this, cancel](const FtpCertificateQuestion &question) {
-        return askTrustFromWorker(this, question, *cancel);
-    });
+    publish.setTrustQuestions(trustQuestionsFromWorker(this, cancel));
     publish.setProgressSink([this](const BulkProgress &progress) {
         QMetaObject::invokeMethod(
             this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
@@ -156,7 +154,8 @@ void SendFor::finishRun()
         done(QDialog::Accepted);
         return;
     }
-    if (outcome.result == BulkOutcome::Result::CertificateRefused) {
+    if (outcome.result == BulkOutcome::Result::CertificateRefused ||
+        outcome.result == BulkOutcome::Result::HostKeyRefused) {
         StatusLab->setText(outcome.reason); // a retry would only ask again
         return;
     }

@@ -22,8 +22,9 @@ namespace Kakiva {
 // its reason and the run is tried again, after a growing pause, with the files still to
 // send, for as long as the window stays open; on success it closes itself. "中止" or Escape
 // stops at once. Runs go on a worker thread, so the window never freezes. A server
-// certificate to be trusted is asked about in "証明書の確認" over this window; one the user
-// refuses shows "証明書エラー" and ends the runs.
+// certificate or an SSH host key to be trusted is asked about in "証明書の確認" or
+// "ホスト鍵の確認" over this window; one the user refuses shows "証明書エラー" or "ホスト鍵エラー"
+// and ends the runs.
 class SendFor : public QDialog
 {
     Q_OBJECT

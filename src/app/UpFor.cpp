@@ -5,7 +5,8 @@
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
 #include "app/WorkerTrustQuestion.h"
-#include "publish/FtpClient.h"
+#include "publish/PublishClient.h"
+#include "publish/PublishDestination.h"
 #include "publish/UploadStatus.h"
 
 #include <QCloseEvent>
@@ -86,19 +87,18 @@ void UpFor::startAttempt()
     const auto timeout = m_networkTimeout;
     const std::atomic_bool *cancel = m_worker->cancelFlag();
     m_worker->start([this, date, timeout, cancel] {
-        FtpClient client;
-        client.setCancelFlag(cancel);
-        client.setTimeout(timeout);
+        const std::unique_ptr<PublishClient> client =
+            makePublishClient(configuredDestination().server);
+        client->setCancelFlag(cancel);
+        client->setTimeout(timeout);
         UploadAttempt attempt(
-            client,
+            *client,
             [this](const QString &status) {
                 QMetaObject::invokeMethod(
                     this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
             },
             [cancel] { return cancel->load(); });
-        attempt.setTrustQuestion([this, cancel](const FtpCertificateQuestion &question) {
-            return askTrustFromWorker(this, question, *cancel);
-        });
+        attempt.setTrustQuestions(trustQuestionsFromWorker(this, cancel));
         m_result = attempt.run(date);
     });
 }
@@ -116,7 +116,8 @@ void UpFor::finishAttempt()
         return;
     }
     CloseCom->setEnabled(true);
-    if (result == UploadAttempt::Result::CertificateRefused)
+    if (result == UploadAttempt::Result::CertificateRefused ||
+        result == UploadAttempt::Result::HostKeyRefused)
         return; // a retry would only ask again
     UpTim->start(m_backoff.take());
 }

@@ -19,8 +19,8 @@ namespace Kakiva {
 // The upload window: sends the four pages of one date and reports each stage. After a
 // failure it stays open and tries again after a growing pause; on success it closes
 // itself. Attempts run on a worker thread, so the window never freezes and can always
-// be closed. A server certificate to be trusted is asked about in "証明書の確認" over this
-// window; one the user refuses ends the attempts.
+// be closed. A server certificate or an SSH host key to be trusted is asked about in
+// "証明書の確認" or "ホスト鍵の確認" over this window; one the user refuses ends the attempts.
 class UpFor : public QDialog
 {
     Q_OBJECT

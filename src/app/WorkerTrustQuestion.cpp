@@ -1,6 +1,7 @@
 #include "app/WorkerTrustQuestion.h"
 
 #include "app/CertFor.h"
+#include "app/HostKeyFor.h"
 
 #include <QWidget>
 
@@ -25,16 +26,14 @@ struct TrustAnswer
     std::optional<bool> trusted;
 };
 
-} // namespace
-
-bool askTrustFromWorker(QWidget *window, const FtpCertificateQuestion &question,
-                        const std::atomic_bool &cancel)
+template <typename Window, typename Question>
+bool askFromWorker(QWidget *window, const Question &question, const std::atomic_bool &cancel)
 {
     auto answer = std::make_shared<TrustAnswer>();
     QMetaObject::invokeMethod(
         window,
         [window, question, answer] {
-            CertFor dialog(question, window);
+            Window dialog(question, window);
             const bool trusted = dialog.exec() == QDialog::Accepted;
             const std::lock_guard lock(answer->mutex);
             answer->trusted = trusted;
@@ -48,6 +47,31 @@ bool askTrustFromWorker(QWidget *window, const FtpCertificateQuestion &question,
         answer->given.wait_for(lock, AnswerSlice);
     }
     return *answer->trusted;
+}
+
+} // namespace
+
+bool askTrustFromWorker(QWidget *window, const FtpCertificateQuestion &question,
+                        const std::atomic_bool &cancel)
+{
+    return askFromWorker<CertFor>(window, question, cancel);
+}
+
+bool askTrustFromWorker(QWidget *window, const HostKeyQuestion &question,
+                        const std::atomic_bool &cancel)
+{
+    return askFromWorker<HostKeyFor>(window, question, cancel);
+}
+
+ServerIdentityTrust::Questions trustQuestionsFromWorker(QWidget *window,
+                                                        const std::atomic_bool *cancel)
+{
+    return {[window, cancel](const FtpCertificateQuestion &question) {
+                return askTrustFromWorker(window, question, *cancel);
+            },
+            [window, cancel](const HostKeyQuestion &question) {
+                return askTrustFromWorker(window, question, *cancel);
+            }};
 }
 
 } // namespace Kakiva

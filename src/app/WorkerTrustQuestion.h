@@ -1,6 +1,8 @@
 #pragma once
 
 #include "publish/FtpTls.h"
+#include "publish/ServerIdentityTrust.h"
+#include "publish/SshHostKeys.h"
 
 #include <atomic>
 
@@ -8,10 +10,17 @@ class QWidget;
 
 namespace Kakiva {
 
-// Runs on a worker thread: asks "証明書の確認" over window, on the window's own thread, and
-// returns the user's answer (true trusts). The worker waits in slices, so that closing the
-// window (which raises cancel) never leaves it waiting; a cancelled question reads as no.
+// Run on a worker thread: ask "証明書の確認" or "ホスト鍵の確認" over window, on the window's own
+// thread, and return the user's answer (true trusts). The worker waits in slices, so that
+// closing the window (which raises cancel) never leaves it waiting; a cancelled question reads
+// as no.
 bool askTrustFromWorker(QWidget *window, const FtpCertificateQuestion &question,
                         const std::atomic_bool &cancel);
+bool askTrustFromWorker(QWidget *window, const HostKeyQuestion &question,
+                        const std::atomic_bool &cancel);
+
+// Both questions, asked over window from the worker that publishes; cancel must outlive them.
+ServerIdentityTrust::Questions trustQuestionsFromWorker(QWidget *window,
+                                                        const std::atomic_bool *cancel);
 
 } // namespace Kakiva

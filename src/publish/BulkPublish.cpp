@@ -2,8 +2,8 @@
 
 #include "platform/AppDir.h"
 #include "publish/BulkWorkQueue.h"
-#include "publish/FtpClient.h"
 #include "publish/FtpResult.h"
+#include "publish/PublishClient.h"
 #include "publish/PublishFailure.h"
 #include "publish/RemoteDirectoryRegistry.h"
 #include "publish/RemotePaths.h"
@@ -41,7 +41,7 @@ bool failedForThisFileAlone(qint16 result)
 struct BulkPublish::Run
 {
     Run(const QList<SiteFile> &files, const PublishDestination &destination,
-        CertificateTrust::Question ask, CertificateTrust::CancelCheck cancelled)
+        ServerIdentityTrust::Questions ask, CertificateTrust::CancelCheck cancelled)
         : queue(files), record(destination), trust(std::move(ask), std::move(cancelled))
     {
         progress.filesTotal = static_cast<int>(files.size());
@@ -52,7 +52,7 @@ struct BulkPublish::Run
     BulkWorkQueue queue;
     RemoteDirectoryRegistry directories;
     ServerRecord record;
-    CertificateTrust trust;
+    ServerIdentityTrust trust;
     std::vector<std::unique_ptr<QThread>> helpers; // started and joined by session 0 only
 
     QMutex mutex; // guards the two below
@@ -72,7 +72,7 @@ struct BulkPublish::Run
 struct BulkPublish::Session
 {
     int index = 0;
-    FtpClient *client = nullptr;
+    PublishClient *client = nullptr;
     std::optional<QString> current; // below the remote directory; nullopt: the login directory
 };
 
@@ -94,8 +94,10 @@ BulkOutcome BulkPublish::run()
     BulkOutcome outcome = run.outcome;
     if (cancelled())
         outcome.result = BulkOutcome::Result::Cancelled;
-    else if (run.trust.refused())
+    else if (run.trust.refusal() == ServerIdentityTrust::Refusal::Certificate)
         outcome.result = BulkOutcome::Result::CertificateRefused;
+    else if (run.trust.refusal() == ServerIdentityTrust::Refusal::HostKey)
+        outcome.result = BulkOutcome::Result::HostKeyRefused;
     else if (outcome.confirmed.size() == m_files.size())
         outcome.result = BulkOutcome::Result::Succeeded;
     else if (outcome.reason.isEmpty())
@@ -107,12 +109,12 @@ BulkOutcome BulkPublish::run()
 
 void BulkPublish::runSession(Run &run, int index) const
 {
-    FtpClient client;
+    const std::unique_ptr<PublishClient> owned = makePublishClient(m_destination.server);
+    PublishClient &client = *owned;
     client.setCancelFlag(m_cancel);
     client.setTimeout(m_timeout);
     client.setPipelining(run.record.pipelining());
-    client.setCertificateCheck(
-        [&run](const FtpCertificateQuestion &question) { return run.trust.decide(question); });
+    client.setServerTrust(run.trust.decisions());
     client.OpenLog(applicationPath(FtpLogFileName), 1);
     if (!logIn(run, client, index))
         return;
@@ -134,7 +136,7 @@ void BulkPublish::runSession(Run &run, int index) const
     run.outcome.wire.storesResent += stats.storesResent;
 }
 
-bool BulkPublish::logIn(Run &run, FtpClient &client, int index) const
+bool BulkPublish::logIn(Run &run, PublishClient &client, int index) const
 {
     const qint16 connected = client.Connect(m_destination.server, m_destination.user, m_password);
     const bool loggedIn = !classifyConnectResult(connected).failed && !cancelled();
@@ -145,9 +147,10 @@ bool BulkPublish::logIn(Run &run, FtpClient &client, int index) const
         else if (index > 0)
             ++run.outcome.refusedSessions; // the server takes fewer sessions: do without
     }
-    if (!loggedIn && index == 0)
-        run.fail(run.trust.refused() ? UploadStatus::CertificateError
-                                     : PublishFailure::ofConnect(connected));
+    if (!loggedIn && index == 0) {
+        const QString refused = refusalStatus(run.trust.refusal());
+        run.fail(refused.isEmpty() ? PublishFailure::ofConnect(connected) : refused);
+    }
     return loggedIn;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "publish/CertificateTrust.h"
 #include "publish/PublishDestination.h"
+#include "publish/ServerIdentityTrust.h"
 #include "publish/SiteInventory.h"
 #include "publish/WireStats.h"
 
@@ -15,7 +15,7 @@
 
 namespace Kakiva {
 
-class FtpClient;
+class PublishClient;
 
 // How far a bulk publish has got.
 struct BulkProgress
@@ -34,7 +34,8 @@ struct BulkOutcome
         Succeeded,
         Failed,
         Cancelled,
-        CertificateRefused // asking again at once would only get the same answer
+        CertificateRefused, // asking again at once would only get the same answer
+        HostKeyRefused      // likewise
     };
     Result result = Result::Failed;
     QString reason;          // why it failed, for the user
@@ -52,8 +53,10 @@ struct BulkOutcome
 // PutFile. Every file the server confirms goes into the record at once, so a run that is
 // cancelled or fails leaves a record the next run resumes from.
 //
-// A TLS certificate that does not verify is accepted when pinned, and otherwise put to the
-// trust question (CertificateTrust). Stores send their data right behind STOR unless the
+// The sessions speak FTP or SFTP, as the destination's server says (makePublishClient). A
+// TLS certificate that does not verify is accepted when pinned, an SSH host key when a
+// known-hosts file holds it; anything else is put to the trust questions
+// (ServerIdentityTrust), once for all sessions. Stores send their data right behind STOR unless the
 // record says the destination cannot take that; a session that had to fall back to the
 // classic order records it for every later run.
 //
@@ -70,9 +73,10 @@ public:
     void setCancelFlag(const std::atomic_bool *cancel) { m_cancel = cancel; }
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     void setMaxSessions(int sessions) { m_maxSessions = sessions; }
-    // Asked, from a session thread, about a certificate that is neither verified nor pinned.
-    using TrustQuestion = CertificateTrust::Question;
-    void setTrustQuestion(TrustQuestion ask) { m_ask = std::move(ask); }
+    // Asked, from a session thread, about a certificate that is neither verified nor pinned,
+    // or a host key no known-hosts file holds.
+    using TrustQuestions = ServerIdentityTrust::Questions;
+    void setTrustQuestions(TrustQuestions ask) { m_ask = std::move(ask); }
     // Called from the session threads, after each change.
     void setProgressSink(ProgressSink sink) { m_progress = std::move(sink); }
 
@@ -83,7 +87,7 @@ private:
     struct Session;
 
     void runSession(Run &run, int index) const;
-    bool logIn(Run &run, FtpClient &client, int index) const;
+    bool logIn(Run &run, PublishClient &client, int index) const;
     void startHelpers(Run &run) const;
     bool sendFiles(Run &run, Session &session) const;
     bool enter(Run &run, Session &session, const QString &directory) const;
@@ -98,7 +102,7 @@ private:
     std::chrono::milliseconds m_timeout{25000};
     int m_maxSessions = MaxSessions;
     ProgressSink m_progress;
-    CertificateTrust::Question m_ask;
+    TrustQuestions m_ask;
 };
 
 } // namespace Kakiva

@@ -97,6 +97,11 @@ void FtpClient::setCertificateCheck(CertificateCheck check)
     d->certificateCheck = std::move(check);
 }
 
+void FtpClient::setServerTrust(ServerTrust trust)
+{
+    setCertificateCheck(std::move(trust.certificate));
+}
+
 void FtpClient::setPipelining(bool pipelining)
 {
     d->pipeliningWanted = pipelining;

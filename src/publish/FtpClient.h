@@ -1,6 +1,7 @@
 #pragma once
 
 #include "publish/FtpTls.h"
+#include "publish/PublishClient.h"
 #include "publish/WireStats.h"
 
 #include <QString>
@@ -31,12 +32,12 @@ struct FtpSession;
 // control connection is encrypted and its certificate accepted; every data connection is
 // TLS as well, resumes the control connection's TLS session, must show the same
 // certificate, and carries data only after its handshake (in the classic order).
-class FtpClient
+class FtpClient : public PublishClient
 {
 public:
     FtpClient();
     // Without Close the connection is dropped quietly: no QUIT, nothing waited for.
-    ~FtpClient();
+    ~FtpClient() override;
     FtpClient(const FtpClient &) = delete;
     FtpClient &operator=(const FtpClient &) = delete;
 
@@ -44,7 +45,7 @@ public:
     // the log off, any other mode appends). The password is written as "****". Past 1 MiB
     // the log is renamed to path + ".1". Returns 0, or -1 when the file cannot be opened;
     // a log that cannot be written never fails any other call.
-    qint16 OpenLog(const QString &path, qint16 mode);
+    qint16 OpenLog(const QString &path, qint16 mode) override;
 
     // 0 connected and logged in (under TLS also PBSZ 0 and PROT P accepted).
     // 1 the greeting was not 220 (a 120 before it is waited out), or under TLS: the server
@@ -62,14 +63,14 @@ public:
     // with ":port"; port 21 when absent. "ftpes://" before it asks for explicit TLS, "ftps://"
     // for implicit TLS (port 990 when absent). A failed TLS handshake reads as 10000 + the
     // socket error.
-    qint16 Connect(const QString &server, const QString &user, const QString &password);
+    qint16 Connect(const QString &server, const QString &user, const QString &password) override;
 
     // Sends one command line (no line end) and returns the first digit of the final reply
     // code (2 for a successful "CWD "). Negative: -1 no session or it ended before the
     // reply, -2 time-out, -3 cancelled, -4 the line holds a control character (not sent),
     // -5 the server's answer was no reply or too long. After -2, -3 and -5, and after a
     // 421, the session is over and later calls return -1.
-    qint16 Command(const QString &line);
+    qint16 Command(const QString &line) override;
 
     // Stores a local file in the current remote directory, under remoteName or, when that
     // is empty, under the local file's own name. 1 sent (the server confirmed with 2xx
@@ -86,33 +87,35 @@ public:
     // order would have avoided (a time-out after the data, the connection lost) also ends the
     // pipelining: fellBackToClassic() then tells the caller, who should start later clients to
     // that server in the classic order.
-    qint16 PutFile(const QString &localPath, const QString &remoteName);
+    qint16 PutFile(const QString &localPath, const QString &remoteName) override;
 
     // Sends QUIT and closes the connection without waiting for the answer.
-    void Close();
-    void CloseLog();
+    void Close() override;
+    void CloseLog() override;
 
     // Asked during Connect about a server certificate that does not verify against the
     // system's trust store, before anything but AUTH TLS has been sent; true accepts it.
     // Without a check such a certificate is refused.
     using CertificateCheck = std::function<bool(const FtpCertificateQuestion &)>;
     void setCertificateCheck(CertificateCheck check);
+    // Takes the certificate question; a host key never comes up.
+    void setServerTrust(ServerTrust trust) override;
 
     // Whether data follows STOR at once (the default) or waits for the preliminary reply, from
     // the next login on.
-    void setPipelining(bool pipelining);
+    void setPipelining(bool pipelining) override;
     // True once a pipelined store failed in a way the classic order avoids, or the server
     // dropped data sent ahead of a STOR.
-    bool fellBackToClassic() const;
+    bool fellBackToClassic() const override;
 
     // Raised from another thread to abandon whatever call is running.
-    void setCancelFlag(const std::atomic_bool *cancel);
+    void setCancelFlag(const std::atomic_bool *cancel) override;
     // The limit on connecting, on each reply and on the data connection (which may take as
     // long as it keeps making progress). 25 s unless set.
-    void setTimeout(std::chrono::milliseconds timeout);
+    void setTimeout(std::chrono::milliseconds timeout) override;
 
     // What the session cost on the wire so far.
-    WireStats wireStats() const;
+    WireStats wireStats() const override;
 
 private:
     std::unique_ptr<FtpSession> d;

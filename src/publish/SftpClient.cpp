@@ -216,6 +216,11 @@ void SftpClient::setHostKeyTrust(HostKeyTrust trust)
     d->options.trust = std::move(trust);
 }
 
+void SftpClient::setServerTrust(ServerTrust trust)
+{
+    setHostKeyTrust(std::move(trust.hostKey));
+}
+
 void SftpClient::setKnownHostsFiles(const KnownHostsFiles &files)
 {
     d->options.knownHosts = files;

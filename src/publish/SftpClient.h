@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/PublishClient.h"
 #include "publish/SshHostKeys.h"
 #include "publish/WireStats.h"
 
@@ -23,12 +24,12 @@ namespace Kakiva {
 // absolute path. Each file is written under a hidden temporary name in its directory and
 // then renamed over the old one (OpenSSH's posix-rename), so a reader never sees half a
 // page.
-class SftpClient
+class SftpClient : public PublishClient
 {
 public:
     SftpClient();
     // Without Close the connection is dropped quietly.
-    ~SftpClient();
+    ~SftpClient() override;
     SftpClient(const SftpClient &) = delete;
     SftpClient &operator=(const SftpClient &) = delete;
 
@@ -36,7 +37,7 @@ public:
     // path, in the FTP log's format and with its rotation (mode 0 turns the log off). The
     // host key's fingerprint is logged; the password never is. Returns 0, or -1 when the
     // file cannot be opened.
-    qint16 OpenLog(const QString &path, qint16 mode);
+    qint16 OpenLog(const QString &path, qint16 mode) override;
 
     // server: "sftp://host", "sftp://host:port", "sftp://[::1]:2222"; port 22 when absent.
     // An empty password logs in with the keys of the user's SSH agent and default key files.
@@ -52,14 +53,14 @@ public:
     // -1 the socket could not be opened: a server string that is not sftp://, host not
     //    found, connection refused.
     // -2 time-out, or the cancel flag was raised.
-    qint16 Connect(const QString &server, const QString &user, const QString &password);
+    qint16 Connect(const QString &server, const QString &user, const QString &password) override;
 
     // "CWD name" and "MKD name" (any case), name relative to the current remote directory or
     // absolute; "CWD " with no name stays where it is. 2 done; 5 refused by the server (no
     // such directory, it exists already, no permission) or another command. Negative: -1 no
     // session or it ended, -2 time-out, -3 cancelled, -4 a control character (nothing sent),
     // -5 the server broke the protocol. After -2, -3 and -5 the session is over.
-    qint16 Command(const QString &line);
+    qint16 Command(const QString &line) override;
 
     // Stores a local file in the current remote directory, under remoteName or, when that is
     // empty, under the local file's own name. 1 stored and in place; 0 the local file does
@@ -68,26 +69,28 @@ public:
     // broke during the file, -550 the server refused to write or rename it. The old file
     // under the name stays whole until the new one is complete; after a refusal the
     // temporary file is removed.
-    qint16 PutFile(const QString &localPath, const QString &remoteName);
+    qint16 PutFile(const QString &localPath, const QString &remoteName) override;
 
     // Ends the channel and the connection without waiting for the server.
-    void Close();
-    void CloseLog();
+    void Close() override;
+    void CloseLog() override;
 
     // Raised from another thread to abandon whatever call is running.
-    void setCancelFlag(const std::atomic_bool *cancel);
+    void setCancelFlag(const std::atomic_bool *cancel) override;
     // The limit on connecting, on each answer and on a transfer that stops moving. 25 s
     // unless set.
-    void setTimeout(std::chrono::milliseconds timeout);
+    void setTimeout(std::chrono::milliseconds timeout) override;
 
     // Asked on the connecting thread before an unknown or changed host key is used; without
     // it such a key is refused (Connect returns 6).
     void setHostKeyTrust(HostKeyTrust trust);
+    // Takes the host key question; a certificate never comes up.
+    void setServerTrust(ServerTrust trust) override;
     // ~/.ssh/known_hosts and the application directory's "known_hosts" unless set.
     void setKnownHostsFiles(const KnownHostsFiles &files);
 
     // SFTP requests sent and waits for answers so far (the SSH handshake not counted).
-    WireStats wireStats() const;
+    WireStats wireStats() const override;
 
 private:
     struct Private;

@@ -2,7 +2,7 @@
 
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
-#include "publish/FtpClient.h"
+#include "publish/PublishClient.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
@@ -16,7 +16,7 @@ constexpr qint16 CommandSucceeded = 2;
 
 } // namespace
 
-UploadAttempt::UploadAttempt(FtpClient &client, StatusSink status, CancelCheck cancelled)
+UploadAttempt::UploadAttempt(PublishClient &client, StatusSink status, CancelCheck cancelled)
     : m_client(client), m_status(std::move(status)), m_cancelled(std::move(cancelled))
 {
 }
@@ -24,10 +24,9 @@ UploadAttempt::UploadAttempt(FtpClient &client, StatusSink status, CancelCheck c
 UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
 {
     m_client.OpenLog(applicationPath(FtpLogFileName), 1);
-    CertificateTrust trust(m_ask, m_cancelled);
+    ServerIdentityTrust trust(m_ask, m_cancelled);
     m_trust = &trust;
-    m_client.setCertificateCheck(
-        [&trust](const FtpCertificateQuestion &question) { return trust.decide(question); });
+    m_client.setServerTrust(trust.decisions());
     // The settings are read at each attempt, so a corrected password takes effect at
     // the next retry without reopening the window.
     const QString server = IniRead(FtpSection, ServerKey);
@@ -45,11 +44,17 @@ UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
         record.useClassicOrder(); // unrecorded, the next attempt only learns it again
     m_record = nullptr;
     m_trust = nullptr;
-    m_client.setCertificateCheck({});
+    m_client.setServerTrust({});
     if (m_cancelled())
         return Result::Cancelled;
-    if (trust.refused())
+    switch (trust.refusal()) {
+    case ServerIdentityTrust::Refusal::Certificate:
         return Result::CertificateRefused;
+    case ServerIdentityTrust::Refusal::HostKey:
+        return Result::HostKeyRefused;
+    case ServerIdentityTrust::Refusal::None:
+        break;
+    }
     if (!sent)
         return Result::Failed;
     m_client.Close();
@@ -63,8 +68,8 @@ bool UploadAttempt::connect(const QString &server, const QString &name, const QS
     // A connection abandoned because the window closes reads as a time-out, which it is not.
     if (m_cancelled())
         return false;
-    if (m_trust->refused())
-        return fail(UploadStatus::CertificateError);
+    if (const QString refused = refusalStatus(m_trust->refusal()); !refused.isEmpty())
+        return fail(refused);
     const ConnectOutcome outcome = classifyConnectResult(result);
     if (!outcome.status.isEmpty())
         m_status(outcome.status);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "publish/CertificateTrust.h"
+#include "publish/ServerIdentityTrust.h"
 
 #include <QString>
 
@@ -8,7 +8,7 @@
 
 namespace Kakiva {
 
-class FtpClient;
+class PublishClient;
 class ServerRecord;
 
 // The date whose four pages are sent: year as given, month and day as two digits.
@@ -26,9 +26,10 @@ struct UploadDate
 // behind its STOR unless the record of the destination says the server cannot take that;
 // a server that fails such a store is recorded so, for the next attempt.
 //
-// A TLS certificate that does not verify is accepted when it is the one pinned for the
-// server; otherwise the user is asked, and a certificate the user trusts is pinned. One the
-// user refuses ends the attempt with "証明書エラー".
+// The client speaks FTP or SFTP, as the server setting says (makePublishClient). A TLS
+// certificate that does not verify is accepted when it is the one pinned for the server; an
+// SSH host key when a known-hosts file holds it. Otherwise the user is asked, and what the
+// user trusts is remembered. A refusal ends the attempt with "証明書エラー" or "ホスト鍵エラー".
 class UploadAttempt
 {
 public:
@@ -37,16 +38,18 @@ public:
         Succeeded,
         Failed,
         Cancelled,
-        CertificateRefused // asking again at once would only get the same answer
+        CertificateRefused, // asking again at once would only get the same answer
+        HostKeyRefused      // likewise
     };
     using StatusSink = std::function<void(const QString &status)>;
     using CancelCheck = std::function<bool()>;
-    // Asks the user whether to trust a certificate; true trusts it. Unset: never trusted.
-    using TrustQuestion = CertificateTrust::Question;
+    // Ask the user whether to trust a certificate or a host key; true trusts it. Unset:
+    // never trusted.
+    using TrustQuestions = ServerIdentityTrust::Questions;
 
-    UploadAttempt(FtpClient &client, StatusSink status, CancelCheck cancelled);
+    UploadAttempt(PublishClient &client, StatusSink status, CancelCheck cancelled);
 
-    void setTrustQuestion(TrustQuestion ask) { m_ask = std::move(ask); }
+    void setTrustQuestions(TrustQuestions ask) { m_ask = std::move(ask); }
 
     Result run(const UploadDate &date);
 
@@ -57,12 +60,12 @@ private:
     bool send(const QString &localPath, bool last = false);
     bool fail(const QString &status);
 
-    FtpClient &m_client;
+    PublishClient &m_client;
     StatusSink m_status;
     CancelCheck m_cancelled;
-    ServerRecord *m_record = nullptr;    // what the server confirmed, kept as it confirms it
-    CertificateTrust *m_trust = nullptr; // the pins, and the user's answers this attempt
-    TrustQuestion m_ask;
+    ServerRecord *m_record = nullptr;       // what the server confirmed, kept as it confirms it
+    ServerIdentityTrust *m_trust = nullptr; // the pins, and the user's answers this attempt
+    TrustQuestions m_ask;
 };
 
 } // namespace Kakiva

@@ -1,5 +1,7 @@
 #include "publish/UploadStatus.h"
 
+#include "publish/SftpResult.h"
+
 namespace Kakiva {
 
 ConnectOutcome classifyConnectResult(qint16 result)
@@ -8,6 +10,8 @@ ConnectOutcome classifyConnectResult(qint16 result)
         return {UploadStatus::Connected, false};
     if (result >= 1 && result <= 5)
         return {UploadStatus::ConnectError, true};
+    if (result == SftpResult::HostKeyNotTrusted)
+        return {UploadStatus::HostKeyError, true};
     if (result == -1)
         return {UploadStatus::SocketOpenError, true};
     if (result == -2)

@@ -17,6 +17,7 @@ inline const QString Sent = QStringLiteral("アップ成功");
 inline const QString NoSuchFile = QStringLiteral("該当ファイルなし");
 inline const QString Error = QStringLiteral("エラー");
 inline const QString CertificateError = QStringLiteral("証明書エラー");
+inline const QString HostKeyError = QStringLiteral("ホスト鍵エラー");
 } // namespace UploadStatus
 
 // How the upload reads a Connect result.

@@ -6,6 +6,7 @@
 #include "PyFtpServer.h"
 #include "TestAppDir.h"
 #include "TestCertificates.h"
+#include "TrustQuestionAnswer.h"
 
 #include "app/CertFor.h"
 #include "app/SendFor.h"
@@ -34,14 +35,6 @@ using Result = UploadAttempt::Result;
 
 namespace {
 
-enum class Answer
-{
-    None, // the window must not be asked
-    AltT,
-    Escape,
-    Frame,
-};
-
 enum class Certificate
 {
     None,
@@ -51,38 +44,8 @@ enum class Certificate
 
 constexpr int WindowTimeoutMs = 15000;
 
-// What the trust window showed when it was asked.
-struct Asked
-{
-    QString title;
-    bool focusOnRefusal = false;
-    bool warned = false; // the warning that the certificate has changed
-    bool closedByAltT = false;
-};
-
-Asked answerQuestion(CertFor *dialog, Answer answer)
-{
-    Asked asked;
-    dialog->activateWindow();
-    asked.focusOnRefusal =
-        QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 5000) &&
-        QApplication::focusWidget() == dialog->DistrustCom;
-    asked.warned = dialog->WarnLab->isVisible();
-    asked.title = dialog->windowTitle();
-    if (answer == Answer::AltT) {
-        QTest::keyClick(dialog, Qt::Key_T, Qt::AltModifier);
-        // A mnemonic clicks after a short animation; a window left open is counted.
-        asked.closedByAltT = QTest::qWaitFor([&] { return !dialog->isVisible(); }, 5000);
-    } else if (answer == Answer::Escape)
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    else
-        dialog->close();
-    return asked;
-}
-
 } // namespace
 
-Q_DECLARE_METATYPE(Answer)
 Q_DECLARE_METATYPE(Certificate)
 Q_DECLARE_METATYPE(Result)
 
@@ -164,26 +127,26 @@ bool TestCertFor::setUpServer(Certificate pinned)
 void TestCertFor::trustIsAskedBeforeLogin_data()
 {
     QTest::addColumn<Certificate>("pinnedBefore");
-    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<TrustAnswer>("answer");
     QTest::addColumn<Result>("result");
     QTest::addColumn<Certificate>("pinnedAfter");
 
     QTest::newRow("Alt+T trusts and pins")
-        << Certificate::None << Answer::AltT << Result::Succeeded << Certificate::Presented;
-    QTest::newRow("Escape refuses")
-        << Certificate::None << Answer::Escape << Result::CertificateRefused << Certificate::None;
-    QTest::newRow("pinned: not asked again")
-        << Certificate::Presented << Answer::None << Result::Succeeded << Certificate::Presented;
-    QTest::newRow("changed: the frame refuses")
-        << Certificate::Other << Answer::Frame << Result::CertificateRefused << Certificate::Other;
+        << Certificate::None << TrustAnswer::AltT << Result::Succeeded << Certificate::Presented;
+    QTest::newRow("Escape refuses") << Certificate::None << TrustAnswer::Escape
+                                    << Result::CertificateRefused << Certificate::None;
+    QTest::newRow("pinned: not asked again") << Certificate::Presented << TrustAnswer::None
+                                             << Result::Succeeded << Certificate::Presented;
+    QTest::newRow("changed: the frame refuses") << Certificate::Other << TrustAnswer::Frame
+                                                << Result::CertificateRefused << Certificate::Other;
     QTest::newRow("changed: Alt+T trusts the new one")
-        << Certificate::Other << Answer::AltT << Result::Succeeded << Certificate::Presented;
+        << Certificate::Other << TrustAnswer::AltT << Result::Succeeded << Certificate::Presented;
 }
 
 void TestCertFor::trustIsAskedBeforeLogin()
 {
     QFETCH(Certificate, pinnedBefore);
-    QFETCH(Answer, answer);
+    QFETCH(TrustAnswer, answer);
     QFETCH(Result, result);
     QFETCH(Certificate, pinnedAfter);
 
@@ -193,10 +156,10 @@ void TestCertFor::trustIsAskedBeforeLogin()
     const QString hostAndPort = m_hostAndPort;
 
     QStringList commandsWhenAsked;
-    Asked asked;
+    TrustAsked asked;
     ModalAnswerer<CertFor> answerer([&](CertFor *dialog) {
         commandsWhenAsked = server.commands();
-        asked = answerQuestion(dialog, answer);
+        asked = answerTrustQuestion(dialog, answer);
     });
     UpFor window([] { return UploadDate{"2024", "05", "07"}; });
     window.setRetryDelays(50ms, 50ms);
@@ -206,10 +169,10 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty(), WindowTimeoutMs);
 
     QCOMPARE(results.first(), result);
-    QCOMPARE(answerer.shown(), answer == Answer::None ? 0 : 1);
+    QCOMPARE(answerer.shown(), answer == TrustAnswer::None ? 0 : 1);
     QCOMPARE(answerer.leftOpen(), 0);
     QCOMPARE(readCertificatePin(hostAndPort), fingerprint(pinnedAfter));
-    if (answer != Answer::None) {
+    if (answer != TrustAnswer::None) {
         QCOMPARE(asked.title, QStringLiteral("証明書の確認"));
         QCOMPARE(commandsWhenAsked, QStringList{"AUTH TLS"}); // asked before any login
         QVERIFY(asked.focusOnRefusal);
@@ -234,13 +197,14 @@ void TestCertFor::trustIsAskedBeforeLogin()
 void TestCertFor::bulkPublishTrustsAsTheUploadDoes_data()
 {
     QTest::addColumn<Certificate>("pinnedBefore");
-    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<TrustAnswer>("answer");
     QTest::addColumn<bool>("sent");
 
-    QTest::newRow("pinned: not asked") << Certificate::Presented << Answer::None << true;
-    QTest::newRow("not pinned: Escape refuses") << Certificate::None << Answer::Escape << false;
+    QTest::newRow("pinned: not asked") << Certificate::Presented << TrustAnswer::None << true;
+    QTest::newRow("not pinned: Escape refuses")
+        << Certificate::None << TrustAnswer::Escape << false;
     QTest::newRow("changed: Alt+T trusts the new one")
-        << Certificate::Other << Answer::AltT << true;
+        << Certificate::Other << TrustAnswer::AltT << true;
 }
 
 // The publish of the whole site accepts the pin the upload window stored, and asks about any
@@ -249,19 +213,19 @@ void TestCertFor::bulkPublishTrustsAsTheUploadDoes_data()
 void TestCertFor::bulkPublishTrustsAsTheUploadDoes()
 {
     QFETCH(Certificate, pinnedBefore);
-    QFETCH(Answer, answer);
+    QFETCH(TrustAnswer, answer);
     QFETCH(bool, sent);
 
     if (!setUpServer(pinnedBefore))
         return;
-    ModalAnswerer<CertFor> answerer([&](CertFor *dialog) { answerQuestion(dialog, answer); });
+    ModalAnswerer<CertFor> answerer([&](CertFor *dialog) { answerTrustQuestion(dialog, answer); });
     SendFor window(SendFor::Scope::Everything);
     window.setRetryDelays(50ms, 50ms);
     QSignalSpy runs(&window, &SendFor::runFinished);
     window.show();
     QTRY_VERIFY_WITH_TIMEOUT(!runs.isEmpty(), WindowTimeoutMs);
 
-    QCOMPARE(answerer.shown(), answer == Answer::None ? 0 : 1);
+    QCOMPARE(answerer.shown(), answer == TrustAnswer::None ? 0 : 1);
     QCOMPARE(readCertificatePin(m_hostAndPort),
              fingerprint(sent ? Certificate::Presented : pinnedBefore));
     if (sent) {

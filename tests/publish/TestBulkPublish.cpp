@@ -4,6 +4,7 @@
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
 #include "SiteFilePaths.h"
+#include "SshServer.h"
 #include "TestAppDir.h"
 
 #include "publish/BulkPublish.h"
@@ -62,6 +63,7 @@ private slots:
     void refusedFileHoldsUpNoOther();
     void uploadRecordsEachConfirmedPage();
     void sessionsShareDirectories();
+    void sftpDestination();
 
 private:
     PublishDestination destinationOf(const QString &server, const QString &user) const
@@ -318,6 +320,36 @@ void TestBulkPublish::sessionsShareDirectories()
     QCOMPARE(again.take(1)->remotePath, "a/1");
     QCOMPARE(again.take(1)->remotePath, "a/2");
     QCOMPARE(again.pending(), 4);
+}
+
+// Over SFTP to OpenSSH's sshd, four sessions send the site byte for byte with the host key
+// asked about once for all, and leave no temporary file; a second run sends only what changed.
+void TestBulkPublish::sftpDestination()
+{
+    SshServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(server.makeRemoteDirectory(Remote));
+    const PublishDestination to = destinationOf(server.serverString(), server.user());
+    int questions = 0;
+    const auto publish = [&](const QList<SiteFile> &files) {
+        BulkPublish run(to, server.password(), files);
+        run.setTrustQuestions({{}, [&](const HostKeyQuestion &) { return ++questions > 0; }});
+        return run.run();
+    };
+
+    const BulkOutcome first = publish(siteFiles());
+    QCOMPARE(first.reason, QString());
+    QCOMPARE(first.logins, BulkPublish::MaxSessions);
+    QCOMPARE(questions, 1);
+    for (const QString &page : SitePages)
+        QCOMPARE(server.remoteFile(Remote + QLatin1Char('/') + page), contentOf(page));
+    const QDir august(server.homePath() + QStringLiteral("/www/2004/08"));
+    QCOMPARE(august.entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"03.html", "17.html", "index.html"}));
+
+    m_app->write(QStringLiteral("HTML/2004/08/17.html"), "changed");
+    QCOMPARE(publish(unsentFiles(ServerRecord(to))).confirmed, QStringList{"2004/08/17.html"});
+    QCOMPARE(server.remoteFile(QStringLiteral("www/2004/08/17.html")), QByteArray("changed"));
 }
 
 QTEST_GUILESS_MAIN(TestBulkPublish)

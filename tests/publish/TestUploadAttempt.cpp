@@ -3,6 +3,7 @@
 // server received, how the attempt ended and what arrived.
 
 #include "ScriptedFtpServer.h"
+#include "SshServer.h"
 #include "TestAppDir.h"
 
 #include "diary/EntryStore.h"
@@ -10,6 +11,7 @@
 #include "pages/PagePaths.h"
 #include "publish/BulkPublish.h"
 #include "publish/FtpClient.h"
+#include "publish/PublishClient.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadAttempt.h"
@@ -83,6 +85,8 @@ private slots:
     void statusesAndCommands();
     void droppedEarlyDataTurnsClassic_data();
     void droppedEarlyDataTurnsClassic();
+    void sftpDestination_data();
+    void sftpDestination();
 
 private:
     void writeSettings(const QString &server, const QString &directory);
@@ -374,6 +378,55 @@ void TestUploadAttempt::droppedEarlyDataTurnsClassic()
         QCOMPARE(server.hasFile(remote), sessions > 0 || file.remotePath != otherDay);
         if (server.hasFile(remote))
             QCOMPARE(server.file(remote), readWholeFile(file.localPath));
+    }
+}
+
+void TestUploadAttempt::sftpDestination_data()
+{
+    QTest::addColumn<bool>("absolute"); // the remote directory as a path from "/"
+    QTest::addColumn<QStringList>("onServer");
+    QTest::addColumn<QStringList>("statuses");
+
+    const QString moved = UploadStatus::DirectoryChanged;
+    const QString page = UploadStatus::Uploading;
+    QTest::newRow("year and month missing: made")
+        << false << QStringList{"www"}
+        << QStringList{UploadStatus::Connected, moved, page, page, page, UploadStatus::Sent};
+    QTest::newRow("absolute directory, year and month there")
+        << true << QStringList{"www/2024/05"}
+        << QStringList{UploadStatus::Connected, moved, page, moved, page, moved, page,
+                       UploadStatus::Sent};
+}
+
+// An sftp:// server setting goes through the same stages to OpenSSH's sshd, the host key
+// asked about before the login, and the record learns what the server confirmed.
+void TestUploadAttempt::sftpDestination()
+{
+    QFETCH(bool, absolute);
+    QFETCH(QStringList, onServer);
+    QFETCH(QStringList, statuses);
+
+    SshServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    for (const QString &made : onServer)
+        QVERIFY(server.makeRemoteDirectory(made));
+    const QString directory = absolute ? server.homePath() + QStringLiteral("/www") : "www";
+    writeFtpSettings(server.serverString(), server.user(), server.password(), directory);
+
+    const std::unique_ptr<PublishClient> client = makePublishClient(server.serverString());
+    QStringList shown;
+    UploadAttempt attempt(
+        *client, [&](const QString &status) { shown.append(status); }, [] { return false; });
+    int questions = 0;
+    attempt.setTrustQuestions({{}, [&](const HostKeyQuestion &) { return ++questions > 0; }});
+    QCOMPARE(attempt.run(UploadDate{Year, Month, Day}), Result::Succeeded);
+    QCOMPARE(shown, statuses);
+    QCOMPARE(questions, 1);
+    const ServerRecord record({server.serverString(), server.user(), directory});
+    for (const QString &page : {yearListPath(), monthListPath(Year), dayListPath(Year, Month),
+                                dayPagePath(Year, Month, Day)}) {
+        QCOMPARE(server.remoteFile("www/" + remotePathOf(page)), readWholeFile(page));
+        QVERIFY(record.holds(remotePathOf(page), fileDigest(page)));
     }
 }
 
