@@ -42,7 +42,7 @@ MainFor::MainFor(QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     showToday();
-    refreshMarks();
+    markEntryDays(DayCal->yearShown(), DayCal->monthShown());
     connect(DayCal, &QCalendarWidget::currentPageChanged, this, &MainFor::markEntryDays);
     // A click on a day and Return or Enter on the chosen day both raise the date event.
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
@@ -129,11 +129,10 @@ void MainFor::markEntryDays(int year, int month)
 }
 
 // After a save, a publish or new settings: what the server lacks may have changed. The
-// count reads the whole site, so it is not taken at every change of month.
+// count of unsent files reads the whole site, so it is taken only when the menu opens.
 void MainFor::refreshMarks()
 {
     markEntryDays(DayCal->yearShown(), DayCal->monthShown());
-    showUnsentCount(UnsentMenu, ResendMenu);
 }
 
 void MainFor::requestDateEvent()

@@ -7,9 +7,12 @@
 #include "publish/ServerRecord.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 
 #include <algorithm>
 
@@ -30,6 +33,37 @@ bool sendsBefore(const SiteFile &a, const SiteFile &b)
     if (directoryA != directoryB)
         return directoryA < directoryB;
     return a.remotePath < b.remotePath;
+}
+
+// A site of twenty years holds thousands of pages; the digest of one that has not changed
+// since it was last read is taken from memory. Every save writes a new file (renamed over
+// the old one), which changes its change time, so a rewritten page is always read again.
+struct KnownDigest
+{
+    qint64 size = -1;
+    QDateTime modified;
+    QDateTime changed;
+    QByteArray digest;
+};
+
+QByteArray knownDigest(const QFileInfo &info)
+{
+    static QMutex lock;
+    static QHash<QString, KnownDigest> known;
+    const QString path = info.absoluteFilePath();
+    const QDateTime modified = info.lastModified();
+    const QDateTime changed = info.metadataChangeTime();
+    {
+        const QMutexLocker locker(&lock);
+        const auto found = known.constFind(path);
+        if (found != known.constEnd() && found->size == info.size() &&
+            found->modified == modified && found->changed == changed)
+            return found->digest;
+    }
+    const QByteArray digest = fileDigest(path);
+    const QMutexLocker locker(&lock);
+    known.insert(path, {info.size(), modified, changed, digest});
+    return digest;
 }
 
 } // namespace
@@ -60,8 +94,8 @@ QList<SiteFile> siteFiles()
     QDirIterator it(htmlRootPath(), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info = it.nextFileInfo();
-        files.append({info.filePath(), remotePathOf(info.filePath()), info.size(),
-                      fileDigest(info.filePath())});
+        files.append(
+            {info.filePath(), remotePathOf(info.filePath()), info.size(), knownDigest(info)});
     }
     std::sort(files.begin(), files.end(), sendsBefore);
     return files;
