@@ -1,6 +1,7 @@
 #pragma once
 
 #include "publish/PublishDestination.h"
+#include "publish/PublishResult.h"
 #include "publish/ServerIdentityTrust.h"
 #include "publish/SiteInventory.h"
 #include "publish/WireStats.h"
@@ -29,14 +30,7 @@ struct BulkProgress
 
 struct BulkOutcome
 {
-    enum class Result
-    {
-        Succeeded,
-        Failed,
-        Cancelled,
-        CertificateRefused, // asking again at once would only get the same answer
-        HostKeyRefused      // likewise
-    };
+    using Result = PublishResult;
     Result result = Result::Failed;
     QString reason;          // why it failed, for the user
     QStringList confirmed;   // remote paths the server confirmed, in the order it did

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/PublishResult.h"
 #include "publish/ServerIdentityTrust.h"
 
 #include <QString>
@@ -33,14 +34,7 @@ struct UploadDate
 class UploadAttempt
 {
 public:
-    enum class Result
-    {
-        Succeeded,
-        Failed,
-        Cancelled,
-        CertificateRefused, // asking again at once would only get the same answer
-        HostKeyRefused      // likewise
-    };
+    using Result = PublishResult;
     using StatusSink = std::function<void(const QString &status)>;
     using CancelCheck = std::function<bool()>;
     // Ask the user whether to trust a certificate or a host key; true trusts it. Unset:

@@ -1,0 +1,15 @@
+#pragma once
+
+namespace Kakiva {
+
+// How one upload attempt or one publish of many files ended.
+enum class PublishResult
+{
+    Succeeded,
+    Failed,
+    Cancelled,
+    CertificateRefused, // asking again at once would only get the same answer
+    HostKeyRefused      // likewise
+};
+
+} // namespace Kakiva
