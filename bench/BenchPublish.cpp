@@ -24,7 +24,7 @@
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
-#include "publish/FtpClient.h"
+#include "publish/ftp/FtpClient.h"
 #include "publish/UploadAttempt.h"
 #include "settings/SettingsFile.h"
 

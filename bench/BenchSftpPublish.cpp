@@ -18,8 +18,8 @@
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
-#include "publish/SftpClient.h"
-#include "publish/SftpResult.h"
+#include "publish/sftp/SftpClient.h"
+#include "publish/sftp/SftpResult.h"
 
 #include <QCoreApplication>
 #include <QDir>

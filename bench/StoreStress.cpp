@@ -10,8 +10,8 @@
 
 #include "PyFtpServer.h"
 
-#include "publish/FtpClient.h"
-#include "publish/FtpResult.h"
+#include "publish/ftp/FtpClient.h"
+#include "publish/ftp/FtpResult.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

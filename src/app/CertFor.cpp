@@ -29,7 +29,7 @@ QString date(const QDateTime &when)
     return when.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"));
 }
 
-QString details(const FtpCertificateQuestion &question)
+QString details(const CertificateQuestion &question)
 {
     const QSslCertificate &certificate = question.certificate;
     const QStringList lines{
@@ -46,7 +46,7 @@ QString details(const FtpCertificateQuestion &question)
 
 } // namespace
 
-CertFor::CertFor(const FtpCertificateQuestion &question, QWidget *parent)
+CertFor::CertFor(const CertificateQuestion &question, QWidget *parent)
     : TrustDialog(
           {QStringLiteral("CertFor"), QStringLiteral("証明書の確認"),
            // Line breaks of their own: a word-wrapped label in a window of fixed size gets

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/TrustDialog.h"
-#include "publish/FtpTls.h"
+#include "publish/client/CertificateQuestion.h"
 
 class QLabel;
 
@@ -15,7 +15,7 @@ class CertFor : public TrustDialog
     Q_OBJECT
 
 public:
-    explicit CertFor(const FtpCertificateQuestion &question, QWidget *parent = nullptr);
+    explicit CertFor(const CertificateQuestion &question, QWidget *parent = nullptr);
 
     QLabel *CertLab;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/TrustDialog.h"
-#include "publish/SshHostKeys.h"
+#include "publish/client/HostKeyQuestion.h"
 
 class QLabel;
 

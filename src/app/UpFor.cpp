@@ -5,7 +5,7 @@
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
 #include "app/WorkerTrustQuestion.h"
-#include "publish/PublishClient.h"
+#include "publish/PublishClientFactory.h"
 #include "publish/PublishDestination.h"
 #include "publish/UploadStatus.h"
 

@@ -51,7 +51,7 @@ bool askFromWorker(QWidget *window, const Question &question, const std::atomic_
 
 } // namespace
 
-bool askTrustFromWorker(QWidget *window, const FtpCertificateQuestion &question,
+bool askTrustFromWorker(QWidget *window, const CertificateQuestion &question,
                         const std::atomic_bool &cancel)
 {
     return askFromWorker<CertFor>(window, question, cancel);
@@ -66,7 +66,7 @@ bool askTrustFromWorker(QWidget *window, const HostKeyQuestion &question,
 ServerIdentityTrust::Questions trustQuestionsFromWorker(QWidget *window,
                                                         const std::atomic_bool *cancel)
 {
-    return {[window, cancel](const FtpCertificateQuestion &question) {
+    return {[window, cancel](const CertificateQuestion &question) {
                 return askTrustFromWorker(window, question, *cancel);
             },
             [window, cancel](const HostKeyQuestion &question) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "publish/FtpTls.h"
+#include "publish/client/CertificateQuestion.h"
 #include "publish/ServerIdentityTrust.h"
-#include "publish/SshHostKeys.h"
+#include "publish/client/HostKeyQuestion.h"
 
 #include <atomic>
 
@@ -14,7 +14,7 @@ namespace Kakiva {
 // thread, and return the user's answer (true trusts). The worker waits in slices, so that
 // closing the window (which raises cancel) never leaves it waiting; a cancelled question reads
 // as no.
-bool askTrustFromWorker(QWidget *window, const FtpCertificateQuestion &question,
+bool askTrustFromWorker(QWidget *window, const CertificateQuestion &question,
                         const std::atomic_bool &cancel);
 bool askTrustFromWorker(QWidget *window, const HostKeyQuestion &question,
                         const std::atomic_bool &cancel);

@@ -2,8 +2,8 @@
 
 #include "platform/AppDir.h"
 #include "publish/BulkWorkQueue.h"
-#include "publish/FtpResult.h"
-#include "publish/PublishClient.h"
+#include "publish/client/ClientResult.h"
+#include "publish/PublishClientFactory.h"
 #include "publish/PublishFailure.h"
 #include "publish/RemoteDirectoryRegistry.h"
 #include "publish/RemotePaths.h"
@@ -20,22 +20,6 @@
 #include <vector>
 
 namespace Kakiva {
-
-namespace {
-
-constexpr qint16 CommandSucceeded = 2;
-constexpr qint16 ServiceClosing = -421;
-constexpr qint16 LowestClientResult = -99; // below: minus a server's reply code
-
-// A store that failed for this file alone leaves the session usable, so one file the server
-// refuses does not hold up the others. Anything else ends the session.
-bool failedForThisFileAlone(qint16 result)
-{
-    return result == FtpResult::LocalFileMissing || result == FtpResult::LocalFileUnreadable ||
-           (result < LowestClientResult && result != ServiceClosing);
-}
-
-} // namespace
 
 // What the sessions of one run share.
 struct BulkPublish::Run
@@ -182,9 +166,9 @@ bool BulkPublish::sendFiles(Run &run, Session &session) const
                 m_progress(run.progress);
         }
         const qint16 result = session.client->PutFile(file->localPath, QString());
-        if (result != FtpResult::Stored) {
+        if (result != ClientResult::Stored) {
             run.fail(PublishFailure::ofStore(file->remotePath, result));
-            if (failedForThisFileAlone(result))
+            if (ClientResult::failedForThisFileAlone(result))
                 continue;
             return giveBack();
         }
@@ -208,9 +192,9 @@ bool BulkPublish::enter(Run &run, Session &session, const QString &directory) co
     const QString argument =
         remoteDirectoryArgument(m_destination.directory, session.current, directory);
     const qint16 result = argument.isEmpty()
-                              ? CommandSucceeded
+                              ? ClientResult::CommandDone
                               : session.client->Command(QStringLiteral("CWD ") + argument);
-    if (result == CommandSucceeded) {
+    if (result == ClientResult::CommandDone) {
         session.current = directory;
         run.directories.markEntered(directory);
         return true;
@@ -248,7 +232,7 @@ bool BulkPublish::changeTo(Run &run, Session &session, const QString &directory)
 {
     const QString argument =
         remoteDirectoryArgument(m_destination.directory, session.current, directory);
-    if (session.client->Command(QStringLiteral("CWD ") + argument) != CommandSucceeded)
+    if (session.client->Command(QStringLiteral("CWD ") + argument) != ClientResult::CommandDone)
         return run.fail(
             PublishFailure::ofDirectory(remotePathBelow(m_destination.directory, directory)));
     session.current = directory;

@@ -4,7 +4,7 @@
 #include "publish/PublishResult.h"
 #include "publish/ServerIdentityTrust.h"
 #include "publish/SiteInventory.h"
-#include "publish/WireStats.h"
+#include "publish/client/WireStats.h"
 
 #include <QList>
 #include <QString>

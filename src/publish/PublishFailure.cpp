@@ -1,38 +1,35 @@
 #include "publish/PublishFailure.h"
 
-#include "publish/FtpResult.h"
+#include "publish/client/ClientResult.h"
 #include "publish/UploadStatus.h"
 
 namespace Kakiva::PublishFailure {
 
 namespace {
 
-// Results below this are minus a server's reply code.
-constexpr qint16 LowestClientResult = -99;
-
 QString storeReason(qint16 result)
 {
     switch (result) {
-    case FtpResult::LocalFileMissing:
+    case ClientResult::LocalFileMissing:
         return UploadStatus::NoSuchFile;
-    case FtpResult::NotConnected:
+    case ClientResult::NotConnected:
         return QStringLiteral("接続が切れました");
-    case FtpResult::TimedOut:
+    case ClientResult::TimedOut:
         return UploadStatus::TimedOut;
-    case FtpResult::Cancelled:
+    case ClientResult::Cancelled:
         return QStringLiteral("中止しました");
-    case FtpResult::BadReply:
+    case ClientResult::BadReply:
         return QStringLiteral("サーバーの応答が読めません");
-    case FtpResult::DataConnectionFailed:
+    case ClientResult::DataConnectionFailed:
         return QStringLiteral("データ接続を開けません");
-    case FtpResult::LocalFileUnreadable:
+    case ClientResult::LocalFileUnreadable:
         return QStringLiteral("ファイルを読めません");
-    case FtpResult::TransferIncomplete:
+    case ClientResult::TransferIncomplete:
         return QStringLiteral("転送が途中で切れました");
     default:
         break;
     }
-    if (result < LowestClientResult)
+    if (ClientResult::isServerRefusal(result))
         return QStringLiteral("サーバーが拒否しました (%1)").arg(-result);
     return UploadStatus::Error;
 }

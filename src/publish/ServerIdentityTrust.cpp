@@ -15,7 +15,7 @@ ServerIdentityTrust::ServerIdentityTrust(Questions ask, CertificateTrust::Cancel
 ServerTrust ServerIdentityTrust::decisions()
 {
     return {
-        [this](const FtpCertificateQuestion &question) { return m_certificates.decide(question); },
+        [this](const CertificateQuestion &question) { return m_certificates.decide(question); },
         [this](const HostKeyQuestion &question) { return decideHostKey(question); }};
 }
 

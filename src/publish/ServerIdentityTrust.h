@@ -1,8 +1,8 @@
 #pragma once
 
-#include "publish/CertificateTrust.h"
-#include "publish/PublishClient.h"
-#include "publish/SshHostKeys.h"
+#include "publish/client/CertificateTrust.h"
+#include "publish/client/PublishClient.h"
+#include "publish/client/HostKeyQuestion.h"
 
 #include <QMutex>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
-#include "publish/PublishClient.h"
+#include "publish/client/PublishClient.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"

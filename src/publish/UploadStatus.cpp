@@ -1,22 +1,23 @@
 #include "publish/UploadStatus.h"
 
-#include "publish/SftpResult.h"
+#include "publish/client/ClientResult.h"
 
 namespace Kakiva {
 
 ConnectOutcome classifyConnectResult(qint16 result)
 {
-    if (result == 0)
+    using namespace ClientResult;
+    if (result == Connected)
         return {UploadStatus::Connected, false};
-    if (result >= 1 && result <= 5)
+    if (isConnectRefusal(result))
         return {UploadStatus::ConnectError, true};
-    if (result == SftpResult::HostKeyNotTrusted)
+    if (result == HostKeyNotTrusted)
         return {UploadStatus::HostKeyError, true};
-    if (result == -1)
+    if (result == SocketNotOpened)
         return {UploadStatus::SocketOpenError, true};
-    if (result == -2)
+    if (result == ConnectTimedOut)
         return {UploadStatus::TimedOut, true};
-    if (result >= 10000)
+    if (isSocketError(result))
         return {UploadStatus::WinsockError, true};
     return {};
 }

@@ -11,8 +11,8 @@
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
-#include "publish/SftpClient.h"
-#include "publish/SftpResult.h"
+#include "publish/sftp/SftpClient.h"
+#include "publish/sftp/SftpResult.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
 

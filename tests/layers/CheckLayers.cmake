@@ -2,27 +2,43 @@
 #   platform                 includes nothing of ours above it
 #   diary, settings          platform only
 #   pages                    diary and platform
-#   publish                  the core folders below it
-#   app                      anything
+#   publish/client           the core folders below publish
+#   publish/ftp, /sftp       publish/client and below, never each other
+#   publish                  publish/client and below; only PublishClientFactory.cpp, which
+#                            picks a client, sees publish/ftp and publish/sftp
+#   app                      anything but the two clients' insides
 # and when a core folder includes a Qt Widgets header.
 # Run as: cmake -DSRC=<src dir> -DWIDGETS_INCLUDE=<QtWidgets include dir> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
+set(below_publish settings pages diary platform)
 set(allowed_platform platform)
 set(allowed_diary diary platform)
 set(allowed_settings settings platform)
 set(allowed_pages pages diary platform)
-set(allowed_publish publish settings pages diary platform)
-set(allowed_app app publish settings pages diary platform)
-set(core_folders platform diary settings pages publish)
+set(allowed_publish/client publish/client ${below_publish})
+set(allowed_publish/ftp publish/ftp publish/client ${below_publish})
+set(allowed_publish/sftp publish/sftp publish/client ${below_publish})
+set(allowed_publish publish publish/client ${below_publish})
+set(allowed_app app publish publish/client ${below_publish})
+set(allowed_PublishClientFactory.cpp ${allowed_publish} publish/ftp publish/sftp)
+set(core_folders platform diary settings pages publish publish/client publish/ftp publish/sftp)
+set(folders platform diary settings pages publish/client publish/ftp publish/sftp publish app)
 
 set(faults "")
-foreach(folder platform diary settings pages publish app)
-  file(GLOB_RECURSE sources "${SRC}/${folder}/*.h" "${SRC}/${folder}/*.cpp")
+foreach(folder IN LISTS folders)
+  file(GLOB sources "${SRC}/${folder}/*.h" "${SRC}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
+    get_filename_component(name "${source}" NAME)
+    set(allowed ${allowed_${folder}})
+    if(DEFINED allowed_${name})
+      set(allowed ${allowed_${name}})
+    endif()
     file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include")
     foreach(line IN LISTS includes)
-      if(line MATCHES "#[ \t]*include[ \t]*\"([a-z]+)/[^\"]+\"")
-        if(NOT CMAKE_MATCH_1 IN_LIST allowed_${folder})
+      if(line MATCHES "#[ \t]*include[ \t]*\"(([a-z]+/)+)[^/\"]+\"")
+        # The unit an include names: its folders, without the file's name.
+        string(REGEX REPLACE "/$" "" unit "${CMAKE_MATCH_1}")
+        if(NOT unit IN_LIST allowed)
           list(APPEND faults "${source}: ${line}")
         endif()
       elseif(line MATCHES "#[ \t]*include[ \t]*\"")
@@ -34,6 +50,16 @@ foreach(folder platform diary settings pages publish app)
       endif()
     endforeach()
   endforeach()
+endforeach()
+
+# A folder the rules above do not name would go unchecked.
+file(GLOB_RECURSE all_sources "${SRC}/*/*.h" "${SRC}/*/*.cpp")
+foreach(source IN LISTS all_sources)
+  file(RELATIVE_PATH relative "${SRC}" "${source}")
+  get_filename_component(folder "${relative}" DIRECTORY)
+  if(NOT folder IN_LIST folders)
+    list(APPEND faults "${source}: in a folder without a layer rule")
+  endif()
 endforeach()
 
 if(faults)

@@ -9,7 +9,7 @@
 
 #include "publish/BulkPublish.h"
 #include "publish/BulkWorkQueue.h"
-#include "publish/FtpClient.h"
+#include "publish/ftp/FtpClient.h"
 #include "publish/ServerRecord.h"
 #include "publish/UploadAttempt.h"
 #include "settings/SettingsFile.h"

@@ -1,0 +1,132 @@
+#include "publish/ftp/FtpClient.h"
+
+#include "publish/ftp/FtpDataTransfer.h"
+#include "publish/ftp/FtpLogin.h"
+#include "publish/ftp/FtpResult.h"
+#include "publish/client/ServerAddress.h"
+#include "publish/ftp/FtpSession.h"
+#include "publish/client/WireText.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace Kakiva {
+
+FtpClient::FtpClient() : d(std::make_unique<FtpSession>()) {}
+
+FtpClient::~FtpClient() = default;
+
+qint16 FtpClient::OpenLog(const QString &path, qint16 mode)
+{
+    if (mode == 0) {
+        d->log.close();
+        return 0;
+    }
+    return d->log.open(path) ? 0 : -1;
+}
+
+qint16 FtpClient::Connect(const QString &server, const QString &user, const QString &password)
+{
+    d->end();
+    const auto address = parseFtpServerAddress(server);
+    if (!address) {
+        d->log.note(QStringLiteral("no usable server address in \"%1\"").arg(server));
+        return FtpResult::SocketNotOpened;
+    }
+    if (!isSendable(user)) {
+        d->log.note(QStringLiteral("the user name holds a control character; nothing sent"));
+        return FtpResult::UserRefused;
+    }
+    if (!isSendable(password)) {
+        d->log.note(QStringLiteral("the password holds a control character; nothing sent"));
+        return FtpResult::PasswordRefused;
+    }
+    d->log.setSecret(password);
+    return openAndLogIn(*d, *address, user, password);
+}
+
+qint16 FtpClient::Command(const QString &line)
+{
+    if (line.isEmpty() || !isSendable(line)) {
+        d->log.note(QStringLiteral("command refused: empty or holding a control character"));
+        return FtpResult::LineRefused;
+    }
+    FtpReply reply;
+    if (const FtpStatus s = d->exchange(line.toUtf8(), &reply); s != FtpStatus::Ok)
+        return d->commandFailure(s);
+    return static_cast<qint16>(reply.digit());
+}
+
+qint16 FtpClient::PutFile(const QString &localPath, const QString &remoteName)
+{
+    const QFileInfo info(localPath);
+    if (!info.exists()) {
+        d->log.note(QStringLiteral("local file not found: %1").arg(localPath));
+        return FtpResult::LocalFileMissing;
+    }
+    const QString name = remoteName.isEmpty() ? info.fileName() : remoteName;
+    if (name.isEmpty() || !isSendable(name)) {
+        d->log.note(QStringLiteral("remote name refused: empty or holding a control character"));
+        return FtpResult::LineRefused;
+    }
+    QFile file(localPath);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        d->log.note(QStringLiteral("cannot read %1: %2").arg(localPath, file.errorString()));
+        return FtpResult::LocalFileUnreadable;
+    }
+    if (!d->control.isOpen())
+        return FtpResult::NotConnected;
+    return storeFile(*d, name.toUtf8(), file);
+}
+
+void FtpClient::Close()
+{
+    d->control.quit();
+    d->end();
+}
+
+void FtpClient::CloseLog()
+{
+    d->log.close();
+}
+
+void FtpClient::setCertificateCheck(CertificateCheck check)
+{
+    d->certificateCheck = std::move(check);
+}
+
+void FtpClient::setServerTrust(ServerTrust trust)
+{
+    setCertificateCheck(std::move(trust.certificate));
+}
+
+void FtpClient::setPipelining(bool pipelining)
+{
+    d->pipeliningWanted = pipelining;
+    if (!d->control.isOpen())
+        d->pipelining = pipelining;
+}
+
+bool FtpClient::fellBackToClassic() const
+{
+    return d->fellBackToClassic;
+}
+
+void FtpClient::setCancelFlag(const std::atomic_bool *cancel)
+{
+    d->waits.cancel = cancel;
+}
+
+void FtpClient::setTimeout(std::chrono::milliseconds timeout)
+{
+    d->waits.timeout = std::max(timeout, std::chrono::milliseconds(1));
+}
+
+WireStats FtpClient::wireStats() const
+{
+    return d->stats;
+}
+
+} // namespace Kakiva

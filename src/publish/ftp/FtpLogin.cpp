@@ -1,0 +1,159 @@
+#include "publish/ftp/FtpLogin.h"
+
+#include "publish/ftp/FtpResult.h"
+#include "publish/client/ServerAddress.h"
+#include "publish/ftp/FtpSession.h"
+
+#include <QSslSocket>
+
+namespace Kakiva {
+
+namespace {
+
+qint16 openFailure(const FtpSession &session, FtpStatus status)
+{
+    if (status == FtpStatus::Failed) {
+        switch (session.control.lastError()) {
+        case QAbstractSocket::HostNotFoundError:
+        case QAbstractSocket::ConnectionRefusedError:
+            return FtpResult::SocketNotOpened;
+        default:
+            break;
+        }
+    }
+    return session.connectFailure(status, FtpResult::UnexpectedReply);
+}
+
+qint16 refused(const FtpReply &reply, qint16 refusal)
+{
+    if (reply.isServiceClosing())
+        return FtpResult::ClosedByServer;
+    return reply.isRefusal() ? refusal : FtpResult::UnexpectedReply;
+}
+
+qint16 greet(FtpSession &session)
+{
+    FtpReply reply;
+    if (const FtpStatus s = session.control.readFinalReply(&reply); s != FtpStatus::Ok)
+        return session.connectFailure(s, FtpResult::BadGreeting);
+    if (reply.code != 220)
+        return reply.isServiceClosing() ? FtpResult::ClosedByServer : FtpResult::BadGreeting;
+    return FtpResult::Connected;
+}
+
+QStringList problemsOf(const QList<QSslError> &errors)
+{
+    QStringList problems;
+    for (const QSslError &error : errors)
+        problems.append(error.errorString());
+    return problems;
+}
+
+// The handshake has been made, nothing else sent: the certificate is accepted when it
+// verifies, or when the certificate check says so.
+qint16 secure(FtpSession &session, const ServerAddress &address)
+{
+    if (const FtpStatus s = session.control.startTls(address.host); s != FtpStatus::Ok)
+        return session.connectFailure(s, FtpResult::UnexpectedReply);
+    const QSslSocket &tls = *session.control.tls();
+    const QList<QSslError> errors = tls.sslHandshakeErrors();
+    if (!errors.isEmpty()) {
+        const CertificateQuestion question{address.hostAndPort(), tls.peerCertificate(),
+                                              problemsOf(errors)};
+        session.log.note(QStringLiteral("the certificate does not verify: %1")
+                             .arg(question.problems.join(QStringLiteral("; "))));
+        if (!session.certificateCheck || !session.certificateCheck(question)) {
+            session.log.note(QStringLiteral("certificate not trusted; nothing sent"));
+            return FtpResult::TlsRefused;
+        }
+        session.log.note(QStringLiteral("certificate trusted"));
+    }
+    session.tlsPeerName = address.host;
+    session.tlsCertificate = tls.peerCertificate();
+    return FtpResult::Connected;
+}
+
+// Explicit TLS: nothing but AUTH TLS goes out in clear, and a server that refuses it gets
+// nothing more.
+qint16 authTls(FtpSession &session, const ServerAddress &address)
+{
+    FtpReply reply;
+    if (const FtpStatus s = session.exchange("AUTH TLS", &reply); s != FtpStatus::Ok)
+        return session.connectFailure(s, FtpResult::UnexpectedReply);
+    if (reply.code != 234) {
+        session.log.note(QStringLiteral("the server refused TLS; nothing more sent"));
+        return reply.isServiceClosing() ? FtpResult::ClosedByServer : FtpResult::TlsRefused;
+    }
+    return secure(session, address);
+}
+
+qint16 logIn(FtpSession &session, const QString &user, const QString &password)
+{
+    FtpReply reply;
+    if (const FtpStatus s = session.exchange("USER " + user.toUtf8(), &reply); s != FtpStatus::Ok)
+        return session.connectFailure(s, FtpResult::UnexpectedReply);
+    if (reply.code == 230)
+        return FtpResult::Connected;
+    if (reply.code != 331)
+        return refused(reply, FtpResult::UserRefused);
+    if (const FtpStatus s = session.exchange("PASS " + password.toUtf8(), &reply);
+        s != FtpStatus::Ok)
+        return session.connectFailure(s, FtpResult::UnexpectedReply);
+    if (reply.code == 230 || reply.code == 202)
+        return FtpResult::Connected;
+    return refused(reply, FtpResult::PasswordRefused);
+}
+
+// Data connections are TLS too. PBSZ and PROT go out together: neither depends on the
+// other's answer, and both must be accepted. The session is taken only now: under TLS 1.3
+// the server sends it after the handshake, and the login replies have surely brought it.
+qint16 protectData(FtpSession &session)
+{
+    const QList<QByteArray> lines{"PBSZ 0", "PROT P"};
+    for (const QByteArray &line : lines) {
+        if (const FtpStatus s = session.control.send(line); s != FtpStatus::Ok)
+            return session.connectFailure(s, FtpResult::UnexpectedReply);
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        FtpReply reply;
+        if (const FtpStatus s = session.control.readFinalReply(&reply); s != FtpStatus::Ok)
+            return session.connectFailure(s, FtpResult::UnexpectedReply);
+        if (!reply.isSuccess())
+            return refused(reply, FtpResult::UnexpectedReply);
+    }
+    session.tlsSession = session.control.tls()->sslConfiguration().sessionTicket();
+    if (session.tlsSession.isEmpty())
+        session.log.note(QStringLiteral("the server gave no TLS session to resume"));
+    return FtpResult::Connected;
+}
+
+qint16 openAndGreet(FtpSession &session, const ServerAddress &address)
+{
+    if (const FtpStatus s = session.control.open(address); s != FtpStatus::Ok)
+        return openFailure(session, s);
+    if (address.security == FtpSecurity::Implicit) {
+        if (const qint16 result = secure(session, address); result != FtpResult::Connected)
+            return result;
+    }
+    if (const qint16 result = greet(session); result != FtpResult::Connected)
+        return result;
+    return address.security == FtpSecurity::Explicit ? authTls(session, address)
+                                                     : FtpResult::Connected;
+}
+
+} // namespace
+
+qint16 openAndLogIn(FtpSession &session, const ServerAddress &address, const QString &user,
+                    const QString &password)
+{
+    qint16 result = openAndGreet(session, address);
+    if (result == FtpResult::Connected)
+        result = logIn(session, user, password);
+    if (result == FtpResult::Connected && session.isTls())
+        result = protectData(session);
+    if (result != FtpResult::Connected)
+        session.end();
+    return result;
+}
+
+} // namespace Kakiva

@@ -1,0 +1,60 @@
+#include "publish/ftp/FtpSession.h"
+
+#include "publish/ftp/FtpResult.h"
+
+namespace Kakiva {
+
+void FtpSession::end()
+{
+    control.drop();
+    binaryType = false;
+    passive = Passive::Untried;
+    pipelining = pipeliningWanted;
+    tlsPeerName.clear();
+    tlsCertificate.clear();
+    tlsSession.clear();
+}
+
+FtpStatus FtpSession::exchange(const QByteArray &line, FtpReply *reply)
+{
+    const FtpStatus sent = control.send(line);
+    return sent == FtpStatus::Ok ? control.readFinalReply(reply) : sent;
+}
+
+qint16 FtpSession::connectFailure(FtpStatus status, qint16 forBadReply) const
+{
+    switch (status) {
+    case FtpStatus::TimedOut:
+    case FtpStatus::Cancelled:
+        return FtpResult::ConnectTimedOut;
+    case FtpStatus::BadReply:
+        return forBadReply;
+    case FtpStatus::Failed:
+        return control.lastError() == QAbstractSocket::SocketTimeoutError
+                   ? FtpResult::ConnectTimedOut
+                   : FtpResult::socketErrorResult(control.lastError());
+    default:
+        return FtpResult::ClosedByServer;
+    }
+}
+
+qint16 FtpSession::commandFailure(FtpStatus status) const
+{
+    switch (status) {
+    case FtpStatus::TimedOut:
+        return FtpResult::TimedOut;
+    case FtpStatus::Cancelled:
+        return FtpResult::Cancelled;
+    case FtpStatus::BadReply:
+        return FtpResult::BadReply;
+    default:
+        return FtpResult::NotConnected;
+    }
+}
+
+qint16 serverRefusal(const FtpReply &reply)
+{
+    return static_cast<qint16>(-reply.code);
+}
+
+} // namespace Kakiva

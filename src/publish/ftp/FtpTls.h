@@ -1,0 +1,19 @@
+#pragma once
+
+#include "publish/client/CertificateQuestion.h"
+
+#include <QSslConfiguration>
+#include <QString>
+
+class QSslSocket;
+
+namespace Kakiva {
+
+// The system's defaults, with the session kept so that data connections can resume the
+// control connection's TLS session (strict servers refuse a data connection that does not).
+QSslConfiguration ftpTlsConfiguration();
+
+// "TLSv1.3, TLS_AES_256_GCM_SHA384, certificate SHA-256 ab12..." for the log.
+QString describeTls(const QSslSocket &socket);
+
+} // namespace Kakiva

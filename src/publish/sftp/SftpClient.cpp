@@ -1,0 +1,234 @@
+#include "publish/sftp/SftpClient.h"
+
+#include "publish/client/SessionLog.h"
+#include "publish/client/WireText.h"
+#include "publish/sftp/SftpChannel.h"
+#include "publish/sftp/SftpRemotePath.h"
+#include "publish/sftp/SftpResult.h"
+#include "publish/sftp/SftpServerAddress.h"
+#include "publish/sftp/SftpUpload.h"
+#include "publish/sftp/SshConnection.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace Kakiva {
+
+namespace {
+
+constexpr std::chrono::milliseconds DefaultTimeout{25000};
+constexpr quint32 DirectoryPermissions = 0755;
+
+bool isDirectory(const SftpPacket::Message &answer)
+{
+    if (answer.type != SftpPacket::Attrs)
+        return false;
+    SftpPacket::Reader reader(answer.body);
+    const auto flags = reader.u32();
+    if (!flags || !(*flags & SftpPacket::AttrPermissions))
+        return false;
+    if (*flags & 0x01 && !reader.u64()) // size
+        return false;
+    if (*flags & 0x02 && (!reader.u32() || !reader.u32())) // uid, gid
+        return false;
+    const auto permissions = reader.u32();
+    return permissions && (*permissions & SftpPacket::FileTypeMask) == SftpPacket::DirectoryBits;
+}
+
+bool isOkStatus(const SftpPacket::Message &answer)
+{
+    if (answer.type != SftpPacket::Status)
+        return false;
+    const auto code = SftpPacket::Reader(answer.body).u32();
+    return code && *code == SftpPacket::StatusOk;
+}
+
+} // namespace
+
+struct SftpClient::Private
+{
+    SessionLog log;
+    SshConnection connection{log};
+    std::optional<SshWait> wait;
+    std::optional<SftpChannel> channel;
+    QString directory; // empty: the login directory
+    const std::atomic_bool *cancel = nullptr;
+    std::chrono::milliseconds timeout = DefaultTimeout;
+    SshConnectOptions options{defaultKnownHostsFiles(), {}};
+    WireStats finishedStats;
+
+    bool connected() const { return channel && channel->failure() == SftpChannel::Failure::None; }
+
+    void end()
+    {
+        if (channel)
+            finishedStats = channel->wireStats();
+        channel.reset();
+        connection.drop();
+    }
+
+    qint16 result(const QString &what, qint16 value)
+    {
+        log.received(QStringLiteral("%1 %2").arg(what).arg(value));
+        if (channel && channel->failure() != SftpChannel::Failure::None)
+            end();
+        return value;
+    }
+
+    qint16 changeDirectory(const QString &name);
+    qint16 makeDirectory(const QString &name);
+};
+
+SftpClient::SftpClient() : d(std::make_unique<Private>()) {}
+
+SftpClient::~SftpClient() = default;
+
+qint16 SftpClient::OpenLog(const QString &path, qint16 mode)
+{
+    if (mode == 0) {
+        d->log.close();
+        return 0;
+    }
+    return d->log.open(path) ? 0 : -1;
+}
+
+qint16 SftpClient::Connect(const QString &server, const QString &user, const QString &password)
+{
+    d->end();
+    d->log.setSecret(password);
+    d->directory.clear();
+    const auto address = parseSftpServerAddress(server);
+    if (!address) {
+        d->log.note(QStringLiteral("not an sftp:// server: ") + server);
+        return SftpResult::SocketNotOpened;
+    }
+    d->wait.emplace(d->cancel, d->timeout);
+    const qint16 result = d->connection.open(*address, user, password, d->options, *d->wait);
+    if (result != SftpResult::Connected)
+        return result;
+    d->channel.emplace(d->connection.session(), d->connection.channel(), *d->wait);
+    if (!d->channel->start()) {
+        const SftpChannel::Failure failure = d->channel->failure();
+        d->log.note(QStringLiteral("SFTP subsystem failed"));
+        d->end();
+        if (failure == SftpChannel::Failure::TimedOut || failure == SftpChannel::Failure::Cancelled)
+            return SftpResult::ConnectTimedOut;
+        return failure == SftpChannel::Failure::Closed ? SftpResult::ClosedByServer
+                                                       : SftpResult::SubsystemRefused;
+    }
+    d->log.note(QStringLiteral("SFTP version %1").arg(d->channel->version()));
+    return SftpResult::Connected;
+}
+
+qint16 SftpClient::Command(const QString &line)
+{
+    if (!isSendable(line))
+        return SftpResult::LineRefused;
+    d->log.sent(line);
+    if (!d->connected())
+        return SftpResult::NotConnected;
+    const qsizetype space = line.indexOf(QLatin1Char(' '));
+    const QString verb = line.left(space).toUpper();
+    const QString name = space < 0 ? QString() : line.mid(space + 1);
+    if (verb == QLatin1String("CWD"))
+        return d->changeDirectory(name);
+    if (verb == QLatin1String("MKD"))
+        return d->makeDirectory(name);
+    return d->result(QStringLiteral("unsupported"), SftpResult::CommandRefused);
+}
+
+qint16 SftpClient::Private::changeDirectory(const QString &name)
+{
+    const QString path = sftpRemotePath(directory, name);
+    const auto id =
+        channel->send(SftpPacket::Stat, SftpPacket::Writer().string(path.toUtf8()).bytes());
+    const auto answer = id ? channel->answer(*id) : std::nullopt;
+    if (!answer)
+        return result(QStringLiteral("CWD"), sftpChannelFailureResult(*channel, false));
+    if (!isDirectory(*answer))
+        return result(QStringLiteral("CWD"), SftpResult::CommandRefused);
+    directory = path;
+    return result(QStringLiteral("CWD ") + path, SftpResult::CommandDone);
+}
+
+qint16 SftpClient::Private::makeDirectory(const QString &name)
+{
+    const QString path = sftpRemotePath(directory, name);
+    SftpPacket::Writer body;
+    body.string(path.toUtf8()).u32(SftpPacket::AttrPermissions).u32(DirectoryPermissions);
+    const auto id = channel->send(SftpPacket::Mkdir, body.bytes());
+    const auto answer = id ? channel->answer(*id) : std::nullopt;
+    if (!answer)
+        return result(QStringLiteral("MKD"), sftpChannelFailureResult(*channel, false));
+    return result(QStringLiteral("MKD"),
+                  isOkStatus(*answer) ? SftpResult::CommandDone : SftpResult::CommandRefused);
+}
+
+qint16 SftpClient::PutFile(const QString &localPath, const QString &remoteName)
+{
+    const QFileInfo info(localPath);
+    if (!info.isFile())
+        return SftpResult::LocalFileMissing;
+    const QString name = remoteName.isEmpty() ? info.fileName() : remoteName;
+    if (!isSendable(name) || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String(".."))
+        return SftpResult::LineRefused;
+    if (!d->connected())
+        return SftpResult::NotConnected;
+    QFile local(localPath);
+    if (!local.open(QIODevice::ReadOnly)) {
+        d->log.note(QStringLiteral("cannot read ") + localPath);
+        return SftpResult::LocalFileUnreadable;
+    }
+    return d->result(QStringLiteral("PutFile"),
+                     sftpUpload(*d->channel, d->log, local, d->directory, name));
+}
+
+void SftpClient::Close()
+{
+    if (d->channel)
+        d->finishedStats = d->channel->wireStats();
+    d->channel.reset();
+    if (d->connection.isOpen())
+        d->log.note(QStringLiteral("SSH disconnecting"));
+    d->connection.close();
+}
+
+void SftpClient::CloseLog()
+{
+    d->log.close();
+}
+
+void SftpClient::setCancelFlag(const std::atomic_bool *cancel)
+{
+    d->cancel = cancel;
+}
+
+void SftpClient::setTimeout(std::chrono::milliseconds timeout)
+{
+    d->timeout = timeout;
+}
+
+void SftpClient::setHostKeyTrust(HostKeyTrust trust)
+{
+    d->options.trust = std::move(trust);
+}
+
+void SftpClient::setServerTrust(ServerTrust trust)
+{
+    setHostKeyTrust(std::move(trust.hostKey));
+}
+
+void SftpClient::setKnownHostsFiles(const KnownHostsFiles &files)
+{
+    d->options.knownHosts = files;
+}
+
+WireStats SftpClient::wireStats() const
+{
+    return d->channel ? d->channel->wireStats() : d->finishedStats;
+}
+
+} // namespace Kakiva

@@ -1,0 +1,117 @@
+#include "publish/sftp/SshHostKeys.h"
+
+#include "platform/AppDir.h"
+#include "platform/WholeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QList>
+
+#include <libssh/libssh.h>
+
+#include <memory>
+
+namespace Kakiva {
+
+namespace {
+
+constexpr QLatin1StringView OwnKnownHostsName{"known_hosts"};
+
+struct KeyFree
+{
+    void operator()(ssh_key key) const { ssh_key_free(key); }
+};
+using KeyHandle = std::unique_ptr<ssh_key_struct, KeyFree>;
+
+QString sha256Fingerprint(ssh_key key)
+{
+    unsigned char *hash = nullptr;
+    size_t length = 0;
+    if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) != SSH_OK)
+        return {};
+    char *text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
+    ssh_clean_pubkey_hash(&hash);
+    const QString fingerprint = QString::fromLatin1(text);
+    ssh_string_free_char(text);
+    return fingerprint;
+}
+
+// "<hosts> <type>", the part of a line that says which key it is.
+QByteArray hostsAndType(const QByteArray &line)
+{
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    if (fields.size() < 2 || fields.first().startsWith('#') || fields.first().startsWith('@'))
+        return {};
+    return fields.at(0) + ' ' + fields.at(1);
+}
+
+} // namespace
+
+KnownHostsFiles defaultKnownHostsFiles()
+{
+    return {QDir::homePath() + QStringLiteral("/.ssh/known_hosts"),
+            applicationPath(OwnKnownHostsName)};
+}
+
+void useKnownHostsFiles(ssh_session session, const KnownHostsFiles &files)
+{
+    // The program's own file is the one the library reads first; the user's file stands in
+    // the place of the system-wide one, which is never written.
+    ssh_options_set(session, SSH_OPTIONS_KNOWNHOSTS, QFile::encodeName(files.own).constData());
+    ssh_options_set(session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS,
+                    QFile::encodeName(files.user).constData());
+}
+
+std::optional<HostKeyCheck> checkHostKey(ssh_session session, const QString &host, quint16 port)
+{
+    ssh_key raw = nullptr;
+    if (ssh_get_server_publickey(session, &raw) != SSH_OK || !raw)
+        return std::nullopt;
+    const KeyHandle key(raw);
+    HostKeyCheck check;
+    check.question.host = host;
+    check.question.port = port;
+    check.question.keyType = QString::fromLatin1(ssh_key_type_to_char(ssh_key_type(key.get())));
+    check.question.fingerprint = sha256Fingerprint(key.get());
+    switch (ssh_session_is_known_server(session)) {
+    case SSH_KNOWN_HOSTS_OK:
+        check.known = true;
+        break;
+    case SSH_KNOWN_HOSTS_CHANGED:
+    case SSH_KNOWN_HOSTS_OTHER: // known under another key type: not to be taken silently
+        check.question.changed = true;
+        break;
+    default: // unknown, no file yet, or a file that cannot be read: ask
+        break;
+    }
+    return check;
+}
+
+QByteArray withKnownHostEntry(const QByteArray &file, const QByteArray &entry)
+{
+    const QByteArray key = hostsAndType(entry);
+    QByteArray result;
+    for (const QByteArray &line : file.split('\n')) {
+        if (line.trimmed().isEmpty() || (!key.isEmpty() && hostsAndType(line) == key))
+            continue;
+        result += line + '\n';
+    }
+    return result + entry.trimmed() + '\n';
+}
+
+bool pinHostKey(ssh_session session, const QString &ownFile, QString *error)
+{
+    char *entry = nullptr;
+    if (ssh_session_export_known_hosts_entry(session, &entry) != SSH_OK) {
+        *error = QString::fromUtf8(ssh_get_error(session));
+        return false;
+    }
+    const QByteArray line(entry);
+    ssh_string_free_char(entry);
+    QByteArray current;
+    if (readFileWhole(ownFile, &current, error) == FileRead::Failed)
+        return false;
+    return writeFileWhole(ownFile, withKnownHostEntry(current, line), error);
+}
+
+} // namespace Kakiva

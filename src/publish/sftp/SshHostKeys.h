@@ -1,0 +1,48 @@
+#pragma once
+
+#include "publish/client/HostKeyQuestion.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+struct ssh_session_struct;
+
+namespace Kakiva {
+
+// Where known host keys are looked up: the user's own OpenSSH file, only ever read, and the
+// program's file, to which trusted keys are added.
+struct KnownHostsFiles
+{
+    QString user;
+    QString own;
+};
+
+// ~/.ssh/known_hosts and "known_hosts" in the application directory.
+KnownHostsFiles defaultKnownHostsFiles();
+
+// Points the session at the files; before connecting, so the key types already known for
+// the host are preferred in the handshake.
+void useKnownHostsFiles(ssh_session_struct *session, const KnownHostsFiles &files);
+
+struct HostKeyCheck
+{
+    bool known = false;
+    HostKeyQuestion question;
+};
+
+// Compares the key the server showed in the handshake with both files. Nothing when the
+// session holds no server key.
+std::optional<HostKeyCheck> checkHostKey(ssh_session_struct *session, const QString &host,
+                                         quint16 port);
+
+// Adds the session's server key to the program's file, replacing what the file held for
+// the host under the same key type.
+bool pinHostKey(ssh_session_struct *session, const QString &ownFile, QString *error);
+
+// The known-hosts text with entry ("<hosts> <type> <key>") in place of any line for the same
+// hosts and key type; other lines stay as they were.
+QByteArray withKnownHostEntry(const QByteArray &file, const QByteArray &entry);
+
+} // namespace Kakiva

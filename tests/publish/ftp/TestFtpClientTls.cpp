@@ -1,0 +1,229 @@
+// The FTP client over TLS against real servers started by the tests: pyftpdlib and, where the
+// tests run as root, vsftpd with session reuse required. Certificates are made at test time.
+
+#include "RealFtpServer.h"
+#include "ScriptedFtpServer.h"
+#include "TestAppDir.h"
+#include "TestCertificates.h"
+
+#include "publish/ftp/FtpClient.h"
+#include "publish/ftp/FtpResult.h"
+
+#include <QSslCertificate>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+using namespace Kakiva;
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Peer
+{
+    PyftpdlibExplicit,
+    PyftpdlibImplicit,
+    VsftpdExplicit,
+    VsftpdImplicit,
+};
+
+QByteArray patterned(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7919 + (i >> 9)) & 0xff);
+    return bytes;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Peer)
+
+class TestFtpClientTls : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void publishesByteForByte_data();
+    void publishesByteForByte();
+    void certificateThatDoesNotVerify_data();
+    void certificateThatDoesNotVerify();
+    void serverWithoutTls_data();
+    void serverWithoutTls();
+
+private:
+    RealFtpServer start(Peer peer, const TestCertificates::Files &files);
+
+    std::optional<TestCertificates> m_certificates;
+    std::optional<TestAppDir> m_app;
+};
+
+void TestFtpClientTls::initTestCase()
+{
+    m_certificates.emplace();
+    QVERIFY2(m_certificates->isReady(), qPrintable(m_certificates->errorString()));
+    m_certificates->trustAuthority();
+}
+
+void TestFtpClientTls::init()
+{
+    m_app.emplace();
+}
+
+void TestFtpClientTls::cleanup()
+{
+    m_app.reset();
+}
+
+RealFtpServer TestFtpClientTls::start(Peer peer, const TestCertificates::Files &files)
+{
+    const bool implicit = peer == Peer::PyftpdlibImplicit || peer == Peer::VsftpdImplicit;
+    if (peer == Peer::PyftpdlibExplicit || peer == Peer::PyftpdlibImplicit)
+        return RealFtpServer(std::make_unique<PyFtpServer>(
+            QStringLiteral("127.0.0.1"), PyFtpServer::Tls{files.certificate, files.key, implicit}));
+    return RealFtpServer(std::make_unique<VsftpdServer>(files.certificate, files.key, implicit));
+}
+
+void TestFtpClientTls::publishesByteForByte_data()
+{
+    QTest::addColumn<Peer>("peer");
+    QTest::addColumn<QStringList>("loginCommands");
+
+    const QStringList login{"USER kakivaftp", "PASS <password>", "PBSZ 0", "PROT P"};
+    QTest::newRow("pyftpdlib, ftpes://")
+        << Peer::PyftpdlibExplicit
+        << QStringList{"AUTH TLS", "USER diarist", "PASS pw-4-tests", "PBSZ 0", "PROT P"};
+    QTest::newRow("pyftpdlib, ftps://")
+        << Peer::PyftpdlibImplicit
+        << QStringList{"USER diarist", "PASS pw-4-tests", "PBSZ 0", "PROT P"};
+    QTest::newRow("vsftpd, ftpes://") << Peer::VsftpdExplicit << QStringList{"AUTH TLS"} + login;
+    QTest::newRow("vsftpd, ftps://") << Peer::VsftpdImplicit << login;
+}
+
+// Several files on one login: every data connection resumes the control connection's
+// session (vsftpd refuses one that does not) and loses no byte at its close.
+void TestFtpClientTls::publishesByteForByte()
+{
+    QFETCH(Peer, peer);
+    QFETCH(QStringList, loginCommands);
+
+    if ((peer == Peer::VsftpdExplicit || peer == Peer::VsftpdImplicit) && VsftpdServer::needsRoot())
+        QSKIP("vsftpd logs in a local user, which needs root");
+    const RealFtpServer server = start(peer, m_certificates->signedByCa());
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    const QList<std::pair<QString, QByteArray>> files{{"large.html", patterned(3 * 1024 * 1024)},
+                                                      {"small.html", QByteArray("<p>day</p>")},
+                                                      {"empty.html", QByteArray()}};
+    const QString logPath = m_app->filePath(QStringLiteral("ftp.log"));
+    FtpClient client;
+    client.setTimeout(20s);
+    client.OpenLog(logPath, 1);
+    int asked = 0;
+    client.setCertificateCheck([&](const CertificateQuestion &) { return ++asked, false; });
+    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
+             FtpResult::Connected);
+    for (const auto &[name, bytes] : files)
+        QCOMPARE(client.PutFile(m_app->write(name, bytes), QString()), FtpResult::Stored);
+    client.Close();
+    client.CloseLog();
+
+    QCOMPARE(asked, 0); // the test authority is trusted as the system's store would be
+    for (const auto &[name, bytes] : files)
+        QCOMPARE(server.remoteFile(name), bytes);
+    QCOMPARE(server.commands().mid(0, loginCommands.size()), loginCommands);
+    const QByteArray log = readWholeFile(logPath);
+    QVERIFY2(log.contains("TLS: TLSv1."), log.constData());
+    QVERIFY(log.contains("certificate SHA-256 "));
+    QVERIFY(!log.contains(server.password().toUtf8()));
+}
+
+void TestFtpClientTls::certificateThatDoesNotVerify_data()
+{
+    QTest::addColumn<Peer>("peer");
+    QTest::addColumn<bool>("trusted");
+    QTest::addColumn<QStringList>("commands"); // all the server saw
+
+    QTest::newRow("ftpes://, refused")
+        << Peer::PyftpdlibExplicit << false << QStringList{"AUTH TLS"};
+    QTest::newRow("ftps://, refused") << Peer::PyftpdlibImplicit << false << QStringList{};
+    QTest::newRow("ftpes://, trusted")
+        << Peer::PyftpdlibExplicit << true
+        << QStringList{"AUTH TLS", "USER diarist", "PASS pw-4-tests", "PBSZ 0", "PROT P"};
+}
+
+// A self-signed certificate: the check is asked before any login, and its answer decides.
+void TestFtpClientTls::certificateThatDoesNotVerify()
+{
+    QFETCH(Peer, peer);
+    QFETCH(bool, trusted);
+    QFETCH(QStringList, commands);
+
+    const RealFtpServer server = start(peer, m_certificates->selfSigned());
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QList<CertificateQuestion> questions;
+    qsizetype commandsWhenAsked = -1;
+    FtpClient client;
+    client.setTimeout(20s);
+    client.setCertificateCheck([&](const CertificateQuestion &question) {
+        questions.append(question);
+        commandsWhenAsked = server.commands().size();
+        return trusted;
+    });
+    QCOMPARE(int(client.Connect(server.serverString(), server.user(), server.password())),
+             trusted ? int(FtpResult::Connected) : int(FtpResult::TlsRefused));
+    client.Close();
+
+    QCOMPARE(questions.size(), 1);
+    const QSslCertificate presented =
+        QSslCertificate::fromPath(m_certificates->selfSigned().certificate).value(0);
+    QCOMPARE(questions.first().certificate, presented);
+    QVERIFY(!questions.first().problems.isEmpty());
+    QVERIFY(server.serverString().endsWith(questions.first().server));
+    QCOMPARE(commandsWhenAsked, peer == Peer::PyftpdlibExplicit ? 1 : 0);
+    QTRY_COMPARE(server.commands().size(), commands.size() + (trusted ? 1 : 0)); // and QUIT
+    QCOMPARE(server.commands().mid(0, commands.size()), commands);
+}
+
+void TestFtpClientTls::serverWithoutTls_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QList<QByteArray>>("commands");
+
+    QTest::newRow("AUTH TLS refused")
+        << "ftpes://" << int(FtpResult::TlsRefused) << QList<QByteArray>{"AUTH TLS"};
+    // Its plain greeting is no TLS handshake.
+    QTest::newRow("implicit TLS to a plain server")
+        << "ftps://" << int(FtpResult::SocketErrorBase + QAbstractSocket::SslHandshakeFailedError)
+        << QList<QByteArray>{};
+}
+
+// Neither the user name nor the password ever goes out in clear.
+void TestFtpClientTls::serverWithoutTls()
+{
+    QFETCH(QString, scheme);
+    QFETCH(int, result);
+    QFETCH(QList<QByteArray>, commands);
+
+    ScriptedFtpServer server;
+    server.setReply("AUTH", ScriptedReply::text("500 Unknown command\r\n"));
+    FtpClient client;
+    client.setTimeout(5s);
+    QCOMPARE(int(client.Connect(scheme + server.serverString(), QStringLiteral("diarist"),
+                                QStringLiteral("secret"))),
+             result);
+    QTRY_COMPARE(server.script().disconnections(), 1);
+    // A TLS handshake may read as lines of nonsense to a plain server; a login never does.
+    for (const QByteArray &line : server.commands())
+        QVERIFY(!line.contains("diarist") && !line.contains("secret"));
+    if (!commands.isEmpty())
+        QCOMPARE(server.commands(), commands);
+}
+
+QTEST_GUILESS_MAIN(TestFtpClientTls)
+#include "TestFtpClientTls.moc"

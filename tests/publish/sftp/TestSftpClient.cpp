@@ -1,0 +1,582 @@
+// The SFTP client against OpenSSH's sshd: host keys asked, pinned and refused; login; the
+// pages stored byte for byte under their final names only once whole.
+
+#include "SshServer.h"
+#include "TcpRelay.h"
+#include "TestAppDir.h"
+
+#include "publish/sftp/SftpClient.h"
+#include "publish/sftp/SftpPacket.h"
+#include "publish/sftp/SftpRemotePath.h"
+#include "publish/sftp/SftpResult.h"
+#include "publish/sftp/SftpServerAddress.h"
+#include "publish/sftp/SshHostKeys.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <future>
+#include <optional>
+
+using namespace Kakiva;
+using namespace std::chrono_literals;
+
+namespace {
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                   .size());
+}
+
+QByteArray patterned(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7919 + (i >> 9)) & 0xff);
+    return bytes;
+}
+
+// Remembers every question and answers them all the same way.
+struct TrustRecorder
+{
+    bool answer = true;
+    QList<HostKeyQuestion> questions;
+    HostKeyTrust callback()
+    {
+        return [this](const HostKeyQuestion &question) {
+            questions << question;
+            return answer;
+        };
+    }
+};
+
+} // namespace
+
+class TestSftpClient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void serverAddress_data();
+    void serverAddress();
+    void remotePath_data();
+    void remotePath();
+    void knownHostEntry_data();
+    void knownHostEntry();
+    void takeMessage_data();
+    void takeMessage();
+
+    void firstContactAsksAndPins();
+    void changedKeyIsAskedAndRefusalSendsNothing();
+    void userKnownHostsIsOnlyRead();
+    void connectFailures_data();
+    void connectFailures();
+    void keyLoginWithEmptyPassword();
+    void serverWithoutSftp();
+    void stalledHandshakeEnds_data();
+    void stalledHandshakeEnds();
+
+    void publishCreatesDirectoriesAndStoresBytes();
+    void putFileFailures_data();
+    void putFileFailures();
+    void droppedConnectionLeavesOldPageWhole();
+    void cancelEndsTransfer();
+    void logHoldsStepsAndFingerprintNotPassword();
+
+private:
+    std::unique_ptr<SftpClient> newClient(TrustRecorder *trust = nullptr);
+    qint16 connect(SftpClient &client, quint16 viaPort = 0);
+    // Connects through a relay and starts sending a file big enough to be caught half way;
+    // returns once the relay holds the transfer.
+    void startHeldTransfer(SftpClient &client, TcpRelay &relay, std::future<qint16> *result);
+
+    std::optional<TestAppDir> m_app;
+    std::optional<SshServer> m_server;
+    KnownHostsFiles m_files;
+};
+
+void TestSftpClient::init()
+{
+    m_app.emplace();
+    m_files = {m_app->filePath(QStringLiteral("user_known_hosts")),
+               m_app->filePath(QStringLiteral("known_hosts"))};
+    const QString name = QString::fromLatin1(QTest::currentTestFunction());
+    const bool pure =
+        name == QLatin1String("serverAddress") || name == QLatin1String("remotePath") ||
+        name == QLatin1String("knownHostEntry") || name == QLatin1String("takeMessage");
+    if (pure)
+        return;
+    m_server.emplace();
+    QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+}
+
+void TestSftpClient::cleanup()
+{
+    m_server.reset();
+    m_app.reset();
+}
+
+std::unique_ptr<SftpClient> TestSftpClient::newClient(TrustRecorder *trust)
+{
+    auto client = std::make_unique<SftpClient>();
+    client->setKnownHostsFiles(m_files);
+    client->setTimeout(20s);
+    if (trust)
+        client->setHostKeyTrust(trust->callback());
+    return client;
+}
+
+qint16 TestSftpClient::connect(SftpClient &client, quint16 viaPort)
+{
+    return client.Connect(m_server->serverString(viaPort), m_server->user(), m_server->password());
+}
+
+void TestSftpClient::serverAddress_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("host"); // empty: no address
+    QTest::addColumn<int>("port");
+
+    QTest::newRow("name") << "sftp://example.org"
+                          << "example.org" << 22;
+    QTest::newRow("name and port") << "sftp://example.org:2222"
+                                   << "example.org" << 2222;
+    QTest::newRow("port 21 is kept") << "sftp://example.org:21"
+                                     << "example.org" << 21;
+    QTest::newRow("scheme in capitals, slash") << " SFTP://host/ "
+                                               << "host" << 22;
+    QTest::newRow("bracketed IPv6") << "sftp://[::1]"
+                                    << "::1" << 22;
+    QTest::newRow("bracketed IPv6 and port") << "sftp://[::1]:2200"
+                                             << "::1" << 2200;
+    QTest::newRow("bare IPv6") << "sftp://fe80::1"
+                               << "fe80::1" << 22;
+    QTest::newRow("ftp server") << "ftp.example.org"
+                                << "" << 0;
+    QTest::newRow("no host") << "sftp://"
+                             << "" << 0;
+    QTest::newRow("port 0") << "sftp://host:0"
+                            << "" << 0;
+    QTest::newRow("path after host") << "sftp://host/www"
+                                     << "" << 0;
+}
+
+void TestSftpClient::serverAddress()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const auto address = parseSftpServerAddress(server);
+    QCOMPARE(address.has_value(), !host.isEmpty());
+    if (address) {
+        QCOMPARE(address->host, host);
+        QCOMPARE(int(address->port), port);
+    }
+}
+
+void TestSftpClient::remotePath_data()
+{
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("below the login directory") << ""
+                                               << "www"
+                                               << "www";
+    QTest::newRow("below a directory") << "www"
+                                       << "2024"
+                                       << "www/2024";
+    QTest::newRow("absolute name") << "www"
+                                   << "/srv/site"
+                                   << "/srv/site";
+    QTest::newRow("below the root") << "/"
+                                    << "srv"
+                                    << "/srv";
+    QTest::newRow("trailing slash dropped") << "www"
+                                            << "2024/"
+                                            << "www/2024";
+    QTest::newRow("empty name stays") << "www"
+                                      << ""
+                                      << "www";
+    QTest::newRow("empty name at login") << ""
+                                         << ""
+                                         << ".";
+}
+
+void TestSftpClient::remotePath()
+{
+    QFETCH(QString, directory);
+    QFETCH(QString, name);
+    QFETCH(QString, path);
+    QCOMPARE(sftpRemotePath(directory, name), path);
+}
+
+void TestSftpClient::knownHostEntry_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray entry = "[h]:22 ssh-ed25519 NEW";
+    QTest::newRow("empty file") << QByteArray() << entry + '\n';
+    QTest::newRow("other hosts kept") << QByteArray("a ssh-rsa A\n# note\n")
+                                      << QByteArray("a ssh-rsa A\n# note\n") + entry + '\n';
+    QTest::newRow("same host and type replaced")
+        << QByteArray("[h]:22 ssh-ed25519 OLD\nb ssh-ed25519 B")
+        << "b ssh-ed25519 B\n" + entry + '\n';
+    QTest::newRow("same host, other type kept")
+        << QByteArray("[h]:22 ssh-rsa R\n") << "[h]:22 ssh-rsa R\n" + entry + '\n';
+}
+
+void TestSftpClient::knownHostEntry()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(withKnownHostEntry(file, "[h]:22 ssh-ed25519 NEW\n"), expected);
+}
+
+void TestSftpClient::takeMessage_data()
+{
+    QTest::addColumn<QByteArray>("buffer");
+    QTest::addColumn<int>("type"); // 0: nothing taken
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("broken");
+    QTest::addColumn<int>("left");
+
+    const QByteArray status = SftpPacket::frame(SftpPacket::Status, 7, QByteArray("\0\0\0\0", 4));
+    QTest::newRow("whole") << status << int(SftpPacket::Status) << QByteArray("\0\0\0\0", 4)
+                           << false << 0;
+    QTest::newRow("two, first taken") << status + status << int(SftpPacket::Status)
+                                      << QByteArray("\0\0\0\0", 4) << false << int(status.size());
+    QTest::newRow("length only") << status.left(4) << 0 << QByteArray() << false << 4;
+    QTest::newRow("body cut short")
+        << status.chopped(1) << 0 << QByteArray() << false << int(status.size() - 1);
+    QTest::newRow("length below header")
+        << QByteArray("\0\0\0\x02\x65\0", 6) << 0 << QByteArray() << true << 6;
+    QTest::newRow("length past bound")
+        << QByteArray("\x7f\0\0\0", 4) << 0 << QByteArray() << true << 4;
+}
+
+void TestSftpClient::takeMessage()
+{
+    QFETCH(QByteArray, buffer);
+    QFETCH(int, type);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, broken);
+    QFETCH(int, left);
+    bool isBroken = false;
+    const auto message = SftpPacket::takeMessage(buffer, &isBroken);
+    QCOMPARE(message.has_value(), type != 0);
+    if (message) {
+        QCOMPARE(int(message->type), type);
+        QCOMPARE(message->id, 7u);
+        QCOMPARE(message->body, body);
+    }
+    QCOMPARE(isBroken, broken);
+    QCOMPARE(int(buffer.size()), left);
+}
+
+void TestSftpClient::firstContactAsksAndPins()
+{
+    TrustRecorder trust;
+    auto first = newClient(&trust);
+    QCOMPARE(connect(*first), SftpResult::Connected);
+    QCOMPARE(trust.questions.size(), 1);
+    const HostKeyQuestion question = trust.questions.first();
+    QCOMPARE(question.host, QStringLiteral("127.0.0.1"));
+    QCOMPARE(question.port, m_server->port());
+    QCOMPARE(question.keyType, m_server->hostKeyType());
+    QCOMPARE(question.fingerprint, m_server->hostKeyFingerprint());
+    QVERIFY(!question.changed);
+    QVERIFY(
+        m_app->read(QStringLiteral("known_hosts")).contains(m_server->hostKeyType().toLatin1()));
+
+    auto second = newClient(&trust);
+    QCOMPARE(connect(*second), SftpResult::Connected);
+    QCOMPARE(trust.questions.size(), 1);
+}
+
+void TestSftpClient::changedKeyIsAskedAndRefusalSendsNothing()
+{
+    TrustRecorder trust;
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    const QByteArray pinned = m_app->read(QStringLiteral("known_hosts"));
+    QVERIFY(m_server->restartWithNewHostKey());
+    const QString logBefore = m_server->log();
+
+    trust.answer = false;
+    auto refused = newClient(&trust);
+    QCOMPARE(connect(*refused), SftpResult::HostKeyNotTrusted);
+    QCOMPARE(trust.questions.size(), 2);
+    QVERIFY(trust.questions.last().changed);
+    QCOMPARE(trust.questions.last().fingerprint, m_server->hostKeyFingerprint());
+    QCOMPARE(m_app->read(QStringLiteral("known_hosts")), pinned);
+    QCOMPARE(refused->PutFile(m_app->write(QStringLiteral("p.html"), "page"), QString()),
+             SftpResult::NotConnected);
+    // No login was tried: sshd logs every accepted or failed one at this level.
+    const QString logAfter = m_server->log().mid(logBefore.size());
+    QVERIFY2(!logAfter.contains(QStringLiteral("Accepted")) &&
+                 !logAfter.contains(QStringLiteral("Failed")),
+             qPrintable(logAfter));
+
+    auto unasked = newClient(); // no callback: a changed key is refused too
+    QCOMPARE(connect(*unasked), SftpResult::HostKeyNotTrusted);
+
+    trust.answer = true;
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(trust.questions.size(), 3);
+}
+
+void TestSftpClient::userKnownHostsIsOnlyRead()
+{
+    TrustRecorder trust;
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QVERIFY(QFile::rename(m_files.own, m_files.user));
+    const QByteArray userFile = m_app->read(QStringLiteral("user_known_hosts"));
+
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(trust.questions.size(), 1);
+    QVERIFY(!QFile::exists(m_files.own));
+
+    QVERIFY(m_server->restartWithNewHostKey());
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(trust.questions.size(), 2);
+    QVERIFY(trust.questions.last().changed);
+    QCOMPARE(m_app->read(QStringLiteral("user_known_hosts")), userFile);
+    QVERIFY(QFile::exists(m_files.own));
+}
+
+void TestSftpClient::connectFailures_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("password"); // "*" for the right one
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("not sftp://") << "127.0.0.1"
+                                 << "*" << int(SftpResult::SocketNotOpened);
+    QTest::newRow("nobody listening") << "sftp://127.0.0.1:1"
+                                      << "*" << int(SftpResult::SocketNotOpened);
+    QTest::newRow("unknown host") << "sftp://no-such-host.invalid"
+                                  << "*" << int(SftpResult::SocketNotOpened);
+    QTest::newRow("wrong password") << ""
+                                    << "wrong" << int(SftpResult::PasswordRefused);
+    QTest::newRow("control character in password") << ""
+                                                   << "pw\n"
+                                                   << int(SftpResult::NoUsableAuth);
+}
+
+void TestSftpClient::connectFailures()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, password);
+    QFETCH(int, result);
+    if (password == QLatin1String("wrong") && !m_server->logsInWithPassword())
+        QSKIP("password login needs a user of our own, which needs root");
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    const QString target = server.isEmpty() ? m_server->serverString() : server;
+    QCOMPARE(int(client->Connect(target, m_server->user(),
+                                 password == QLatin1String("*") ? m_server->password() : password)),
+             result);
+    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::NotConnected);
+}
+
+void TestSftpClient::keyLoginWithEmptyPassword()
+{
+    QVERIFY(m_server->startKeyAgent());
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    QCOMPARE(client->Connect(m_server->serverString(), m_server->user(), QString()),
+             SftpResult::Connected);
+    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::CommandDone);
+}
+
+void TestSftpClient::serverWithoutSftp()
+{
+    m_server.reset(); // its user would stand in the way of the second server's
+    SshServer plain(false);
+    QVERIFY2(plain.isRunning(), qPrintable(plain.errorString()));
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    QCOMPARE(client->Connect(plain.serverString(), plain.user(), plain.password()),
+             SftpResult::SubsystemRefused);
+}
+
+void TestSftpClient::stalledHandshakeEnds_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("time-out") << false;
+    QTest::newRow("cancel") << true;
+}
+
+// Nothing the client sends reaches the server, so only the time-out or the cancel ends it.
+void TestSftpClient::stalledHandshakeEnds()
+{
+    QFETCH(bool, cancel);
+    TcpRelay relay(m_server->port());
+    relay.holdClientAfter(0);
+    std::atomic_bool cancelFlag{cancel};
+    auto client = newClient();
+    client->setTimeout(cancel ? 10min : 300ms);
+    client->setCancelFlag(&cancelFlag);
+    QCOMPARE(connect(*client, relay.port()), SftpResult::ConnectTimedOut);
+}
+
+void TestSftpClient::publishCreatesDirectoriesAndStoresBytes()
+{
+    QVERIFY(m_server->makeRemoteDirectory(QStringLiteral("www")));
+    const int descriptorsBefore = openDescriptors();
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    QCOMPARE(connect(*client), SftpResult::Connected);
+
+    const QByteArray year = patterned(3000);
+    const QByteArray months = patterned(70 * 1024);
+    const QByteArray days = QByteArray("<html>\r\n\x1a\0\xff", 12);
+    const QByteArray day = patterned(3 * 1024 * 1024); // more writes than are sent at once
+    QCOMPARE(client->Command(QStringLiteral("CWD www")), SftpResult::CommandDone);
+    QCOMPARE(client->PutFile(m_app->write(QStringLiteral("year.html"), year), QString()), 1);
+    QCOMPARE(client->Command(QStringLiteral("CWD 2024")), SftpResult::CommandRefused);
+    QCOMPARE(client->Command(QStringLiteral("MKD 2024")), SftpResult::CommandDone);
+    QCOMPARE(client->Command(QStringLiteral("MKD 2024")), SftpResult::CommandRefused);
+    QCOMPARE(client->Command(QStringLiteral("CWD 2024")), SftpResult::CommandDone);
+    QCOMPARE(client->PutFile(m_app->write(QStringLiteral("y/index.html"), months), QString()), 1);
+    QCOMPARE(client->Command(QStringLiteral("mkd 05")), SftpResult::CommandDone);
+    QCOMPARE(client->Command(QStringLiteral("cwd ") + m_server->homePath() + "/www/2024/05"),
+             SftpResult::CommandDone);
+    QCOMPARE(client->PutFile(m_app->write(QStringLiteral("m/index.html"), days), QString()), 1);
+    QCOMPARE(client->PutFile(m_app->write(QStringLiteral("07.html"), day), QString()), 1);
+    // A second send replaces the page in place.
+    QCOMPARE(
+        client->PutFile(m_app->write(QStringLiteral("other"), year), QStringLiteral("07.html")), 1);
+    QCOMPARE(client->Command(QStringLiteral("CWD year.html")), SftpResult::CommandRefused);
+    client->Close();
+    QCOMPARE(openDescriptors(), descriptorsBefore); // the connection is really closed
+
+    QCOMPARE(m_server->remoteFile(QStringLiteral("www/year.html")), year);
+    QCOMPARE(m_server->remoteFile(QStringLiteral("www/2024/index.html")), months);
+    QCOMPARE(m_server->remoteFile(QStringLiteral("www/2024/05/index.html")), days);
+    QCOMPARE(m_server->remoteFile(QStringLiteral("www/2024/05/07.html")), year);
+    const QStringList left =
+        QDir(m_server->homePath() + "/www/2024/05").entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(left, QStringList({QStringLiteral("07.html"), QStringLiteral("index.html")}));
+    QVERIFY(client->wireStats().commandsSent > 0);
+}
+
+void TestSftpClient::putFileFailures_data()
+{
+    QTest::addColumn<QString>("local"); // empty: a file that does not exist
+    QTest::addColumn<QString>("remoteName");
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<int>("result");
+
+    QTest::newRow("local file missing") << ""
+                                        << ""
+                                        << "." << int(SftpResult::LocalFileMissing);
+    QTest::newRow("slash in remote name") << "p.html"
+                                          << "a/p.html"
+                                          << "." << int(SftpResult::LineRefused);
+    QTest::newRow("directory not writable") << "p.html"
+                                            << ""
+                                            << "locked" << int(SftpResult::ServerRefused);
+    QTest::newRow("name taken by a directory") << "p.html"
+                                               << "taken"
+                                               << "." << int(SftpResult::ServerRefused);
+}
+
+void TestSftpClient::putFileFailures()
+{
+    QFETCH(QString, local);
+    QFETCH(QString, remoteName);
+    QFETCH(QString, directory);
+    QFETCH(int, result);
+    const QDir home(m_server->homePath());
+    QVERIFY(m_server->makeRemoteDirectory(QStringLiteral("taken/inside")));
+    home.mkdir(QStringLiteral("locked"));
+    // Read-only for its owner, and owned by another user when the test runs as root.
+    QFile::setPermissions(home.filePath(QStringLiteral("locked")),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    QCOMPARE(connect(*client), SftpResult::Connected);
+    QCOMPARE(client->Command(QStringLiteral("CWD ") + directory), SftpResult::CommandDone);
+    const QString path = local.isEmpty() ? m_app->filePath(QStringLiteral("missing.html"))
+                                         : m_app->write(local, "page");
+    QCOMPARE(int(client->PutFile(path, remoteName)), result);
+    const QStringList hidden = home.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    QVERIFY2(hidden.isEmpty(), qPrintable(hidden.join(QLatin1Char(' '))));
+    QVERIFY(home.exists(QStringLiteral("taken/inside")));
+    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::CommandDone); // session goes on
+}
+
+void TestSftpClient::startHeldTransfer(SftpClient &client, TcpRelay &relay,
+                                       std::future<qint16> *result)
+{
+    QVERIFY(relay.isListening());
+    QCOMPARE(connect(client, relay.port()), SftpResult::Connected);
+    const QString big = m_app->write(QStringLiteral("07.html"), patterned(8 * 1024 * 1024));
+    relay.holdClientAfter(1024 * 1024);
+    *result =
+        std::async(std::launch::async, [&client, big] { return client.PutFile(big, QString()); });
+    QTRY_VERIFY_WITH_TIMEOUT(relay.isHolding(), 20000);
+}
+
+void TestSftpClient::droppedConnectionLeavesOldPageWhole()
+{
+    const QByteArray old = patterned(5000);
+    QVERIFY(m_server->writeRemoteFile(QStringLiteral("07.html"), old));
+    TcpRelay relay(m_server->port());
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    std::future<qint16> result;
+    startHeldTransfer(*client, relay, &result);
+    QVERIFY(result.valid());
+    m_server->killSessions();
+    QCOMPARE(result.get(), SftpResult::TransferIncomplete);
+    QCOMPARE(m_server->remoteFile(QStringLiteral("07.html")), old);
+    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::NotConnected);
+}
+
+void TestSftpClient::cancelEndsTransfer()
+{
+    std::atomic_bool cancel{false};
+    TcpRelay relay(m_server->port());
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    client->setTimeout(10min); // only the cancel can end the wait
+    client->setCancelFlag(&cancel);
+    std::future<qint16> result;
+    startHeldTransfer(*client, relay, &result);
+    QVERIFY(result.valid());
+    cancel = true;
+    QCOMPARE(result.get(), SftpResult::Cancelled);
+    QVERIFY(!m_server->remoteExists(QStringLiteral("07.html")));
+    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::NotConnected);
+}
+
+void TestSftpClient::logHoldsStepsAndFingerprintNotPassword()
+{
+    if (!m_server->logsInWithPassword())
+        QSKIP("password login needs a user of our own, which needs root");
+    const QString logPath = m_app->filePath(QStringLiteral("ftp.log"));
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    QCOMPARE(client->OpenLog(logPath, 1), 0);
+    QCOMPARE(connect(*client), SftpResult::Connected);
+    QCOMPARE(client->PutFile(m_app->write(QStringLiteral("year.html"), "y"), QString()), 1);
+    client->Close();
+    client->CloseLog();
+    const QString log = QString::fromUtf8(m_app->read(QStringLiteral("ftp.log")));
+    QVERIFY2(log.contains(m_server->hostKeyFingerprint()), qPrintable(log));
+    QVERIFY(log.contains(QStringLiteral("authenticated")));
+    QVERIFY(log.contains(QStringLiteral("RENAME")));
+    QVERIFY(!log.contains(m_server->password()));
+}
+
+QTEST_GUILESS_MAIN(TestSftpClient)
+#include "TestSftpClient.moc"
