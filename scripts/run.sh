@@ -7,9 +7,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 home=${KAKIVA_HOME:-$HOME/Kakiva}
 
-"$top/scripts/setup.sh"
+"$top/scripts/setup.sh" build
 export KAKIVA_BUILD_DIR=${KAKIVA_BUILD_DIR:-$top/build}
-KAKIVA_BUILD_TARGET=kakiva "$top/scripts/build.sh"
+KAKIVA_BUILD_TARGET=kakiva "$top/scripts/build.sh" -DKAKIVA_BUILD_TESTS=OFF -DKAKIVA_BUILD_BENCH=OFF
 cmake --install "$KAKIVA_BUILD_DIR" --prefix "$home" --component portable
 
 exec "$home/kakiva"

@@ -7,7 +7,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
-"$top/scripts/setup.sh"
+"$top/scripts/setup.sh" build test bench package
 
 sanitize=()
 if [ "${1:-}" = "--sanitize" ]; then
@@ -16,7 +16,7 @@ if [ "${1:-}" = "--sanitize" ]; then
 else
   export KAKIVA_BUILD_DIR=${KAKIVA_BUILD_DIR:-$top/build}
 fi
-"$top/scripts/build.sh" -DKAKIVA_WERROR=ON -DKAKIVA_BUILD_BENCH=ON "${sanitize[@]}"
+"$top/scripts/build.sh" -DKAKIVA_WERROR=ON -DKAKIVA_BUILD_TESTS=ON -DKAKIVA_BUILD_BENCH=ON "${sanitize[@]}"
 (cd "$KAKIVA_BUILD_DIR" && ctest --output-on-failure -j "$(nproc)")
 
 # A sanitized program is for testing only, never for a package.
