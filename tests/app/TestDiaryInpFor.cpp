@@ -1,5 +1,6 @@
 #include "app/DiaryInpFor.h"
 #include "app/ErrorMessage.h"
+#include "diary/EntryDrafts.h"
 
 #include "DayPages.h"
 #include "EntryText.h"
@@ -18,6 +19,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -38,8 +40,10 @@ private slots:
     void loadShowsTheStoredEntry();
     void okSavesAndRewritesThePages_data();
     void okSavesAndRewritesThePages();
-    void leavingWithoutTextChangesNothing_data();
-    void leavingWithoutTextChangesNothing();
+    void leaving_data();
+    void leaving();
+    void draftIsOffered_data();
+    void draftIsOffered();
     void failureKeepsTheDialogAndTheText_data();
     void failureKeepsTheDialogAndTheText();
     void failureIsShownInAWarningBox();
@@ -64,7 +68,41 @@ enum class Leave
     CloseWindow,
 };
 
+// How a question of the dialog is answered: by the button that has the focus, by Escape,
+// or by clicking the other button.
+enum class Answer
+{
+    None, // no question expected
+    Focused,
+    Escape,
+    Discard,
+    UseSaved,
+};
+
+enum class Age
+{
+    Newer,
+    Older,
+};
+
 const QString EntryPath = u"Diary/2004/03/05.dia"_s;
+
+void answerBox(QMessageBox *box, Answer answer, QStringList &questions)
+{
+    questions << box->text();
+    const auto button = [box](const QString &caption) {
+        const QList<QAbstractButton *> buttons = box->buttons();
+        return *std::ranges::find(buttons, caption, &QAbstractButton::text);
+    };
+    if (answer == Answer::Focused)
+        QTest::keyClick(box->focusWidget(), Qt::Key_Space);
+    else if (answer == Answer::Escape)
+        QTest::keyClick(box, Qt::Key_Escape);
+    else if (answer == Answer::Discard)
+        QTest::mouseClick(button(u"破棄(&D)"_s), Qt::LeftButton);
+    else if (answer == Answer::UseSaved)
+        QTest::mouseClick(button(u"保存済みを使う(&S)"_s), Qt::LeftButton);
+}
 
 QStringList pagesOf0305()
 {
@@ -204,53 +242,154 @@ void TestDiaryInpFor::okSavesAndRewritesThePages()
     QCOMPARE(m_bed->uploads.shown(), 1);
 }
 
-void TestDiaryInpFor::leavingWithoutTextChangesNothing_data()
+void TestDiaryInpFor::leaving_data()
 {
     QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QString>("typed"); // '\b' is Backspace
     QTest::addColumn<Leave>("leave");
-    QTest::newRow("OK on an empty box, no entry") << QByteArray() << Leave::OkOnEmptyBox;
-    QTest::newRow("OK after emptying an existing entry")
-        << QByteArray("kept\r\n") << Leave::OkOnEmptyBox;
-    QTest::newRow("Cancel after typing") << QByteArray("kept\r\n") << Leave::Cancel;
-    QTest::newRow("Escape after typing") << QByteArray("kept\r\n") << Leave::Escape;
-    QTest::newRow("closing the window after typing")
-        << QByteArray("kept\r\n") << Leave::CloseWindow;
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("closed");
+    const QByteArray kept("kept\r\n");
+    QTest::newRow("OK on an empty box, no entry")
+        << QByteArray() << QString() << Leave::OkOnEmptyBox << Answer::None << false << true;
+    QTest::newRow("OK after emptying an entry")
+        << kept << QString() << Leave::OkOnEmptyBox << Answer::None << false << true;
+    QTest::newRow("Cancel, unchanged")
+        << kept << QString() << Leave::Cancel << Answer::None << false << true;
+    QTest::newRow("Cancel, typed back to the entry")
+        << kept << u"x\b"_s << Leave::Cancel << Answer::None << false << true;
+    QTest::newRow("Cancel after typing, discarded")
+        << kept << u"x"_s << Leave::Cancel << Answer::Discard << true << true;
+    QTest::newRow("Cancel after typing, focused いいえ")
+        << kept << u"x"_s << Leave::Cancel << Answer::Focused << true << false;
+    QTest::newRow("Cancel after typing, Escape on the question")
+        << kept << u"x"_s << Leave::Cancel << Answer::Escape << true << false;
+    QTest::newRow("frame after typing, discarded")
+        << kept << u"x"_s << Leave::CloseWindow << Answer::Discard << true << true;
+    QTest::newRow("frame after typing, focused いいえ")
+        << kept << u"x"_s << Leave::CloseWindow << Answer::Focused << true << false;
+    QTest::newRow("Escape twice after typing")
+        << kept << u"x"_s << Leave::Escape << Answer::None << false << false;
+    QTest::newRow("Escape twice, unchanged")
+        << kept << QString() << Leave::Escape << Answer::None << false << false;
 }
 
-void TestDiaryInpFor::leavingWithoutTextChangesNothing()
+// Whatever the way out, nothing is saved and no draft is left; a changed text is only
+// thrown away when the user says so.
+void TestDiaryInpFor::leaving()
 {
     QFETCH(QByteArray, existing);
+    QFETCH(QString, typed);
     QFETCH(Leave, leave);
+    QFETCH(Answer, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, closed);
     if (!existing.isEmpty())
         m_bed->appDir.write(EntryPath, existing);
     const Tree before = treeBelow(m_bed->appDir.path());
+    QStringList questions;
+    ModalAnswerer<QMessageBox> boxes([&](QMessageBox *box) { answerBox(box, answer, questions); });
 
+    bool closedByLeaving = false;
+    QStringList askedWhileLeaving;
     const int result = showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+        dialog->DiaryTex->moveCursor(QTextCursor::End);
+        for (const QChar c : typed) {
+            if (c == u'\b')
+                QTest::keyClick(dialog->DiaryTex, Qt::Key_Backspace);
+            else
+                QTest::keyClick(dialog->DiaryTex, c.toLatin1());
+        }
         switch (leave) {
         case Leave::OkOnEmptyBox:
             clearText(dialog->DiaryTex);
             QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
             break;
         case Leave::Cancel:
-            typeText(dialog->DiaryTex, u"not saved"_s);
             QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
             break;
         case Leave::Escape:
-            typeText(dialog->DiaryTex, u"not saved"_s);
+            QTest::keyClick(dialog->DiaryTex, Qt::Key_Escape);
             QTest::keyClick(dialog->DiaryTex, Qt::Key_Escape);
             break;
         case Leave::CloseWindow:
-            typeText(dialog->DiaryTex, u"not saved"_s);
             dialog->close();
             break;
         }
+        closedByLeaving = !dialog->isVisible();
+        askedWhileLeaving = questions;
+        answer = Answer::Discard;
+        if (dialog->isVisible())
+            QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
     });
 
+    QCOMPARE(closedByLeaving, closed);
+    QCOMPARE(askedWhileLeaving, asked ? QStringList{u"変更を破棄しますか？"_s} : QStringList());
     QCOMPARE(result, int(QDialog::Rejected));
-    QVERIFY(!m_dialog->isVisible());
     QCOMPARE(treeBelow(m_bed->appDir.path()), before);
     QVERIFY(m_bed->errors.isEmpty());
     QCOMPARE(m_bed->uploads.shown(), 0);
+}
+
+void TestDiaryInpFor::draftIsOffered_data()
+{
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<Age>("draftAge");
+    QTest::addColumn<QString>("draft");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<QString>("shown");
+    const QString typed = u"書きかけ😀¥\n"_s;
+    const QByteArray old("old\r\n");
+    QTest::newRow("no entry, focused answer restores")
+        << QByteArray() << Age::Newer << typed << Answer::Focused << typed;
+    QTest::newRow("newer than the entry, Escape restores")
+        << old << Age::Newer << typed << Answer::Escape << typed;
+    QTest::newRow("saved entry chosen")
+        << old << Age::Newer << typed << Answer::UseSaved << u"old"_s;
+    QTest::newRow("older than the entry: not offered")
+        << old << Age::Older << typed << Answer::None << u"old"_s;
+    QTest::newRow("same as the entry: not offered")
+        << old << Age::Newer << u"old"_s << Answer::None << u"old"_s;
+}
+
+// Restoring only fills the box; OK saves what it shows and the draft goes.
+void TestDiaryInpFor::draftIsOffered()
+{
+    QFETCH(QByteArray, existing);
+    QFETCH(Age, draftAge);
+    QFETCH(QString, draft);
+    QFETCH(Answer, answer);
+    QFETCH(QString, shown);
+    const DateFields day{u"2004"_s, u"03"_s, u"05"_s};
+    QVERIFY(writeDraft(day, draft));
+    const QDateTime drafted = QFileInfo(draftFilePath(day)).lastModified();
+    if (!existing.isEmpty()) {
+        QFile entry(m_bed->appDir.write(EntryPath, existing));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        entry.setFileTime(drafted.addSecs(draftAge == Age::Newer ? -60 : 60),
+                          QFileDevice::FileModificationTime);
+    }
+    QStringList questions;
+    ModalAnswerer<QMessageBox> boxes([&](QMessageBox *box) { answerBox(box, answer, questions); });
+
+    QString text;
+    QByteArray storedWhileOpen;
+    showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+        text = dialog->DiaryTex->toPlainText();
+        storedWhileOpen = QFile::exists(m_bed->appDir.filePath(EntryPath))
+                              ? m_bed->appDir.read(EntryPath)
+                              : QByteArray();
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+    });
+
+    QCOMPARE(questions, answer == Answer::None
+                            ? QStringList()
+                            : QStringList{u"保存されていない下書きがあります。"_s});
+    QCOMPARE(text, shown);
+    QCOMPARE(storedWhileOpen, existing);
+    QCOMPARE(m_bed->appDir.read(EntryPath), entryFileBytes(shown));
+    QVERIFY(!QFile::exists(draftFilePath(day)));
 }
 
 void TestDiaryInpFor::failureKeepsTheDialogAndTheText_data()
@@ -287,6 +426,10 @@ void TestDiaryInpFor::failureKeepsTheDialogAndTheText()
     if (!blocker.isEmpty())
         m_bed->appDir.write(blocker, "in the way");
     const QString typed = u"an entry longer than the disk allows"_s;
+    // Cancel on the unsaved text asks first.
+    QStringList questions;
+    ModalAnswerer<QMessageBox> boxes(
+        [&](QMessageBox *box) { answerBox(box, Answer::Discard, questions); });
 
     bool openAfterFailure = false;
     QString textAfterFailure;
@@ -355,6 +498,7 @@ void TestDiaryInpFor::failureIsShownInAWarningBox()
         typeText(dialog->DiaryTex, u"text"_s);
         QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
         openAfterBox = dialog->isVisible();
+        clearText(dialog->DiaryTex);
         QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
     });
 
