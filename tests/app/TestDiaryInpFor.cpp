@@ -40,10 +40,8 @@ private slots:
     void loadShowsTheStoredEntry();
     void okSavesAndRewritesThePages_data();
     void okSavesAndRewritesThePages();
-    void leaving_data();
-    void leaving();
-    void draftIsOffered_data();
-    void draftIsOffered();
+    void leavingAndDrafts_data();
+    void leavingAndDrafts();
     void failureKeepsTheDialogAndTheText_data();
     void failureKeepsTheDialogAndTheText();
     void failureIsShownInAWarningBox();
@@ -62,6 +60,7 @@ namespace {
 
 enum class Leave
 {
+    Ok,
     OkOnEmptyBox,
     Cancel,
     Escape,
@@ -77,12 +76,6 @@ enum class Answer
     Escape,
     Discard,
     UseSaved,
-};
-
-enum class Age
-{
-    Newer,
-    Older,
 };
 
 const QString EntryPath = u"Diary/2004/03/05.dia"_s;
@@ -242,68 +235,100 @@ void TestDiaryInpFor::okSavesAndRewritesThePages()
     QCOMPARE(m_bed->uploads.shown(), 1);
 }
 
-void TestDiaryInpFor::leaving_data()
+void TestDiaryInpFor::leavingAndDrafts_data()
 {
     QTest::addColumn<QByteArray>("existing");
-    QTest::addColumn<QString>("typed"); // '\b' is Backspace
+    QTest::addColumn<QString>("draft");
+    QTest::addColumn<int>("draftAge"); // seconds the draft is newer than the entry
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<Leave>("leave");
     QTest::addColumn<Answer>("answer");
-    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("closed");
-    const QByteArray kept("kept\r\n");
-    QTest::newRow("OK on an empty box, no entry")
-        << QByteArray() << QString() << Leave::OkOnEmptyBox << Answer::None << false << true;
-    QTest::newRow("OK after emptying an entry")
-        << kept << QString() << Leave::OkOnEmptyBox << Answer::None << false << true;
-    QTest::newRow("Cancel, unchanged")
-        << kept << QString() << Leave::Cancel << Answer::None << false << true;
+    const QByteArray old("old\r\n");
+    const QString drafted = u"書きかけ😀¥\n"_s;
+    const QString discard = u"変更を破棄しますか？"_s;
+    const QString restore = u"保存されていない下書きがあります。"_s;
+    QTest::newRow("OK after emptying the entry")
+        << old << QString() << 0 << QString() << Leave::OkOnEmptyBox << Answer::None << QString()
+        << u"old"_s << true;
     QTest::newRow("Cancel, typed back to the entry")
-        << kept << u"x\b"_s << Leave::Cancel << Answer::None << false << true;
+        << old << QString() << 0 << u"x\b"_s << Leave::Cancel << Answer::None << QString()
+        << u"old"_s << true;
     QTest::newRow("Cancel after typing, discarded")
-        << kept << u"x"_s << Leave::Cancel << Answer::Discard << true << true;
+        << old << QString() << 0 << u"x"_s << Leave::Cancel << Answer::Discard << discard
+        << u"old"_s << true;
     QTest::newRow("Cancel after typing, focused いいえ")
-        << kept << u"x"_s << Leave::Cancel << Answer::Focused << true << false;
-    QTest::newRow("Cancel after typing, Escape on the question")
-        << kept << u"x"_s << Leave::Cancel << Answer::Escape << true << false;
-    QTest::newRow("frame after typing, discarded")
-        << kept << u"x"_s << Leave::CloseWindow << Answer::Discard << true << true;
-    QTest::newRow("frame after typing, focused いいえ")
-        << kept << u"x"_s << Leave::CloseWindow << Answer::Focused << true << false;
-    QTest::newRow("Escape twice after typing")
-        << kept << u"x"_s << Leave::Escape << Answer::None << false << false;
-    QTest::newRow("Escape twice, unchanged")
-        << kept << QString() << Leave::Escape << Answer::None << false << false;
+        << old << QString() << 0 << u"x"_s << Leave::Cancel << Answer::Focused << discard
+        << u"old"_s << false;
+    QTest::newRow("frame after typing, Escape on the question")
+        << old << QString() << 0 << u"x"_s << Leave::CloseWindow << Answer::Escape << discard
+        << u"old"_s << false;
+    QTest::newRow("Escape twice after typing") << old << QString() << 0 << u"x"_s << Leave::Escape
+                                               << Answer::None << QString() << u"old"_s << false;
+    QTest::newRow("draft, no entry: focused answer restores")
+        << QByteArray() << drafted << 60 << QString() << Leave::Ok << Answer::Focused << restore
+        << drafted << true;
+    QTest::newRow("newer draft: Escape restores") << old << drafted << 60 << QString() << Leave::Ok
+                                                  << Answer::Escape << restore << drafted << true;
+    QTest::newRow("newer draft: saved entry chosen")
+        << old << drafted << 60 << QString() << Leave::Ok << Answer::UseSaved << restore << u"old"_s
+        << true;
+    QTest::newRow("draft older than the entry: not offered")
+        << old << drafted << -60 << QString() << Leave::Ok << Answer::None << QString() << u"old"_s
+        << true;
+    QTest::newRow("draft same as the entry: not offered")
+        << old << u"old"_s << 60 << QString() << Leave::Ok << Answer::None << QString() << u"old"_s
+        << true;
 }
 
-// Whatever the way out, nothing is saved and no draft is left; a changed text is only
-// thrown away when the user says so.
-void TestDiaryInpFor::leaving()
+// A changed text is only thrown away when the user says so, and a draft only fills the
+// box: nothing is saved until OK, and no draft outlives the dialog.
+void TestDiaryInpFor::leavingAndDrafts()
 {
     QFETCH(QByteArray, existing);
+    QFETCH(QString, draft);
+    QFETCH(int, draftAge);
     QFETCH(QString, typed);
     QFETCH(Leave, leave);
     QFETCH(Answer, answer);
-    QFETCH(bool, asked);
+    QFETCH(QString, asked);
+    QFETCH(QString, shown);
     QFETCH(bool, closed);
-    if (!existing.isEmpty())
-        m_bed->appDir.write(EntryPath, existing);
+    const DateFields day{u"2004"_s, u"03"_s, u"05"_s};
+    if (!draft.isEmpty())
+        QVERIFY(writeDraft(day, draft));
+    if (!existing.isEmpty()) {
+        QFile entry(m_bed->appDir.write(EntryPath, existing));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QDateTime drafted = QFileInfo(draftFilePath(day)).lastModified();
+        if (!draft.isEmpty())
+            QVERIFY(
+                entry.setFileTime(drafted.addSecs(-draftAge), QFileDevice::FileModificationTime));
+    }
     const Tree before = treeBelow(m_bed->appDir.path());
+    const auto stored = [&] {
+        const QString path = m_bed->appDir.filePath(EntryPath);
+        return QFile::exists(path) ? readWholeFile(path) : QByteArray();
+    };
     QStringList questions;
     ModalAnswerer<QMessageBox> boxes([&](QMessageBox *box) { answerBox(box, answer, questions); });
 
+    QString loaded;
+    QByteArray storedWhileOpen;
     bool closedByLeaving = false;
     QStringList askedWhileLeaving;
     const int result = showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+        loaded = dialog->DiaryTex->toPlainText();
+        storedWhileOpen = stored();
         dialog->DiaryTex->moveCursor(QTextCursor::End);
-        for (const QChar c : typed) {
-            if (c == u'\b')
-                QTest::keyClick(dialog->DiaryTex, Qt::Key_Backspace);
-            else
-                QTest::keyClick(dialog->DiaryTex, c.toLatin1());
-        }
+        typeText(dialog->DiaryTex, typed);
         switch (leave) {
         case Leave::OkOnEmptyBox:
             clearText(dialog->DiaryTex);
+            [[fallthrough]];
+        case Leave::Ok:
             QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
             break;
         case Leave::Cancel:
@@ -324,72 +349,16 @@ void TestDiaryInpFor::leaving()
             QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
     });
 
+    QCOMPARE(loaded, shown);
+    QCOMPARE(askedWhileLeaving, asked.isEmpty() ? QStringList() : QStringList{asked});
     QCOMPARE(closedByLeaving, closed);
-    QCOMPARE(askedWhileLeaving, asked ? QStringList{u"変更を破棄しますか？"_s} : QStringList());
-    QCOMPARE(result, int(QDialog::Rejected));
-    QCOMPARE(treeBelow(m_bed->appDir.path()), before);
-    QVERIFY(m_bed->errors.isEmpty());
-    QCOMPARE(m_bed->uploads.shown(), 0);
-}
-
-void TestDiaryInpFor::draftIsOffered_data()
-{
-    QTest::addColumn<QByteArray>("existing");
-    QTest::addColumn<Age>("draftAge");
-    QTest::addColumn<QString>("draft");
-    QTest::addColumn<Answer>("answer");
-    QTest::addColumn<QString>("shown");
-    const QString typed = u"書きかけ😀¥\n"_s;
-    const QByteArray old("old\r\n");
-    QTest::newRow("no entry, focused answer restores")
-        << QByteArray() << Age::Newer << typed << Answer::Focused << typed;
-    QTest::newRow("newer than the entry, Escape restores")
-        << old << Age::Newer << typed << Answer::Escape << typed;
-    QTest::newRow("saved entry chosen")
-        << old << Age::Newer << typed << Answer::UseSaved << u"old"_s;
-    QTest::newRow("older than the entry: not offered")
-        << old << Age::Older << typed << Answer::None << u"old"_s;
-    QTest::newRow("same as the entry: not offered")
-        << old << Age::Newer << u"old"_s << Answer::None << u"old"_s;
-}
-
-// Restoring only fills the box; OK saves what it shows and the draft goes.
-void TestDiaryInpFor::draftIsOffered()
-{
-    QFETCH(QByteArray, existing);
-    QFETCH(Age, draftAge);
-    QFETCH(QString, draft);
-    QFETCH(Answer, answer);
-    QFETCH(QString, shown);
-    const DateFields day{u"2004"_s, u"03"_s, u"05"_s};
-    QVERIFY(writeDraft(day, draft));
-    const QDateTime drafted = QFileInfo(draftFilePath(day)).lastModified();
-    if (!existing.isEmpty()) {
-        QFile entry(m_bed->appDir.write(EntryPath, existing));
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        entry.setFileTime(drafted.addSecs(draftAge == Age::Newer ? -60 : 60),
-                          QFileDevice::FileModificationTime);
-    }
-    QStringList questions;
-    ModalAnswerer<QMessageBox> boxes([&](QMessageBox *box) { answerBox(box, answer, questions); });
-
-    QString text;
-    QByteArray storedWhileOpen;
-    showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
-        text = dialog->DiaryTex->toPlainText();
-        storedWhileOpen = QFile::exists(m_bed->appDir.filePath(EntryPath))
-                              ? m_bed->appDir.read(EntryPath)
-                              : QByteArray();
-        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
-    });
-
-    QCOMPARE(questions, answer == Answer::None
-                            ? QStringList()
-                            : QStringList{u"保存されていない下書きがあります。"_s});
-    QCOMPARE(text, shown);
     QCOMPARE(storedWhileOpen, existing);
-    QCOMPARE(m_bed->appDir.read(EntryPath), entryFileBytes(shown));
+    QCOMPARE(result, int(leave == Leave::Ok ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(stored(), leave == Leave::Ok ? entryFileBytes(shown) : existing);
     QVERIFY(!QFile::exists(draftFilePath(day)));
+    if (leave != Leave::Ok)
+        QCOMPARE(treeBelow(m_bed->appDir.path()), before);
+    QVERIFY(m_bed->errors.isEmpty());
 }
 
 void TestDiaryInpFor::failureKeepsTheDialogAndTheText_data()
