@@ -4,6 +4,7 @@
 #include "app/ConfFor.h"
 #include "app/DayPageBrowse.h"
 #include "app/DiaryInpFor.h"
+#include "app/DraftMarks.h"
 #include "app/Geometry.h"
 #include "app/SearchFor.h"
 #include "app/SendFor.h"
@@ -47,6 +48,9 @@ MainFor::MainFor(QWidget *parent)
     // A click on a day and Return or Enter on the chosen day both raise the date event.
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
+    // Once the window is up, so the notice stands over it.
+    QMetaObject::invokeMethod(
+        this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);
 }
 
 void MainFor::buildMenu()
@@ -126,6 +130,7 @@ void MainFor::markEntryDays(int year, int month)
     for (int day : daysWithEntries(year, month))
         DayCal->setDateTextFormat(QDate(year, month, day), bold);
     markUnsentDays(DayCal, year, month);
+    markDraftDays(DayCal, year, month);
 }
 
 // After a save, a publish or new settings: what the server lacks may have changed. The
@@ -154,10 +159,10 @@ void MainFor::runDateEvent()
     m_diaryInp->YearStr = dateFieldText(chosen.year());
     m_diaryInp->MonthStr = dateFieldText(chosen.month());
     m_diaryInp->DayStr = dateFieldText(chosen.day());
-    const bool saved = m_diaryInp->showModal() == QDialog::Accepted;
+    m_diaryInp->showModal();
     m_dateEventPending = false;
-    if (saved)
-        refreshMarks();
+    // Saved or not, the day's draft has gone with the dialog.
+    refreshMarks();
 }
 
 void MainFor::openSettings()
