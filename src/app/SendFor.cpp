@@ -154,9 +154,8 @@ void SendFor::finishRun()
         done(QDialog::Accepted);
         return;
     }
-    if (outcome.result == BulkOutcome::Result::CertificateRefused ||
-        outcome.result == BulkOutcome::Result::HostKeyRefused) {
-        StatusLab->setText(outcome.reason); // a retry would only ask again
+    if (retryCannotHelp(outcome.result)) {
+        StatusLab->setText(outcome.reason);
         return;
     }
     const auto delay = m_backoff.take();

@@ -116,9 +116,8 @@ void UpFor::finishAttempt()
         return;
     }
     CloseCom->setEnabled(true);
-    if (result == UploadAttempt::Result::CertificateRefused ||
-        result == UploadAttempt::Result::HostKeyRefused)
-        return; // a retry would only ask again
+    if (retryCannotHelp(result))
+        return;
     UpTim->start(m_backoff.take());
 }
 

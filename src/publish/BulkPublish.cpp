@@ -2,13 +2,13 @@
 
 #include "platform/AppDir.h"
 #include "publish/BulkWorkQueue.h"
-#include "publish/client/ClientResult.h"
 #include "publish/PublishClientFactory.h"
 #include "publish/PublishFailure.h"
 #include "publish/RemoteDirectoryRegistry.h"
 #include "publish/RemotePaths.h"
 #include "publish/ServerRecord.h"
 #include "publish/UploadStatus.h"
+#include "publish/client/ClientResult.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -134,6 +134,10 @@ bool BulkPublish::logIn(Run &run, PublishClient &client, int index) const
     if (!loggedIn && index == 0) {
         const QString refused = refusalStatus(run.trust.refusal());
         run.fail(refused.isEmpty() ? PublishFailure::ofConnect(connected) : refused);
+        if (classifyConnectResult(connected).final && !cancelled()) {
+            const QMutexLocker locker(&run.mutex);
+            run.outcome.result = BulkOutcome::Result::Incompatible;
+        }
     }
     return loggedIn;
 }

@@ -2,10 +2,10 @@
 
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
-#include "publish/client/PublishClient.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
+#include "publish/client/PublishClient.h"
 #include "settings/SettingsFile.h"
 
 namespace Kakiva {
@@ -55,6 +55,8 @@ UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
     case ServerIdentityTrust::Refusal::None:
         break;
     }
+    if (m_incompatible)
+        return Result::Incompatible;
     if (!sent)
         return Result::Failed;
     m_client.Close();
@@ -73,6 +75,7 @@ bool UploadAttempt::connect(const QString &server, const QString &name, const QS
     const ConnectOutcome outcome = classifyConnectResult(result);
     if (!outcome.status.isEmpty())
         m_status(outcome.status);
+    m_incompatible = outcome.final;
     return !outcome.failed;
 }
 

@@ -60,6 +60,7 @@ private:
     ServerRecord *m_record = nullptr;       // what the server confirmed, kept as it confirms it
     ServerIdentityTrust *m_trust = nullptr; // the pins, and the user's answers this attempt
     TrustQuestions m_ask;
+    bool m_incompatible = false; // the server and the program cannot work together
 };
 
 } // namespace Kakiva
