@@ -18,6 +18,8 @@ inline const QString NoSuchFile = QStringLiteral("該当ファイルなし");
 inline const QString Error = QStringLiteral("エラー");
 inline const QString CertificateError = QStringLiteral("証明書エラー");
 inline const QString HostKeyError = QStringLiteral("ホスト鍵エラー");
+inline const QString TlsError = QStringLiteral("TLS接続エラー");
+inline const QString TlsTooOld = QStringLiteral("サーバーのTLSが古い");
 } // namespace UploadStatus
 
 // How the upload reads a Connect result.

@@ -17,6 +17,13 @@ inline constexpr qint16 HostKeyNotTrusted = 6; // unknown or changed host key, n
 inline constexpr qint16 SocketNotOpened = -1;  // bad server string, host not found, refused
 inline constexpr qint16 ConnectTimedOut = -2;  // also when the cancel flag was raised
 inline constexpr qint16 SocketErrorBase = 10000;
+// A TLS handshake that failed. Inside the socket error range, so a reader that knows only the
+// ranges still takes them as failures; the first is the value such a failure always had
+// (10000 + QAbstractSocket::SslHandshakeFailedError).
+inline constexpr qint16 TlsHandshakeRefused = 10013;  // refused, or the peer speaks no TLS
+inline constexpr qint16 TlsCertificateFailed = 10900; // a certificate the handshake could not use
+inline constexpr qint16 TlsProtocolTooOld = 10901;    // no TLS version in common: the server's
+                                                      // are older than any we accept
 
 // Command
 inline constexpr qint16 CommandDone = 2;
@@ -25,8 +32,8 @@ inline constexpr qint16 CommandDone = 2;
 inline constexpr qint16 NotConnected = -1; // no session, or it ended before the answer
 inline constexpr qint16 TimedOut = -2;
 inline constexpr qint16 Cancelled = -3;
-inline constexpr qint16 LineRefused = -4; // a control character: nothing sent
-inline constexpr qint16 BadReply = -5;    // the server's answer broke the protocol
+inline constexpr qint16 LineRefused = -4;          // a control character: nothing sent
+inline constexpr qint16 BadReply = -5;             // the server's answer broke the protocol
 inline constexpr qint16 DataConnectionFailed = -6; // FTP: the data connection did not open
 inline constexpr qint16 LocalFileUnreadable = -7;
 inline constexpr qint16 TransferIncomplete = -8; // the connection broke during the file, or

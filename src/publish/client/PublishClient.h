@@ -42,7 +42,7 @@ struct ServerTrust
 //   -1 the socket could not be opened: a server setting that cannot be read, host not found,
 //      connection refused.
 //   -2 time-out, or the cancel flag was raised.
-//   10000 or more: a socket or TLS failure.
+//   10000 or more: a socket or TLS failure (ClientResult.h names the TLS ones).
 // Command(line): "CWD name" or "MKD name". 2 done; another positive value: refused. Negative:
 //   -1 no session or it ended, -2 time-out, -3 cancelled, -4 the line holds a control
 //   character (nothing sent), -5 the server broke the protocol. After -2, -3 and -5 the

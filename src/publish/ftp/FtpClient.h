@@ -1,8 +1,8 @@
 #pragma once
 
-#include "publish/ftp/FtpTls.h"
 #include "publish/client/PublishClient.h"
 #include "publish/client/WireStats.h"
+#include "publish/ftp/FtpTls.h"
 
 #include <QString>
 
@@ -40,10 +40,11 @@ public:
     //   refused AUTH TLS, or its certificate was not trusted (nothing sent after either).
     // 2 USER refused, 3 PASS refused (4xx/5xx).
     // 4 a reply that fits no step: 332 (accounts are not supported), an unexpected code,
-    //   text that is no FTP reply, or PBSZ or PROT refused.
+    //   text that is no FTP reply, PBSZ or PROT refused, or bytes after the 234 that accepted
+    //   AUTH TLS (they could only have been put there by someone on the path).
     // 5 the server answered 421 or closed the connection.
-    // 10000 + QAbstractSocket::SocketError for other socket errors, a failed TLS handshake
-    //   included.
+    // 10000 + QAbstractSocket::SocketError for other socket errors; a failed TLS handshake
+    //   reads as ClientResult's TLS codes.
     // server is a host name, an IPv4 or IPv6 address ("[::1]:2121" with a port), optionally
     // with ":port"; port 21 when absent. "ftpes://" before it asks for explicit TLS, "ftps://"
     // for implicit TLS (port 990 when absent).

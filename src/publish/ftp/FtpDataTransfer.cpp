@@ -2,6 +2,7 @@
 
 #include "publish/ftp/FtpResult.h"
 #include "publish/ftp/FtpSession.h"
+#include "publish/ftp/FtpTlsClose.h"
 
 #include <QFile>
 #include <QSslSocket>
@@ -64,6 +65,18 @@ bool classicOrderMayAvoid(qint16 result)
         return true;
     default:
         return result < 0 && complainsOfDataConnection(FtpReply{static_cast<int>(-result), {}});
+    }
+}
+
+QString tlsEndNote(TlsDataEnd end, const QSslSocket &data)
+{
+    switch (end) {
+    case TlsDataEnd::Reset:
+        return QStringLiteral("the server reset the data connection after our last byte");
+    case TlsDataEnd::NoCloseAlert:
+        return QStringLiteral("the server ended the data connection without its TLS close alert");
+    default:
+        return QStringLiteral("the data connection did not end: %1").arg(data.errorString());
     }
 }
 
@@ -287,14 +300,21 @@ Ended Store::sendData(Transfer &t)
     }
 }
 
-// Every byte is out. A TLS data connection is closed with its close alert. A plain one is
-// half closed instead: a server that dropped the data unread resets it, and in the pipelined
-// order that reset is the one sign of a server that will not send its final reply.
+// Every byte is out. A TLS data connection is closed with its close alert, and counts only
+// when the server answers with its own. A plain one is half closed instead: a server that
+// stopped reading resets it, which fails the store whatever the server then says; in the
+// pipelined order that reset is also the one sign of a server that will not send its final
+// reply.
 Ended Store::awaitFinal(Transfer &t)
 {
-    const bool ended =
-        m_session.isTls() ? closeTls(t.data, m_session.waits.fromNow()) : finishSending(t.data);
-    if (!ended) {
+    if (m_session.isTls()) {
+        if (const TlsDataEnd end = closeTls(t.data, m_session.waits.fromNow());
+            end != TlsDataEnd::Clean) {
+            m_log.note(tlsEndNote(end, t.data));
+            t.dataLost = true;
+            return GoOn;
+        }
+    } else if (!finishSending(t.data)) {
         m_log.note(
             QStringLiteral("data connection lost before its end: %1").arg(t.data.errorString()));
         t.dataLost = true;
@@ -306,9 +326,7 @@ Ended Store::awaitFinal(Transfer &t)
         return reset;
     };
     FtpReply reply;
-    const FtpStatus s = t.order == Order::Pipelined
-                            ? m_session.control.readFinalReply(&reply, resetByServer)
-                            : m_session.control.readFinalReply(&reply);
+    const FtpStatus s = m_session.control.readFinalReply(&reply, resetByServer);
     if (s == FtpStatus::Interrupted) {
         m_log.note(QStringLiteral("the server reset the data connection"));
         t.dataLost = true;
@@ -316,6 +334,11 @@ Ended Store::awaitFinal(Transfer &t)
     }
     if (s != FtpStatus::Ok)
         return m_session.commandFailure(s);
+    // A reset behind the reply still means the server stopped reading part-way.
+    if (resetByServer()) {
+        m_log.note(QStringLiteral("the server reset the data connection after our last byte"));
+        return FtpResult::TransferIncomplete;
+    }
     t.final = reply;
     return GoOn;
 }
