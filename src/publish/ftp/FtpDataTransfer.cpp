@@ -334,8 +334,8 @@ Ended Store::awaitFinal(Transfer &t)
     }
     if (s != FtpStatus::Ok)
         return m_session.commandFailure(s);
-    // A reset behind the reply still means the server stopped reading part-way.
-    if (resetByServer()) {
+    // A reset behind a success still means the server stopped reading part-way.
+    if (reply.isSuccess() && resetByServer()) {
         m_log.note(QStringLiteral("the server reset the data connection after our last byte"));
         return FtpResult::TransferIncomplete;
     }
