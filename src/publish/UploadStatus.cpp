@@ -23,6 +23,12 @@ ConnectOutcome classifyConnectResult(qint16 result)
         return {UploadStatus::SocketOpenError, true};
     if (result == ConnectTimedOut)
         return {UploadStatus::TimedOut, true};
+    if (result == TlsCertificateFailed)
+        return {UploadStatus::CertificateError, true};
+    if (result == TlsProtocolTooOld)
+        return {UploadStatus::TlsTooOld, true, true};
+    if (result == TlsHandshakeRefused)
+        return {UploadStatus::TlsError, true};
     if (isSocketError(result))
         return {UploadStatus::WinsockError, true};
     return {};

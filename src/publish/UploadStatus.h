@@ -21,6 +21,8 @@ inline const QString HostKeyError = QStringLiteral("ホスト鍵エラー");
 inline const QString AlgorithmError = QStringLiteral("暗号方式エラー");
 inline const QString LoginMethodError = QStringLiteral("認証方式エラー");
 inline const QString SecondFactorError = QStringLiteral("二段階認証エラー");
+inline const QString TlsError = QStringLiteral("TLS接続エラー");
+inline const QString TlsTooOld = QStringLiteral("サーバーのTLSが古い");
 } // namespace UploadStatus
 
 // How the upload reads a Connect result.

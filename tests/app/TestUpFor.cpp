@@ -569,7 +569,7 @@ void TestUpFor::everyStatusFitsTheLabel_data()
           UploadStatus::DirectoryChanged, UploadStatus::Sent, UploadStatus::NoSuchFile,
           UploadStatus::Error, UploadStatus::CertificateError, UploadStatus::HostKeyError,
           UploadStatus::AlgorithmError, UploadStatus::LoginMethodError,
-          UploadStatus::SecondFactorError})
+          UploadStatus::SecondFactorError, UploadStatus::TlsError, UploadStatus::TlsTooOld})
         QTest::newRow(qPrintable(status)) << status;
 }
 

@@ -1,7 +1,11 @@
 #include "ScriptedFtpScript.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QMutexLocker>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 
 #include <algorithm>
 
@@ -79,6 +83,24 @@ qint64 ScriptedFtpScript::dropAfterBytes() const
 {
     QMutexLocker lock(&m_mutex);
     return m_dropAfterBytes;
+}
+
+void ScriptedFtpScript::setTls(const QString &certificatePath, const QString &keyPath)
+{
+    QFile key(keyPath);
+    key.open(QIODevice::ReadOnly);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate::fromPath(certificatePath).value(0));
+    tls.setPrivateKey(QSslKey(&key, QSsl::Rsa));
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    QMutexLocker lock(&m_mutex);
+    m_tls = tls;
+}
+
+QSslConfiguration ScriptedFtpScript::tlsConfiguration() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_tls;
 }
 
 void ScriptedFtpScript::setEarlyData(EarlyData early)

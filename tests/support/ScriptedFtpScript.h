@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QMutex>
 #include <QSet>
+#include <QSslConfiguration>
 #include <QString>
 #include <QWaitCondition>
 
@@ -23,6 +24,9 @@ struct ScriptedReply
     // Answer as the server would without a script; queued, it lets a fault hit the
     // second or third command of a kind.
     bool usual = false;
+    // Under TLS: end TLS with the close alert once the pieces are out, keep the connection
+    // open, and write these bytes after the alert in clear.
+    std::optional<QByteArray> afterCloseAlert = std::nullopt;
 
     static ScriptedReply text(const QByteArray &bytes) { return {{bytes}, false}; }
     static ScriptedReply split(const QList<QByteArray> &pieces) { return {pieces, false}; }
@@ -33,6 +37,12 @@ struct ScriptedReply
     // No answer at all: the server goes quiet.
     static ScriptedReply silence() { return {}; }
     static ScriptedReply asUsual() { return {{}, false, true}; }
+    static ScriptedReply endingTls(const QByteArray &bytes, const QByteArray &inClear)
+    {
+        ScriptedReply reply = text(bytes);
+        reply.afterCloseAlert = inClear;
+        return reply;
+    }
 
     // The transfer goes on after this reply only if its last reply is preliminary (1xx).
     bool endsPreliminary() const;
@@ -49,7 +59,17 @@ public:
         Store,     // read to the end, keep the file, answer the transfer reply
         DropAfter, // abort the data connection after dropAfterBytes and answer 426
         Stall,     // read nothing and answer nothing
+        // Keep only the first dropAfterBytes and answer the transfer reply as if all were well,
+        // having reset the data connection at the client's end instead of closing it, or
+        // having ended it (under TLS without the close alert) once those bytes came.
+        ResetAfter,
+        EndAfter,
     };
+
+    // Takes AUTH TLS (then PBSZ and PROT) with this certificate and key.
+    void setTls(const QString &certificatePath, const QString &keyPath);
+    // Null when no TLS was set.
+    QSslConfiguration tlsConfiguration() const;
 
     void setGreeting(const ScriptedReply &reply);
     ScriptedReply greeting() const;
@@ -123,6 +143,7 @@ private:
     EarlyData m_earlyData = EarlyData::Taken;
     int m_earlyDataDrops = 0;
     QByteArray m_pasvHost;
+    QSslConfiguration m_tls;
     QSet<QString> m_directories{QStringLiteral("/")};
 
     QList<QByteArray> m_commands;

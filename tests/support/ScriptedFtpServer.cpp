@@ -1,6 +1,7 @@
 #include "ScriptedFtpServer.h"
 
 #include "ScriptedFtpSession.h"
+#include "TlsReadyServer.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -15,7 +16,7 @@ ScriptedFtpServer::ScriptedFtpServer(const QHostAddress &address)
     QMetaObject::invokeMethod(
         m_root,
         [this] {
-            auto *listener = new QTcpServer(m_root);
+            auto *listener = new TlsReadyServer(m_root);
             if (!listener->listen(m_address, 0))
                 return;
             QObject::connect(listener, &QTcpServer::newConnection, m_root, [this, listener] {

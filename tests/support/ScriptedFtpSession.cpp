@@ -1,11 +1,15 @@
 #include "ScriptedFtpSession.h"
 
+#include "TlsReadyServer.h"
 #include <QDir>
+
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,10 +51,18 @@ ScriptedFtpSession::ScriptedFtpSession(QTcpSocket *control, ScriptedFtpScript &s
     connect(m_control, &QTcpSocket::readyRead, this, &ScriptedFtpSession::readCommands);
     connect(m_control, &QTcpSocket::disconnected, this, [this] {
         m_script.recordDisconnection();
-        deleteLater();
+        if (m_heldOpen < 0)
+            deleteLater();
     });
     m_script.recordConnection();
     reply(m_script.greeting());
+}
+
+ScriptedFtpSession::~ScriptedFtpSession()
+{
+    closeData();
+    if (m_heldOpen >= 0)
+        ::close(m_heldOpen);
 }
 
 void ScriptedFtpSession::readCommands()
@@ -86,10 +98,15 @@ void ScriptedFtpSession::answer(const QByteArray &line)
         return;
     }
     const auto scripted = m_script.takeReply(verb);
-    if (scripted && !scripted->usual)
+    if (scripted && !scripted->usual) {
         reply(*scripted);
-    else
+        // A scripted 234 starts TLS as the built-in one does, whatever follows it.
+        if (verb == "AUTH" && scripted->pieces.value(0).startsWith("234") &&
+            !m_script.tlsConfiguration().isNull())
+            startTls(m_control);
+    } else {
         answerBuiltIn(verb, argument);
+    }
 }
 
 void ScriptedFtpSession::answerBuiltIn(const QByteArray &verb, const QByteArray &argument)
@@ -98,9 +115,14 @@ void ScriptedFtpSession::answerBuiltIn(const QByteArray &verb, const QByteArray 
         reply("331 Password required\r\n");
     else if (verb == "PASS")
         reply("230 Logged in\r\n");
-    else if (verb == "TYPE" || verb == "NOOP")
+    else if (verb == "TYPE" || verb == "NOOP" || verb == "PBSZ")
         reply("200 OK\r\n");
-    else if (verb == "PWD")
+    else if (verb == "PROT")
+        reply((m_protectData = argument == "P") ? "200 Data protected\r\n" : "200 Clear\r\n");
+    else if (verb == "AUTH" && !m_script.tlsConfiguration().isNull()) {
+        reply("234 Go ahead\r\n");
+        startTls(m_control);
+    } else if (verb == "PWD")
         reply("257 \"" + m_cwd.toUtf8() + "\" is the current directory\r\n");
     else if (verb == "CWD")
         changeDirectory(argument);
@@ -143,6 +165,8 @@ void ScriptedFtpSession::writePiece(const ScriptedReply &reply, int index)
     m_writing = false;
     if (reply.closeAfter)
         m_control->disconnectFromHost();
+    else if (reply.afterCloseAlert)
+        endTlsInPlace(*reply.afterCloseAlert);
 }
 
 void ScriptedFtpSession::changeDirectory(const QByteArray &argument)
@@ -171,7 +195,7 @@ void ScriptedFtpSession::makeDirectory(const QByteArray &argument)
 void ScriptedFtpSession::openPassive(bool extended)
 {
     closeData();
-    m_passive = new QTcpServer(this);
+    m_passive = new TlsReadyServer(this);
     if (!m_passive->listen(m_address, 0)) {
         reply("425 Cannot open passive connection\r\n");
         return;
@@ -197,6 +221,10 @@ void ScriptedFtpSession::acceptDataConnection()
     m_data = socket;
     m_data->setParent(this);
     m_script.recordDataPeer(m_data->peerAddress());
+    if (m_protectData)
+        startTls(m_data);
+    if (m_script.transfer() == ScriptedFtpScript::Transfer::ResetAfter)
+        m_dataCopy = ::dup(static_cast<int>(m_data->socketDescriptor()));
     if (m_script.transfer() == ScriptedFtpScript::Transfer::Stall)
         m_data->setReadBufferSize(StalledReadBuffer);
     connect(m_data, &QTcpSocket::readyRead, this, &ScriptedFtpSession::readData);
@@ -275,6 +303,12 @@ void ScriptedFtpSession::readData()
         transfer == ScriptedFtpScript::Transfer::Stall)
         return;
     m_received.append(m_data->readAll());
+    if ((transfer == ScriptedFtpScript::Transfer::ResetAfter && m_dataEnded) ||
+        (transfer == ScriptedFtpScript::Transfer::EndAfter &&
+         m_received.size() >= m_script.dropAfterBytes())) {
+        cutShort(transfer);
+        return;
+    }
     if (transfer == ScriptedFtpScript::Transfer::DropAfter &&
         m_received.size() >= m_script.dropAfterBytes()) {
         closeData();
@@ -309,8 +343,48 @@ void ScriptedFtpSession::closeData()
         m_passive->deleteLater();
         m_passive = nullptr;
     }
+    if (m_dataCopy >= 0) {
+        ::close(m_dataCopy);
+        m_dataCopy = -1;
+    }
     m_received.clear();
     m_dataEnded = false;
+}
+
+void ScriptedFtpSession::startTls(QTcpSocket *socket)
+{
+    auto *tls = qobject_cast<QSslSocket *>(socket);
+    socket->flush();
+    tls->setSslConfiguration(m_script.tlsConfiguration());
+    tls->startServerEncryption();
+}
+
+// The close alert goes out, yet the connection stays open for whatever follows it.
+void ScriptedFtpSession::endTlsInPlace(const QByteArray &inClear)
+{
+    m_heldOpen = ::dup(static_cast<int>(m_control->socketDescriptor()));
+    m_control->disconnectFromHost();
+    m_control->waitForDisconnected(PiecePauseMs * 10);
+    ::send(m_heldOpen, inClear.constData(), static_cast<size_t>(inClear.size()), MSG_NOSIGNAL);
+}
+
+// Keeps the part that came, as a careless server would, and reports the whole as stored.
+void ScriptedFtpSession::cutShort(ScriptedFtpScript::Transfer transfer)
+{
+    m_script.storeFile(m_storePath, m_received.left(m_script.dropAfterBytes()));
+    m_storePath.clear();
+    if (transfer == ScriptedFtpScript::Transfer::ResetAfter) {
+        const linger abortive{1, 0};
+        ::setsockopt(m_dataCopy, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+        ::close(m_dataCopy);
+        m_dataCopy = -1;
+        closeData();
+    } else {
+        m_data->disconnect(this);
+        ::shutdown(static_cast<int>(m_data->socketDescriptor()), SHUT_WR);
+    }
+    reply(m_script.transferReply());
+    answerPending();
 }
 
 QString ScriptedFtpSession::resolve(const QByteArray &argument) const

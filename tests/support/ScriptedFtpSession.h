@@ -21,6 +21,7 @@ class ScriptedFtpSession : public QObject
 public:
     ScriptedFtpSession(QTcpSocket *control, ScriptedFtpScript &script, const QHostAddress &address,
                        QObject *parent);
+    ~ScriptedFtpSession() override;
 
 private:
     void readCommands();
@@ -41,6 +42,9 @@ private:
     void readData();
     void finishStore();
     void closeData();
+    void startTls(QTcpSocket *socket);
+    void endTlsInPlace(const QByteArray &inClear);
+    void cutShort(ScriptedFtpScript::Transfer transfer);
     QString resolve(const QByteArray &argument) const;
     bool idle() const { return !m_writing && m_storePath.isEmpty(); }
 
@@ -51,6 +55,9 @@ private:
     QList<QByteArray> m_pending;
     bool m_writing = false;
     QString m_cwd = QStringLiteral("/");
+    bool m_protectData = false;
+    int m_heldOpen = -1; // a copy of the control connection's descriptor, once TLS has ended
+    int m_dataCopy = -1; // a copy of the data connection's, to reset it after Qt has closed it
 
     QTcpServer *m_passive = nullptr;
     QTcpSocket *m_data = nullptr;

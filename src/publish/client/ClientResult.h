@@ -23,6 +23,13 @@ inline constexpr qint16 NoCommonAlgorithm = 20; // no key exchange, host key or 
 inline constexpr qint16 NoUsableLogin = 21;     // the server offers no login the program can give
 inline constexpr qint16 SecondFactorAsked = 22; // it asks for more than the password (a
                                                 // one-time code): the password is not sent
+// A TLS handshake that failed. Inside the socket error range, so a reader that knows only the
+// ranges still takes them as failures; the first is the value such a failure always had
+// (10000 + QAbstractSocket::SslHandshakeFailedError).
+inline constexpr qint16 TlsHandshakeRefused = 10013;  // refused, or the peer speaks no TLS
+inline constexpr qint16 TlsCertificateFailed = 10900; // a certificate the handshake could not use
+inline constexpr qint16 TlsProtocolTooOld = 10901;    // no TLS version in common: the server's
+                                                      // are older than any we accept
 
 // Command
 inline constexpr qint16 CommandDone = 2;

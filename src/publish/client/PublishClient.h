@@ -21,11 +21,41 @@ struct ServerTrust
     HostKeyTrust hostKey;
 };
 
-// The calls an upload makes on a server, whatever the protocol: FtpClient and SftpClient
-// both take them with the same result classes (Connect 0 / 1-5 / -1 / -2, 6 for a host key
-// the user did not trust; Command 2 for success; PutFile 1 / 0 / negative), so one upload
-// attempt or bulk publish drives either. Synchronous, one instance per session, used from a
-// worker thread of its own.
+// The calls an upload makes on a server, whatever the protocol, so one upload attempt or bulk
+// publish drives FtpClient and SftpClient alike. The values are those of ClientResult.h; each
+// client's header says only what its protocol adds (what 1 to 5 stand for, its extra codes).
+//
+// Synchronous, one instance per session, used from a worker thread of its own: connecting
+// runs a short local event loop of the calling thread. Every call returns within its time-out,
+// or within a fraction of a second once the cancel flag is raised.
+//
+// OpenLog(path, mode): appends one time-stamped line per step, command and answer to the log
+//   at path; mode 0 turns the log off. Past 1 MiB the log is renamed to path + ".1". The
+//   password never reaches it. 0, or -1 when the file cannot be opened; a log that cannot be
+//   written never fails any other call.
+// Connect(server, user, password):
+//   0 connected and logged in, ready for Command and PutFile.
+//   1 to 5 the server answered but no session came of it; 5 means it closed the connection.
+//     A user name or password holding a control character gives 2 or 3 with nothing sent.
+//   6 the server's host key is unknown or has changed and was not trusted: retrying cannot
+//     help until the user trusts it.
+//   -1 the socket could not be opened: a server setting that cannot be read, host not found,
+//      connection refused.
+//   -2 time-out, or the cancel flag was raised.
+//   10000 or more: a socket or TLS failure (ClientResult.h names the TLS ones).
+// Command(line): "CWD name" or "MKD name". 2 done; another positive value: refused. Negative:
+//   -1 no session or it ended, -2 time-out, -3 cancelled, -4 the line holds a control
+//   character (nothing sent), -5 the server broke the protocol. After -2, -3 and -5 the
+//   session is over and later calls return -1.
+// PutFile(localPath, remoteName): stores the local file in the current remote directory
+//   under remoteName or, when that is empty, under the local file's own name.
+//   1 stored: the server confirmed it after our last byte.
+//   0 the local file does not exist (checked before anything is sent).
+//   Negative: -1 to -5 as for Command, -6 the data connection could not be opened, -7 the
+//   local file cannot be read, -8 the transfer broke off or ended early, or minus the code
+//   of the server's refusing reply (-550...).
+// Close(): ends the session without waiting for the server. CloseLog(): closes the log.
+// A client destroyed without Close drops its connection quietly.
 class PublishClient
 {
 public:
@@ -38,13 +68,17 @@ public:
     virtual void Close() = 0;
     virtual void CloseLog() = 0;
 
+    // Raised from another thread to abandon whatever call is running.
     virtual void setCancelFlag(const std::atomic_bool *cancel) = 0;
+    // The limit on connecting, on each answer and on a transfer that stops moving (one may
+    // take as long as it keeps making progress). 25 s unless set.
     virtual void setTimeout(std::chrono::milliseconds timeout) = 0;
     virtual void setServerTrust(ServerTrust trust) = 0;
     // Whether a store's data may follow its command before the server's go-ahead, and whether
     // the server turned out not to take that. Only FTP sends that way; others ignore it.
     virtual void setPipelining(bool /*pipelining*/) {}
     virtual bool fellBackToClassic() const { return false; }
+    // What the session cost on the wire so far.
     virtual WireStats wireStats() const = 0;
 };
 

@@ -43,7 +43,8 @@ QString parserFailure(FtpReplyParser::Status status)
 
 } // namespace
 
-FtpControlChannel::FtpControlChannel(SessionLog &log, WireStats &stats, const FtpWaitSettings &waits)
+FtpControlChannel::FtpControlChannel(SessionLog &log, WireStats &stats,
+                                     const FtpWaitSettings &waits)
     : m_log(log), m_stats(stats), m_waits(waits)
 {
 }
@@ -57,6 +58,7 @@ FtpStatus FtpControlChannel::open(const ServerAddress &address)
 {
     drop();
     m_socket = std::make_unique<QSslSocket>();
+    watchAlerts();
     m_log.note(QStringLiteral("connecting to %1 port %2").arg(address.host).arg(address.port));
     const FtpStatus wait = connectSocket(*m_socket, address.host, address.port, m_waits.fromNow());
     if (wait != FtpStatus::Ok)
@@ -71,6 +73,13 @@ FtpStatus FtpControlChannel::startTls(const QString &peerName)
 {
     if (!isOpen())
         return FtpStatus::NotConnected;
+    if (m_parser.hasBufferedBytes() || m_socket->bytesAvailable() > 0) {
+        m_log.note(
+            QStringLiteral("bytes came in clear before the TLS handshake; nothing more sent"));
+        drop();
+        return FtpStatus::BadReply;
+    }
+    m_handshakeAlerts.clear();
     m_socket->setSslConfiguration(ftpTlsConfiguration());
     m_socket->setPeerVerifyName(peerName);
     m_socket->ignoreSslErrors();
@@ -120,7 +129,7 @@ FtpStatus FtpControlChannel::readReply(FtpReply *reply, const std::function<bool
 {
     // One deadline for the whole reply: a server dribbling bytes must not stretch it.
     FtpWaitLimits limits = m_waits.fromNow();
-    limits.interrupted = interrupted;
+    limits.interrupted = [&] { return m_closeAlerted || (interrupted && interrupted()); };
     for (;;) {
         if (!m_socket)
             return FtpStatus::NotConnected;
@@ -128,6 +137,8 @@ FtpStatus FtpControlChannel::readReply(FtpReply *reply, const std::function<bool
         const FtpStatus status = takeReply(reply, &received);
         if (status != FtpStatus::Ok || received)
             return status;
+        if (endedByCloseAlert())
+            return FtpStatus::Closed;
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             return lost(QStringLiteral("waiting for a reply"));
         if (m_answerOwed) {
@@ -135,6 +146,8 @@ FtpStatus FtpControlChannel::readReply(FtpReply *reply, const std::function<bool
             m_answerOwed = false;
         }
         const FtpStatus wait = waitForReadable(*m_socket, limits);
+        if (m_closeAlerted)
+            continue; // what came before the alert is still read
         if (wait == FtpStatus::TimedOut || wait == FtpStatus::Cancelled ||
             wait == FtpStatus::Interrupted)
             return giveUp(wait, QStringLiteral("waiting for a reply"));
@@ -165,6 +178,8 @@ FtpStatus FtpControlChannel::pollReply(FtpReply *reply, bool *received)
     const FtpStatus status = takeReply(reply, received);
     if (status != FtpStatus::Ok || *received)
         return status;
+    if (endedByCloseAlert())
+        return FtpStatus::Closed;
     return m_socket->state() == QAbstractSocket::ConnectedState
                ? FtpStatus::Ok
                : lost(QStringLiteral("between replies"));
@@ -186,6 +201,7 @@ void FtpControlChannel::drop()
     m_parser.clear();
     m_answerOwed = false;
     m_repliesDue = 0;
+    m_closeAlerted = false;
 }
 
 // Parses what is buffered, reading more only as far as the socket already holds it.
@@ -247,6 +263,33 @@ FtpStatus FtpControlChannel::giveUp(FtpStatus wait, const QString &while_)
     default:
         return lost(while_);
     }
+}
+
+void FtpControlChannel::watchAlerts()
+{
+    const auto seen = [this](const char *direction) {
+        return [this, direction](QSsl::AlertLevel, QSsl::AlertType type, const QString &what) {
+            if (!m_socket->isEncrypted())
+                m_handshakeAlerts.append(type);
+            if (type == QSsl::AlertType::CloseNotify && *direction == 'r')
+                m_closeAlerted = true;
+            else
+                m_log.note(QStringLiteral("TLS alert %1: %2").arg(QLatin1String(direction), what));
+        };
+    };
+    QObject::connect(m_socket.get(), &QSslSocket::alertReceived, m_socket.get(), seen("received"));
+    QObject::connect(m_socket.get(), &QSslSocket::alertSent, m_socket.get(), seen("sent"));
+}
+
+// After the server's close alert nothing it sends is its own, and no reply will come.
+bool FtpControlChannel::endedByCloseAlert()
+{
+    if (!m_closeAlerted)
+        return false;
+    m_log.note(QStringLiteral("the server ended TLS on the control connection"));
+    m_lastError = QAbstractSocket::RemoteHostClosedError;
+    drop();
+    return true;
 }
 
 // A reply that arrives between commands answers none of them: a 421 ends the session, any

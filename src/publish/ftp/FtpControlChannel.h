@@ -1,13 +1,15 @@
 #pragma once
 
-#include "publish/ftp/FtpReplyParser.h"
 #include "publish/client/ServerAddress.h"
-#include "publish/ftp/FtpSocketWait.h"
 #include "publish/client/WireStats.h"
+#include "publish/ftp/FtpReplyParser.h"
+#include "publish/ftp/FtpSocketWait.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QHostAddress>
+#include <QList>
+#include <QtNetwork/qssl.h>
 
 #include <functional>
 #include <memory>
@@ -35,8 +37,12 @@ public:
 
     // Turns the open connection into a TLS one whose certificate should name peerName. Errors
     // in the certificate do not end the handshake: they are judged afterwards, from
-    // tls()->sslHandshakeErrors(), before anything else is sent.
+    // tls()->sslHandshakeErrors(), before anything else is sent. Any byte that came before the
+    // handshake ends the connection (BadReply): it came in clear, so anyone on the path could
+    // have put it there.
     FtpStatus startTls(const QString &peerName);
+    // The alerts sent or received during the last handshake, which tell why one failed.
+    const QList<QSsl::AlertType> &handshakeAlerts() const { return m_handshakeAlerts; }
     // The encrypted connection, or null while there is none.
     const QSslSocket *tls() const;
     QHostAddress peerAddress() const;
@@ -72,6 +78,8 @@ private:
     FtpStatus lost(const QString &while_);
     FtpStatus giveUp(FtpStatus wait, const QString &while_);
     FtpStatus drainUnasked();
+    void watchAlerts();
+    bool endedByCloseAlert();
 
     SessionLog &m_log;
     WireStats &m_stats;
@@ -81,6 +89,9 @@ private:
     QAbstractSocket::SocketError m_lastError = QAbstractSocket::UnknownSocketError;
     bool m_answerOwed = false; // something was sent that the server has not answered yet
     int m_repliesDue = 0;      // final replies the server still owes (greeting, commands)
+    QList<QSsl::AlertType> m_handshakeAlerts;
+    // The server ended TLS: nothing after its close alert is read, and nothing more is waited for.
+    bool m_closeAlerted = false;
 };
 
 } // namespace Kakiva

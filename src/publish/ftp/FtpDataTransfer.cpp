@@ -2,6 +2,7 @@
 
 #include "publish/ftp/FtpResult.h"
 #include "publish/ftp/FtpSession.h"
+#include "publish/ftp/FtpTlsClose.h"
 
 #include <QFile>
 #include <QSslSocket>
@@ -67,6 +68,18 @@ bool classicOrderMayAvoid(qint16 result)
     }
 }
 
+QString tlsEndNote(TlsDataEnd end, const QSslSocket &data)
+{
+    switch (end) {
+    case TlsDataEnd::Reset:
+        return QStringLiteral("the server reset the data connection after our last byte");
+    case TlsDataEnd::NoCloseAlert:
+        return QStringLiteral("the server ended the data connection without its TLS close alert");
+    default:
+        return QStringLiteral("the data connection did not end: %1").arg(data.errorString());
+    }
+}
+
 // Keeps at most WriteAhead bytes queued; false when the file could not be read.
 bool queueFileData(QFile &file, QTcpSocket &data)
 {
@@ -79,21 +92,26 @@ bool queueFileData(QFile &file, QTcpSocket &data)
     return true;
 }
 
+// What a step of a store comes to: nothing while the store goes on, PutFile's result once it
+// has ended. (A bare 0 would read as "go on" here and as "no local file" to the caller.)
+using Ended = std::optional<qint16>;
+constexpr Ended GoOn = std::nullopt;
+
 class Store
 {
 public:
     explicit Store(FtpSession &session) : m_session(session), m_log(session.log) {}
 
-    qint16 useBinaryType();
+    Ended useBinaryType();
     qint16 run(Transfer &t);
 
 private:
-    qint16 requestPassivePort(quint16 *port);
-    qint16 openDataConnection(Transfer &t);
-    qint16 awaitGoAhead();
+    Ended requestPassivePort(quint16 *port);
+    Ended openDataConnection(Transfer &t);
+    Ended awaitGoAhead();
     void secureData(Transfer &t);
-    qint16 sendData(Transfer &t);
-    qint16 awaitFinal(Transfer &t);
+    Ended sendData(Transfer &t);
+    Ended awaitFinal(Transfer &t);
     qint16 afterDataConnectionLost(Transfer &t);
     qint16 settleLostTransfer(Transfer &t);
     qint16 verdict(Transfer &t);
@@ -102,47 +120,47 @@ private:
     SessionLog &m_log;
 };
 
-qint16 Store::useBinaryType()
+Ended Store::useBinaryType()
 {
     if (m_session.binaryType)
-        return 0;
+        return GoOn;
     FtpReply reply;
     if (const FtpStatus s = m_session.exchange("TYPE I", &reply); s != FtpStatus::Ok)
         return m_session.commandFailure(s);
     if (!reply.isSuccess())
         return serverRefusal(reply);
     m_session.binaryType = true;
-    return 0;
+    return GoOn;
 }
 
 // One STOR. A refusal always wins, in either order: it is picked up while sending or after,
 // and only a final 2xx that comes after the last byte counts as stored.
 qint16 Store::run(Transfer &t)
 {
-    if (const qint16 failure = openDataConnection(t); failure != 0)
-        return failure;
+    if (const Ended failure = openDataConnection(t))
+        return *failure;
     if (const FtpStatus s = m_session.control.send("STOR " + t.name); s != FtpStatus::Ok)
         return m_session.commandFailure(s);
     t.storSent = true;
     if (t.order == Order::Classic) {
-        if (const qint16 refused = awaitGoAhead(); refused != 0)
-            return refused;
+        if (const Ended refused = awaitGoAhead())
+            return *refused;
     }
     if (m_session.isTls())
         secureData(t); // may find the data connection lost already
-    if (const qint16 failure = t.dataLost ? 0 : sendData(t); failure != 0) {
+    if (const Ended failure = t.dataLost ? GoOn : sendData(t)) {
         m_session.control.drop(); // the server's view of the transfer is unknown
-        return failure;
+        return *failure;
     }
     if (t.allSent) {
-        if (const qint16 failure = awaitFinal(t); failure != 0)
-            return failure;
+        if (const Ended failure = awaitFinal(t))
+            return *failure;
     }
     t.data.abort();
     return t.dataLost ? afterDataConnectionLost(t) : verdict(t);
 }
 
-qint16 Store::requestPassivePort(quint16 *port)
+Ended Store::requestPassivePort(quint16 *port)
 {
     using Passive = FtpSession::Passive;
     FtpReply reply;
@@ -155,7 +173,7 @@ qint16 Store::requestPassivePort(quint16 *port)
                 return FtpResult::BadReply;
             m_session.passive = Passive::Extended;
             *port = *extended;
-            return 0;
+            return GoOn;
         }
         // A server that has never heard of EPSV says so with a 5xx; one that knew it and now
         // fails is in trouble PASV would not cure.
@@ -172,13 +190,13 @@ qint16 Store::requestPassivePort(quint16 *port)
     if (!classic)
         return FtpResult::BadReply;
     *port = *classic;
-    return 0;
+    return GoOn;
 }
 
-qint16 Store::openDataConnection(Transfer &t)
+Ended Store::openDataConnection(Transfer &t)
 {
     quint16 port = 0;
-    if (const qint16 failure = requestPassivePort(&port); failure != 0)
+    if (const Ended failure = requestPassivePort(&port))
         return failure;
     const QHostAddress host = m_session.control.peerAddress();
     m_log.note(QStringLiteral("data connection to %1 port %2").arg(host.toString()).arg(port));
@@ -193,7 +211,7 @@ qint16 Store::openDataConnection(Transfer &t)
     case FtpStatus::Ok:
         if (m_session.isTls())
             t.data.startClientEncryption();
-        return 0;
+        return GoOn;
     case FtpStatus::TimedOut:
         m_log.note(QStringLiteral("time-out opening the data connection"));
         return FtpResult::TimedOut;
@@ -205,14 +223,14 @@ qint16 Store::openDataConnection(Transfer &t)
     }
 }
 
-qint16 Store::awaitGoAhead()
+Ended Store::awaitGoAhead()
 {
     FtpReply reply;
     if (const FtpStatus s = m_session.control.readReply(&reply); s != FtpStatus::Ok)
         return m_session.commandFailure(s);
     if (reply.isPreliminary()) {
         m_session.control.expectAnswer(); // to the data about to be sent
-        return 0;
+        return GoOn;
     }
     if (reply.isSuccess()) {
         m_log.note(QStringLiteral("the server confirmed before any byte was sent"));
@@ -241,7 +259,7 @@ void Store::secureData(Transfer &t)
 
 // Sends until every byte is out, the server has its final say early, or the data connection
 // breaks; returns a failure only when the transfer cannot go on at all.
-qint16 Store::sendData(Transfer &t)
+Ended Store::sendData(Transfer &t)
 {
     FtpWaitLimits limits = m_session.waits.fromNow();
     for (;;) {
@@ -252,7 +270,7 @@ qint16 Store::sendData(Transfer &t)
         }
         if (t.file.atEnd() && t.data.bytesToWrite() == 0) {
             t.allSent = true;
-            return 0;
+            return GoOn;
         }
         FtpReply reply;
         bool received = false;
@@ -260,7 +278,7 @@ qint16 Store::sendData(Transfer &t)
             return m_session.commandFailure(s);
         if (received && !reply.isPreliminary()) {
             t.final = reply;
-            return 0;
+            return GoOn;
         }
         switch (writeSlice(t.data, limits)) {
         case FtpStatus::Ok:
@@ -275,25 +293,32 @@ qint16 Store::sendData(Transfer &t)
         case FtpStatus::Failed:
             m_log.note(QStringLiteral("data connection broke: %1").arg(t.data.errorString()));
             t.dataLost = true;
-            return 0;
+            return GoOn;
         default: // Pending: nothing left in this slice
             break;
         }
     }
 }
 
-// Every byte is out. A TLS data connection is closed with its close alert. A plain one is
-// half closed instead: a server that dropped the data unread resets it, and in the pipelined
-// order that reset is the one sign of a server that will not send its final reply.
-qint16 Store::awaitFinal(Transfer &t)
+// Every byte is out. A TLS data connection is closed with its close alert, and counts only
+// when the server answers with its own. A plain one is half closed instead: a server that
+// stopped reading resets it, which fails the store whatever the server then says; in the
+// pipelined order that reset is also the one sign of a server that will not send its final
+// reply.
+Ended Store::awaitFinal(Transfer &t)
 {
-    const bool ended =
-        m_session.isTls() ? closeTls(t.data, m_session.waits.fromNow()) : finishSending(t.data);
-    if (!ended) {
+    if (m_session.isTls()) {
+        if (const TlsDataEnd end = closeTls(t.data, m_session.waits.fromNow());
+            end != TlsDataEnd::Clean) {
+            m_log.note(tlsEndNote(end, t.data));
+            t.dataLost = true;
+            return GoOn;
+        }
+    } else if (!finishSending(t.data)) {
         m_log.note(
             QStringLiteral("data connection lost before its end: %1").arg(t.data.errorString()));
         t.dataLost = true;
-        return 0;
+        return GoOn;
     }
     bool reset = false;
     const auto resetByServer = [&] {
@@ -301,18 +326,21 @@ qint16 Store::awaitFinal(Transfer &t)
         return reset;
     };
     FtpReply reply;
-    const FtpStatus s = t.order == Order::Pipelined
-                            ? m_session.control.readFinalReply(&reply, resetByServer)
-                            : m_session.control.readFinalReply(&reply);
+    const FtpStatus s = m_session.control.readFinalReply(&reply, resetByServer);
     if (s == FtpStatus::Interrupted) {
         m_log.note(QStringLiteral("the server reset the data connection"));
         t.dataLost = true;
-        return 0;
+        return GoOn;
     }
     if (s != FtpStatus::Ok)
         return m_session.commandFailure(s);
+    // A reset behind a success still means the server stopped reading part-way.
+    if (reply.isSuccess() && resetByServer()) {
+        m_log.note(QStringLiteral("the server reset the data connection after our last byte"));
+        return FtpResult::TransferIncomplete;
+    }
     t.final = reply;
-    return 0;
+    return GoOn;
 }
 
 qint16 Store::afterDataConnectionLost(Transfer &t)
@@ -377,8 +405,8 @@ qint16 Store::verdict(Transfer &t)
 qint16 storeFile(FtpSession &session, const QByteArray &name, QFile &file)
 {
     Store store(session);
-    if (const qint16 failure = store.useBinaryType(); failure != 0)
-        return failure;
+    if (const Ended failure = store.useBinaryType())
+        return *failure;
     // An empty file has nothing to send ahead, and an early end of file that the server
     // dropped could not be told from one it took.
     // Under TLS the data waits for its handshake, which a strict server makes only once it

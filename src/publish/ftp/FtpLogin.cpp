@@ -1,7 +1,7 @@
 #include "publish/ftp/FtpLogin.h"
 
-#include "publish/ftp/FtpResult.h"
 #include "publish/client/ServerAddress.h"
+#include "publish/ftp/FtpResult.h"
 #include "publish/ftp/FtpSession.h"
 
 #include <QSslSocket>
@@ -49,17 +49,30 @@ QStringList problemsOf(const QList<QSslError> &errors)
     return problems;
 }
 
+// Bytes in clear before the handshake end the session: after AUTH TLS's 234 they can only be
+// someone else's words, and a server that talks before an implicit handshake speaks no TLS.
+qint16 handshakeFailure(const FtpSession &session, FtpStatus status, FtpSecurity security)
+{
+    if (status == FtpStatus::BadReply)
+        return security == FtpSecurity::Implicit ? FtpResult::TlsHandshakeRefused
+                                                 : FtpResult::UnexpectedReply;
+    if (status == FtpStatus::Failed &&
+        session.control.lastError() == QAbstractSocket::SslHandshakeFailedError)
+        return handshakeFailureResult(session.control.handshakeAlerts());
+    return session.connectFailure(status, FtpResult::UnexpectedReply);
+}
+
 // The handshake has been made, nothing else sent: the certificate is accepted when it
 // verifies, or when the certificate check says so.
 qint16 secure(FtpSession &session, const ServerAddress &address)
 {
     if (const FtpStatus s = session.control.startTls(address.host); s != FtpStatus::Ok)
-        return session.connectFailure(s, FtpResult::UnexpectedReply);
+        return handshakeFailure(session, s, address.security);
     const QSslSocket &tls = *session.control.tls();
     const QList<QSslError> errors = tls.sslHandshakeErrors();
     if (!errors.isEmpty()) {
         const CertificateQuestion question{address.hostAndPort(), tls.peerCertificate(),
-                                              problemsOf(errors)};
+                                           problemsOf(errors)};
         session.log.note(QStringLiteral("the certificate does not verify: %1")
                              .arg(question.problems.join(QStringLiteral("; "))));
         if (!session.certificateCheck || !session.certificateCheck(question)) {

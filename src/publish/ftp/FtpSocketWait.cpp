@@ -20,13 +20,6 @@ namespace Kakiva {
 
 namespace {
 
-int sliceMs(const FtpWaitLimits &limits)
-{
-    const qint64 slice = FtpWaitSlice.count();
-    const qint64 remaining = limits.deadline.remainingTime(); // -1 when it never expires
-    return static_cast<int>(remaining < 0 ? slice : qBound<qint64>(1, remaining, slice));
-}
-
 bool isConnecting(const QTcpSocket &socket)
 {
     return socket.state() == QAbstractSocket::HostLookupState ||
@@ -80,6 +73,13 @@ FtpStatus connectWith(QTcpSocket &socket, const std::function<void()> &start,
 
 } // namespace
 
+int waitSliceMs(const FtpWaitLimits &limits)
+{
+    const qint64 slice = FtpWaitSlice.count();
+    const qint64 remaining = limits.deadline.remainingTime(); // -1 when it never expires
+    return static_cast<int>(remaining < 0 ? slice : qBound<qint64>(1, remaining, slice));
+}
+
 FtpStatus connectSocket(QTcpSocket &socket, const QString &host, quint16 port,
                         const FtpWaitLimits &limits)
 {
@@ -99,7 +99,7 @@ FtpStatus waitForReadable(QTcpSocket &socket, const FtpWaitLimits &limits)
     for (;;) {
         if (const auto stop = stopReason(socket, limits))
             return *stop;
-        if (socket.waitForReadyRead(sliceMs(limits)))
+        if (socket.waitForReadyRead(waitSliceMs(limits)))
             return FtpStatus::Ok;
     }
 }
@@ -119,7 +119,7 @@ FtpStatus writeSlice(QTcpSocket &socket, const FtpWaitLimits &limits)
 {
     if (const auto stop = stopReason(socket, limits))
         return *stop;
-    if (socket.waitForBytesWritten(sliceMs(limits)))
+    if (socket.waitForBytesWritten(waitSliceMs(limits)))
         return FtpStatus::Ok;
     return socket.state() == QAbstractSocket::ConnectedState ? FtpStatus::Pending
                                                              : FtpStatus::Failed;
@@ -132,27 +132,8 @@ FtpStatus waitForEncrypted(QSslSocket &socket, const FtpWaitLimits &limits)
             return FtpStatus::Ok;
         if (const auto stop = stopReason(socket, limits))
             return *stop;
-        socket.waitForEncrypted(sliceMs(limits));
+        socket.waitForEncrypted(waitSliceMs(limits));
     }
-}
-
-bool closeTls(QSslSocket &socket, const FtpWaitLimits &limits)
-{
-    while (socket.bytesToWrite() > 0 || socket.encryptedBytesToWrite() > 0) {
-        const FtpStatus step = writeSlice(socket, limits);
-        if (step != FtpStatus::Ok && step != FtpStatus::Pending)
-            return false;
-    }
-    socket.waitForReadyRead(0);
-    socket.readAll();
-    socket.disconnectFromHost();
-    while (socket.state() != QAbstractSocket::UnconnectedState) {
-        if (limits.cancelled() || limits.deadline.hasExpired())
-            return false;
-        socket.waitForDisconnected(sliceMs(limits));
-        socket.readAll();
-    }
-    return true;
 }
 
 bool finishSending(QTcpSocket &socket)

@@ -40,6 +40,8 @@ struct FtpWaitSettings
 // The blocking socket calls run in slices of this length, so that a raised cancel flag
 // is seen within one slice.
 inline constexpr std::chrono::milliseconds FtpWaitSlice{50};
+// One slice, or what is left of the deadline when that is shorter.
+int waitSliceMs(const FtpWaitLimits &limits);
 
 // Connects to host (a name or an address) and port. A blocking waitForConnected() gives up
 // the whole attempt when its own time runs out, so it cannot be sliced; instead this runs a
@@ -62,12 +64,6 @@ FtpStatus writeSlice(QTcpSocket &socket, const FtpWaitLimits &limits);
 
 // Waits until the TLS handshake that startClientEncryption() began has finished.
 FtpStatus waitForEncrypted(QSslSocket &socket, const FtpWaitLimits &limits);
-
-// Ends a TLS connection without losing bytes: waits until every encrypted byte is out, reads
-// what the server sent (unread bytes at close make the system reset the connection, and a
-// server may then throw away the end of the file), and closes with the TLS close alert.
-// False when the bytes could not all be written, or the close did not end in time.
-bool closeTls(QSslSocket &socket, const FtpWaitLimits &limits);
 
 // Ends the sending direction only (the end of a file in stream mode) and keeps the connection
 // open for reading, so that the peer resetting it afterwards can still be seen. Qt closes the

@@ -8,6 +8,8 @@
 
 #include "publish/ftp/FtpClient.h"
 #include "publish/ftp/FtpResult.h"
+#include "publish/ftp/FtpTls.h"
+#include "publish/ftp/FtpTlsClose.h"
 
 #include <QSslCertificate>
 #include <QTest>
@@ -39,6 +41,8 @@ QByteArray patterned(qsizetype size)
 } // namespace
 
 Q_DECLARE_METATYPE(Peer)
+Q_DECLARE_METATYPE(ScriptedReply)
+Q_DECLARE_METATYPE(ScriptedFtpScript::Transfer)
 
 class TestFtpClientTls : public QObject
 {
@@ -55,6 +59,12 @@ private slots:
     void certificateThatDoesNotVerify();
     void serverWithoutTls_data();
     void serverWithoutTls();
+    void hostileTlsServer_data();
+    void hostileTlsServer();
+    void closeAlertRecords_data();
+    void closeAlertRecords();
+    void handshakeFailures_data();
+    void handshakeFailures();
 
 private:
     RealFtpServer start(Peer peer, const TestCertificates::Files &files);
@@ -192,26 +202,28 @@ void TestFtpClientTls::certificateThatDoesNotVerify()
 void TestFtpClientTls::serverWithoutTls_data()
 {
     QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QByteArray>("authReply");
     QTest::addColumn<int>("result");
     QTest::addColumn<QList<QByteArray>>("commands");
 
     QTest::newRow("AUTH TLS refused")
-        << "ftpes://" << int(FtpResult::TlsRefused) << QList<QByteArray>{"AUTH TLS"};
+        << "ftpes://" << QByteArray("500 Unknown command\r\n") << int(FtpResult::TlsRefused)
+        << QList<QByteArray>{"AUTH TLS"};
     // Its plain greeting is no TLS handshake.
     QTest::newRow("implicit TLS to a plain server")
-        << "ftps://" << int(FtpResult::SocketErrorBase + QAbstractSocket::SslHandshakeFailedError)
-        << QList<QByteArray>{};
+        << "ftps://" << QByteArray() << int(FtpResult::TlsHandshakeRefused) << QList<QByteArray>{};
 }
 
 // Neither the user name nor the password ever goes out in clear.
 void TestFtpClientTls::serverWithoutTls()
 {
     QFETCH(QString, scheme);
+    QFETCH(QByteArray, authReply);
     QFETCH(int, result);
     QFETCH(QList<QByteArray>, commands);
 
     ScriptedFtpServer server;
-    server.setReply("AUTH", ScriptedReply::text("500 Unknown command\r\n"));
+    server.setReply("AUTH", ScriptedReply::text(authReply));
     FtpClient client;
     client.setTimeout(5s);
     QCOMPARE(int(client.Connect(scheme + server.serverString(), QStringLiteral("diarist"),
@@ -223,6 +235,123 @@ void TestFtpClientTls::serverWithoutTls()
         QVERIFY(!line.contains("diarist") && !line.contains("secret"));
     if (!commands.isEmpty())
         QCOMPARE(server.commands(), commands);
+}
+
+void TestFtpClientTls::hostileTlsServer_data()
+{
+    QTest::addColumn<QByteArray>("verb");
+    QTest::addColumn<ScriptedReply>("reply");
+    QTest::addColumn<ScriptedFtpScript::Transfer>("transfer");
+    QTest::addColumn<int>("connected");
+    QTest::addColumn<QList<QByteArray>>("commands"); // all the server saw, when not connected
+    QTest::addColumn<int>("stored");
+
+    using Transfer = ScriptedFtpScript::Transfer;
+    const QList<QByteArray> none;
+    // Bytes after the 234 come in clear: glued to the first reply under TLS, they would
+    // answer USER in someone else's words.
+    QTest::newRow("plaintext injected after 234")
+        << QByteArray("AUTH") << ScriptedReply::text("234 Go ahead\r\n230 X-") << Transfer::Store
+        << int(FtpResult::UnexpectedReply) << QList<QByteArray>{"AUTH TLS"} << 0;
+    // Waiting for a reply after the alert would run into the time-out; none can come.
+    QTest::newRow("close alert after 331, then 230 in clear")
+        << QByteArray("USER")
+        << ScriptedReply::endingTls("331 Password required\r\n", "230 Logged in\r\n")
+        << Transfer::Store << int(FtpResult::ClosedByServer)
+        << QList<QByteArray>{"AUTH TLS", "USER diarist"} << 0;
+    QTest::newRow("data reset at our end, 100 of 250 bytes kept, then 226")
+        << QByteArray("NOOP") << ScriptedReply::asUsual() << Transfer::ResetAfter << 0 << none
+        << int(FtpResult::TransferIncomplete);
+    QTest::newRow("data ended without close alert after 100 bytes, then 226")
+        << QByteArray("NOOP") << ScriptedReply::asUsual() << Transfer::EndAfter << 0 << none
+        << int(FtpResult::TransferIncomplete);
+}
+
+// A server, or someone on the path, that plays with the ends of TLS: nothing in clear is taken
+// for a reply, and a page the server stopped reading is never counted as stored, whatever it
+// answers afterwards.
+void TestFtpClientTls::hostileTlsServer()
+{
+    QFETCH(QByteArray, verb);
+    QFETCH(ScriptedReply, reply);
+    QFETCH(ScriptedFtpScript::Transfer, transfer);
+    QFETCH(int, connected);
+    QFETCH(QList<QByteArray>, commands);
+    QFETCH(int, stored);
+
+    ScriptedFtpServer server;
+    const TestCertificates::Files identity = m_certificates->signedByCa();
+    server.script().setTls(identity.certificate, identity.key);
+    server.setReply(verb, reply);
+    server.script().setTransfer(transfer, 100);
+    FtpClient client;
+    client.setTimeout(20s);
+    QCOMPARE(int(client.Connect("ftpes://" + server.serverString(), QStringLiteral("diarist"),
+                                QStringLiteral("secret"))),
+             connected);
+    if (connected != FtpResult::Connected) {
+        QCOMPARE(server.commands(), commands);
+        return;
+    }
+    const QByteArray page = patterned(250);
+    QCOMPARE(int(client.PutFile(m_app->write(QStringLiteral("page.html"), page), QString())),
+             stored);
+    QCOMPARE(server.file(QStringLiteral("/page.html")), page.left(100));
+}
+
+void TestFtpClientTls::closeAlertRecords_data()
+{
+    QTest::addColumn<QByteArray>("records");
+    QTest::addColumn<bool>("tls13");
+    QTest::addColumn<bool>("closeAlert");
+
+    const auto record = [](char type, int length) {
+        const char header[] = {type, 3, 3, char(length >> 8), char(length & 0xff)};
+        return QByteArray(header, sizeof header) + QByteArray(length, 'x');
+    };
+    // What vsftpd and pyftpdlib send after a client's close alert, and nothing else.
+    QTest::newRow("TLS 1.2 alert") << record(21, 26) << false << true;
+    QTest::newRow("TLS 1.3 close alert") << record(23, 19) << true << true;
+    QTest::newRow("TLS 1.3 ticket, then close alert")
+        << record(23, 250) + record(23, 19) << true << true;
+    QTest::newRow("nothing") << QByteArray() << true << false;
+    QTest::newRow("TLS 1.3 ticket alone") << record(23, 250) << true << false;
+    QTest::newRow("TLS 1.2 data") << record(23, 26) << false << false;
+    QTest::newRow("alert cut short") << record(21, 26).left(20) << false << false;
+}
+
+void TestFtpClientTls::closeAlertRecords()
+{
+    QFETCH(QByteArray, records);
+    QFETCH(bool, tls13);
+    QFETCH(bool, closeAlert);
+    QCOMPARE(endsWithCloseAlert(records, tls13), closeAlert);
+}
+
+void TestFtpClientTls::handshakeFailures_data()
+{
+    QTest::addColumn<QList<QSsl::AlertType>>("alerts");
+    QTest::addColumn<int>("result");
+
+    using A = QSsl::AlertType;
+    QTest::newRow("no alert") << QList<A>{} << int(FtpResult::TlsHandshakeRefused);
+    QTest::newRow("handshake failure")
+        << QList<A>{A::HandshakeFailure} << int(FtpResult::TlsHandshakeRefused);
+    QTest::newRow("protocol version")
+        << QList<A>{A::ProtocolVersion} << int(FtpResult::TlsProtocolTooOld);
+    QTest::newRow("bad certificate")
+        << QList<A>{A::BadCertificate} << int(FtpResult::TlsCertificateFailed);
+    QTest::newRow("certificate required")
+        << QList<A>{A::CertificateRequired} << int(FtpResult::TlsCertificateFailed);
+    QTest::newRow("version behind another")
+        << QList<A>{A::InternalError, A::ProtocolVersion} << int(FtpResult::TlsProtocolTooOld);
+}
+
+void TestFtpClientTls::handshakeFailures()
+{
+    QFETCH(QList<QSsl::AlertType>, alerts);
+    QFETCH(int, result);
+    QCOMPARE(int(handshakeFailureResult(alerts)), result);
 }
 
 QTEST_GUILESS_MAIN(TestFtpClientTls)
