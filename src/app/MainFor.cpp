@@ -1,17 +1,22 @@
 #include "app/MainFor.h"
 
 #include "app/AppIcon.h"
+#include "app/BackupFor.h"
 #include "app/ConfFor.h"
 #include "app/DayPageBrowse.h"
 #include "app/DiaryInpFor.h"
+#include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "app/SearchFor.h"
 #include "app/SendFor.h"
 #include "app/UnsentView.h"
+#include "backup/AutoBackup.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
+#include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -47,6 +52,12 @@ MainFor::MainFor(QWidget *parent)
     // A click on a day and Return or Enter on the chosen day both raise the date event.
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
+
+    m_backups = new AutoBackup(this);
+    connect(m_backups, &AutoBackup::finished, this, [this](bool written, const QString &error) {
+        if (!written)
+            showErrorMessage(this, QStringLiteral("バックアップできませんでした。\n") + error);
+    });
 }
 
 void MainFor::buildMenu()
@@ -64,6 +75,8 @@ void MainFor::buildMenu()
     UnsentMenu->setObjectName(QStringLiteral("UnsentMenu"));
     ResendMenu = FileMenu->addAction(QStringLiteral("すべて送信し直す(&A)"));
     ResendMenu->setObjectName(QStringLiteral("ResendMenu"));
+    BackupMenu = FileMenu->addAction(QStringLiteral("バックアップ(&K)..."));
+    BackupMenu->setObjectName(QStringLiteral("BackupMenu"));
     EndMenu = FileMenu->addAction(QStringLiteral("終了"));
     EndMenu->setObjectName(QStringLiteral("EndMenu"));
     connect(SearchMenu, &QAction::triggered, this, &MainFor::openSearch);
@@ -73,6 +86,7 @@ void MainFor::buildMenu()
     connect(EndMenu, &QAction::triggered, this, &MainFor::close);
     connect(UnsentMenu, &QAction::triggered, this, [this] { sendSite(false); });
     connect(ResendMenu, &QAction::triggered, this, [this] { sendSite(true); });
+    connect(BackupMenu, &QAction::triggered, this, &MainFor::openBackups);
     connect(FileMenu, &QMenu::aboutToShow, this,
             [this] { showUnsentCount(UnsentMenu, ResendMenu); });
 }
@@ -190,6 +204,24 @@ void MainFor::openDay(const QDate &date)
     DayCal->setCurrentPage(date.year(), date.month());
     DayCal->setSelectedDate(date);
     requestDateEvent();
+}
+
+void MainFor::openBackups()
+{
+    BackupFor backups(m_backups, this);
+    backups.exec();
+    refreshMarks();
+}
+
+void MainFor::closeEvent(QCloseEvent *event)
+{
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool backedUp = m_backups->backUpAtQuit(&error);
+    QApplication::restoreOverrideCursor();
+    if (!backedUp)
+        showErrorMessage(this, QStringLiteral("バックアップできませんでした。\n") + error);
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace Kakiva

@@ -70,7 +70,7 @@ QString memberFault(archive_entry *entry, const char *utf8Name)
 // The member's bytes, read to the end, which is where the archive's check of them runs.
 bool readMemberBytes(archive *handle, const QString &name, QByteArray *bytes, QString *error)
 {
-    QByteArray block(ReadBlock, Qt::Uninitialized);
+    static thread_local QByteArray block(ReadBlock, Qt::Uninitialized);
     for (;;) {
         const la_ssize_t read = archive_read_data(handle, block.data(), size_t(block.size()));
         if (read < 0) {

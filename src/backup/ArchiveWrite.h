@@ -16,6 +16,7 @@ struct ArchiveMember
     QString name;
     QString sourcePath;
     QByteArray bytes;
+    qint64 modified = 0; // seconds since the epoch
 };
 
 struct WrittenMember
@@ -24,7 +25,7 @@ struct WrittenMember
     qint64 size = 0;
 };
 
-// Writes members to device as a zip archive (deflate), the format every desktop opens
+// Writes members to device as a zip archive (stored), the format every desktop opens
 // without Kakiva. A source file that is gone by the time it is read (a day deleted
 // meanwhile) is left out; *written lists what went in. False when a file could not be
 // read or the device refused the bytes; then *error says which and why.

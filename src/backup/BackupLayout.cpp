@@ -6,8 +6,10 @@
 #include "platform/WholeFile.h"
 #include "settings/SettingsFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -43,7 +45,7 @@ void collectTree(const QDir &data, const QString &tree, const QString &skipFolde
         const QString path = files.next();
         const QString relative = data.relativeFilePath(path);
         if (!isHiddenPath(relative) && !isBelow(path, skipFolder))
-            found.append({relative, path, {}});
+            found.append({relative, path, {}, files.fileInfo().lastModified().toSecsSinceEpoch()});
     }
     std::sort(found.begin(), found.end(),
               [](const ArchiveMember &a, const ArchiveMember &b) { return a.name < b.name; });
@@ -59,15 +61,20 @@ bool collectBackupMembers(const QString &dataFolder, const QString &skipFolder,
     const QString skip = QDir::cleanPath(QDir(skipFolder).absolutePath());
     collectTree(data, DiaryDirName, skip, members);
     collectTree(data, HtmlDirName, skip, members);
-    for (const QLatin1StringView name : {ServerRecordName, KnownHostsName})
-        members->append({name, data.filePath(name), {}});
+    for (const QLatin1StringView name : {ServerRecordName, KnownHostsName}) {
+        const QFileInfo file(data.filePath(name));
+        members->append({name, file.filePath(), {}, file.lastModified().toSecsSinceEpoch()});
+    }
 
     QByteArray settings;
     const FileRead read = readFileWhole(data.filePath(SettingsFileName), &settings, error);
     if (read == FileRead::Failed)
         return false;
     if (read == FileRead::Done)
-        members->append({SettingsFileName, {}, settingsWithoutPassword(settings)});
+        members->append({SettingsFileName,
+                         {},
+                         settingsWithoutPassword(settings),
+                         QDateTime::currentSecsSinceEpoch()});
     return true;
 }
 

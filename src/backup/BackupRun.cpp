@@ -54,7 +54,9 @@ bool writeArchiveFile(const QString &path, const QList<ArchiveMember> &members,
                       QList<WrittenMember> *written, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a disk that fills up fails the write that met it: commit() would
+    // not notice a failed flush of the buffer. The archive writer collects blocks itself.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *error = fileErrorMessage(path, file.errorString());
         return false;
     }
