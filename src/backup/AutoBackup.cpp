@@ -4,6 +4,7 @@
 #include "backup/BackupRun.h"
 #include "diary/EntrySaveNotice.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 namespace Kakiva {
@@ -64,6 +65,8 @@ void AutoBackup::joined()
 
 bool AutoBackup::backUpAtQuit(QString *error)
 {
+    // A save just before quitting may not have been heard of yet.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     if (m_thread) {
         m_thread->wait();
         m_thread.reset();
