@@ -1,18 +1,23 @@
 #include "app/MainFor.h"
 
 #include "app/AppIcon.h"
+#include "app/BackupFor.h"
 #include "app/ConfFor.h"
 #include "app/DayPageBrowse.h"
 #include "app/DiaryInpFor.h"
 #include "app/DraftMarks.h"
+#include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "app/SearchFor.h"
 #include "app/SendFor.h"
 #include "app/UnsentView.h"
+#include "backup/AutoBackup.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
+#include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -51,6 +56,12 @@ MainFor::MainFor(QWidget *parent)
     // Once the window is up, so the notice stands over it.
     QMetaObject::invokeMethod(
         this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);
+
+    m_backups = new AutoBackup(this);
+    connect(m_backups, &AutoBackup::finished, this, [this](bool written, const QString &error) {
+        if (!written)
+            showErrorMessage(this, QStringLiteral("バックアップできませんでした。\n") + error);
+    });
 }
 
 void MainFor::buildMenu()
@@ -68,6 +79,8 @@ void MainFor::buildMenu()
     UnsentMenu->setObjectName(QStringLiteral("UnsentMenu"));
     ResendMenu = FileMenu->addAction(QStringLiteral("すべて送信し直す(&A)"));
     ResendMenu->setObjectName(QStringLiteral("ResendMenu"));
+    BackupMenu = FileMenu->addAction(QStringLiteral("バックアップ(&K)..."));
+    BackupMenu->setObjectName(QStringLiteral("BackupMenu"));
     EndMenu = FileMenu->addAction(QStringLiteral("終了"));
     EndMenu->setObjectName(QStringLiteral("EndMenu"));
     connect(SearchMenu, &QAction::triggered, this, &MainFor::openSearch);
@@ -77,6 +90,7 @@ void MainFor::buildMenu()
     connect(EndMenu, &QAction::triggered, this, &MainFor::close);
     connect(UnsentMenu, &QAction::triggered, this, [this] { sendSite(false); });
     connect(ResendMenu, &QAction::triggered, this, [this] { sendSite(true); });
+    connect(BackupMenu, &QAction::triggered, this, &MainFor::openBackups);
     connect(FileMenu, &QMenu::aboutToShow, this,
             [this] { showUnsentCount(UnsentMenu, ResendMenu); });
 }
@@ -195,6 +209,24 @@ void MainFor::openDay(const QDate &date)
     DayCal->setCurrentPage(date.year(), date.month());
     DayCal->setSelectedDate(date);
     requestDateEvent();
+}
+
+void MainFor::openBackups()
+{
+    BackupFor backups(m_backups, this);
+    backups.exec();
+    refreshMarks();
+}
+
+void MainFor::closeEvent(QCloseEvent *event)
+{
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool backedUp = m_backups->backUpAtQuit(&error);
+    QApplication::restoreOverrideCursor();
+    if (!backedUp)
+        showErrorMessage(this, QStringLiteral("バックアップできませんでした。\n") + error);
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace Kakiva

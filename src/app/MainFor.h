@@ -3,11 +3,13 @@
 #include <QMainWindow>
 
 class QAction;
+class QCloseEvent;
 class QCalendarWidget;
 class QMenu;
 
 namespace Kakiva {
 
+class AutoBackup;
 class ConfFor;
 class DiaryInpFor;
 class SearchFor;
@@ -15,7 +17,8 @@ class SearchFor;
 // The calendar window: starts the program set to today, hands a chosen day to the entry
 // dialog and opens the settings dialog, the search window and the chosen day's page.
 // Days with an entry are shown in bold, days whose page the server lacks are marked, and
-// the unsent files or the whole site can be sent. Closing it, or choosing 終了, ends the
+// the unsent files or the whole site can be sent. Backups are written on the first save of
+// a day and at the end, and the backup window restores them. Closing it, or choosing 終了, ends the
 // program.
 class MainFor : public QMainWindow
 {
@@ -34,7 +37,11 @@ public:
     QAction *ConfMenu = nullptr;
     QAction *UnsentMenu = nullptr;
     QAction *ResendMenu = nullptr;
+    QAction *BackupMenu = nullptr;
     QAction *EndMenu = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildCalendar();
@@ -45,6 +52,7 @@ private:
     void runDateEvent();
     void openSettings();
     void openSearch();
+    void openBackups();
     void openDay(const QDate &date);
     void sendSite(bool everything);
     void refreshMarks();
@@ -52,6 +60,7 @@ private:
     DiaryInpFor *m_diaryInp = nullptr;
     ConfFor *m_conf = nullptr;
     SearchFor *m_search = nullptr;
+    AutoBackup *m_backups = nullptr;
     bool m_dateEventPending = false;
 };
 

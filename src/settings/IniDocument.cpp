@@ -104,6 +104,16 @@ void IniDocument::setValue(QStringView section, QStringView key, QByteArrayView 
     }
 }
 
+void IniDocument::clearEvery(QStringView key)
+{
+    // From the end, so replacing a line leaves the lines before it where they were.
+    for (qsizetype index = m_lines.size() - 1; index >= 0; --index) {
+        const auto entry = keyLine(lineText(index));
+        if (entry && sameName(entry->name, key) && !entry->value.isEmpty())
+            replaceLine(index, keyValueLine(entry->name, {}));
+    }
+}
+
 QByteArrayView IniDocument::lineText(qsizetype index) const
 {
     const Line &line = m_lines.at(index);

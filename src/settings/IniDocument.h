@@ -33,6 +33,10 @@ public:
     // are spelled as given.
     void setValue(QStringView section, QStringView key, QByteArrayView value);
 
+    // Empties the value of every line of that key in every section, also the lines a
+    // reader never gets to (a second one in a section), so none of them leaves the file.
+    void clearEvery(QStringView key);
+
 private:
     struct Line
     {

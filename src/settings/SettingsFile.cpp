@@ -6,6 +6,8 @@
 #include "platform/WholeFile.h"
 #include "settings/IniDocument.h"
 
+#include <utility>
+
 namespace Kakiva {
 
 namespace {
@@ -93,6 +95,27 @@ bool IniWrite(const QString &section, const QString &key, const QString &value, 
     document.setValue(section, key, quotedIfNeeded(toCp932(value)));
     // The file holds the FTP password in clear text.
     return writeFileWhole(path, document.bytes(), error, /*ownerOnly=*/true);
+}
+
+QByteArray settingsWithoutPassword(const QByteArray &settings)
+{
+    IniDocument document(settings);
+    document.clearEvery(QString(PasswordKey));
+    return document.bytes();
+}
+
+QByteArray restoredSettings(const QByteArray &restored, const QByteArray &current)
+{
+    const IniDocument now(current);
+    IniDocument document(restored);
+    const std::pair<QString, QString> kept[] = {{FtpSection, PasswordKey},
+                                                {BackupSection, BackupFolderKey}};
+    for (const auto &[section, key] : kept) {
+        const QByteArray value = now.value(section, key);
+        if (!value.isEmpty() || !document.value(section, key).isEmpty())
+            document.setValue(section, key, quotedIfNeeded(value));
+    }
+    return document.bytes();
 }
 
 } // namespace Kakiva

@@ -10,6 +10,8 @@ inline constexpr QLatin1StringView ServerKey{"Server"};
 inline constexpr QLatin1StringView NameKey{"Name"};
 inline constexpr QLatin1StringView PasswordKey{"Password"};
 inline constexpr QLatin1StringView DirectoryKey{"Directory"};
+inline constexpr QLatin1StringView BackupSection{"Backup"};
+inline constexpr QLatin1StringView BackupFolderKey{"Folder"};
 
 QString settingsFilePath();
 
@@ -34,5 +36,14 @@ SettingValueFault settingValueFault(const QString &value);
 // not be written; then *error says which path and why.
 bool IniWrite(const QString &section, const QString &key, const QString &value,
               QString *error = nullptr);
+
+// The settings file's bytes as a backup holds them: every Password value emptied, in
+// whatever section or spelling it stands.
+QByteArray settingsWithoutPassword(const QByteArray &settings);
+
+// The bytes of a settings file taken from a backup, with the password and the backup
+// folder of the current settings put back: the backup holds no password, and the
+// backups are where the user keeps them now.
+QByteArray restoredSettings(const QByteArray &restored, const QByteArray &current);
 
 } // namespace Kakiva

@@ -2,6 +2,8 @@
 #include "app/DiaryInpFor.h"
 #include "app/MainFor.h"
 #include "diary/EntryDrafts.h"
+#include "backup/ArchiveRead.h"
+#include "backup/BackupFolder.h"
 
 #include "DayPages.h"
 #include "EntryText.h"
@@ -49,6 +51,7 @@ private slots:
     void yearsHaveFourDigits();
     void fileMenuHoldsItsItems();
     void settingsOpensEveryTime();
+    void backsUpOnFirstSaveOfTheDayAndAtQuit();
     void endingTheProgram_data();
     void endingTheProgram();
 
@@ -427,8 +430,10 @@ void TestMainFor::fileMenuHoldsItsItems()
     QCOMPARE(m_window->FileMenu->title(), u"ファイル(&F)"_s);
     QCOMPARE(m_window->FileMenu->actions(),
              (QList<QAction *>{m_window->SearchMenu, m_window->BrowseMenu, m_window->ConfMenu,
-                               m_window->UnsentMenu, m_window->ResendMenu, m_window->EndMenu}));
+                               m_window->UnsentMenu, m_window->ResendMenu, m_window->BackupMenu,
+                               m_window->EndMenu}));
     QCOMPARE(m_window->ConfMenu->text(), u"設定"_s);
+    QCOMPARE(m_window->BackupMenu->text(), u"バックアップ(&K)..."_s);
     QCOMPARE(m_window->EndMenu->text(), u"終了"_s);
     // Alt+F itself is what chooseMenuItem() presses.
 }
@@ -450,6 +455,36 @@ void TestMainFor::settingsOpensEveryTime()
     QCOMPARE(centred, (QList<bool>{true, true}));
     QCOMPARE(answerer.leftOpen(), 0);
     QVERIFY(m_window->isVisible());
+}
+
+void TestMainFor::backsUpOnFirstSaveOfTheDayAndAtQuit()
+{
+    const auto save = [this](const QDate &date) {
+        m_window->DayCal->setSelectedDate(date);
+        ModalAnswerer<DiaryInpFor> answerer([](DiaryInpFor *dialog) {
+            dialog->DiaryTex->setPlainText(u"書いた"_s);
+            dialog->OkCom->click();
+        });
+        QTest::keyClick(dayView(), Qt::Key_Return);
+        QTRY_COMPARE(answerer.shown(), 1);
+    };
+    save(QDate(2004, 8, 16));
+    QTRY_COMPARE(listBackups(backupFolder()).size(), 1);
+    save(QDate(2004, 8, 17));
+    m_window->close();
+    // The second save came after the day's backup, so quitting writes one more.
+    const QList<BackupFile> backups = listBackups(backupFolder());
+    QCOMPARE(backups.size(), 2);
+    QByteArray newest;
+    QVERIFY(readZipArchive(
+        backups.first().path,
+        [&newest](const QString &name, const QByteArray &bytes, QString *) {
+            if (name == u"Diary/2004/08/17.dia"_s)
+                newest = bytes;
+            return true;
+        },
+        nullptr));
+    QCOMPARE(newest, m_bed->appDir.read(u"Diary/2004/08/17.dia"_s));
 }
 
 void TestMainFor::endingTheProgram_data()

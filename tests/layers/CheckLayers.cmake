@@ -6,6 +6,7 @@
 #   publish/ftp, /sftp       publish/client and below, never each other
 #   publish                  publish/client and below; only PublishClientFactory.cpp, which
 #                            picks a client, sees publish/ftp and publish/sftp
+#   backup                   settings, pages, diary and platform
 #   app                      anything but the two clients' insides
 # and when a core folder includes a Qt Widgets header.
 # Run as: cmake -DSRC=<src dir> -DWIDGETS_INCLUDE=<QtWidgets include dir> -P CheckLayers.cmake
@@ -19,10 +20,11 @@ set(allowed_publish/client publish/client ${below_publish})
 set(allowed_publish/ftp publish/ftp publish/client ${below_publish})
 set(allowed_publish/sftp publish/sftp publish/client ${below_publish})
 set(allowed_publish publish publish/client ${below_publish})
-set(allowed_app app publish publish/client ${below_publish})
+set(allowed_backup backup ${below_publish})
+set(allowed_app app backup publish publish/client ${below_publish})
 set(allowed_PublishClientFactory.cpp ${allowed_publish} publish/ftp publish/sftp)
-set(core_folders platform diary settings pages publish publish/client publish/ftp publish/sftp)
-set(folders platform diary settings pages publish/client publish/ftp publish/sftp publish app)
+set(core_folders platform diary settings pages publish publish/client publish/ftp publish/sftp backup)
+set(folders platform diary settings pages publish/client publish/ftp publish/sftp publish backup app)
 
 set(faults "")
 foreach(folder IN LISTS folders)

@@ -1,0 +1,134 @@
+// The automatic backup of a diary of twenty years of daily entries and their pages (the
+// worker's whole job: collect, write, read back and check, rename), beside zip -qr and
+// tar -czf of the same files, in the same run.
+
+#include "DiaryCorpus.h"
+
+#include "backup/BackupFolder.h"
+#include "backup/BackupRun.h"
+#include "platform/AppDir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+using namespace Kakiva;
+
+constexpr int FirstYear = 2005;
+constexpr int LastYear = 2024;
+constexpr int Runs = 5;
+
+const QStringList BackedUp{QStringLiteral("Diary"), QStringLiteral("HTML"),
+                           QStringLiteral("sent.json"), QStringLiteral("known_hosts"),
+                           QStringLiteral("Kakiva.ini")};
+
+void writePlain(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// A day page holds its entry inside about 400 bytes of markup; the lists are a few KB.
+qsizetype writePages(const QString &root)
+{
+    qsizetype pages = 0;
+    const QByteArray markup(400, 'p');
+    for (QDate day(FirstYear, 1, 1); day.year() <= LastYear; day = day.addDays(1)) {
+        const QString relative = day.toString(QStringLiteral("yyyy/MM/dd"));
+        QFile entry(root + QStringLiteral("/Diary/") + relative + QStringLiteral(".dia"));
+        if (!entry.open(QIODevice::ReadOnly))
+            qFatal("no entry for %s", qPrintable(relative));
+        writePlain(root + QStringLiteral("/HTML/") + relative + QStringLiteral(".html"),
+                   markup + entry.readAll());
+        ++pages;
+        if (day.day() == day.daysInMonth()) {
+            writePlain(root + QStringLiteral("/HTML/") + day.toString(QStringLiteral("yyyy/MM")) +
+                           QStringLiteral("/index.html"),
+                       QByteArray(3000, 'l'));
+            ++pages;
+        }
+    }
+    writePlain(root + QStringLiteral("/HTML/year.html"), QByteArray(2000, 'y'));
+    writePlain(root + QStringLiteral("/sent.json"), QByteArray(800000, 's'));
+    writePlain(root + QStringLiteral("/known_hosts"), "host ssh-ed25519 AAAA\n");
+    writePlain(root + QStringLiteral("/Kakiva.ini"), "[FTP]\r\nServer=ftp.example.jp\r\n");
+    return pages;
+}
+
+struct Figure
+{
+    double seconds = 1e9; // the best of the runs
+    qint64 bytes = 0;
+};
+
+void report(const char *what, const Figure &figure)
+{
+    std::printf("%-28s %8.3f s %10.1f KiB\n", what, figure.seconds, figure.bytes / 1024.0);
+}
+
+Figure runTool(const QString &root, const QString &program, const QStringList &options,
+               const QString &output)
+{
+    Figure best;
+    for (int run = 0; run < Runs; ++run) {
+        QFile::remove(output);
+        QProcess tool;
+        tool.setWorkingDirectory(root);
+        QElapsedTimer clock;
+        clock.start();
+        tool.start(program, options + QStringList{output} + BackedUp);
+        if (!tool.waitForFinished(-1) || tool.exitCode() != 0)
+            qFatal("%s failed", qPrintable(program));
+        best.seconds = std::min(best.seconds, clock.nsecsElapsed() / 1e9);
+        best.bytes = QFileInfo(output).size();
+    }
+    return best;
+}
+
+Figure runBackup()
+{
+    Figure best;
+    for (int run = 0; run < Runs; ++run) {
+        QString error;
+        QString written;
+        QElapsedTimer clock;
+        clock.start();
+        if (!writeBackupNow(&error, &written, Pruning::KeepOlder))
+            qFatal("backup failed: %s", qPrintable(error));
+        best.seconds = std::min(best.seconds, clock.nsecsElapsed() / 1e9);
+        best.bytes = QFileInfo(written).size();
+        QFile::remove(written);
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir data;
+    QTemporaryDir outputs;
+    setApplicationDirectory(data.path());
+    const DiaryCorpus corpus = writeDiaryCorpus(data.path(), FirstYear, LastYear, 120);
+    const qsizetype pages = writePages(data.path());
+    std::printf("diary: %lld entries (%.1f KiB), %lld pages; best of %d runs each\n",
+                static_cast<long long>(corpus.entries), corpus.bytes / 1024.0,
+                static_cast<long long>(pages), Runs);
+    report("Kakiva backup (zip)", runBackup());
+    report("zip -qr", runTool(data.path(), QStringLiteral("zip"), {QStringLiteral("-qr")},
+                              outputs.filePath(QStringLiteral("out.zip"))));
+    report("tar -czf", runTool(data.path(), QStringLiteral("tar"), {QStringLiteral("-czf")},
+                               outputs.filePath(QStringLiteral("out.tar.gz"))));
+    return 0;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace Kakiva {
+
+class AutoBackup;
+
+// The backup window: where the backups go, when the last one was written and how large it
+// is, every backup there, a backup written on request, and a restore of a chosen backup,
+// whole or one day. Nothing here is left unsaved, so Escape simply closes it.
+class BackupFor : public QDialog
+{
+    Q_OBJECT
+
+public:
+    BackupFor(AutoBackup *backups, QWidget *parent = nullptr);
+
+    QLineEdit *FolderTex = nullptr;
+    QPushButton *FolderCom = nullptr;
+    QLabel *LastLab = nullptr;
+    QListWidget *BackupList = nullptr;
+    QLabel *StatusLab = nullptr;
+    QPushButton *BackupCom = nullptr;
+    QPushButton *RestoreCom = nullptr;
+    QPushButton *CloseCom = nullptr;
+
+private:
+    void buildControls();
+    void showBackups();
+    void chooseFolder();
+    void backUpNow();
+    void backupEnded(bool written);
+    void restoreChosen();
+    void setBusy(bool busy, const QString &status);
+
+    AutoBackup *m_backups;
+};
+
+} // namespace Kakiva

@@ -1,0 +1,82 @@
+#include "backup/AutoBackup.h"
+
+#include "backup/BackupFolder.h"
+#include "backup/BackupRun.h"
+#include "diary/EntrySaveNotice.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace Kakiva {
+
+namespace {
+
+bool backedUpToday()
+{
+    const QList<BackupFile> backups = listBackups(backupFolder());
+    return !backups.isEmpty() && backups.first().taken.date() == QDate::currentDate();
+}
+
+} // namespace
+
+AutoBackup::AutoBackup(QObject *parent) : QObject(parent)
+{
+    // Queued: the save that raised the notice goes on to rewrite the pages, and the
+    // backup should hold them too.
+    connect(&EntrySaveNotice::instance(), &EntrySaveNotice::saved, this, &AutoBackup::noteSaved,
+            Qt::QueuedConnection);
+}
+
+AutoBackup::~AutoBackup()
+{
+    if (m_thread)
+        m_thread->wait();
+}
+
+void AutoBackup::noteSaved()
+{
+    m_changed = true;
+    if (!isRunning() && !backedUpToday())
+        start();
+}
+
+bool AutoBackup::start()
+{
+    if (isRunning())
+        return false;
+    // Whatever is saved from now on may miss this backup.
+    m_changed = false;
+    m_thread.reset(QThread::create([this] { m_written = writeBackupNow(&m_error); }));
+    connect(m_thread.get(), &QThread::finished, this, &AutoBackup::joined);
+    m_thread->start();
+    return true;
+}
+
+void AutoBackup::joined()
+{
+    if (!m_thread) // already joined at quit
+        return;
+    m_thread->wait();
+    m_thread.reset();
+    if (!m_written)
+        m_changed = true;
+    emit finished(m_written, m_error);
+}
+
+bool AutoBackup::backUpAtQuit(QString *error)
+{
+    // A save just before quitting may not have been heard of yet.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    if (m_thread) {
+        m_thread->wait();
+        m_thread.reset();
+        if (!m_written)
+            m_changed = true;
+    }
+    if (!m_changed)
+        return true;
+    m_changed = !writeBackupNow(error);
+    return !m_changed;
+}
+
+} // namespace Kakiva

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace Kakiva {
+
+// Both restores first read the whole backup and check it (inspectBackup), then back up
+// the current state (kept beside the others, so the restore can be undone), and only
+// then write, through the same safe writes as a save: a file is replaced whole or not
+// at all. A backup that fails its check, or a current state that cannot be backed up,
+// changes nothing; then *error says why.
+
+// Puts back every file the backup holds; files it does not hold stay as they are. The
+// settings keep the current password and backup folder.
+bool restoreBackup(const QString &path, QString *error);
+
+// Puts back the entry of one day from the backup and rewrites that day's pages and the
+// lists, leaving every other day as it is; also brings back a deleted day. The day's page
+// is then unsent like any new one.
+bool restoreDay(const QString &path, const QDate &date, QString *error);
+
+} // namespace Kakiva

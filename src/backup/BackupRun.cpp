@@ -1,0 +1,138 @@
+#include "backup/BackupRun.h"
+
+#include "backup/ArchiveRead.h"
+#include "backup/ArchiveWrite.h"
+#include "backup/BackupFolder.h"
+#include "backup/BackupLayout.h"
+#include "backup/BackupRotation.h"
+#include "platform/AppDir.h"
+#include "platform/FileSystem.h"
+#include "platform/WholeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSaveFile>
+
+namespace Kakiva {
+
+namespace {
+
+QMutex backupLock;
+
+QString temporaryPathFor(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".part"));
+}
+
+// What was written must read back whole, member for member.
+bool readsBack(const QString &path, const QList<WrittenMember> &written, QString *error)
+{
+    qsizetype index = 0;
+    const auto compare = [&](const QString &name, const QByteArray &bytes, QString *fault) {
+        if (index >= written.size() || written[index].name != name ||
+            written[index].size != bytes.size()) {
+            *fault = fileErrorMessage(path, QStringLiteral("reads back other than written"));
+            return false;
+        }
+        ++index;
+        return true;
+    };
+    if (!readZipArchive(path, compare, error))
+        return false;
+    if (index != written.size()) {
+        *error = fileErrorMessage(path, QStringLiteral("reads back shorter than written"));
+        return false;
+    }
+    return true;
+}
+
+bool writeArchiveFile(const QString &path, const QList<ArchiveMember> &members,
+                      QList<WrittenMember> *written, QString *error)
+{
+    QSaveFile file(path);
+    // Unbuffered, so that a disk that fills up fails the write that met it: commit() would
+    // not notice a failed flush of the buffer. The archive writer collects blocks itself.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        *error = fileErrorMessage(path, file.errorString());
+        return false;
+    }
+    QString reason;
+    if (!writeZipArchive(file, members, written, &reason)) {
+        file.cancelWriting();
+        *error = reason.contains(QStringLiteral(": ")) ? reason : fileErrorMessage(path, reason);
+        return false;
+    }
+    if (!file.commit()) {
+        *error = fileErrorMessage(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void pruneOlder(const QString &folder)
+{
+    const QList<BackupFile> backups = listBackups(folder);
+    QList<QDateTime> taken;
+    for (const BackupFile &backup : backups)
+        taken.append(backup.taken);
+    const QList<bool> keep = backupsToKeep(taken);
+    for (qsizetype index = 0; index < backups.size(); ++index)
+        if (!keep[index])
+            QFile::remove(backups[index].path);
+}
+
+// A backup cut off by a crash leaves its temporary behind; none is in use now.
+void removeLeftovers(const QString &folder)
+{
+    const QDir dir(folder);
+    const QStringList leftovers =
+        dir.entryList({QStringLiteral(".Kakiva-*.zip.part")}, QDir::Files | QDir::Hidden);
+    for (const QString &name : leftovers)
+        QFile::remove(dir.filePath(name));
+}
+
+bool writeBackupLocked(const QString &folder, QString *error, QString *written)
+{
+    if (!DirMake(folder, error))
+        return false;
+    removeLeftovers(folder);
+    QList<ArchiveMember> members;
+    if (!collectBackupMembers(applicationDirectory(), folder, &members, error))
+        return false;
+    const QString path = newBackupPath(folder, QDateTime::currentDateTime());
+    const QString temporary = temporaryPathFor(path);
+    QList<WrittenMember> inArchive;
+    if (!writeArchiveFile(temporary, members, &inArchive, error) ||
+        !readsBack(temporary, inArchive, error)) {
+        QFile::remove(temporary);
+        return false;
+    }
+    QFile moved(temporary);
+    if (!moved.rename(path)) {
+        *error = fileErrorMessage(path, moved.errorString());
+        QFile::remove(temporary);
+        return false;
+    }
+    if (written)
+        *written = path;
+    return true;
+}
+
+} // namespace
+
+bool writeBackupNow(QString *error, QString *written, Pruning pruning)
+{
+    const QMutexLocker locker(&backupLock);
+    const QString folder = backupFolder();
+    if (!writeBackupLocked(folder, error, written))
+        return false;
+    if (pruning == Pruning::Rotate)
+        pruneOlder(folder);
+    return true;
+}
+
+} // namespace Kakiva

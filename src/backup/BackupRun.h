@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace Kakiva {
+
+enum class Pruning
+{
+    Rotate,    // remove the backups the rotation no longer keeps
+    KeepOlder, // keep every older one (the backup before a restore: the one restored from
+               // might otherwise be rotated away)
+};
+
+// Writes a backup of the data folder now, in the calling thread, into backupFolder(): under
+// a hidden temporary name, read back and checked, then renamed to its own name; only then
+// are older backups pruned. One backup runs at a time; a second call waits for the first.
+// False when nothing was written (a full disk, a folder that cannot be written, a file
+// that cannot be read); then *error says which and why and every older backup is still
+// there. On success *written, when given, is the new backup's path.
+bool writeBackupNow(QString *error, QString *written = nullptr, Pruning pruning = Pruning::Rotate);
+
+} // namespace Kakiva
