@@ -3,8 +3,8 @@
 #include "app/DialogControls.h"
 #include "app/FittedText.h"
 #include "app/WorkerTrustQuestion.h"
+#include "publish/DestinationPassword.h"
 #include "publish/ServerRecord.h"
-#include "settings/SettingsFile.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -122,18 +122,32 @@ void SendFor::startRun()
         return;
     StatusLab->setText(QStringLiteral("送信中"));
     // The settings are read at each run, so a corrected password takes effect at the next.
-    BulkPublish publish(configuredDestination(), IniRead(FtpSection, PasswordKey), m_pending);
+    const PublishDestination destination = configuredDestination();
     const std::atomic_bool *cancel = m_worker->cancelFlag();
-    publish.setCancelFlag(cancel);
-    publish.setTimeout(m_networkTimeout);
-    publish.setMaxSessions(m_maxSessions);
-    publish.setTrustQuestions(trustQuestionsFromWorker(this, cancel));
-    publish.setProgressSink([this](const BulkProgress &progress) {
-        QMetaObject::invokeMethod(
-            this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
-    });
+    const auto trust = trustQuestionsFromWorker(this, cancel);
     m_runClock.start();
-    m_worker->start([this, publish = std::move(publish)]() mutable { m_outcome = publish.run(); });
+    m_worker->start([this, destination, cancel, trust] {
+        // Here, not in the window's thread: the keyring may take its time to answer.
+        const DestinationPassword password =
+            destinationPassword(destination, [cancel] { return cancel->load(); });
+        if (!password.failure.isEmpty()) {
+            m_outcome = {};
+            m_outcome.result =
+                cancel->load() ? BulkOutcome::Result::Cancelled : BulkOutcome::Result::NoPassword;
+            m_outcome.reason = password.failure;
+            return;
+        }
+        BulkPublish publish(destination, password.password, m_pending);
+        publish.setCancelFlag(cancel);
+        publish.setTimeout(m_networkTimeout);
+        publish.setMaxSessions(m_maxSessions);
+        publish.setTrustQuestions(trust);
+        publish.setProgressSink([this](const BulkProgress &progress) {
+            QMetaObject::invokeMethod(
+                this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
+        });
+        m_outcome = publish.run();
+    });
 }
 
 void SendFor::finishRun()
@@ -155,8 +169,9 @@ void SendFor::finishRun()
         return;
     }
     if (outcome.result == BulkOutcome::Result::CertificateRefused ||
-        outcome.result == BulkOutcome::Result::HostKeyRefused) {
-        StatusLab->setText(outcome.reason); // a retry would only ask again
+        outcome.result == BulkOutcome::Result::HostKeyRefused ||
+        outcome.result == BulkOutcome::Result::NoPassword) {
+        StatusLab->setText(outcome.reason); // a retry would only ask again, or fail alike
         return;
     }
     const auto delay = m_backoff.take();

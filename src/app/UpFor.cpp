@@ -117,8 +117,9 @@ void UpFor::finishAttempt()
     }
     CloseCom->setEnabled(true);
     if (result == UploadAttempt::Result::CertificateRefused ||
-        result == UploadAttempt::Result::HostKeyRefused)
-        return; // a retry would only ask again
+        result == UploadAttempt::Result::HostKeyRefused ||
+        result == UploadAttempt::Result::NoPassword)
+        return; // a retry would only ask again, or fail the same way
     UpTim->start(m_backoff.take());
 }
 

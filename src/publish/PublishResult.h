@@ -9,7 +9,8 @@ enum class PublishResult
     Failed,
     Cancelled,
     CertificateRefused, // asking again at once would only get the same answer
-    HostKeyRefused      // likewise
+    HostKeyRefused,     // likewise
+    NoPassword          // the keyring gave none: only the settings dialog mends that
 };
 
 } // namespace Kakiva

@@ -2,11 +2,11 @@
 
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
-#include "publish/client/PublishClient.h"
+#include "publish/DestinationPassword.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
-#include "settings/SettingsFile.h"
+#include "publish/client/PublishClient.h"
 
 namespace Kakiva {
 
@@ -23,22 +23,27 @@ UploadAttempt::UploadAttempt(PublishClient &client, StatusSink status, CancelChe
 
 UploadAttempt::Result UploadAttempt::run(const UploadDate &date)
 {
+    // The settings are read at each attempt, so a corrected password takes effect at
+    // the next retry without reopening the window.
+    const PublishDestination destination = configuredDestination();
+    const DestinationPassword password = destinationPassword(destination, m_cancelled);
+    if (m_cancelled())
+        return Result::Cancelled;
+    if (!password.failure.isEmpty()) {
+        m_status(password.failure);
+        return Result::NoPassword;
+    }
     m_client.OpenLog(applicationPath(FtpLogFileName), 1);
     ServerIdentityTrust trust(m_ask, m_cancelled);
     m_trust = &trust;
     m_client.setServerTrust(trust.decisions());
-    // The settings are read at each attempt, so a corrected password takes effect at
-    // the next retry without reopening the window.
-    const QString server = IniRead(FtpSection, ServerKey);
-    const QString name = IniRead(FtpSection, NameKey);
-    const QString password = IniRead(FtpSection, PasswordKey);
-    const QString directory = IniRead(FtpSection, DirectoryKey);
-    ServerRecord record({server, name, directory});
+    ServerRecord record(destination);
     m_record = &record;
     m_client.setPipelining(record.pipelining());
-    const bool sent = connect(server, name, password) && enterRemoteRoot(directory) &&
-                      enterDirectory(date.year) && send(monthListPath(date.year)) &&
-                      enterDirectory(date.month) && send(dayListPath(date.year, date.month)) &&
+    const bool sent = connect(destination.server, destination.user, password.password) &&
+                      enterRemoteRoot(destination.directory) && enterDirectory(date.year) &&
+                      send(monthListPath(date.year)) && enterDirectory(date.month) &&
+                      send(dayListPath(date.year, date.month)) &&
                       send(dayPagePath(date.year, date.month, date.day), true);
     if (m_client.fellBackToClassic() && record.pipelining())
         record.useClassicOrder(); // unrecorded, the next attempt only learns it again

@@ -27,6 +27,9 @@ struct UploadDate
 // behind its STOR unless the record of the destination says the server cannot take that;
 // a server that fails such a store is recorded so, for the next attempt.
 //
+// Before connecting, the password is resolved once (destinationPassword): a keyring that
+// gives none ends the attempt with its status and NoPassword, before anything is sent.
+//
 // The client speaks FTP or SFTP, as the server setting says (makePublishClient). A TLS
 // certificate that does not verify is accepted when it is the one pinned for the server; an
 // SSH host key when a known-hosts file holds it. Otherwise the user is asked, and what the

@@ -18,6 +18,10 @@ inline const QString NoSuchFile = QStringLiteral("該当ファイルなし");
 inline const QString Error = QStringLiteral("エラー");
 inline const QString CertificateError = QStringLiteral("証明書エラー");
 inline const QString HostKeyError = QStringLiteral("ホスト鍵エラー");
+// The settings point at the keyring, which no longer holds the password.
+inline const QString NoPassword = QStringLiteral("パスワード未登録");
+inline const QString KeyringError = QStringLiteral("キーリングエラー");
+inline const QString KeyringTimedOut = QStringLiteral("キーリング応答なし");
 } // namespace UploadStatus
 
 // How the upload reads a Connect result.

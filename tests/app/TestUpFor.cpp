@@ -609,7 +609,8 @@ void TestUpFor::everyStatusFitsTheLabel_data()
          {UploadStatus::Uploading, UploadStatus::Connected, UploadStatus::ConnectError,
           UploadStatus::SocketOpenError, UploadStatus::TimedOut, UploadStatus::WinsockError,
           UploadStatus::DirectoryChanged, UploadStatus::Sent, UploadStatus::NoSuchFile,
-          UploadStatus::Error, UploadStatus::CertificateError, UploadStatus::HostKeyError})
+          UploadStatus::Error, UploadStatus::CertificateError, UploadStatus::HostKeyError,
+          UploadStatus::NoPassword, UploadStatus::KeyringError, UploadStatus::KeyringTimedOut})
         QTest::newRow(qPrintable(status)) << status;
 }
 
