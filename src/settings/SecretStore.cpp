@@ -1,4 +1,5 @@
 #include "settings/SecretStore.h"
+#include "settings/SecretRequest.h"
 
 #include <qt6keychain/keychain.h>
 
@@ -19,16 +20,6 @@ namespace Kakiva {
 namespace {
 
 const QString Service = QStringLiteral("Kakiva");
-
-// Carries one answer out of the keyring's thread. Queued to a context, the answer is
-// dropped by Qt itself when the context has gone meanwhile.
-class SecretRequest : public QObject
-{
-    Q_OBJECT
-
-signals:
-    void answered(const Kakiva::SecretAnswer &answer);
-};
 
 using JobMaker = std::function<QKeychain::Job *()>;
 
@@ -198,5 +189,3 @@ SecretAnswer writeNow(const QString &key, const QString &secret, std::chrono::mi
 } // namespace SecretStore
 
 } // namespace Kakiva
-
-#include "SecretStore.moc"
