@@ -83,11 +83,11 @@ private:
         QTest::keyClick(dialog->OkCom, Qt::Key_Space);
     }
     // Shows the upload window and waits for its first attempt to end.
-    static std::optional<UploadAttempt::Result> firstAttempt(UpFor &window)
+    static std::optional<PublishResult> firstAttempt(UpFor &window)
     {
-        std::optional<UploadAttempt::Result> result;
-        connect(&window, &UpFor::attemptFinished, &window,
-                [&](UploadAttempt::Result ended) { result.emplace(ended); });
+        std::optional<PublishResult> result;
+        connect(&window, &UpFor::runFinished, &window,
+                [&](PublishResult ended) { result.emplace(ended); });
         window.show();
         if (!QTest::qWaitFor([&] { return result.has_value(); }, KeyringAnswerMs))
             qWarning("the first attempt did not end");
@@ -157,8 +157,8 @@ void TestPasswordInKeyring::keyringWithoutThePasswordSendsNothing()
         QVERIFY(TestKeyring::clear(key));
     }
 
-    UpFor window([] { return UploadDate{u"2024"_s, u"05"_s, u"07"_s}; });
-    QCOMPARE(firstAttempt(window), UploadAttempt::Result::NoPassword);
+    UpFor window([] { return DateFields{u"2024"_s, u"05"_s, u"07"_s}; });
+    QCOMPARE(firstAttempt(window), PublishResult::NoPassword);
     QCOMPARE(window.UpLab->text(), keyring ? UploadStatus::NoPassword : UploadStatus::KeyringError);
     QVERIFY(!window.UpTim->isActive()); // no retry: it would only fail the same way
     QVERIFY(window.CloseCom->isEnabled());
@@ -192,10 +192,10 @@ void TestPasswordInKeyring::uploadWithTheKeyringsPasswordLeavesItNowhere()
 
     messagesSeen.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
-    UpFor window([] { return UploadDate{u"2024"_s, u"05"_s, u"07"_s}; });
+    UpFor window([] { return DateFields{u"2024"_s, u"05"_s, u"07"_s}; });
     const auto result = firstAttempt(window);
     qInstallMessageHandler(previous);
-    QCOMPARE(result, UploadAttempt::Result::Succeeded);
+    QCOMPARE(result, PublishResult::Succeeded);
     QVERIFY(server.commands().contains(u"PASS "_s + server.password()));
 
     // Not in the settings, the log or any other file of the program, nor in a message.
