@@ -37,8 +37,6 @@ private slots:
     void cleanup() { m_app.reset(); }
 
     void secretReadsBackAsStored();
-    void missingEntryIsNotFound();
-    void withoutKeyringEveryCallFailsAtOnce();
     void resolvesFromFileOrKeyring_data();
     void resolvesFromFileOrKeyring();
 
@@ -67,26 +65,6 @@ void TestStoredPassword::secretReadsBackAsStored()
     QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 1, 20000);
     QCOMPARE(answers.first().status, SecretStatus::Done);
     QCOMPARE(answers.first().secret, secret);
-}
-
-void TestStoredPassword::missingEntryIsNotFound()
-{
-    if (!TestKeyring::running())
-        QSKIP("needs the keyring");
-    const QString key = secretKey(u"nowhere.example"_s, User);
-    QCOMPARE(SecretStore::writeNow(key, u"x"_s, Wait).status, SecretStatus::Done);
-    QVERIFY(TestKeyring::clear(key));
-    QCOMPARE(SecretStore::readNow(key, Wait).status, SecretStatus::NotFound);
-}
-
-void TestStoredPassword::withoutKeyringEveryCallFailsAtOnce()
-{
-    if (TestKeyring::running())
-        QSKIP("needs a session without a keyring");
-    const QString key = secretKey(Server, User);
-    // Failing, not timing out: the dialog then falls back to the file without a wait.
-    QCOMPARE(SecretStore::writeNow(key, u"pw"_s, Wait).status, SecretStatus::Unavailable);
-    QCOMPARE(SecretStore::readNow(key, Wait).status, SecretStatus::Unavailable);
 }
 
 void TestStoredPassword::resolvesFromFileOrKeyring_data()
