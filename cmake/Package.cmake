@@ -18,7 +18,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The libraries it needs, with versions, as dpkg-shlibdeps reads them from the program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Japanese input under fcitx5 (Qt already ships the plugin for ibus), and a Japanese
-# Gothic face for the captions, which a desktop without one shows as empty boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fcitx5-frontend-qt6, fonts-ipafont-gothic | fonts-noto-cjk")
+# Gothic face for the captions, which a desktop without one shows as empty boxes; the
+# Secret Service client the keyring library opens at run time (without it the password
+# stays in Kakiva.ini).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "fcitx5-frontend-qt6, fonts-ipafont-gothic | fonts-noto-cjk, libsecret-1-0")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

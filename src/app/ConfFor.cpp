@@ -5,6 +5,7 @@
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
 #include "settings/SettingsFile.h"
+#include "settings/StoredPassword.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -119,12 +120,17 @@ int ConfFor::showModal()
 
 void ConfFor::load()
 {
+    ++m_showing;
+    setEditable(true);
     QString error;
     FTPTex->setText(IniRead(FtpSection, ServerKey, &error));
     NameTex->setText(IniRead(FtpSection, NameKey));
     PasswordTex->setText(IniRead(FtpSection, PasswordKey));
     DirectoryTex->setText(IniRead(FtpSection, DirectoryKey));
     FTPTex->setFocus();
+    m_keyringPasswordUnknown = error.isEmpty() && passwordInKeyring();
+    if (m_keyringPasswordUnknown)
+        loadKeyringPassword();
     // Told once the dialog is on screen; OK then refuses to replace the file.
     if (!error.isEmpty())
         QMetaObject::invokeMethod(
@@ -135,16 +141,89 @@ void ConfFor::load()
             Qt::QueuedConnection);
 }
 
+void ConfFor::loadKeyringPassword()
+{
+    const int showing = m_showing;
+    SecretStore::read(secretKey(FTPTex->text(), NameTex->text()), KeyringWait, this,
+                      [this, showing](const SecretAnswer &answer) {
+                          if (showing == m_showing)
+                              showKeyringPassword(answer);
+                      });
+}
+
+void ConfFor::showKeyringPassword(const SecretAnswer &answer)
+{
+    // What the user typed meanwhile stands.
+    if (PasswordTex->isModified())
+        return;
+    switch (answer.status) {
+    case SecretStatus::Done:
+        PasswordTex->setText(answer.secret);
+        m_keyringPasswordUnknown = false;
+        return;
+    case SecretStatus::NotFound:
+        // Gone from the keyring: only the user can give it again.
+        m_keyringPasswordUnknown = false;
+        PasswordTex->setFocus();
+        showErrorMessage(this, QStringLiteral("キーリングにパスワードが見つかりません。\n"
+                                              "パスワードを入力し直してください。"));
+        return;
+    case SecretStatus::Unavailable:
+    case SecretStatus::TimedOut:
+        showErrorMessage(this, QStringLiteral("キーリングからパスワードを読み込めませんでした。\n"
+                                              "Password を空のままにすると、キーリングの"
+                                              "パスワードがそのまま使われます。"));
+        return;
+    }
+}
+
 void ConfFor::save()
 {
     if (!allValuesStorable())
         return;
+    if (PasswordTex->text().isEmpty()) {
+        // An untouched empty box over a password the keyring has not shown leaves it there.
+        saveWithPasswordIn(m_keyringPasswordUnknown && !PasswordTex->isModified());
+        return;
+    }
+    setEditable(false);
+    const int showing = m_showing;
+    SecretStore::write(secretKey(FTPTex->text(), NameTex->text()), PasswordTex->text(), KeyringWait,
+                       this, [this, showing](const SecretAnswer &answer) {
+                           if (showing != m_showing)
+                               return; // closed meanwhile: nothing is written
+                           setEditable(true);
+                           saveWithPasswordIn(answer.status == SecretStatus::Done);
+                       });
+}
+
+void ConfFor::saveWithPasswordIn(bool keyring)
+{
     QString error;
-    if (!writeAll(&error)) {
+    if (!writeAll(keyring, &error)) {
         showErrorMessage(this, QStringLiteral("設定を保存できませんでした。\n") + error);
         return;
     }
+    if (!keyring && !PasswordTex->text().isEmpty() && !std::exchange(m_fileNoticeShown, true))
+        showErrorMessage(
+            this,
+            QStringLiteral("キーリングが使えないため、パスワードを Kakiva.ini に保存しました。"));
     accept();
+}
+
+void ConfFor::setEditable(bool editable)
+{
+    const std::initializer_list<QWidget *> controls{FTPTex, NameTex, PasswordTex, DirectoryTex,
+                                                    OkCom};
+    for (QWidget *control : controls)
+        control->setEnabled(editable);
+}
+
+void ConfFor::done(int result)
+{
+    ++m_showing;
+    setEditable(true);
+    QDialog::done(result);
 }
 
 bool ConfFor::allValuesStorable()
@@ -165,11 +244,11 @@ bool ConfFor::allValuesStorable()
     return true;
 }
 
-bool ConfFor::writeAll(QString *error) const
+bool ConfFor::writeAll(bool passwordInKeyring, QString *error) const
 {
     return IniWrite(FtpSection, ServerKey, FTPTex->text(), error) &&
            IniWrite(FtpSection, NameKey, NameTex->text(), error) &&
-           IniWrite(FtpSection, PasswordKey, PasswordTex->text(), error) &&
+           writePasswordPlace(passwordInKeyring, PasswordTex->text(), error) &&
            IniWrite(FtpSection, DirectoryKey, DirectoryTex->text(), error);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SecretStore.h"
+
 #include <QDialog>
 
 class QGroupBox;
@@ -12,6 +14,11 @@ namespace Kakiva {
 // The settings dialog: the four FTP settings of Kakiva.ini. OK writes all four keys,
 // changed or not; Cancel writes nothing. When a value would not read back as typed, or
 // the file cannot be written, the dialog stays open with the edits and says why.
+//
+// The password goes into the desktop's keyring, with Password left empty in the file;
+// when no keyring answers, into the file as before, which the dialog says once. A password
+// still in the file moves into the keyring at the next OK. The keyring is asked without
+// waiting: the dialog stays responsive, and Cancel always closes it.
 class ConfFor : public QDialog
 {
     Q_OBJECT
@@ -35,12 +42,27 @@ public:
     QPushButton *OkCom = nullptr;
     QPushButton *CancelCom = nullptr;
 
+public slots:
+    void done(int result) override;
+
 private:
     void buildControls();
     void load();
+    void loadKeyringPassword();
+    void showKeyringPassword(const SecretAnswer &answer);
     void save();
+    void saveWithPasswordIn(bool keyring);
+    void setEditable(bool editable);
     bool allValuesStorable();
-    bool writeAll(QString *error) const;
+    bool writeAll(bool passwordInKeyring, QString *error) const;
+
+    // Raised at each showing and each close, so a keyring answer for an earlier one is
+    // dropped.
+    int m_showing = 0;
+    // The file points at the keyring and the keyring has not given the password (yet):
+    // an untouched empty box then leaves the password where it is.
+    bool m_keyringPasswordUnknown = false;
+    bool m_fileNoticeShown = false;
 };
 
 } // namespace Kakiva

@@ -2,8 +2,8 @@
 
 #include "app/ErrorMessage.h"
 #include "app/WorkerTrustQuestion.h"
+#include "publish/DestinationPassword.h"
 #include "publish/PublishFailure.h"
-#include "settings/SettingsFile.h"
 
 #include <QCloseEvent>
 #include <QTimer>
@@ -14,6 +14,25 @@ namespace {
 
 // The first run starts this long after the window appears, so it is drawn first.
 constexpr std::chrono::milliseconds FirstTick{30};
+
+// On the worker, once per run: the password for the destination, then the job with it. No
+// password to use ends the run before anything connects.
+PublishOutcome runWithPassword(PublishRequest request,
+                               const std::function<PublishOutcome(PublishRequest)> &job)
+{
+    const std::atomic_bool *cancel = request.cancel;
+    const DestinationPassword password =
+        destinationPassword(request.destination, [cancel] { return cancel && cancel->load(); });
+    if (password.failure.isEmpty()) {
+        request.password = password.password;
+        return job(std::move(request));
+    }
+    PublishOutcome outcome;
+    outcome.result =
+        cancel && cancel->load() ? PublishResult::Cancelled : PublishResult::NoPassword;
+    outcome.reason = password.failure;
+    return outcome;
+}
 
 } // namespace
 
@@ -44,9 +63,11 @@ void PublishWindow::startRun()
         return;
     // Read at each run, so a corrected password takes effect at the next.
     const std::atomic_bool *cancel = m_worker->cancelFlag();
-    const PublishRequest request{configuredDestination(), IniRead(FtpSection, PasswordKey),
-                                 m_networkTimeout, cancel, trustQuestionsFromWorker(this, cancel)};
-    m_worker->start([this, job = prepareRun(request)] { m_outcome = job(); });
+    PublishRequest request{configuredDestination(), QString(), m_networkTimeout, cancel,
+                           trustQuestionsFromWorker(this, cancel)};
+    m_worker->start([this, request = std::move(request), job = prepareRun()]() mutable {
+        m_outcome = runWithPassword(std::move(request), job);
+    });
 }
 
 void PublishWindow::finishRun()

@@ -18,8 +18,9 @@ namespace Kakiva {
 // closed: closing cancels it and the window goes once it has stopped), and after a failure
 // a new run after a growing pause, as long as the window stays open. Success closes the
 // window; a refused certificate or host key ends the runs, since a retry would only ask
-// again. The settings are read once per run, on this thread. A record of what the server
-// holds that cannot be written is told once, and publishing goes on.
+// again, and so does a keyring that gives no password. The settings are read once per run,
+// on this thread; the password on the worker, since the keyring may take its time. A record
+// of what the server holds that cannot be written is told once, and publishing goes on.
 class PublishWindow : public QDialog
 {
     Q_OBJECT
@@ -44,13 +45,14 @@ public slots:
     void reject() override;
 
 protected:
-    using Job = std::function<PublishOutcome()>;
+    // Given the request, with its password, on the worker.
+    using Job = std::function<PublishOutcome(PublishRequest request)>;
 
     // timerName: the timer's name as the window's design gives it.
     PublishWindow(const QString &timerName, QWidget *parent);
 
     // Prepares one run on this thread; the job it returns runs on the worker.
-    virtual Job prepareRun(const PublishRequest &request) = 0;
+    virtual Job prepareRun() = 0;
     // The run has ended and the window stays open; retryIn is empty when no retry follows.
     virtual void showEnd(const PublishOutcome &outcome,
                          std::optional<std::chrono::milliseconds> retryIn) = 0;

@@ -91,17 +91,19 @@ void SendFor::buildControls()
     StopCom->setFocus();
 }
 
-PublishWindow::Job SendFor::prepareRun(const PublishRequest &request)
+PublishWindow::Job SendFor::prepareRun()
 {
     StatusLab->setText(QStringLiteral("送信中"));
-    BulkPublish publish(request, m_pending);
-    publish.setMaxSessions(m_maxSessions);
-    publish.setProgressSink([this](const BulkProgress &progress) {
-        QMetaObject::invokeMethod(
-            this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
-    });
     m_runClock.start();
-    return [publish = std::move(publish)]() mutable { return publish.run(); };
+    return [this, files = m_pending, sessions = m_maxSessions](PublishRequest request) {
+        BulkPublish publish(std::move(request), files);
+        publish.setMaxSessions(sessions);
+        publish.setProgressSink([this](const BulkProgress &progress) {
+            QMetaObject::invokeMethod(
+                this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
+        });
+        return publish.run();
+    };
 }
 
 void SendFor::takeOutcome(const PublishOutcome &outcome)

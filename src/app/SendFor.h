@@ -46,7 +46,7 @@ public:
     QTimer *const SendTim;
 
 protected:
-    Job prepareRun(const PublishRequest &request) override;
+    Job prepareRun() override;
     void showEnd(const PublishOutcome &outcome,
                  std::optional<std::chrono::milliseconds> retryIn) override;
     void takeOutcome(const PublishOutcome &outcome) override;

@@ -41,15 +41,22 @@ void UpFor::buildControls()
                                 twipRect(1320, 840, 1935, 375), this);
 }
 
-PublishWindow::Job UpFor::prepareRun(const PublishRequest &request)
+PublishWindow::Job UpFor::prepareRun()
 {
-    UploadAttempt attempt(request, [this](const QString &status) {
-        QMetaObject::invokeMethod(
-            this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
-    });
-    return [attempt = std::move(attempt), date = m_dateSource()]() mutable {
+    return [this, date = m_dateSource()](PublishRequest request) {
+        UploadAttempt attempt(std::move(request), [this](const QString &status) {
+            QMetaObject::invokeMethod(
+                this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
+        });
         return attempt.run(date);
     };
+}
+
+// The attempt shows its stages as they happen; a run that never began says why here.
+void UpFor::showEnd(const PublishOutcome &outcome, std::optional<std::chrono::milliseconds>)
+{
+    if (outcome.result == PublishResult::NoPassword)
+        showStatus(outcome.reason);
 }
 
 void UpFor::showStatus(const QString &status)

@@ -30,8 +30,8 @@ public:
     QTimer *const UpTim;
 
 protected:
-    Job prepareRun(const PublishRequest &request) override;
-    void showEnd(const PublishOutcome &, std::optional<std::chrono::milliseconds>) override {}
+    Job prepareRun() override;
+    void showEnd(const PublishOutcome &outcome, std::optional<std::chrono::milliseconds>) override;
 
 private:
     void buildControls();

@@ -15,14 +15,15 @@ enum class PublishResult
     Cancelled,
     CertificateRefused, // asking again at once would only get the same answer
     HostKeyRefused,     // likewise
-    Incompatible        // no algorithm or login in common with the server: likewise
+    Incompatible,       // no algorithm or login in common with the server: likewise
+    NoPassword          // the keyring gave none: only the settings dialog mends that
 };
 
 // Whether another attempt at once could only end the same way.
 constexpr bool retryCannotHelp(PublishResult result)
 {
     return result == PublishResult::CertificateRefused || result == PublishResult::HostKeyRefused ||
-           result == PublishResult::Incompatible;
+           result == PublishResult::Incompatible || result == PublishResult::NoPassword;
 }
 
 // What a publishing job reports back to its window.

@@ -23,6 +23,10 @@ inline const QString LoginMethodError = QStringLiteral("認証方式エラー");
 inline const QString SecondFactorError = QStringLiteral("二段階認証エラー");
 inline const QString TlsError = QStringLiteral("TLS接続エラー");
 inline const QString TlsTooOld = QStringLiteral("サーバーのTLSが古い");
+// The settings point at the keyring, which no longer holds the password.
+inline const QString NoPassword = QStringLiteral("パスワード未登録");
+inline const QString KeyringError = QStringLiteral("キーリングエラー");
+inline const QString KeyringTimedOut = QStringLiteral("キーリング応答なし");
 } // namespace UploadStatus
 
 // How the upload reads a Connect result.

@@ -569,7 +569,8 @@ void TestUpFor::everyStatusFitsTheLabel_data()
           UploadStatus::DirectoryChanged, UploadStatus::Sent, UploadStatus::NoSuchFile,
           UploadStatus::Error, UploadStatus::CertificateError, UploadStatus::HostKeyError,
           UploadStatus::AlgorithmError, UploadStatus::LoginMethodError,
-          UploadStatus::SecondFactorError, UploadStatus::TlsError, UploadStatus::TlsTooOld})
+          UploadStatus::SecondFactorError, UploadStatus::TlsError, UploadStatus::TlsTooOld,
+          UploadStatus::NoPassword, UploadStatus::KeyringError, UploadStatus::KeyringTimedOut})
         QTest::newRow(qPrintable(status)) << status;
 }
 

@@ -1,0 +1,35 @@
+#include "publish/DestinationPassword.h"
+
+#include "publish/UploadStatus.h"
+#include "settings/StoredPassword.h"
+
+namespace Kakiva {
+
+namespace {
+
+QString failureStatus(ResolvedPassword::Status status)
+{
+    switch (status) {
+    case ResolvedPassword::Status::Ready:
+        break;
+    case ResolvedPassword::Status::NotInKeyring:
+        return UploadStatus::NoPassword;
+    case ResolvedPassword::Status::KeyringUnavailable:
+        return UploadStatus::KeyringError;
+    case ResolvedPassword::Status::KeyringTimedOut:
+        return UploadStatus::KeyringTimedOut;
+    }
+    return {};
+}
+
+} // namespace
+
+DestinationPassword destinationPassword(const PublishDestination &destination,
+                                        const std::function<bool()> &cancelled)
+{
+    const ResolvedPassword resolved =
+        resolvePassword(destination.server, destination.user, cancelled);
+    return {resolved.password, failureStatus(resolved.status)};
+}
+
+} // namespace Kakiva

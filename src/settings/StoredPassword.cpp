@@ -1,0 +1,42 @@
+#include "settings/StoredPassword.h"
+
+#include "settings/SecretStore.h"
+#include "settings/SettingsFile.h"
+
+namespace Kakiva {
+
+bool passwordInKeyring()
+{
+    return IniRead(FtpSection, PasswordKey).isEmpty() &&
+           IniRead(FtpSection, PasswordStoreKey) == KeyringPasswordStore;
+}
+
+ResolvedPassword resolvePassword(const QString &server, const QString &user,
+                                 const std::function<bool()> &cancelled,
+                                 std::chrono::milliseconds timeout)
+{
+    using Status = ResolvedPassword::Status;
+    if (!passwordInKeyring())
+        return {Status::Ready, IniRead(FtpSection, PasswordKey)};
+    const SecretAnswer answer = SecretStore::readNow(secretKey(server, user), timeout, cancelled);
+    switch (answer.status) {
+    case SecretStatus::Done:
+        return {Status::Ready, answer.secret};
+    case SecretStatus::NotFound:
+        return {Status::NotInKeyring, {}};
+    case SecretStatus::Unavailable:
+        return {Status::KeyringUnavailable, {}};
+    case SecretStatus::TimedOut:
+        return {Status::KeyringTimedOut, {}};
+    }
+    return {};
+}
+
+bool writePasswordPlace(bool inKeyring, const QString &filePassword, QString *error)
+{
+    return IniWrite(FtpSection, PasswordKey, inKeyring ? QString() : filePassword, error) &&
+           IniWrite(FtpSection, PasswordStoreKey,
+                    inKeyring ? QString(KeyringPasswordStore) : QString(), error);
+}
+
+} // namespace Kakiva
