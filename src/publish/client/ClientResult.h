@@ -25,8 +25,8 @@ inline constexpr qint16 CommandDone = 2;
 inline constexpr qint16 NotConnected = -1; // no session, or it ended before the answer
 inline constexpr qint16 TimedOut = -2;
 inline constexpr qint16 Cancelled = -3;
-inline constexpr qint16 LineRefused = -4; // a control character: nothing sent
-inline constexpr qint16 BadReply = -5;    // the server's answer broke the protocol
+inline constexpr qint16 LineRefused = -4;          // a control character: nothing sent
+inline constexpr qint16 BadReply = -5;             // the server's answer broke the protocol
 inline constexpr qint16 DataConnectionFailed = -6; // FTP: the data connection did not open
 inline constexpr qint16 LocalFileUnreadable = -7;
 inline constexpr qint16 TransferIncomplete = -8; // the connection broke during the file, or
@@ -35,6 +35,10 @@ inline constexpr qint16 TransferIncomplete = -8; // the connection broke during 
 // PutFile
 inline constexpr qint16 Stored = 1;
 inline constexpr qint16 LocalFileMissing = 0;
+// RemoveFile
+inline constexpr qint16 Removed = 1;
+inline constexpr qint16 NoSuchRemoteFile = 0;
+
 // Results below this are minus the server's refusing reply code (-550...).
 inline constexpr qint16 LowestClientResult = -99;
 inline constexpr qint16 ServiceClosing = -421;

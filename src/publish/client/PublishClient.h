@@ -23,7 +23,8 @@ struct ServerTrust
 
 // The calls an upload makes on a server, whatever the protocol: FtpClient and SftpClient
 // both take them with the same result classes (Connect 0 / 1-5 / -1 / -2, 6 for a host key
-// the user did not trust; Command 2 for success; PutFile 1 / 0 / negative), so one upload
+// the user did not trust; Command 2 for success; PutFile and RemoveFile 1 / 0 /
+// negative), so one upload
 // attempt or bulk publish drives either. Synchronous, one instance per session, used from a
 // worker thread of its own.
 class PublishClient
@@ -35,6 +36,9 @@ public:
     virtual qint16 Connect(const QString &server, const QString &user, const QString &password) = 0;
     virtual qint16 Command(const QString &line) = 0;
     virtual qint16 PutFile(const QString &localPath, const QString &remoteName) = 0;
+    // Removes a file of the current remote directory: 1 removed, 0 no such file there (for
+    // a page to be taken off the site, as good as removed), negative as for PutFile.
+    virtual qint16 RemoveFile(const QString &remoteName) = 0;
     virtual void Close() = 0;
     virtual void CloseLog() = 0;
 

@@ -1,11 +1,11 @@
 #include "publish/ftp/FtpClient.h"
 
+#include "publish/client/ServerAddress.h"
+#include "publish/client/WireText.h"
 #include "publish/ftp/FtpDataTransfer.h"
 #include "publish/ftp/FtpLogin.h"
 #include "publish/ftp/FtpResult.h"
-#include "publish/client/ServerAddress.h"
 #include "publish/ftp/FtpSession.h"
-#include "publish/client/WireText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -79,6 +79,18 @@ qint16 FtpClient::PutFile(const QString &localPath, const QString &remoteName)
     if (!d->control.isOpen())
         return FtpResult::NotConnected;
     return storeFile(*d, name.toUtf8(), file);
+}
+
+qint16 FtpClient::RemoveFile(const QString &remoteName)
+{
+    if (remoteName.isEmpty() || !isSendable(remoteName))
+        return FtpResult::LineRefused;
+    FtpReply reply;
+    if (const FtpStatus s = d->exchange("DELE " + remoteName.toUtf8(), &reply); s != FtpStatus::Ok)
+        return d->commandFailure(s);
+    if (reply.isSuccess())
+        return FtpResult::Removed;
+    return reply.code == 550 ? FtpResult::NoSuchRemoteFile : serverRefusal(reply);
 }
 
 void FtpClient::Close()

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "publish/ftp/FtpTls.h"
 #include "publish/client/PublishClient.h"
 #include "publish/client/WireStats.h"
+#include "publish/ftp/FtpTls.h"
 
 #include <QString>
 
@@ -88,6 +88,11 @@ public:
     // pipelining: fellBackToClassic() then tells the caller, who should start later clients to
     // that server in the classic order.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
+
+    // "DELE remoteName" in the current remote directory: 1 on 2xx, 0 on 550 (no such file;
+    // a server gives the same code for a file it will not remove, which then stays and is
+    // not asked about again), negative as for Command or minus any other refusing code.
+    qint16 RemoveFile(const QString &remoteName) override;
 
     // Sends QUIT and closes the connection without waiting for the answer.
     void Close() override;

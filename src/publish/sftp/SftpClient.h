@@ -1,8 +1,8 @@
 #pragma once
 
 #include "publish/client/PublishClient.h"
-#include "publish/sftp/SshHostKeys.h"
 #include "publish/client/WireStats.h"
+#include "publish/sftp/SshHostKeys.h"
 
 #include <QString>
 
@@ -70,6 +70,10 @@ public:
     // under the name stays whole until the new one is complete; after a refusal the
     // temporary file is removed.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
+
+    // Removes a file of the current remote directory: 1 removed, 0 no such file, -550 the
+    // server refused; -1 to -5 as for Command.
+    qint16 RemoveFile(const QString &remoteName) override;
 
     // Ends the channel and the connection without waiting for the server.
     void Close() override;
