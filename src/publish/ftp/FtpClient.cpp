@@ -1,11 +1,11 @@
 #include "publish/ftp/FtpClient.h"
 
-#include "publish/client/ServerAddress.h"
-#include "publish/client/WireText.h"
 #include "publish/ftp/FtpDataTransfer.h"
 #include "publish/ftp/FtpLogin.h"
 #include "publish/ftp/FtpResult.h"
+#include "publish/client/ServerAddress.h"
 #include "publish/ftp/FtpSession.h"
+#include "publish/client/WireText.h"
 
 #include <QFile>
 #include <QFileInfo>

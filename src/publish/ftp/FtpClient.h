@@ -1,8 +1,8 @@
 #pragma once
 
+#include "publish/ftp/FtpTls.h"
 #include "publish/client/PublishClient.h"
 #include "publish/client/WireStats.h"
-#include "publish/ftp/FtpTls.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "publish/client/PublishClient.h"
-#include "publish/client/WireStats.h"
 #include "publish/sftp/SshHostKeys.h"
+#include "publish/client/WireStats.h"
 
 #include <QString>
 
