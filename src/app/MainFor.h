@@ -17,9 +17,9 @@ class SearchFor;
 // The calendar window: starts the program set to today, hands a chosen day to the entry
 // dialog and opens the settings dialog, the search window and the chosen day's page.
 // Days with an entry are shown in bold, days whose page the server lacks are marked, and
-// the unsent files or the whole site can be sent. The chosen day's entry can be deleted, from
-// the menu or by the Delete key, once the user confirms it. Closing it, or choosing 終了, ends the
-// program.
+// the unsent files or the whole site can be sent. The chosen day's entry can be deleted
+// (the menu or the Delete key) once the user confirms it. Closing it, or choosing 終了,
+// ends the program.
 class MainFor : public QMainWindow
 {
     Q_OBJECT

@@ -19,9 +19,9 @@ inline constexpr QLatin1StringView ServerRecordFileName{"sent.json"};
 // What the server of one destination holds, as far as it confirmed it: for each remote path
 // (relative to the remote directory, '/' between names) the SHA-256 of the content it
 // confirmed with a final 2xx after the last byte, and the files it holds that are to be
-// removed there. The record lives in one small file of the
-// application directory that holds every destination, and is rewritten whole at each
-// confirmation, so a crash or a cancelled run loses nothing that was confirmed.
+// removed there. The record lives in one small file of the application directory that
+// holds every destination, and is rewritten whole at each confirmation, so a crash or a
+// cancelled run loses nothing that was confirmed.
 //
 // Safe to use from several threads and from several instances at once: a confirmation
 // rereads the file under a lock shared by all instances before it rewrites it.
