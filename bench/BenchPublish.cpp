@@ -24,8 +24,8 @@
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
 #include "platform/AppDir.h"
-#include "publish/ftp/FtpClient.h"
 #include "publish/UploadAttempt.h"
+#include "publish/ftp/FtpClient.h"
 #include "settings/SettingsFile.h"
 
 #include <QCoreApplication>
@@ -250,20 +250,18 @@ void BM_PublishKakiva(benchmark::State &state, Remote remote, const std::string 
         site().prepareRemote(remote);
         const qsizetype logged = site().server().commands().size();
         const auto start = std::chrono::steady_clock::now();
-        FtpClient client;
-        client.setTimeout(10s);
-        UploadAttempt attempt(
-            client, [](const QString &) {}, [] { return false; });
-        const UploadAttempt::Result result = attempt.run(UploadDate{Year, Month, Day});
+        UploadAttempt attempt({configuredDestination(), IniRead(FtpSection, PasswordKey), 10s},
+                              [](const QString &) {});
+        const PublishOutcome outcome = attempt.run(DateFields{Year, Month, Day});
         Sample sample;
         sample.ms = msSince(start);
-        if (result != UploadAttempt::Result::Succeeded || !site().remoteMatchesLocal()) {
+        if (outcome.result != PublishResult::Succeeded || !site().remoteMatchesLocal()) {
             state.SkipWithError("the publish failed");
             break;
         }
         sample.commands = site().commandsSince(logged).size();
-        sample.roundTrips = client.wireStats().roundTrips;
-        if (sample.commands != client.wireStats().commandsSent) {
+        sample.roundTrips = outcome.wire.roundTrips;
+        if (sample.commands != outcome.wire.commandsSent) {
             state.SkipWithError("the client's command count differs from the server's log");
             break;
         }

@@ -95,14 +95,14 @@ Figures runOurs(const PyFtpServer &server, const LatencyFtpRelay &relay, bool ev
     const int tripsBefore = relay.roundTrips();
     QElapsedTimer clock;
     clock.start();
-    BulkPublish publish(to, server.password(),
+    BulkPublish publish({to, server.password()},
                         everything ? siteFiles() : unsentFiles(ServerRecord(to)));
-    const BulkOutcome outcome = publish.run();
+    const PublishOutcome outcome = publish.run();
     Figures figures;
     figures.seconds = clock.nsecsElapsed() / 1e9;
     figures.roundTrips = relay.roundTrips() - tripsBefore;
     figures.commands = commandsSince(server, before);
-    figures.matches = outcome.result == BulkOutcome::Result::Succeeded && serverMatches(server);
+    figures.matches = outcome.result == PublishResult::Succeeded && serverMatches(server);
     if (!outcome.reason.isEmpty())
         std::printf("  ours failed: %s\n", qPrintable(outcome.reason));
     return figures;

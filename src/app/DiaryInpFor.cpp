@@ -140,7 +140,7 @@ void DiaryInpFor::publishPages()
 {
     // The upload asks this dialog for the date, so the dialog stays open beneath the
     // upload window until that has gone, whether it succeeded or the user closed it.
-    UpFor upload([this] { return UploadDate{YearStr, MonthStr, DayStr}; }, this);
+    UpFor upload([this] { return DateFields{YearStr, MonthStr, DayStr}; }, this);
     upload.exec();
 }
 

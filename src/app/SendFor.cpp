@@ -1,12 +1,8 @@
 #include "app/SendFor.h"
 
 #include "app/DialogControls.h"
-#include "app/FittedText.h"
-#include "app/WorkerTrustQuestion.h"
 #include "publish/ServerRecord.h"
-#include "settings/SettingsFile.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
@@ -19,9 +15,6 @@
 namespace Kakiva {
 
 namespace {
-
-// The first run starts this long after the window appears, so it is drawn first.
-constexpr std::chrono::milliseconds FirstTick{30};
 
 QList<SiteFile> filesIn(SendFor::Scope scope)
 {
@@ -60,10 +53,10 @@ QLabel *addLabel(QVBoxLayout *layout, const QString &name, QWidget *parent)
 } // namespace
 
 SendFor::SendFor(Scope scope, QWidget *parent)
-    : QDialog(parent, FixedDialogFlags), m_pending(filesIn(scope)),
-      m_worker(new CancellableWorker(this))
+    : PublishWindow(QStringLiteral("SendTim"), parent), SendTim(m_timer), m_pending(filesIn(scope))
 {
     setObjectName(QStringLiteral("SendFor"));
+    setWindowFlags(FixedDialogFlags);
     setWindowTitle(scope == Scope::Everything ? QStringLiteral("すべて送信し直す")
                                               : QStringLiteral("未送信を送信"));
     m_filesTotal = static_cast<int>(m_pending.size());
@@ -71,16 +64,7 @@ SendFor::SendFor(Scope scope, QWidget *parent)
         m_bytesTotal += file.size;
     buildControls();
     showProgress({});
-    connect(SendTim, &QTimer::timeout, this, &SendFor::startRun);
     connect(StopCom, &QPushButton::clicked, this, &SendFor::close);
-    connect(m_worker, &CancellableWorker::finished, this, &SendFor::finishRun);
-    SendTim->start(FirstTick);
-}
-
-SendFor::~SendFor()
-{
-    // The job writes into this window: it stops before anything here goes.
-    delete m_worker;
 }
 
 void SendFor::buildControls()
@@ -105,65 +89,41 @@ void SendFor::buildControls()
     StopCom->setDefault(true);
     layout->addWidget(StopCom, 0, Qt::AlignHCenter);
     StopCom->setFocus();
-
-    SendTim = new QTimer(this);
-    SendTim->setObjectName(QStringLiteral("SendTim"));
-    SendTim->setSingleShot(true);
 }
 
-void SendFor::setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds last)
+PublishWindow::Job SendFor::prepareRun(const PublishRequest &request)
 {
-    m_backoff.setDelays(first, last);
-}
-
-void SendFor::startRun()
-{
-    if (isRunning() || m_worker->closeRequested())
-        return;
     StatusLab->setText(QStringLiteral("送信中"));
-    // The settings are read at each run, so a corrected password takes effect at the next.
-    BulkPublish publish(configuredDestination(), IniRead(FtpSection, PasswordKey), m_pending);
-    const std::atomic_bool *cancel = m_worker->cancelFlag();
-    publish.setCancelFlag(cancel);
-    publish.setTimeout(m_networkTimeout);
+    BulkPublish publish(request, m_pending);
     publish.setMaxSessions(m_maxSessions);
-    publish.setTrustQuestions(trustQuestionsFromWorker(this, cancel));
     publish.setProgressSink([this](const BulkProgress &progress) {
         QMetaObject::invokeMethod(
             this, [this, progress] { showProgress(progress); }, Qt::QueuedConnection);
     });
     m_runClock.start();
-    m_worker->start([this, publish = std::move(publish)]() mutable { m_outcome = publish.run(); });
+    return [publish = std::move(publish)]() mutable { return publish.run(); };
 }
 
-void SendFor::finishRun()
+void SendFor::takeOutcome(const PublishOutcome &outcome)
 {
-    const BulkOutcome outcome = m_outcome;
     m_pending.removeIf(
         [&](const SiteFile &file) { return outcome.confirmed.contains(file.remotePath); });
     m_filesBefore = m_filesTotal - static_cast<int>(m_pending.size());
     m_bytesBefore = m_bytesTotal;
     for (const SiteFile &file : m_pending)
         m_bytesBefore -= file.size;
-    emit runFinished(outcome.result);
-    if (m_worker->closeRequested() || outcome.result == BulkOutcome::Result::Cancelled) {
-        done(QDialog::Rejected);
+}
+
+void SendFor::showEnd(const PublishOutcome &outcome,
+                      std::optional<std::chrono::milliseconds> retryIn)
+{
+    if (!retryIn) {
+        StatusLab->setText(outcome.reason);
         return;
     }
-    if (outcome.result == BulkOutcome::Result::Succeeded) {
-        done(QDialog::Accepted);
-        return;
-    }
-    if (outcome.result == BulkOutcome::Result::CertificateRefused ||
-        outcome.result == BulkOutcome::Result::HostKeyRefused) {
-        StatusLab->setText(outcome.reason); // a retry would only ask again
-        return;
-    }
-    const auto delay = m_backoff.take();
     StatusLab->setText(
         outcome.reason +
-        QStringLiteral("\n%1 秒後にもう一度送ります").arg((delay.count() + 999) / 1000));
-    SendTim->start(delay);
+        QStringLiteral("\n%1 秒後にもう一度送ります").arg((retryIn->count() + 999) / 1000));
 }
 
 void SendFor::showProgress(const BulkProgress &progress)
@@ -176,23 +136,6 @@ void SendFor::showProgress(const BulkProgress &progress)
                       bytesText(m_bytesTotal));
     TimeLab->setText(timeLeftText(m_runClock.isValid() ? m_runClock.elapsed() : 0,
                                   progress.filesDone, m_filesTotal - done));
-}
-
-void SendFor::closeEvent(QCloseEvent *event)
-{
-    SendTim->stop();
-    if (!m_worker->deferClose(event))
-        QDialog::closeEvent(event);
-}
-
-void SendFor::reject()
-{
-    if (isRunning()) {
-        close();
-        return;
-    }
-    SendTim->stop();
-    QDialog::reject();
 }
 
 } // namespace Kakiva

@@ -4,42 +4,23 @@
 #include "app/FittedText.h"
 #include "app/Geometry.h"
 #include "app/JapaneseFont.h"
-#include "app/WorkerTrustQuestion.h"
-#include "publish/PublishClientFactory.h"
-#include "publish/PublishDestination.h"
+#include "publish/UploadAttempt.h"
 #include "publish/UploadStatus.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 namespace Kakiva {
 
-namespace {
-
-// The first attempt starts this long after the window appears.
-constexpr std::chrono::milliseconds FirstTick{30};
-
-} // namespace
-
 UpFor::UpFor(DateSource dateSource, QWidget *parent)
-    : QDialog(parent), m_dateSource(std::move(dateSource)), m_worker(new CancellableWorker(this))
+    : PublishWindow(QStringLiteral("UpTim"), parent), UpTim(m_timer),
+      m_dateSource(std::move(dateSource))
 {
     buildControls();
-    connect(UpTim, &QTimer::timeout, this, &UpFor::startAttempt);
-    connect(m_worker, &CancellableWorker::finished, this, &UpFor::finishAttempt);
     connect(CloseCom, &QPushButton::clicked, this, &UpFor::close);
     // Always enabled and focused, Space and Return press it: during an attempt it cancels.
     CloseCom->setDefault(true);
     CloseCom->setFocus();
-    UpTim->start(FirstTick);
-}
-
-UpFor::~UpFor()
-{
-    // The attempt writes into this window: it stops before anything here goes.
-    delete m_worker;
 }
 
 void UpFor::buildControls()
@@ -58,90 +39,22 @@ void UpFor::buildControls()
 
     CloseCom = makeDialogButton(QStringLiteral("CloseCom"), QStringLiteral("閉じる"),
                                 twipRect(1320, 840, 1935, 375), this);
-
-    UpTim = new QTimer(this);
-    UpTim->setObjectName(QStringLiteral("UpTim"));
-    UpTim->setSingleShot(true);
 }
 
-void UpFor::setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds last)
+PublishWindow::Job UpFor::prepareRun(const PublishRequest &request)
 {
-    m_backoff.setDelays(first, last);
-}
-
-void UpFor::setNetworkTimeout(std::chrono::milliseconds timeout)
-{
-    m_networkTimeout = timeout;
-}
-
-bool UpFor::isAttemptRunning() const
-{
-    return m_worker->isRunning();
-}
-
-void UpFor::startAttempt()
-{
-    if (isAttemptRunning() || m_worker->closeRequested())
-        return;
-    const UploadDate date = m_dateSource();
-    const auto timeout = m_networkTimeout;
-    const std::atomic_bool *cancel = m_worker->cancelFlag();
-    m_worker->start([this, date, timeout, cancel] {
-        const std::unique_ptr<PublishClient> client =
-            makePublishClient(configuredDestination().server);
-        client->setCancelFlag(cancel);
-        client->setTimeout(timeout);
-        UploadAttempt attempt(
-            *client,
-            [this](const QString &status) {
-                QMetaObject::invokeMethod(
-                    this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
-            },
-            [cancel] { return cancel->load(); });
-        attempt.setTrustQuestions(trustQuestionsFromWorker(this, cancel));
-        m_result = attempt.run(date);
+    UploadAttempt attempt(request, [this](const QString &status) {
+        QMetaObject::invokeMethod(
+            this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
     });
-}
-
-void UpFor::finishAttempt()
-{
-    const UploadAttempt::Result result = m_result;
-    emit attemptFinished(result);
-    if (m_worker->closeRequested() || result == UploadAttempt::Result::Cancelled) {
-        done(QDialog::Rejected);
-        return;
-    }
-    if (result == UploadAttempt::Result::Succeeded) {
-        done(QDialog::Accepted);
-        return;
-    }
-    CloseCom->setEnabled(true);
-    if (result == UploadAttempt::Result::CertificateRefused ||
-        result == UploadAttempt::Result::HostKeyRefused)
-        return; // a retry would only ask again
-    UpTim->start(m_backoff.take());
+    return [attempt = std::move(attempt), date = m_dateSource()]() mutable {
+        return attempt.run(date);
+    };
 }
 
 void UpFor::showStatus(const QString &status)
 {
     setFittedText(UpLab, status);
-}
-
-void UpFor::closeEvent(QCloseEvent *event)
-{
-    UpTim->stop();
-    if (!m_worker->deferClose(event))
-        QDialog::closeEvent(event);
-}
-
-void UpFor::reject()
-{
-    if (isAttemptRunning()) {
-        close();
-        return;
-    }
-    UpTim->stop();
-    QDialog::reject();
 }
 
 } // namespace Kakiva

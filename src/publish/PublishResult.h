@@ -1,5 +1,10 @@
 #pragma once
 
+#include "publish/client/WireStats.h"
+
+#include <QString>
+#include <QStringList>
+
 namespace Kakiva {
 
 // How one upload attempt or one publish of many files ended.
@@ -10,6 +15,18 @@ enum class PublishResult
     Cancelled,
     CertificateRefused, // asking again at once would only get the same answer
     HostKeyRefused      // likewise
+};
+
+// What a publishing job reports back to its window.
+struct PublishOutcome
+{
+    PublishResult result = PublishResult::Failed;
+    QString reason;          // why it failed, for the user
+    QString recordError;     // sent.json could not be written: the pages went, unrecorded
+    QStringList confirmed;   // remote paths the server confirmed, in the order it did
+    int logins = 0;          // sessions that logged in
+    int refusedSessions = 0; // further sessions the server would not take
+    WireStats wire;          // all sessions together
 };
 
 } // namespace Kakiva

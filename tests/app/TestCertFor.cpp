@@ -31,7 +31,7 @@
 
 using namespace Kakiva;
 using namespace std::chrono_literals;
-using Result = UploadAttempt::Result;
+using Result = PublishResult;
 
 namespace {
 
@@ -161,10 +161,10 @@ void TestCertFor::trustIsAskedBeforeLogin()
         commandsWhenAsked = server.commands();
         asked = answerTrustQuestion(dialog, answer);
     });
-    UpFor window([] { return UploadDate{"2024", "05", "07"}; });
+    UpFor window([] { return DateFields{"2024", "05", "07"}; });
     window.setRetryDelays(50ms, 50ms);
     QList<Result> results;
-    connect(&window, &UpFor::attemptFinished, this, [&](Result r) { results.append(r); });
+    connect(&window, &UpFor::runFinished, this, [&](Result r) { results.append(r); });
     window.show();
     QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty(), WindowTimeoutMs);
 
@@ -188,7 +188,7 @@ void TestCertFor::trustIsAskedBeforeLogin()
     QVERIFY(window.CloseCom->isEnabled());
     // The timer starts every attempt: stopped, with none running, no retry can follow.
     QVERIFY(!window.UpTim->isActive());
-    QVERIFY(!window.isAttemptRunning());
+    QVERIFY(!window.isRunning());
     QCOMPARE(server.commands(), QStringList{"AUTH TLS"});
     QTest::mouseClick(window.CloseCom, Qt::LeftButton);
     QVERIFY(!window.isVisible());
@@ -229,13 +229,12 @@ void TestCertFor::bulkPublishTrustsAsTheUploadDoes()
     QCOMPARE(readCertificatePin(m_hostAndPort),
              fingerprint(sent ? Certificate::Presented : pinnedBefore));
     if (sent) {
-        QCOMPARE(runs.first().first().value<BulkOutcome::Result>(), BulkOutcome::Result::Succeeded);
+        QCOMPARE(runs.first().first().value<PublishResult>(), PublishResult::Succeeded);
         for (const SiteFile &file : siteFiles())
             QCOMPARE(m_server->remoteFile(file.remotePath), readWholeFile(file.localPath));
         return;
     }
-    QCOMPARE(runs.first().first().value<BulkOutcome::Result>(),
-             BulkOutcome::Result::CertificateRefused);
+    QCOMPARE(runs.first().first().value<PublishResult>(), PublishResult::CertificateRefused);
     QCOMPARE(window.StatusLab->text(), UploadStatus::CertificateError);
     // No retry is pending or running, and nothing but AUTH TLS reached the server.
     QVERIFY(!window.SendTim->isActive());

@@ -11,10 +11,10 @@
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
-#include "publish/sftp/SftpClient.h"
-#include "publish/sftp/SftpResult.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadStatus.h"
+#include "publish/sftp/SftpClient.h"
+#include "publish/sftp/SftpResult.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,7 +27,7 @@
 
 using namespace Kakiva;
 using namespace std::chrono_literals;
-using Result = UploadAttempt::Result;
+using Result = PublishResult;
 
 namespace {
 
@@ -165,10 +165,10 @@ void TestHostKeyFor::uploadWindowAsks()
         keyText = dialog->KeyLab->text();
         asked = answerTrustQuestion(dialog, answer);
     });
-    UpFor window([] { return UploadDate{"2024", "05", "07"}; });
+    UpFor window([] { return DateFields{"2024", "05", "07"}; });
     window.setRetryDelays(50ms, 50ms);
     QList<Result> results;
-    connect(&window, &UpFor::attemptFinished, this, [&](Result r) { results.append(r); });
+    connect(&window, &UpFor::runFinished, this, [&](Result r) { results.append(r); });
     window.show();
     QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty(), WindowTimeoutMs);
 
@@ -202,7 +202,7 @@ void TestHostKeyFor::uploadWindowAsks()
     QCOMPARE(window.UpLab->text(), UploadStatus::HostKeyError);
     QVERIFY(window.CloseCom->isEnabled());
     QVERIFY(!window.UpTim->isActive());
-    QVERIFY(!window.isAttemptRunning());
+    QVERIFY(!window.isRunning());
     QVERIFY(!triedLogin(m_server->log().mid(logBefore.size())));
     QVERIFY(!m_server->remoteExists(remotePathOf(dayPage)));
     QCOMPARE(connectUnasked(), SftpResult::HostKeyNotTrusted);

@@ -1,15 +1,13 @@
 // What the user sees of unsent pages: the marks on the calendar, the two menu items and the
-// progress window they open; saving with no server; closing the upload window by keyboard.
+// progress window they open; saving with no server.
 
 #include "app/DiaryInpFor.h"
 #include "app/MainFor.h"
 #include "app/SendFor.h"
-#include "app/UpFor.h"
 
 #include "EntryText.h"
 #include "KeyboardInput.h"
 #include "PyFtpServer.h"
-#include "ScriptedFtpServer.h"
 #include "WindowTestBed.h"
 
 #include "diary/EntryStore.h"
@@ -25,16 +23,13 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTextCharFormat>
-#include <QTimer>
 
 #include <memory>
 
 using namespace Kakiva;
 using namespace Qt::StringLiterals;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -60,10 +55,6 @@ private slots:
     void menuSendsTheUnsentFiles();
     void resendSendsEverything();
     void savingWithoutServerOpensNoUpload();
-    void sendWindowShowsFailureAndRetries();
-    void sendWindowStopsOnEscape();
-    void uploadClosesByKeyboard_data();
-    void uploadClosesByKeyboard();
     void deleteAsksFirst_data();
     void deleteAsksFirst();
 
@@ -240,99 +231,6 @@ void TestUnsent::savingWithoutServerOpensNoUpload()
     QCOMPARE(m_bed->uploads.shown(), 0);
     QVERIFY(QFile::exists(dayPagePath(u"2004"_s, u"08"_s, u"20"_s)));
     QVERIFY(readWholeFile(dayListPath(u"2004"_s, u"08"_s)).contains("20.html"));
-}
-
-// A refused file shows its reason; the window tries again after its pause, and sends only
-// what is still missing.
-void TestUnsent::sendWindowShowsFailureAndRetries()
-{
-    ScriptedFtpServer server;
-    server.script().addDirectory(u"/www"_s);
-    server.queueReply("STOR", ScriptedReply::asUsual());
-    server.queueReply("STOR", ScriptedReply::text("553 Not allowed\r\n"));
-    writeFtpSettings(server.serverString(), u"diarist"_s, u"secret"_s, u"www"_s);
-    SendFor window(SendFor::Scope::Unsent);
-    window.setMaxSessions(1);
-    window.setRetryDelays(300ms, 300ms);
-    QSignalSpy runs(&window, &SendFor::runFinished);
-    window.show();
-    QTRY_COMPARE_WITH_TIMEOUT(runs.size(), 1, 10000);
-    QCOMPARE(runs.at(0).at(0).value<BulkOutcome::Result>(), BulkOutcome::Result::Failed);
-    QVERIFY2(window.StatusLab->text().contains(u"553"_s), qPrintable(window.StatusLab->text()));
-    QVERIFY(window.isVisible());
-    QCOMPARE(window.CountLab->text(), u"4 / 5 ファイル"_s); // the refusal held up no other
-
-    QTRY_COMPARE_WITH_TIMEOUT(runs.size(), 2, 10000);
-    QTRY_VERIFY(!window.isVisible());
-    QCOMPARE(window.result(), int(QDialog::Accepted));
-    int stores = 0;
-    for (const QByteArray &command : server.commands())
-        stores += command.startsWith("STOR ");
-    QCOMPARE(stores, 6); // five files, the refused one twice
-    QVERIFY(unsentFiles(ServerRecord(configuredDestination())).isEmpty());
-}
-
-void TestUnsent::sendWindowStopsOnEscape()
-{
-    ScriptedFtpServer server;
-    server.script().addDirectory(u"/www"_s);
-    server.script().setTransfer(ScriptedFtpScript::Transfer::Stall);
-    writeFtpSettings(server.serverString(), u"diarist"_s, u"secret"_s, u"www"_s);
-    SendFor window(SendFor::Scope::Unsent);
-    QSignalSpy runs(&window, &SendFor::runFinished);
-    window.show();
-    QTRY_VERIFY(server.script().waitForCommand("STOR", 0));
-    QCOMPARE(window.focusWidget(), window.StopCom);
-    QTest::keyClick(&window, Qt::Key_Escape);
-    QTRY_VERIFY(!window.isVisible());
-    QCOMPARE(runs.size(), 1);
-    QCOMPARE(runs.at(0).at(0).value<BulkOutcome::Result>(), BulkOutcome::Result::Cancelled);
-    QCOMPARE(window.result(), int(QDialog::Rejected));
-    QCOMPARE(ServerRecord(configuredDestination()).size(), 0);
-}
-
-void TestUnsent::uploadClosesByKeyboard_data()
-{
-    QTest::addColumn<bool>("duringAttempt"); // or in the pause after a failure
-    QTest::addColumn<int>("key");
-    // Either key clicks the button whatever the window is doing, so each moment needs one.
-    QTest::newRow("Space during an attempt") << true << int(Qt::Key_Space);
-    QTest::newRow("Return after a failure") << false << int(Qt::Key_Return);
-}
-
-// 閉じる has the focus whenever it is enabled, and it always is: pressed during an attempt
-// it cancels it and the window closes within a second, leaving no connection behind.
-void TestUnsent::uploadClosesByKeyboard()
-{
-    QFETCH(bool, duringAttempt);
-    QFETCH(int, key);
-    m_bed.reset(); // its answerer would close the upload window at once
-    const TestAppDir app;
-    ScriptedFtpServer server;
-    server.setGreeting(duringAttempt ? ScriptedReply::silence()
-                                     : ScriptedReply::text("530 Not now\r\n"));
-    writeFtpSettings(server.serverString(), u"diarist"_s, u"secret"_s, u"www"_s);
-    UpFor window([] { return UploadDate{u"2004"_s, u"08"_s, u"17"_s}; });
-    window.setRetryDelays(60s, 60s);
-    QSignalSpy attempts(&window, &UpFor::attemptFinished);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.activateWindow();
-    QTRY_VERIFY(window.isActiveWindow());
-    if (duringAttempt)
-        QTRY_VERIFY(window.isAttemptRunning() && server.script().connections() == 1);
-    else
-        QTRY_COMPARE(attempts.size(), 1);
-    QVERIFY(window.CloseCom->isEnabled());
-    QCOMPARE(window.focusWidget(), window.CloseCom);
-
-    QTest::keyClick(window.focusWidget(), Qt::Key(key));
-    QTRY_VERIFY(!window.isVisible());
-    QCOMPARE(window.result(), int(QDialog::Rejected));
-    QVERIFY(!window.isAttemptRunning());
-    QCOMPARE(attempts.size(), 1);
-    if (duringAttempt)
-        QTRY_COMPARE(server.script().disconnections(), 1);
 }
 
 void TestUnsent::deleteAsksFirst_data()

@@ -3,7 +3,7 @@
 // after a failure, and closed by the user at each moment it can be.
 
 #include "PyFtpServer.h"
-#include "ScriptedFtpServer.h"
+#include "ScriptedFault.h"
 #include "TestAppDir.h"
 
 #include "app/FittedText.h"
@@ -30,7 +30,7 @@
 
 using namespace Kakiva;
 using namespace std::chrono_literals;
-using Result = UploadAttempt::Result;
+using Result = PublishResult;
 using Files = QMap<QString, QByteArray>;
 
 namespace {
@@ -38,8 +38,6 @@ namespace {
 const QString Year = QStringLiteral("2024");
 const QString Month = QStringLiteral("05");
 const QString Day = QStringLiteral("07");
-const QString ScriptedUser = QStringLiteral("diarist");
-const QString ScriptedPassword = QStringLiteral("secret");
 
 // Short pauses keep a retry quick; the time-out only matters where a server goes quiet.
 constexpr auto FirstRetry = 50ms;
@@ -89,6 +87,16 @@ QString sequence(const QStringList &texts)
                                               QStringLiteral("\n   expected: ") + wanted_));       \
     } while (false)
 
+// A key pressed as the user would: on the focused control of the active window, which is 閉じる.
+void pressOnFocus(UpFor *window, int key)
+{
+    window->activateWindow();
+    QTRY_VERIFY(window->isActiveWindow());
+    QCOMPARE(window->focusWidget(), window->CloseCom);
+    QVERIFY(window->CloseCom->isEnabled());
+    QTest::keyClick(window->focusWidget(), Qt::Key(key));
+}
+
 bool fitsLabel(const QLabel *label, const QString &text)
 {
     return QFontMetrics(label->font()).horizontalAdvance(text) <= label->contentsRect().width();
@@ -107,7 +115,7 @@ public:
     explicit WindowWatch(UpFor *window) : m_window(window)
     {
         look();
-        connect(window, &UpFor::attemptFinished, this, [this](Result result) {
+        connect(window, &UpFor::runFinished, this, [this](Result result) {
             look();
             // The pause before this attempt (the timer's last interval) and the one the window
             // means to wait before the next.
@@ -163,19 +171,9 @@ private:
     QList<int> m_pausesAfter;
 };
 
-enum class Fault
-{
-    Greeting500,
-    RefusedPort,
-    TlsRefused,
-    StoreRefused,
-    SilentGreeting,
-    SilentAfterLogin,
-};
 } // namespace
 
-Q_DECLARE_METATYPE(Fault)
-Q_DECLARE_METATYPE(ScriptedReply)
+Q_DECLARE_METATYPE(ScriptedFault)
 
 class TestUpFor : public QObject
 {
@@ -192,6 +190,7 @@ private slots:
     void settingsAndDateAreReadAtEachAttempt();
 
     void closingBeforeTheFirstTick();
+    void closingDuringThePause_data();
     void closingDuringThePause();
     void closingDuringAnAttempt_data();
     void closingDuringAnAttempt();
@@ -203,15 +202,11 @@ private slots:
 private:
     void writeEntryAndPages(const QString &day, const QString &text);
     Files localPages(const QString &day) const;
-    void writeSettings(const QString &server, const QString &user, const QString &password,
-                       const QString &directory);
     std::unique_ptr<UpFor> openWindow(std::chrono::milliseconds networkTimeout);
-    void applyFault(Fault fault, ScriptedFtpServer &server);
-    void recoverFrom(Fault fault, ScriptedFtpServer &server);
     bool waitUntilClosed(UpFor *window, WindowWatch &watch, int attempts);
 
     std::optional<TestAppDir> m_app;
-    UploadDate m_date;
+    DateFields m_date;
     int m_dateAsked = 0;
 };
 
@@ -254,16 +249,6 @@ Files TestUpFor::localPages(const QString &day) const
              readWholeFile(dayPagePath(Year, Month, day))}};
 }
 
-void TestUpFor::writeSettings(const QString &server, const QString &user, const QString &password,
-                              const QString &directory)
-{
-    QString error;
-    QVERIFY2(IniWrite(FtpSection, ServerKey, server, &error), qPrintable(error));
-    QVERIFY2(IniWrite(FtpSection, NameKey, user, &error), qPrintable(error));
-    QVERIFY2(IniWrite(FtpSection, PasswordKey, password, &error), qPrintable(error));
-    QVERIFY2(IniWrite(FtpSection, DirectoryKey, directory, &error), qPrintable(error));
-}
-
 std::unique_ptr<UpFor> TestUpFor::openWindow(std::chrono::milliseconds networkTimeout)
 {
     auto window = std::make_unique<UpFor>([this] {
@@ -286,60 +271,18 @@ bool TestUpFor::waitUntilClosed(UpFor *window, WindowWatch &watch, int attempts)
 
 // --- failures ------------------------------------------------------------------------
 
-void TestUpFor::applyFault(Fault fault, ScriptedFtpServer &server)
-{
-    switch (fault) {
-    case Fault::Greeting500:
-        server.setGreeting(ScriptedReply::text("500 Go away\r\n"));
-        break;
-    case Fault::RefusedPort:
-        writeSettings(QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort()), ScriptedUser,
-                      ScriptedPassword, QStringLiteral("www"));
-        break;
-    case Fault::TlsRefused:
-        writeSettings(QStringLiteral("ftpes://") + server.serverString(), ScriptedUser,
-                      ScriptedPassword, QStringLiteral("www"));
-        server.setReply("AUTH", ScriptedReply::text("500 Unknown command\r\n"));
-        break;
-    case Fault::StoreRefused:
-        server.queueReply("STOR", ScriptedReply::text("553 Not allowed\r\n"));
-        break;
-    case Fault::SilentGreeting:
-        server.setGreeting(ScriptedReply::silence());
-        break;
-    case Fault::SilentAfterLogin:
-        server.queueReply("CWD", ScriptedReply::silence());
-        break;
-    }
-}
-
-void TestUpFor::recoverFrom(Fault fault, ScriptedFtpServer &server)
-{
-    if (fault == Fault::Greeting500)
-        server.setGreeting(ScriptedReply::text("220 Ready\r\n"));
-    else if (fault == Fault::RefusedPort || fault == Fault::TlsRefused)
-        writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
-    // A queued reply answers the first session only.
-}
-
 void TestUpFor::failureIsShownAndRetriedUntilSuccess_data()
 {
-    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<ScriptedFault>("fault");
     QTest::addColumn<QStringList>("failureStatuses");
     QTest::addColumn<QList<QByteArray>>("firstSession");
 
     // Which failure ends an attempt is the attempt's own business (TestUploadAttempt); here,
-    // one before the server is reached, one at the login and one in the middle.
-    QTest::newRow("refused port") << Fault::RefusedPort
+    // one before the server is reached and one in the middle.
+    QTest::newRow("refused port") << ScriptedFault::RefusedPort
                                   << QStringList{UploadStatus::SocketOpenError}
                                   << QList<QByteArray>{};
-    // Under ftpes:// the login never goes out in clear: the server hears AUTH TLS and no more.
-    QTest::newRow("AUTH TLS refused")
-        << Fault::TlsRefused << QStringList{UploadStatus::ConnectError}
-        << QList<QByteArray>{"AUTH TLS"};
-    QTest::newRow("greeting refused")
-        << Fault::Greeting500 << QStringList{UploadStatus::ConnectError} << QList<QByteArray>{};
-    QTest::newRow("STOR refused") << Fault::StoreRefused
+    QTest::newRow("STOR refused") << ScriptedFault::StoreRefused
                                   << QStringList{UploadStatus::Connected,
                                                  UploadStatus::DirectoryChanged,
                                                  UploadStatus::Error}
@@ -352,15 +295,15 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess_data()
 // a new attempt logs in afresh, publishes everything and the window closes itself.
 void TestUpFor::failureIsShownAndRetriedUntilSuccess()
 {
-    QFETCH(Fault, fault);
+    QFETCH(ScriptedFault, fault);
     QFETCH(QStringList, failureStatuses);
     QFETCH(QList<QByteArray>, firstSession);
 
     ScriptedFtpServer server;
     QVERIFY(server.isListening());
     addDirectories(server, {"/www", "/www/2024", "/www/2024/05"});
-    writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
-    applyFault(fault, server);
+    writeScriptedSettings(server);
+    applyScriptedFault(fault, server);
 
     const auto window = openWindow(ShortNetworkTimeout);
     WindowWatch watch(window.get());
@@ -372,7 +315,7 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess()
             return;
         firstSessionEnd = server.commands().size();
         connectionsAfterFirst = server.script().connections();
-        runningAtFirstEnd = window->isAttemptRunning();
+        runningAtFirstEnd = window->isRunning();
         recoverFrom(fault, server);
     };
     QVERIFY(waitUntilClosed(window.get(), watch, 2));
@@ -390,7 +333,7 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess()
     const QList<QByteArray> commands = server.commands();
     QCOMPARE(commands.mid(0, firstSessionEnd).join(" | "), firstSession.join(" | "));
     QCOMPARE(commands.value(firstSessionEnd), QByteArray("USER diarist"));
-    const bool reachedServer = fault != Fault::RefusedPort;
+    const bool reachedServer = fault != ScriptedFault::RefusedPort;
     QCOMPARE(connectionsAfterFirst, reachedServer ? 1 : 0);
     QVERIFY(!runningAtFirstEnd);
     QCOMPARE(watch.pausesBefore(), (QList<int>{30, int(FirstRetry.count())}));
@@ -408,7 +351,7 @@ void TestUpFor::pauseDoublesUpToItsLimit()
     ScriptedFtpServer server;
     server.script().addDirectory(QStringLiteral("/www"));
     server.setGreeting(ScriptedReply::text("500 Go away\r\n"));
-    writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
+    writeScriptedSettings(server);
 
     const auto window = openWindow(ShortNetworkTimeout);
     window->setRetryDelays(20ms, 70ms);
@@ -437,8 +380,8 @@ void TestUpFor::settingsAndDateAreReadAtEachAttempt()
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(QDir(server.homePath()).mkpath(QStringLiteral("www/2024/05")));
     writeEntryAndPages(QStringLiteral("08"), QStringLiteral("次の日"));
-    writeSettings(server.serverString(), server.user(), QStringLiteral("wrong"),
-                  QStringLiteral("www"));
+    writeFtpSettings(server.serverString(), server.user(), QStringLiteral("wrong"),
+                     QStringLiteral("www"));
 
     const auto window = openWindow(ShortNetworkTimeout * 10);
     WindowWatch watch(window.get());
@@ -470,7 +413,7 @@ void TestUpFor::settingsAndDateAreReadAtEachAttempt()
 void TestUpFor::closingBeforeTheFirstTick()
 {
     ScriptedFtpServer server;
-    writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
+    writeScriptedSettings(server);
     const auto window = openWindow(ShortNetworkTimeout);
     WindowWatch watch(window.get());
     // Nothing has run the event loop since the window appeared: the first tick is still due.
@@ -481,18 +424,26 @@ void TestUpFor::closingBeforeTheFirstTick()
     QCOMPARE(window->result(), int(QDialog::Rejected));
     QCoreApplication::processEvents();
     QVERIFY(!window->UpTim->isActive());
-    QVERIFY(!window->isAttemptRunning());
+    QVERIFY(!window->isRunning());
     QCOMPARE(watch.results().size(), 0);
     QCOMPARE(m_dateAsked, 0);
     QCOMPARE(server.script().connections(), 0);
     QVERIFY(!QFile::exists(m_app->filePath(QStringLiteral("ftp.log"))));
 }
 
+void TestUpFor::closingDuringThePause_data()
+{
+    QTest::addColumn<int>("key"); // 0: a click
+    QTest::newRow("click") << 0;
+    QTest::newRow("Return") << int(Qt::Key_Return);
+}
+
 void TestUpFor::closingDuringThePause()
 {
+    QFETCH(int, key);
     ScriptedFtpServer server;
     server.setGreeting(ScriptedReply::text("500 Go away\r\n"));
-    writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
+    writeScriptedSettings(server);
     const auto window = openWindow(ShortNetworkTimeout);
     window->setRetryDelays(60s, 60s);
     WindowWatch watch(window.get());
@@ -500,8 +451,11 @@ void TestUpFor::closingDuringThePause()
     QTRY_VERIFY(window->CloseCom->isEnabled());
     QVERIFY(window->UpTim->isActive());
 
-    QTest::mouseClick(window->CloseCom, Qt::LeftButton);
-    QVERIFY(!window->isVisible());
+    if (key == 0)
+        QTest::mouseClick(window->CloseCom, Qt::LeftButton);
+    else
+        pressOnFocus(window.get(), key);
+    QTRY_VERIFY(!window->isVisible());
     QCOMPARE(window->result(), int(QDialog::Rejected));
     QVERIFY(!window->UpTim->isActive());
     QCOMPARE(watch.results(), QList<Result>{Result::Failed});
@@ -510,32 +464,36 @@ void TestUpFor::closingDuringThePause()
 
 void TestUpFor::closingDuringAnAttempt_data()
 {
-    QTest::addColumn<bool>("escape"); // or the window's frame
-    QTest::addColumn<Fault>("stall");
+    QTest::addColumn<int>("key"); // 0: the window's frame
+    QTest::addColumn<ScriptedFault>("stall");
     QTest::addColumn<QByteArray>("lastCommand"); // what the server saw before it went quiet
 
+    const int escape = Qt::Key_Escape;
     QTest::newRow("frame, waiting for the greeting")
-        << false << Fault::SilentGreeting << QByteArray();
+        << 0 << ScriptedFault::SilentGreeting << QByteArray();
     QTest::newRow("Escape, waiting for the greeting")
-        << true << Fault::SilentGreeting << QByteArray();
+        << escape << ScriptedFault::SilentGreeting << QByteArray();
+    // 閉じる has the focus and answers Space whatever the window is doing.
+    QTest::newRow("Space, waiting for the greeting")
+        << int(Qt::Key_Space) << ScriptedFault::SilentGreeting << QByteArray();
     QTest::newRow("frame, waiting for a reply")
-        << false << Fault::SilentAfterLogin << QByteArray("CWD www");
+        << 0 << ScriptedFault::SilentAfterLogin << QByteArray("CWD www");
     QTest::newRow("Escape, waiting for a reply")
-        << true << Fault::SilentAfterLogin << QByteArray("CWD www");
+        << escape << ScriptedFault::SilentAfterLogin << QByteArray("CWD www");
 }
 
 // The attempt is cancelled and the window closes as soon as it has stopped, without a
 // failure text and without a retry.
 void TestUpFor::closingDuringAnAttempt()
 {
-    QFETCH(bool, escape);
-    QFETCH(Fault, stall);
+    QFETCH(int, key);
+    QFETCH(ScriptedFault, stall);
     QFETCH(QByteArray, lastCommand);
 
     ScriptedFtpServer server;
     server.script().addDirectory(QStringLiteral("/www"));
-    writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
-    applyFault(stall, server);
+    writeScriptedSettings(server);
+    applyScriptedFault(stall, server);
     const auto window = openWindow(LongNetworkTimeout);
     WindowWatch watch(window.get());
     bool visibleAtEnd = true;
@@ -545,11 +503,11 @@ void TestUpFor::closingDuringAnAttempt()
     QTRY_COMPARE_WITH_TIMEOUT(server.script().connections(), 1, WindowTimeoutMs);
     if (!lastCommand.isEmpty())
         QTRY_VERIFY_WITH_TIMEOUT(server.commands().contains(lastCommand), WindowTimeoutMs);
-    QVERIFY(window->isAttemptRunning());
-    if (escape)
-        QTest::keyClick(window.get(), Qt::Key_Escape);
-    else
+    QVERIFY(window->isRunning());
+    if (key == 0)
         window->close();
+    else
+        pressOnFocus(window.get(), key);
 
     QTRY_COMPARE_WITH_TIMEOUT(watch.results().size(), 1, WindowTimeoutMs);
     QCOMPARE(watch.results(), QList<Result>{Result::Cancelled});
@@ -558,7 +516,7 @@ void TestUpFor::closingDuringAnAttempt()
     QVERIFY(!window->isVisible());
     QCOMPARE(window->result(), int(QDialog::Rejected));
     QVERIFY(!window->UpTim->isActive());
-    QVERIFY(!window->isAttemptRunning());
+    QVERIFY(!window->isRunning());
     // A cancelled call is no time-out and no error: the last text stays.
     QStringList statuses{UploadStatus::Uploading};
     if (!lastCommand.isEmpty())
@@ -574,7 +532,7 @@ void TestUpFor::noSecondAttemptWhileOneRuns()
     ScriptedFtpServer server;
     addDirectories(server, {"/www", "/www/2024", "/www/2024/05"});
     server.queueReply("CWD", ScriptedReply::silence());
-    writeSettings(server.serverString(), ScriptedUser, ScriptedPassword, QStringLiteral("www"));
+    writeScriptedSettings(server);
     const auto window = openWindow(ShortNetworkTimeout * 2); // time for the pokes below
     WindowWatch watch(window.get());
     int connectionsAtFirstEnd = -1;
@@ -584,12 +542,12 @@ void TestUpFor::noSecondAttemptWhileOneRuns()
     };
 
     QTRY_VERIFY_WITH_TIMEOUT(server.commands().contains("CWD www"), WindowTimeoutMs);
-    QVERIFY(window->isAttemptRunning());
+    QVERIFY(window->isRunning());
     // A tick while the attempt waits for its reply.
     window->UpTim->start(0);
     QTRY_VERIFY(!window->UpTim->isActive());
     QVERIFY(window->isVisible());
-    QVERIFY(window->isAttemptRunning());
+    QVERIFY(window->isRunning());
     QCOMPARE(m_dateAsked, 1);
     QCOMPARE(server.script().connections(), 1);
 
@@ -617,7 +575,7 @@ void TestUpFor::everyStatusFitsTheLabel_data()
 void TestUpFor::everyStatusFitsTheLabel()
 {
     QFETCH(QString, status);
-    UpFor window([] { return UploadDate{}; });
+    UpFor window([] { return DateFields{}; });
     window.UpTim->stop(); // no attempt: this is about the label alone
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

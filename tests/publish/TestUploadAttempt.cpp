@@ -2,22 +2,21 @@
 // remote tree and each fault, the status texts in the order they are shown, the commands the
 // server received, how the attempt ended and what arrived.
 
-#include "ScriptedFtpServer.h"
+#include "ScriptedFault.h"
+#include "SiteFilePaths.h"
 #include "SshServer.h"
 #include "TestAppDir.h"
 
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
-#include "publish/BulkPublish.h"
-#include "publish/ftp/FtpClient.h"
-#include "publish/PublishClientFactory.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadAttempt.h"
 #include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -26,7 +25,7 @@
 
 using namespace Kakiva;
 using namespace std::chrono_literals;
-using Result = UploadAttempt::Result;
+using Result = PublishResult;
 
 namespace {
 
@@ -34,23 +33,19 @@ const QString Year = QStringLiteral("2024");
 const QString Month = QStringLiteral("05");
 const QString Day = QStringLiteral("07");
 
-enum class Fault
+// Faults of the local side, beside those of the server.
+enum class Local
 {
     None,
-    Greeting500,
-    UserRefused,
-    PasswordRefused,
-    Greeting421,
-    RefusedPort,
-    SilentGreeting,
-    UnreachableAddress,
-    RemoteDirectoryMissing,
-    MakeDirectoryFails,
-    StoreRefused,
     PageMissing,
-    DataConnectionDropped,
-    ServiceClosingMidSession,
-    SilentAfterLogin,
+    DataConnectionDropped, // a large page, and a server that drops its data part-way
+    RecordUnwritable,      // a directory where sent.json goes
+};
+
+struct Fault
+{
+    ScriptedFault server = ScriptedFault::None;
+    Local local = Local::None;
 };
 
 // What the upload itself asks of a server: the login, directory changes and files, without
@@ -65,6 +60,19 @@ QList<QByteArray> uploadCommands(const QList<QByteArray> &commands)
             kept.append(line);
     }
     return kept;
+}
+
+// One attempt with the settings as they are now, the statuses it shows appended to shown.
+PublishOutcome upload(std::chrono::milliseconds timeout, QStringList *shown = nullptr,
+                      ServerIdentityTrust::Questions ask = {})
+{
+    const PublishRequest request{configuredDestination(), IniRead(FtpSection, PasswordKey), timeout,
+                                 nullptr, std::move(ask)};
+    UploadAttempt attempt(request, [shown](const QString &status) {
+        if (shown)
+            shown->append(status);
+    });
+    return attempt.run(DateFields{Year, Month, Day});
 }
 
 } // namespace
@@ -85,12 +93,12 @@ private slots:
     void statusesAndCommands();
     void droppedEarlyDataTurnsClassic_data();
     void droppedEarlyDataTurnsClassic();
+    void recordsEachConfirmedPage();
     void sftpDestination_data();
     void sftpDestination();
 
 private:
-    void writeSettings(const QString &server, const QString &directory);
-    void applyFault(Fault fault, ScriptedFtpServer &server);
+    void applyLocal(Local fault, ScriptedFtpServer &server);
 
     std::optional<TestAppDir> m_app;
 };
@@ -112,57 +120,15 @@ void TestUploadAttempt::cleanup()
     m_app.reset();
 }
 
-void TestUploadAttempt::writeSettings(const QString &server, const QString &directory)
+void TestUploadAttempt::applyLocal(Local fault, ScriptedFtpServer &server)
 {
-    QString error;
-    for (const auto &[key, value] :
-         {std::pair{ServerKey, server}, std::pair{NameKey, QStringLiteral("diarist")},
-          std::pair{PasswordKey, QStringLiteral("secret")}, std::pair{DirectoryKey, directory}})
-        QVERIFY2(IniWrite(FtpSection, key, value, &error), qPrintable(error));
-}
-
-void TestUploadAttempt::applyFault(Fault fault, ScriptedFtpServer &server)
-{
-    const auto text = ScriptedReply::text;
     switch (fault) {
-    case Fault::None:
+    case Local::None:
         break;
-    case Fault::Greeting500:
-        server.setGreeting(text("500 Go away\r\n"));
-        break;
-    case Fault::UserRefused:
-        server.setReply("USER", text("530 Not allowed\r\n"));
-        break;
-    case Fault::PasswordRefused:
-        server.setReply("PASS", text("530 Login incorrect\r\n"));
-        break;
-    case Fault::Greeting421:
-        server.setGreeting(ScriptedReply::closing("421 Too many users\r\n"));
-        break;
-    case Fault::RefusedPort:
-        writeSettings(QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort()),
-                      QStringLiteral("www"));
-        break;
-    case Fault::SilentGreeting:
-        server.setGreeting(ScriptedReply::silence());
-        break;
-    case Fault::UnreachableAddress:
-        // The system refuses a TCP connection to the broadcast address as unreachable.
-        writeSettings(QStringLiteral("255.255.255.255:21"), QStringLiteral("www"));
-        break;
-    case Fault::RemoteDirectoryMissing:
-        server.queueReply("CWD", text("550 No such directory\r\n"));
-        break;
-    case Fault::MakeDirectoryFails:
-        server.setReply("MKD", text("550 Permission denied\r\n"));
-        break;
-    case Fault::StoreRefused:
-        server.queueReply("STOR", text("553 Not allowed\r\n"));
-        break;
-    case Fault::PageMissing:
+    case Local::PageMissing:
         QVERIFY(QFile::remove(dayListPath(Year, Month)));
         break;
-    case Fault::DataConnectionDropped: {
+    case Local::DataConnectionDropped: {
         // A day page of several hundred KiB, cut off after its first 64 KiB.
         QString error;
         QVERIFY(DiaryWrite(Year, Month, Day, QString(150 * 1024, QChar(0x65e5)), &error) == 0);
@@ -170,12 +136,8 @@ void TestUploadAttempt::applyFault(Fault fault, ScriptedFtpServer &server)
         server.script().setTransfer(ScriptedFtpScript::Transfer::DropAfter, 64 * 1024);
         break;
     }
-    case Fault::ServiceClosingMidSession:
-        server.queueReply("CWD", ScriptedReply::asUsual());
-        server.queueReply("CWD", ScriptedReply::closing("421 Service not available\r\n"));
-        break;
-    case Fault::SilentAfterLogin:
-        server.queueReply("CWD", ScriptedReply::silence());
+    case Local::RecordUnwritable:
+        QVERIFY(QDir().mkpath(ServerRecord::filePath()));
         break;
     }
 }
@@ -208,78 +170,88 @@ void TestUploadAttempt::statusesAndCommands_data()
     const QStringList existing{"/www", "/www/2024", "/www/2024/05"};
 
     QTest::newRow("year and month exist")
-        << "www" << existing << Fault::None << full << monthList + Commands{"CWD 05"} + dayPages
+        << "www" << existing << Fault{} << full << monthList + Commands{"CWD 05"} + dayPages
         << Result::Succeeded;
     // The day list follows the month list without a "directory changed" in between.
-    QTest::newRow("new month") << "www" << QStringList{"/www", "/www/2024"} << Fault::None
+    QTest::newRow("new month") << "www" << QStringList{"/www", "/www/2024"} << Fault{}
                                << QStringList{connected, moved, page, moved, page, page, sent}
                                << monthList + make("05") + dayPages << Result::Succeeded;
-    QTest::newRow("new year") << "www" << QStringList{"/www"} << Fault::None
+    QTest::newRow("new year") << "www" << QStringList{"/www"} << Fault{}
                               << QStringList{connected, moved, page, page, page, sent}
                               << yearList + make("2024") + Commands{"STOR index.html"} +
                                      make("05") + dayPages
                               << Result::Succeeded;
     QTest::newRow("nested remote directory")
-        << "sites/diary" << QStringList{"/sites", "/sites/diary", "/sites/diary/2024"}
-        << Fault::None << QStringList{connected, moved, page, moved, page, page, sent}
+        << "sites/diary" << QStringList{"/sites", "/sites/diary", "/sites/diary/2024"} << Fault{}
+        << QStringList{connected, moved, page, moved, page, page, sent}
         << login + Commands{"CWD sites/diary", "STOR year.html", "CWD 2024", "STOR index.html"} +
                make("05") + dayPages
         << Result::Succeeded;
     // No directory set: the login directory itself, with no "CWD " to get there.
     QTest::newRow("login directory")
-        << "" << QStringList{} << Fault::None << QStringList{connected, page, page, page, sent}
+        << "" << QStringList{} << Fault{} << QStringList{connected, page, page, page, sent}
         << login + Commands{"STOR year.html"} + make("2024") + Commands{"STOR index.html"} +
                make("05") + dayPages
         << Result::Succeeded;
 
+    // The pages go, unrecorded: they count as unsent and go again later.
+    QTest::newRow("sent.json cannot be written")
+        << "www" << existing << Fault{{}, Local::RecordUnwritable} << full
+        << monthList + Commands{"CWD 05"} + dayPages << Result::Succeeded;
+
     QTest::newRow("Connect 1: greeting refused")
-        << "www" << existing << Fault::Greeting500 << QStringList{UploadStatus::ConnectError}
-        << Commands{} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::Greeting500}
+        << QStringList{UploadStatus::ConnectError} << Commands{} << Result::Failed;
     QTest::newRow("Connect 2: user refused")
-        << "www" << existing << Fault::UserRefused << QStringList{UploadStatus::ConnectError}
-        << Commands{"USER diarist"} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::UserRefused}
+        << QStringList{UploadStatus::ConnectError} << Commands{"USER diarist"} << Result::Failed;
     QTest::newRow("Connect 3: password refused")
-        << "www" << existing << Fault::PasswordRefused << QStringList{UploadStatus::ConnectError}
-        << login << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::PasswordRefused}
+        << QStringList{UploadStatus::ConnectError} << login << Result::Failed;
     QTest::newRow("Connect 5: 421 instead of a greeting")
-        << "www" << existing << Fault::Greeting421 << QStringList{UploadStatus::ConnectError}
-        << Commands{} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::Greeting421}
+        << QStringList{UploadStatus::ConnectError} << Commands{} << Result::Failed;
     QTest::newRow("Connect -1: refused port")
-        << "www" << existing << Fault::RefusedPort << QStringList{UploadStatus::SocketOpenError}
-        << Commands{} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::RefusedPort}
+        << QStringList{UploadStatus::SocketOpenError} << Commands{} << Result::Failed;
     QTest::newRow("Connect -2: silent server")
-        << "www" << existing << Fault::SilentGreeting << QStringList{UploadStatus::TimedOut}
-        << Commands{} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::SilentGreeting}
+        << QStringList{UploadStatus::TimedOut} << Commands{} << Result::Failed;
+    // Under ftpes:// the login never goes out in clear.
+    QTest::newRow("Connect 1: AUTH TLS refused")
+        << "www" << existing << Fault{ScriptedFault::TlsRefused}
+        << QStringList{UploadStatus::ConnectError} << Commands{} << Result::Failed;
     QTest::newRow("Connect 10000 and more: network unreachable")
-        << "www" << existing << Fault::UnreachableAddress << QStringList{UploadStatus::WinsockError}
-        << Commands{} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::UnreachableAddress}
+        << QStringList{UploadStatus::WinsockError} << Commands{} << Result::Failed;
     QTest::newRow("remote directory cannot be entered")
-        << "www" << existing << Fault::RemoteDirectoryMissing << QStringList{connected, error}
-        << login + Commands{"CWD www"} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::RemoteDirectoryMissing}
+        << QStringList{connected, error} << login + Commands{"CWD www"} << Result::Failed;
     // Sending the day list anyway would overwrite the year's month list.
     QTest::newRow("month directory can be neither entered nor made")
-        << "www" << QStringList{"/www", "/www/2024"} << Fault::MakeDirectoryFails
+        << "www" << QStringList{"/www", "/www/2024"} << Fault{ScriptedFault::MakeDirectoryFails}
         << QStringList{connected, moved, page, moved, page, error} << monthList + make("05")
         << Result::Failed;
-    QTest::newRow("STOR refused") << "www" << existing << Fault::StoreRefused
+    QTest::newRow("STOR refused") << "www" << existing << Fault{ScriptedFault::StoreRefused}
                                   << QStringList{connected, moved, error} << yearList
                                   << Result::Failed;
     QTest::newRow("day list missing locally")
-        << "www" << existing << Fault::PageMissing
+        << "www" << existing << Fault{{}, Local::PageMissing}
         << QStringList{connected, moved, page, moved, page, moved, UploadStatus::NoSuchFile}
         << monthList + Commands{"CWD 05"} << Result::Failed;
     // A 426 may mean the server dropped data that came ahead of the STOR: the client sends
     // that page once more, in the classic order, before the failure stands.
     QTest::newRow("data connection dropped mid-file")
-        << "www" << existing << Fault::DataConnectionDropped
+        << "www" << existing << Fault{{}, Local::DataConnectionDropped}
         << QStringList{connected, moved, page, moved, page, moved, page, error}
         << monthList + Commands{"CWD 05"} + dayPages + Commands{"STOR 07.html"} << Result::Failed;
-    QTest::newRow("421 mid-session") << "www" << existing << Fault::ServiceClosingMidSession
-                                     << QStringList{connected, moved, page, error}
-                                     << yearList + Commands{"CWD 2024"} << Result::Failed;
+    QTest::newRow("421 mid-session")
+        << "www" << existing << Fault{ScriptedFault::ServiceClosingMidSession}
+        << QStringList{connected, moved, page, error} << yearList + Commands{"CWD 2024"}
+        << Result::Failed;
     QTest::newRow("silent server after login")
-        << "www" << existing << Fault::SilentAfterLogin << QStringList{connected, error}
-        << login + Commands{"CWD www"} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::SilentAfterLogin}
+        << QStringList{connected, error} << login + Commands{"CWD www"} << Result::Failed;
 }
 
 void TestUploadAttempt::statusesAndCommands()
@@ -295,17 +267,15 @@ void TestUploadAttempt::statusesAndCommands()
     QVERIFY(server.isListening());
     for (const QString &path : onServer)
         server.script().addDirectory(path);
-    writeSettings(server.serverString(), directory);
-    applyFault(fault, server);
+    writeScriptedSettings(server, directory);
+    applyScriptedFault(fault.server, server);
+    applyLocal(fault.local, server);
 
-    FtpClient client;
-    client.setTimeout(1s);
     QStringList shown;
-    UploadAttempt attempt(
-        client, [&](const QString &status) { shown.append(status); }, [] { return false; });
-    QCOMPARE(attempt.run(UploadDate{Year, Month, Day}), result);
-
+    const PublishOutcome outcome = upload(1s, &shown);
+    QCOMPARE(outcome.result, result);
     QCOMPARE(shown, statuses);
+    QCOMPARE(outcome.recordError.isEmpty(), fault.local != Local::RecordUnwritable);
     QCOMPARE(uploadCommands(server.commands()), commands);
     if (result != Result::Succeeded)
         return;
@@ -324,61 +294,61 @@ void TestUploadAttempt::statusesAndCommands()
 void TestUploadAttempt::droppedEarlyDataTurnsClassic_data()
 {
     QTest::addColumn<ScriptedFtpScript::EarlyData>("early");
-    QTest::addColumn<int>("sessions"); // of a bulk publish; 0: the upload window's attempt
     QTest::addColumn<bool>("firstSucceeds");
 
     using Early = ScriptedFtpScript::EarlyData;
     // Nothing tells this server from one that stored the page: the STOR waits for its final
     // reply until the time-out, attempt after attempt, unless the next one starts classic.
-    QTest::newRow("closed cleanly") << Early::Closed << 0 << false;
-    QTest::newRow("closed cleanly, bulk") << Early::Closed << 4 << false;
+    QTest::newRow("closed cleanly") << Early::Closed << false;
     // The reset shows at once: the page goes again within the attempt.
-    QTest::newRow("reset") << Early::Reset << 0 << true;
-    QTest::newRow("reset, bulk") << Early::Reset << 4 << true;
+    QTest::newRow("reset") << Early::Reset << true;
 }
 
 // A server that drops data sent right behind STOR: the destination is recorded as one for the
-// classic order, so a later attempt, with new clients, sends nothing ahead and succeeds.
+// classic order, so a later attempt, with a new client, sends nothing ahead and succeeds.
 void TestUploadAttempt::droppedEarlyDataTurnsClassic()
 {
     QFETCH(ScriptedFtpScript::EarlyData, early);
-    QFETCH(int, sessions);
     QFETCH(bool, firstSucceeds);
 
     ScriptedFtpServer server;
     QVERIFY(server.isListening());
     server.script().addDirectory(QStringLiteral("/www"));
     server.script().setEarlyData(early);
-    writeSettings(server.serverString(), QStringLiteral("www"));
-    const auto attempt = [&] {
-        if (sessions > 0) {
-            BulkPublish publish(configuredDestination(), QStringLiteral("secret"), siteFiles());
-            publish.setTimeout(2s);
-            publish.setMaxSessions(sessions);
-            return publish.run().result == BulkOutcome::Result::Succeeded;
-        }
-        FtpClient client;
-        client.setTimeout(2s);
-        UploadAttempt upload(
-            client, [](const QString &) {}, [] { return false; });
-        return upload.run(UploadDate{Year, Month, Day}) == Result::Succeeded;
-    };
+    writeScriptedSettings(server);
 
-    QCOMPARE(attempt(), firstSucceeds);
+    QCOMPARE(upload(2s).result == Result::Succeeded, firstSucceeds);
     const int drops = server.script().earlyDataDrops();
     QVERIFY(drops >= 1);
     QVERIFY(!ServerRecord(configuredDestination()).pipelining());
 
-    QVERIFY(attempt());
+    QCOMPARE(upload(2s).result, Result::Succeeded);
     QCOMPARE(server.script().earlyDataDrops(), drops);
-    // The upload window sends the four pages of its day; the bulk publish the whole site.
-    const QString otherDay = Year + '/' + Month + QStringLiteral("/03.html");
-    for (const SiteFile &file : siteFiles()) {
-        const QString remote = QStringLiteral("/www/") + file.remotePath;
-        QCOMPARE(server.hasFile(remote), sessions > 0 || file.remotePath != otherDay);
-        if (server.hasFile(remote))
-            QCOMPARE(server.file(remote), readWholeFile(file.localPath));
-    }
+    for (const QString &page : {yearListPath(), monthListPath(Year), dayListPath(Year, Month),
+                                dayPagePath(Year, Month, Day)})
+        QCOMPARE(server.file(QStringLiteral("/www/") + remotePathOf(page)), readWholeFile(page));
+}
+
+// Each page goes into the record as the server confirms it, and only then.
+void TestUploadAttempt::recordsEachConfirmedPage()
+{
+    ScriptedFtpServer server;
+    for (const char *directory : {"/www", "/www/2024", "/www/2024/05"})
+        server.script().addDirectory(QString::fromLatin1(directory));
+    server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", ScriptedReply::asUsual());
+    server.queueReply("STOR", ScriptedReply::text("552 Quota exceeded\r\n"));
+    writeScriptedSettings(server);
+
+    QCOMPARE(upload(10s).result, Result::Failed);
+    const ServerRecord failed(configuredDestination());
+    QCOMPARE(failed.size(), 2);
+    QVERIFY(failed.holds("year.html", fileDigest(yearListPath())));
+    QVERIFY(failed.holds("2024/index.html", fileDigest(monthListPath(Year))));
+
+    QCOMPARE(upload(10s).result, Result::Succeeded);
+    const QStringList unsent = remotePathsOf(unsentFiles(ServerRecord(configuredDestination())));
+    QCOMPARE(unsent, QStringList{"2024/05/03.html"});
 }
 
 void TestUploadAttempt::sftpDestination_data()
@@ -413,13 +383,10 @@ void TestUploadAttempt::sftpDestination()
     const QString directory = absolute ? server.homePath() + QStringLiteral("/www") : "www";
     writeFtpSettings(server.serverString(), server.user(), server.password(), directory);
 
-    const std::unique_ptr<PublishClient> client = makePublishClient(server.serverString());
     QStringList shown;
-    UploadAttempt attempt(
-        *client, [&](const QString &status) { shown.append(status); }, [] { return false; });
     int questions = 0;
-    attempt.setTrustQuestions({{}, [&](const HostKeyQuestion &) { return ++questions > 0; }});
-    QCOMPARE(attempt.run(UploadDate{Year, Month, Day}), Result::Succeeded);
+    const auto ask = [&](const HostKeyQuestion &) { return ++questions > 0; };
+    QCOMPARE(upload(25s, &shown, {{}, ask}).result, Result::Succeeded);
     QCOMPARE(shown, statuses);
     QCOMPARE(questions, 1);
     const ServerRecord record({server.serverString(), server.user(), directory});

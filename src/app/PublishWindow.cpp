@@ -1,0 +1,96 @@
+#include "app/PublishWindow.h"
+
+#include "app/ErrorMessage.h"
+#include "app/WorkerTrustQuestion.h"
+#include "publish/PublishFailure.h"
+#include "settings/SettingsFile.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+
+namespace Kakiva {
+
+namespace {
+
+// The first run starts this long after the window appears, so it is drawn first.
+constexpr std::chrono::milliseconds FirstTick{30};
+
+} // namespace
+
+PublishWindow::PublishWindow(const QString &timerName, QWidget *parent)
+    : QDialog(parent), m_timer(new QTimer(this)), m_worker(new CancellableWorker(this))
+{
+    m_timer->setObjectName(timerName);
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &PublishWindow::startRun);
+    connect(m_worker, &CancellableWorker::finished, this, &PublishWindow::finishRun);
+    m_timer->start(FirstTick);
+}
+
+PublishWindow::~PublishWindow()
+{
+    // The run writes into this window: it stops before anything here goes.
+    delete m_worker;
+}
+
+void PublishWindow::setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds last)
+{
+    m_backoff.setDelays(first, last);
+}
+
+void PublishWindow::startRun()
+{
+    if (isRunning() || m_worker->closeRequested())
+        return;
+    // Read at each run, so a corrected password takes effect at the next.
+    const std::atomic_bool *cancel = m_worker->cancelFlag();
+    const PublishRequest request{configuredDestination(), IniRead(FtpSection, PasswordKey),
+                                 m_networkTimeout, cancel, trustQuestionsFromWorker(this, cancel)};
+    m_worker->start([this, job = prepareRun(request)] { m_outcome = job(); });
+}
+
+void PublishWindow::finishRun()
+{
+    const PublishOutcome outcome = m_outcome;
+    takeOutcome(outcome);
+    emit runFinished(outcome.result);
+    if (!outcome.recordError.isEmpty() && !m_recordErrorTold) {
+        m_recordErrorTold = true;
+        showErrorMessage(this, PublishFailure::ofRecord(outcome.recordError));
+    }
+    if (m_worker->closeRequested() || outcome.result == PublishResult::Cancelled) {
+        done(QDialog::Rejected);
+        return;
+    }
+    if (outcome.result == PublishResult::Succeeded) {
+        done(QDialog::Accepted);
+        return;
+    }
+    if (outcome.result == PublishResult::CertificateRefused ||
+        outcome.result == PublishResult::HostKeyRefused) {
+        showEnd(outcome, std::nullopt);
+        return;
+    }
+    const auto delay = m_backoff.take();
+    showEnd(outcome, delay);
+    m_timer->start(delay);
+}
+
+void PublishWindow::closeEvent(QCloseEvent *event)
+{
+    m_timer->stop();
+    if (!m_worker->deferClose(event))
+        QDialog::closeEvent(event);
+}
+
+void PublishWindow::reject()
+{
+    if (isRunning()) {
+        close();
+        return;
+    }
+    m_timer->stop();
+    QDialog::reject();
+}
+
+} // namespace Kakiva

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "publish/SiteInventory.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace Kakiva {
+
+class PublishClient;
+class PublishRun;
+
+// One client of a publishing run, speaking FTP or SFTP as the destination's server says
+// (makePublishClient), with the run's time-out, cancel flag and trust decisions. Stores send
+// their data right behind STOR unless the record says the destination cannot take that; a
+// session that had to fall back to the classic order records it, once it ends, for every
+// later run. Each step that fails gives the run its reason.
+class PublishSession
+{
+public:
+    enum class Entry
+    {
+        AlreadyThere, // nothing sent
+        Entered,      // with one "CWD "
+        Made,         // after making what was missing
+        Failed
+    };
+
+    explicit PublishSession(PublishRun &run);
+    ~PublishSession();
+    PublishSession(const PublishSession &) = delete;
+    PublishSession &operator=(const PublishSession &) = delete;
+
+    // Connects and logs in; required: a refusal fails the run (a further session of a run
+    // that is already in may be refused).
+    bool logIn(bool required = true);
+    qint16 connectResult() const { return m_connectResult; }
+
+    // Changes to directory below the remote directory ("" for the remote directory itself)
+    // with one command from wherever the session is. A directory it cannot enter is made,
+    // with those above it no session has entered or made, each once per run.
+    Entry enter(const QString &directory);
+
+    // PutFile, into the directory the session is in. A confirmed store goes into the record
+    // at once; a record that cannot be written does not stop the run.
+    qint16 store(const SiteFile &file);
+
+    // Close and CloseLog, after the last file.
+    void close();
+
+private:
+    bool makeChain(const QString &directory);
+    bool changeTo(const QString &directory);
+    QString argumentFor(const QString &directory) const;
+
+    PublishRun &m_run;
+    std::unique_ptr<PublishClient> m_client;
+    std::optional<QString> m_current; // below the remote directory; nullopt: the login directory
+    qint16 m_connectResult = 0;
+};
+
+} // namespace Kakiva
