@@ -149,17 +149,11 @@ void MainFor::refreshMarks()
 
 namespace {
 
-QString twoDigits(int field)
-{
-    return twoDigitDateField(dateFieldText(field));
-}
-
 // The focus starts on キャンセル, so a stray Return or Space deletes nothing.
 bool confirmDeletion(QWidget *window, const QDate &date)
 {
     QMessageBox question(QMessageBox::Question, window->windowTitle(),
-                         date.toString(QStringLiteral("yyyy/MM/dd")) +
-                             QStringLiteral(" の日記を削除しますか？"),
+                         slashedDate(date) + QStringLiteral(" の日記を削除しますか？"),
                          QMessageBox::NoButton, window);
     QPushButton *remove =
         question.addButton(QStringLiteral("削除(&D)"), QMessageBox::DestructiveRole);
@@ -175,9 +169,8 @@ bool confirmDeletion(QWidget *window, const QDate &date)
 // Only a day with an entry can be deleted; the Delete key follows the menu item.
 void MainFor::enableDelete()
 {
-    const QDate chosen = DayCal->selectedDate();
-    DeleteMenu->setEnabled(QFileInfo::exists(entryFilePath(
-        dateFieldText(chosen.year()), twoDigits(chosen.month()), twoDigits(chosen.day()))));
+    const DateFields chosen = paddedDateFields(DayCal->selectedDate());
+    DeleteMenu->setEnabled(QFileInfo::exists(entryFilePath(chosen.year, chosen.month, chosen.day)));
 }
 
 void MainFor::deleteChosenDay()
@@ -190,9 +183,9 @@ void MainFor::deleteChosenDay()
         *error = QStringLiteral("バックアップを書けないため削除しません");
         return false;
     };
+    const DateFields fields = paddedDateFields(chosen);
     QString error;
-    if (!deleteDay(dateFieldText(chosen.year()), twoDigits(chosen.month()), twoDigits(chosen.day()),
-                   backUp, &error))
+    if (!deleteDay(fields.year, fields.month, fields.day, backUp, &error))
         showErrorMessage(this, error);
     refreshMarks();
 }

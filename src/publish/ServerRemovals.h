@@ -1,22 +1,15 @@
 #pragma once
 
-#include <QString>
-
-#include <optional>
-
 namespace Kakiva {
 
-class PublishClient;
-class ServerRecord;
+class PublishRun;
+class PublishSession;
 
-// Carries out the pending removals (pendingRemovals) of a destination over a session that
-// is logged in: first the lists above each removed page are sent where the server lacks
-// them as they are now, so no list links a page that is gone, then each page is removed and
-// the record told. A page the server no longer has, or whose directory is gone, counts as
-// removed. root is the remote directory setting; current is where the session is (nullopt:
-// its login directory), kept up to date. Empty when everything is done; otherwise the
-// reason, for the user, of the step that failed.
-QString carryOutRemovals(PublishClient &client, ServerRecord &record, const QString &root,
-                         std::optional<QString> &current);
+// Carries out the destination's pending removals (pendingRemovals) over a session that is
+// logged in, once the run's own files are in: first the lists above each removed page are
+// sent where the server lacks them as they are now, so no list links a page that is gone,
+// then each page is removed (PublishSession::remove). False when a step failed; the run
+// then has the reason.
+bool carryOutRemovals(PublishRun &run, PublishSession &session);
 
 } // namespace Kakiva
