@@ -1,15 +1,19 @@
 #include "app/DiaryInpFor.h"
 
 #include "app/DialogControls.h"
+#include "app/DraftAutosave.h"
+#include "app/EntryQuestions.h"
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "app/UpFor.h"
 #include "diary/DateStrings.h"
+#include "diary/EntryDrafts.h"
 #include "diary/EntrySaveNotice.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "publish/PublishDestination.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -37,6 +41,7 @@ DiaryInpFor::DiaryInpFor(QWidget *parent) : QDialog(parent, FixedDialogFlags)
     setWindowTitle(QStringLiteral("日記"));
     setFixedSize(twipSize(6285, 4635));
     buildControls();
+    m_drafts = new DraftAutosave(DiaryTex);
     connect(OkCom, &QPushButton::clicked, this, &DiaryInpFor::saveAndPublish);
     connect(CancelCom, &QPushButton::clicked, this, &DiaryInpFor::reject);
 }
@@ -78,9 +83,25 @@ void DiaryInpFor::load()
     QString stored;
     QString error;
     const bool unreadable = DiaryRead(YearStr, MonthStr, DayStr, stored, &error) == EntryUnreadable;
-    DiaryTex->setPlainText(toShownText(stored));
+    m_loaded = toShownText(stored);
+    DiaryTex->setPlainText(m_loaded);
     lockUnreadableEntry(unreadable ? error : QString());
+    if (!unreadable) {
+        offerDraft();
+        m_drafts->start({YearStr, MonthStr, DayStr}, m_loaded);
+    }
     DiaryTex->setFocus();
+}
+
+void DiaryInpFor::offerDraft()
+{
+    const std::optional<QString> draft = pendingDraft({YearStr, MonthStr, DayStr});
+    if (!draft || *draft == m_loaded)
+        return;
+    // Asked over the calendar before this dialog shows, so it opens with the text chosen.
+    // Restoring only fills the box: the entry changes on OK, as after typing.
+    if (askRestoreDraft(parentWidget(), windowTitle()))
+        DiaryTex->setPlainText(*draft);
 }
 
 void DiaryInpFor::lockUnreadableEntry(const QString &error)
@@ -101,11 +122,36 @@ void DiaryInpFor::lockUnreadableEntry(const QString &error)
             this, [this, message] { showErrorMessage(this, message); }, Qt::QueuedConnection);
 }
 
+void DiaryInpFor::reject()
+{
+    if (DiaryTex->toPlainText() != m_loaded && !askDiscardChanges(this))
+        return;
+    QDialog::reject();
+}
+
+void DiaryInpFor::done(int result)
+{
+    m_drafts->finish();
+    QDialog::done(result);
+}
+
+void DiaryInpFor::keyPressEvent(QKeyEvent *event)
+{
+    // Input methods cancel a conversion with Escape, and a second press must not throw
+    // the text away, so Escape closes nothing here.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void DiaryInpFor::saveAndPublish()
 {
     const QString text = DiaryTex->toPlainText();
+    // An empty box is how a day is left as it was: nothing to save, nothing to ask.
     if (text.isEmpty()) {
-        reject();
+        done(Rejected);
         return;
     }
     if (!saveEntry(text) || !rewritePages())
@@ -121,6 +167,8 @@ bool DiaryInpFor::saveEntry(const QString &text)
     QString error;
     if (DiaryWrite(YearStr, MonthStr, DayStr, toStoredText(text), &error) == 0) {
         noteEntrySaved(YearStr, MonthStr, DayStr);
+        m_loaded = text;
+        m_drafts->entrySaved(text);
         return true;
     }
     showErrorMessage(this, QStringLiteral("日記を保存できませんでした。\n") + error);

@@ -8,12 +8,17 @@ class QPushButton;
 
 namespace Kakiva {
 
+class DraftAutosave;
+
 // The entry dialog: edits the entry of one date. OK with text saves it, rewrites the
 // date's pages and publishes them; OK on an empty box and Cancel close without saving.
 // When saving or rewriting fails the dialog stays open with the text as typed and says
 // what failed, so the user can try OK again or give up with Cancel. An entry that exists
 // but cannot be read is reported with its path and reason, and the dialog then offers
 // only Cancel, so nothing replaces it.
+// While the dialog is open its text is kept in a draft; a draft that a crash left behind
+// is offered when the day is opened again. Escape closes nothing (input methods use it to
+// cancel a conversion), and Cancel or the frame ask before a changed text is thrown away.
 class DiaryInpFor : public QDialog
 {
     Q_OBJECT
@@ -35,14 +40,25 @@ public:
     QPushButton *OkCom = nullptr;
     QPushButton *CancelCom = nullptr;
 
+    // Cancel and the frame: asks first when the text differs from what was loaded.
+    void reject() override;
+    void done(int result) override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void buildControls();
     void load();
     void lockUnreadableEntry(const QString &error);
+    void offerDraft();
     void saveAndPublish();
     bool saveEntry(const QString &text);
     bool rewritePages();
     void publishPages();
+
+    DraftAutosave *m_drafts = nullptr;
+    QString m_loaded; // the text as loaded or last saved, as the box shows it
 };
 
 } // namespace Kakiva

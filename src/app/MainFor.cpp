@@ -4,6 +4,7 @@
 #include "app/ConfFor.h"
 #include "app/DayPageBrowse.h"
 #include "app/DiaryInpFor.h"
+#include "app/DraftMarks.h"
 #include "app/ErrorMessage.h"
 #include "app/Geometry.h"
 #include "app/SearchFor.h"
@@ -54,6 +55,9 @@ MainFor::MainFor(QWidget *parent)
     connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::selectionChanged, this, &MainFor::enableDelete);
     enableDelete();
+    // Once the window is up, so the notice stands over it.
+    QMetaObject::invokeMethod(
+        this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);
 }
 
 void MainFor::buildMenu()
@@ -137,6 +141,7 @@ void MainFor::markEntryDays(int year, int month)
     for (int day : daysWithEntries(year, month))
         DayCal->setDateTextFormat(QDate(year, month, day), bold);
     markUnsentDays(DayCal, year, month);
+    markDraftDays(DayCal, year, month);
 }
 
 // After a save, a publish or new settings: what the server lacks may have changed. The
@@ -209,10 +214,10 @@ void MainFor::runDateEvent()
     m_diaryInp->YearStr = dateFieldText(chosen.year());
     m_diaryInp->MonthStr = dateFieldText(chosen.month());
     m_diaryInp->DayStr = dateFieldText(chosen.day());
-    const bool saved = m_diaryInp->showModal() == QDialog::Accepted;
+    m_diaryInp->showModal();
     m_dateEventPending = false;
-    if (saved)
-        refreshMarks();
+    // Saved or not, the day's draft has gone with the dialog.
+    refreshMarks();
 }
 
 void MainFor::openSettings()

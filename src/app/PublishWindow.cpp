@@ -66,8 +66,7 @@ void PublishWindow::finishRun()
         done(QDialog::Accepted);
         return;
     }
-    if (outcome.result == PublishResult::CertificateRefused ||
-        outcome.result == PublishResult::HostKeyRefused) {
+    if (retryCannotHelp(outcome.result)) {
         showEnd(outcome, std::nullopt);
         return;
     }

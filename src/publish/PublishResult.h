@@ -14,8 +14,16 @@ enum class PublishResult
     Failed,
     Cancelled,
     CertificateRefused, // asking again at once would only get the same answer
-    HostKeyRefused      // likewise
+    HostKeyRefused,     // likewise
+    Incompatible        // no algorithm or login in common with the server: likewise
 };
+
+// Whether another attempt at once could only end the same way.
+constexpr bool retryCannotHelp(PublishResult result)
+{
+    return result == PublishResult::CertificateRefused || result == PublishResult::HostKeyRefused ||
+           result == PublishResult::Incompatible;
+}
 
 // What a publishing job reports back to its window.
 struct PublishOutcome

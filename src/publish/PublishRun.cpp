@@ -61,6 +61,8 @@ PublishOutcome PublishRun::outcome(bool complete)
         outcome.result = PublishResult::CertificateRefused;
     else if (m_trust.refusal() == ServerIdentityTrust::Refusal::HostKey)
         outcome.result = PublishResult::HostKeyRefused;
+    else if (m_incompatible)
+        outcome.result = PublishResult::Incompatible;
     else if (complete)
         outcome.result = PublishResult::Succeeded;
     else if (outcome.reason.isEmpty())

@@ -46,6 +46,8 @@ public:
     // A store the server confirmed; recordError is set when sent.json did not take it.
     void confirmed(const QString &remotePath, const QString &recordError);
     void loggedIn(bool in, bool required);
+    // The server and the program cannot work together (no algorithm or login in common).
+    void incompatible() { m_incompatible = true; }
     void addWire(const WireStats &stats);
 
     // How the run ended: cancelled, a refused identity, complete, or failed with its reason.
@@ -58,6 +60,7 @@ private:
     RemoteDirectoryRegistry m_directories;
     QMutex m_mutex; // guards the outcome
     PublishOutcome m_outcome;
+    std::atomic_bool m_incompatible{false};
 };
 
 } // namespace Kakiva

@@ -39,6 +39,8 @@ bool PublishSession::logIn(bool required)
     if (!in && required && !m_run.cancelled()) {
         const QString refused = refusalStatus(m_run.trust().refusal());
         m_run.fail(refused.isEmpty() ? PublishFailure::ofConnect(m_connectResult) : refused);
+        if (classifyConnectResult(m_connectResult).final)
+            m_run.incompatible();
     }
     return in;
 }

@@ -12,7 +12,13 @@ ConnectOutcome classifyConnectResult(qint16 result)
     if (isConnectRefusal(result))
         return {UploadStatus::ConnectError, true};
     if (result == HostKeyNotTrusted)
-        return {UploadStatus::HostKeyError, true};
+        return {UploadStatus::HostKeyError, true, true};
+    if (result == NoCommonAlgorithm)
+        return {UploadStatus::AlgorithmError, true, true};
+    if (result == NoUsableLogin)
+        return {UploadStatus::LoginMethodError, true, true};
+    if (result == SecondFactorAsked)
+        return {UploadStatus::SecondFactorError, true, true};
     if (result == SocketNotOpened)
         return {UploadStatus::SocketOpenError, true};
     if (result == ConnectTimedOut)

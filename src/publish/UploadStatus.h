@@ -18,6 +18,9 @@ inline const QString NoSuchFile = QStringLiteral("該当ファイルなし");
 inline const QString Error = QStringLiteral("エラー");
 inline const QString CertificateError = QStringLiteral("証明書エラー");
 inline const QString HostKeyError = QStringLiteral("ホスト鍵エラー");
+inline const QString AlgorithmError = QStringLiteral("暗号方式エラー");
+inline const QString LoginMethodError = QStringLiteral("認証方式エラー");
+inline const QString SecondFactorError = QStringLiteral("二段階認証エラー");
 } // namespace UploadStatus
 
 // How the upload reads a Connect result.
@@ -25,6 +28,7 @@ struct ConnectOutcome
 {
     QString status; // empty: the result is not classed and the text stays as it is
     bool failed = false;
+    bool final = false; // retrying cannot help until the server or the settings change
 };
 ConnectOutcome classifyConnectResult(qint16 result);
 

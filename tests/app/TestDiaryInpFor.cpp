@@ -1,5 +1,6 @@
 #include "app/DiaryInpFor.h"
 #include "app/ErrorMessage.h"
+#include "diary/EntryDrafts.h"
 
 #include "DayPages.h"
 #include "EntryText.h"
@@ -18,6 +19,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -38,8 +40,8 @@ private slots:
     void loadShowsTheStoredEntry();
     void okSavesAndRewritesThePages_data();
     void okSavesAndRewritesThePages();
-    void leavingWithoutTextChangesNothing_data();
-    void leavingWithoutTextChangesNothing();
+    void leavingAndDrafts_data();
+    void leavingAndDrafts();
     void failureKeepsTheDialogAndTheText_data();
     void failureKeepsTheDialogAndTheText();
     void failureIsShownInAWarningBox();
@@ -58,13 +60,42 @@ namespace {
 
 enum class Leave
 {
+    Ok,
     OkOnEmptyBox,
     Cancel,
     Escape,
     CloseWindow,
 };
 
+// How a question of the dialog is answered: by the button that has the focus, by Escape,
+// or by clicking the other button.
+enum class Answer
+{
+    None, // no question expected
+    Focused,
+    Escape,
+    Discard,
+    UseSaved,
+};
+
 const QString EntryPath = u"Diary/2004/03/05.dia"_s;
+
+void answerBox(QMessageBox *box, Answer answer, QStringList &questions)
+{
+    questions << box->text();
+    const auto button = [box](const QString &caption) {
+        const QList<QAbstractButton *> buttons = box->buttons();
+        return *std::ranges::find(buttons, caption, &QAbstractButton::text);
+    };
+    if (answer == Answer::Focused)
+        QTest::keyClick(box->focusWidget(), Qt::Key_Space);
+    else if (answer == Answer::Escape)
+        QTest::keyClick(box, Qt::Key_Escape);
+    else if (answer == Answer::Discard)
+        QTest::mouseClick(button(u"破棄(&D)"_s), Qt::LeftButton);
+    else if (answer == Answer::UseSaved)
+        QTest::mouseClick(button(u"保存済みを使う(&S)"_s), Qt::LeftButton);
+}
 
 QStringList pagesOf0305()
 {
@@ -204,53 +235,130 @@ void TestDiaryInpFor::okSavesAndRewritesThePages()
     QCOMPARE(m_bed->uploads.shown(), 1);
 }
 
-void TestDiaryInpFor::leavingWithoutTextChangesNothing_data()
+void TestDiaryInpFor::leavingAndDrafts_data()
 {
     QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QString>("draft");
+    QTest::addColumn<int>("draftAge"); // seconds the draft is newer than the entry
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<Leave>("leave");
-    QTest::newRow("OK on an empty box, no entry") << QByteArray() << Leave::OkOnEmptyBox;
-    QTest::newRow("OK after emptying an existing entry")
-        << QByteArray("kept\r\n") << Leave::OkOnEmptyBox;
-    QTest::newRow("Cancel after typing") << QByteArray("kept\r\n") << Leave::Cancel;
-    QTest::newRow("Escape after typing") << QByteArray("kept\r\n") << Leave::Escape;
-    QTest::newRow("closing the window after typing")
-        << QByteArray("kept\r\n") << Leave::CloseWindow;
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("closed");
+    const QByteArray old("old\r\n");
+    const QString drafted = u"書きかけ😀¥\n"_s;
+    const QString discard = u"変更を破棄しますか？"_s;
+    const QString restore = u"保存されていない下書きがあります。"_s;
+    QTest::newRow("OK after emptying the entry")
+        << old << QString() << 0 << QString() << Leave::OkOnEmptyBox << Answer::None << QString()
+        << u"old"_s << true;
+    QTest::newRow("Cancel, typed back to the entry")
+        << old << QString() << 0 << u"x\b"_s << Leave::Cancel << Answer::None << QString()
+        << u"old"_s << true;
+    QTest::newRow("Cancel after typing, discarded")
+        << old << QString() << 0 << u"x"_s << Leave::Cancel << Answer::Discard << discard
+        << u"old"_s << true;
+    QTest::newRow("Cancel after typing, focused いいえ")
+        << old << QString() << 0 << u"x"_s << Leave::Cancel << Answer::Focused << discard
+        << u"old"_s << false;
+    QTest::newRow("frame after typing, Escape on the question")
+        << old << QString() << 0 << u"x"_s << Leave::CloseWindow << Answer::Escape << discard
+        << u"old"_s << false;
+    QTest::newRow("Escape twice after typing") << old << QString() << 0 << u"x"_s << Leave::Escape
+                                               << Answer::None << QString() << u"old"_s << false;
+    QTest::newRow("draft, no entry: focused answer restores")
+        << QByteArray() << drafted << 60 << QString() << Leave::Ok << Answer::Focused << restore
+        << drafted << true;
+    QTest::newRow("newer draft: Escape restores") << old << drafted << 60 << QString() << Leave::Ok
+                                                  << Answer::Escape << restore << drafted << true;
+    QTest::newRow("newer draft: saved entry chosen")
+        << old << drafted << 60 << QString() << Leave::Ok << Answer::UseSaved << restore << u"old"_s
+        << true;
+    QTest::newRow("draft older than the entry: not offered")
+        << old << drafted << -60 << QString() << Leave::Ok << Answer::None << QString() << u"old"_s
+        << true;
+    QTest::newRow("draft same as the entry: not offered")
+        << old << u"old"_s << 60 << QString() << Leave::Ok << Answer::None << QString() << u"old"_s
+        << true;
 }
 
-void TestDiaryInpFor::leavingWithoutTextChangesNothing()
+// A changed text is only thrown away when the user says so, and a draft only fills the
+// box: nothing is saved until OK, and no draft outlives the dialog.
+void TestDiaryInpFor::leavingAndDrafts()
 {
     QFETCH(QByteArray, existing);
+    QFETCH(QString, draft);
+    QFETCH(int, draftAge);
+    QFETCH(QString, typed);
     QFETCH(Leave, leave);
-    if (!existing.isEmpty())
-        m_bed->appDir.write(EntryPath, existing);
+    QFETCH(Answer, answer);
+    QFETCH(QString, asked);
+    QFETCH(QString, shown);
+    QFETCH(bool, closed);
+    const DateFields day{u"2004"_s, u"03"_s, u"05"_s};
+    if (!draft.isEmpty())
+        QVERIFY(writeDraft(day, draft));
+    if (!existing.isEmpty()) {
+        QFile entry(m_bed->appDir.write(EntryPath, existing));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QDateTime drafted = QFileInfo(draftFilePath(day)).lastModified();
+        if (!draft.isEmpty())
+            QVERIFY(
+                entry.setFileTime(drafted.addSecs(-draftAge), QFileDevice::FileModificationTime));
+    }
     const Tree before = treeBelow(m_bed->appDir.path());
+    const auto stored = [&] {
+        const QString path = m_bed->appDir.filePath(EntryPath);
+        return QFile::exists(path) ? readWholeFile(path) : QByteArray();
+    };
+    QStringList questions;
+    ModalAnswerer<QMessageBox> boxes([&](QMessageBox *box) { answerBox(box, answer, questions); });
 
+    QString loaded;
+    QByteArray storedWhileOpen;
+    bool closedByLeaving = false;
+    QStringList askedWhileLeaving;
     const int result = showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+        loaded = dialog->DiaryTex->toPlainText();
+        storedWhileOpen = stored();
+        dialog->DiaryTex->moveCursor(QTextCursor::End);
+        typeText(dialog->DiaryTex, typed);
         switch (leave) {
         case Leave::OkOnEmptyBox:
             clearText(dialog->DiaryTex);
+            [[fallthrough]];
+        case Leave::Ok:
             QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
             break;
         case Leave::Cancel:
-            typeText(dialog->DiaryTex, u"not saved"_s);
             QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
             break;
         case Leave::Escape:
-            typeText(dialog->DiaryTex, u"not saved"_s);
+            QTest::keyClick(dialog->DiaryTex, Qt::Key_Escape);
             QTest::keyClick(dialog->DiaryTex, Qt::Key_Escape);
             break;
         case Leave::CloseWindow:
-            typeText(dialog->DiaryTex, u"not saved"_s);
             dialog->close();
             break;
         }
+        closedByLeaving = !dialog->isVisible();
+        askedWhileLeaving = questions;
+        answer = Answer::Discard;
+        if (dialog->isVisible())
+            QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
     });
 
-    QCOMPARE(result, int(QDialog::Rejected));
-    QVERIFY(!m_dialog->isVisible());
-    QCOMPARE(treeBelow(m_bed->appDir.path()), before);
+    QCOMPARE(loaded, shown);
+    QCOMPARE(askedWhileLeaving, asked.isEmpty() ? QStringList() : QStringList{asked});
+    QCOMPARE(closedByLeaving, closed);
+    QCOMPARE(storedWhileOpen, existing);
+    QCOMPARE(result, int(leave == Leave::Ok ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(stored(), leave == Leave::Ok ? entryFileBytes(shown) : existing);
+    QVERIFY(!QFile::exists(draftFilePath(day)));
+    if (leave != Leave::Ok)
+        QCOMPARE(treeBelow(m_bed->appDir.path()), before);
     QVERIFY(m_bed->errors.isEmpty());
-    QCOMPARE(m_bed->uploads.shown(), 0);
 }
 
 void TestDiaryInpFor::failureKeepsTheDialogAndTheText_data()
@@ -287,6 +395,10 @@ void TestDiaryInpFor::failureKeepsTheDialogAndTheText()
     if (!blocker.isEmpty())
         m_bed->appDir.write(blocker, "in the way");
     const QString typed = u"an entry longer than the disk allows"_s;
+    // Cancel on the unsaved text asks first.
+    QStringList questions;
+    ModalAnswerer<QMessageBox> boxes(
+        [&](QMessageBox *box) { answerBox(box, Answer::Discard, questions); });
 
     bool openAfterFailure = false;
     QString textAfterFailure;
@@ -355,6 +467,7 @@ void TestDiaryInpFor::failureIsShownInAWarningBox()
         typeText(dialog->DiaryTex, u"text"_s);
         QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
         openAfterBox = dialog->isVisible();
+        clearText(dialog->DiaryTex);
         QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
     });
 

@@ -1,6 +1,7 @@
 #include "app/ConfFor.h"
 #include "app/DiaryInpFor.h"
 #include "app/MainFor.h"
+#include "diary/EntryDrafts.h"
 
 #include "DayPages.h"
 #include "EntryText.h"
@@ -374,6 +375,7 @@ void TestMainFor::daysWithEntriesAreBold()
     m_bed->appDir.write(u"Diary/2004/03/10.dia"_s, "x\r\n");
     m_bed->appDir.write(u"Diary/2004/04/02.dia"_s, "x\r\n");
     m_bed->appDir.write(u"Diary/2004/04/notes.txt"_s, "not an entry\r\n");
+    QVERIFY(writeDraft({u"2004"_s, u"03"_s, u"11"_s}, u"not an entry"_s));
 
     m_window->DayCal->setSelectedDate(QDate(2004, 3, 1));
     QVERIFY(isBold(QDate(2004, 3, 10)));

@@ -567,7 +567,9 @@ void TestUpFor::everyStatusFitsTheLabel_data()
          {UploadStatus::Uploading, UploadStatus::Connected, UploadStatus::ConnectError,
           UploadStatus::SocketOpenError, UploadStatus::TimedOut, UploadStatus::WinsockError,
           UploadStatus::DirectoryChanged, UploadStatus::Sent, UploadStatus::NoSuchFile,
-          UploadStatus::Error, UploadStatus::CertificateError, UploadStatus::HostKeyError})
+          UploadStatus::Error, UploadStatus::CertificateError, UploadStatus::HostKeyError,
+          UploadStatus::AlgorithmError, UploadStatus::LoginMethodError,
+          UploadStatus::SecondFactorError})
         QTest::newRow(qPrintable(status)) << status;
 }
 

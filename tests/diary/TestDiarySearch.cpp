@@ -1,4 +1,5 @@
 #include "diary/DiaryIndex.h"
+#include "diary/EntryDrafts.h"
 #include "diary/EntrySaveNotice.h"
 
 #include "EntryText.h"
@@ -128,9 +129,11 @@ void TestDiarySearch::newestFirst()
     m_appDir->write(u"Diary/2004/01/02.dia"_s, entryFileBytes(u"初雪"_s));
     m_appDir->write(u"Diary/2004/01/10.dia"_s, entryFileBytes(u"晴れ"_s));
     m_appDir->write(u"Diary/2004/11/01.dia"_s, entryFileBytes(u"雪が降った"_s));
-    // Not entries the calendar can open: their names are not padded as the dialog pads.
+    // Not entries the calendar can open: their names are not padded as the dialog pads, or
+    // a draft.
     m_appDir->write(u"Diary/2004/1/03.dia"_s, entryFileBytes(u"雪"_s));
     m_appDir->write(u"Diary/02004/01/03.dia"_s, entryFileBytes(u"雪"_s));
+    QVERIFY(writeDraft({u"2004"_s, u"01"_s, u"04"_s}, u"雪"_s));
     readIndex();
     QCOMPARE(found(u"雪"_s), (QStringList{u"2004-11-01 [雪]が降った"_s, u"2004-01-02 初[雪]"_s,
                                           u"2003-12-31 大晦日に[雪]"_s}));

@@ -177,6 +177,10 @@ void TestPageGenerator::lists_data()
         << QByteArrayList{dayLink("17.html", "17"),    dayLink("a", "a"),
                           dayLink("Index.html", "In"), dayLink("notes.txt", "no"),
                           dayLink("pics", "pi"),       dayLink("&#128512;.txt", "&#128512;.")};
+    QTest::newRow("a draft beside the entries")
+        << QStringList{"Diary/.drafts/20040818.txt"} << QStringList() << "2004/08/17"
+        << QByteArrayList{yearLink("2004")} << QByteArrayList{monthLink("08")}
+        << QByteArrayList{dayLink("17.html", "17")};
     QTest::newRow("stray entries at the root and in a year")
         << QStringList{"HTML/images/", u"HTML/写真/"_s, "HTML/kakiva.css", "HTML/index.html",
                        "HTML/2004/notes.txt"}

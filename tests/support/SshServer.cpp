@@ -60,7 +60,7 @@ void endWithParent(QProcess &process)
 
 } // namespace
 
-SshServer::SshServer(bool withSftp) : m_withSftp(withSftp)
+SshServer::SshServer(SshServerOptions options) : m_options(std::move(options))
 {
     endWithParent(m_process);
     endWithParent(m_agent);
@@ -169,23 +169,30 @@ bool SshServer::startKeyAgent()
 
 bool SshServer::start()
 {
-    QString config = QStringLiteral("Port %1\n"
-                                    "ListenAddress 127.0.0.1\n"
-                                    "HostKey %2\n"
-                                    "PidFile none\n"
-                                    "UsePAM no\n"
-                                    "PasswordAuthentication yes\n"
-                                    "KbdInteractiveAuthentication no\n"
-                                    "PubkeyAuthentication yes\n"
-                                    "AuthorizedKeysFile %3\n"
-                                    "StrictModes no\n"
-                                    "AllowUsers %4\n"
-                                    "LogLevel VERBOSE\n")
-                         .arg(m_port)
-                         .arg(path(QStringLiteral("host_key%1").arg(m_hostKeys)),
-                              path(QStringLiteral("authorized_keys")), m_user);
-    if (m_withSftp)
+    // For most keywords sshd takes the first value it reads.
+    QString config = m_options.config;
+    config += QStringLiteral("Port %1\n"
+                             "ListenAddress 127.0.0.1\n"
+                             "HostKey %2\n"
+                             "PidFile none\n"
+                             "UsePAM no\n"
+                             "PasswordAuthentication yes\n"
+                             "KbdInteractiveAuthentication no\n"
+                             "PubkeyAuthentication yes\n"
+                             "AuthorizedKeysFile %3\n"
+                             "StrictModes no\n"
+                             "AllowUsers %4\n"
+                             "LogLevel VERBOSE\n")
+                  .arg(m_port)
+                  .arg(path(QStringLiteral("host_key%1").arg(m_hostKeys)),
+                       path(QStringLiteral("authorized_keys")), m_user);
+    if (!m_options.hostileSftp.isEmpty()) {
+        config += QStringLiteral("Subsystem sftp /usr/bin/python3 %1 %2\n")
+                      .arg(QStringLiteral(KAKIVA_HOSTILE_SFTP_SCRIPT),
+                           m_options.hostileSftp.join(QLatin1Char(' ')));
+    } else if (m_options.withSftp) {
         config += QStringLiteral("Subsystem sftp internal-sftp -d %1\n").arg(homePath());
+    }
     const QString configPath = path(QStringLiteral("sshd_config"));
     if (!writeText(configPath, config.toUtf8(), QFile::ReadOwner | QFile::WriteOwner)) {
         m_error = QStringLiteral("cannot write ") + configPath;

@@ -11,11 +11,19 @@
 // made for the test with a password; otherwise the invoking user logs in with a key held by
 // an ssh-agent of the fixture's own (SSH_AUTH_SOCK is set for the test process). The user,
 // the agent and the server go with the fixture.
+struct SshServerOptions
+{
+    bool withSftp = true; // false leaves the "sftp" subsystem out of the configuration
+    // Arguments for hostile_sftp.py, run as the "sftp" subsystem in place of sshd's own.
+    QStringList hostileSftp;
+    // sshd_config lines that take precedence over the fixture's own.
+    QString config;
+};
+
 class SshServer
 {
 public:
-    // withSftp false leaves the "sftp" subsystem out of the configuration.
-    explicit SshServer(bool withSftp = true);
+    explicit SshServer(SshServerOptions options = {});
     ~SshServer();
     SshServer(const SshServer &) = delete;
     SshServer &operator=(const SshServer &) = delete;
@@ -72,6 +80,6 @@ private:
     QString m_user;
     QString m_password;
     bool m_madeUser = false;
-    bool m_withSftp = true;
+    SshServerOptions m_options;
     QString m_error;
 };

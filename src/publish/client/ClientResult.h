@@ -17,6 +17,12 @@ inline constexpr qint16 HostKeyNotTrusted = 6; // unknown or changed host key, n
 inline constexpr qint16 SocketNotOpened = -1;  // bad server string, host not found, refused
 inline constexpr qint16 ConnectTimedOut = -2;  // also when the cancel flag was raised
 inline constexpr qint16 SocketErrorBase = 10000;
+// The server and the program cannot work together until one of them changes: retrying
+// cannot help. 20-29, away from the values above and from codes the FTP client may add.
+inline constexpr qint16 NoCommonAlgorithm = 20; // no key exchange, host key or cipher in common
+inline constexpr qint16 NoUsableLogin = 21;     // the server offers no login the program can give
+inline constexpr qint16 SecondFactorAsked = 22; // it asks for more than the password (a
+                                                // one-time code): the password is not sent
 
 // Command
 inline constexpr qint16 CommandDone = 2;

@@ -11,8 +11,6 @@ namespace Kakiva {
 
 namespace {
 
-constexpr qsizetype ShortestMaskedSecret = 3;
-
 // A log that is a named pipe or a device would stall the upload, so only a regular file
 // is written.
 bool openForAppending(QFile &file)
@@ -55,7 +53,7 @@ QString SessionLog::cleaned(const QString &text) const
         if (isControlCharacter(c))
             c = QLatin1Char('?');
     }
-    if (m_secret.size() >= ShortestMaskedSecret)
+    if (!m_secret.isEmpty())
         result.replace(m_secret, QStringLiteral("****"));
     return result;
 }

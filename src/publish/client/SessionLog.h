@@ -21,8 +21,7 @@ public:
     bool isOpen() const { return !m_path.isEmpty(); }
 
     // Text equal to secret is written as "****" wherever it appears in a logged line, in
-    // case a server echoes the password back. Short secrets are left alone: masking a one
-    // or two character string would garble every line without hiding anything.
+    // case a server echoes the password back, however short the secret is.
     void setSecret(const QString &secret) { m_secret = secret; }
 
     void sent(const QString &line) { write(QLatin1Char('>'), line); }

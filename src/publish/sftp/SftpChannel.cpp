@@ -45,6 +45,7 @@ bool SftpChannel::requestSubsystem()
         return fail(ssh_is_connected(m_session) ? Failure::Refused : Failure::Closed);
     if (!writeAll(opening.mid(early)))
         return false;
+    m_outstanding.insert(VersionId);
     m_sentSinceWait = true;
     return true;
 }
@@ -80,6 +81,7 @@ std::optional<quint32> SftpChannel::send(SftpPacket::Type type, const QByteArray
     const quint32 id = m_nextId++;
     if (!writeAll(SftpPacket::frame(type, id, body)))
         return std::nullopt;
+    m_outstanding.insert(id);
     ++m_stats.commandsSent;
     m_sentSinceWait = true;
     return id;
@@ -87,6 +89,8 @@ std::optional<quint32> SftpChannel::send(SftpPacket::Type type, const QByteArray
 
 std::optional<SftpPacket::Message> SftpChannel::answer(quint32 id)
 {
+    if (!m_outstanding.contains(id) && !m_answers.contains(id))
+        return std::nullopt;
     m_wait.restart();
     while (!m_answers.contains(id)) {
         if (m_failure != Failure::None)
@@ -135,12 +139,14 @@ bool SftpChannel::readSome()
             return fail(Failure::Closed);
         return failOn(m_wait.forSession(m_session));
     }
-    m_wait.restart();
+    // Data alone is no progress: only the awaited answer ends the wait.
     m_incoming.append(buffer, rc);
     bool broken = false;
     while (auto message = SftpPacket::takeMessage(m_incoming, &broken)) {
         // The version answer carries the version where others carry the request id.
         const quint32 id = message->type == SftpPacket::Version ? VersionId : message->id;
+        if (!m_outstanding.remove(id))
+            return fail(Failure::BadReply);
         m_answers.insert(id, *message);
     }
     return broken ? fail(Failure::BadReply) : true;

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "publish/client/WireStats.h"
 #include "publish/sftp/SftpPacket.h"
 #include "publish/sftp/SshWait.h"
-#include "publish/client/WireStats.h"
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 
 #include <optional>
 
@@ -43,7 +44,10 @@ public:
     // Writes a request (type, a fresh id, body) and returns its id; nothing once the
     // channel has failed.
     std::optional<quint32> send(SftpPacket::Type type, const QByteArray &body);
-    // The answer to request id, waiting for it as long as the wait allows.
+    // The answer to request id, waiting for it as long as the wait allows: the time-out
+    // bounds this wait whatever else the server sends meanwhile. An answer to an id that is
+    // not outstanding (never sent, answered already) breaks the protocol and fails the
+    // channel, so what is kept never outgrows the requests on the wire.
     std::optional<SftpPacket::Message> answer(quint32 id);
 
     Failure failure() const { return m_failure; }
@@ -62,6 +66,7 @@ private:
     SshWait &m_wait;
     QByteArray m_incoming;
     QHash<quint32, SftpPacket::Message> m_answers;
+    QSet<quint32> m_outstanding;
     QHash<QByteArray, QByteArray> m_extensions;
     quint32 m_nextId = 1;
     quint32 m_version = 0;

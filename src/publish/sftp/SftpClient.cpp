@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <optional>
 
@@ -58,6 +59,9 @@ struct SftpClient::Private
     std::optional<SshWait> wait;
     std::optional<SftpChannel> channel;
     QString directory; // empty: the login directory
+    // Directories this session made: each is there, and empty but for what it made since,
+    // so entering one or looking below one needs no question to the server.
+    QSet<QString> made;
     const std::atomic_bool *cancel = nullptr;
     std::chrono::milliseconds timeout = DefaultTimeout;
     SshConnectOptions options{defaultKnownHostsFiles(), {}};
@@ -103,6 +107,7 @@ qint16 SftpClient::Connect(const QString &server, const QString &user, const QSt
     d->end();
     d->log.setSecret(password);
     d->directory.clear();
+    d->made.clear();
     const auto address = parseSftpServerAddress(server);
     if (!address) {
         d->log.note(QStringLiteral("not an sftp:// server: ") + server);
@@ -146,6 +151,13 @@ qint16 SftpClient::Command(const QString &line)
 qint16 SftpClient::Private::changeDirectory(const QString &name)
 {
     const QString path = sftpRemotePath(directory, name);
+    if (made.contains(path)) {
+        directory = path;
+        return result(QStringLiteral("CWD ") + path + QStringLiteral(" (made)"),
+                      SftpResult::CommandDone);
+    }
+    if (made.contains(path.section(QLatin1Char('/'), 0, -2)))
+        return result(QStringLiteral("CWD (not made yet)"), SftpResult::CommandRefused);
     const auto id =
         channel->send(SftpPacket::Stat, SftpPacket::Writer().string(path.toUtf8()).bytes());
     const auto answer = id ? channel->answer(*id) : std::nullopt;
@@ -166,8 +178,10 @@ qint16 SftpClient::Private::makeDirectory(const QString &name)
     const auto answer = id ? channel->answer(*id) : std::nullopt;
     if (!answer)
         return result(QStringLiteral("MKD"), sftpChannelFailureResult(*channel, false));
-    return result(QStringLiteral("MKD"),
-                  isOkStatus(*answer) ? SftpResult::CommandDone : SftpResult::CommandRefused);
+    if (!isOkStatus(*answer))
+        return result(QStringLiteral("MKD"), SftpResult::CommandRefused);
+    made.insert(path);
+    return result(QStringLiteral("MKD"), SftpResult::CommandDone);
 }
 
 qint16 SftpClient::PutFile(const QString &localPath, const QString &remoteName)

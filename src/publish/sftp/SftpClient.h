@@ -1,8 +1,8 @@
 #pragma once
 
 #include "publish/client/PublishClient.h"
-#include "publish/sftp/SshHostKeys.h"
 #include "publish/client/WireStats.h"
+#include "publish/sftp/SshHostKeys.h"
 
 #include <QString>
 
@@ -41,15 +41,19 @@ public:
 
     // server: "sftp://host", "sftp://host:port", "sftp://[::1]:2222"; port 22 when absent.
     // An empty password logs in with the keys of the user's SSH agent and default key files.
+    // A server that takes the password only keyboard-interactive gets it there, when its
+    // one prompt asks for the password.
     // 0 connected, logged in, SFTP started.
-    // 1 the SSH handshake failed (no SSH server, no algorithms in common).
-    // 2 no login method the server allows, or a control character in the user name or
-    //   password (nothing sent).
+    // 1 the SSH handshake failed (no SSH server, or it broke off).
+    // 2 a control character in the user name or password (nothing sent).
     // 3 the password refused (without a password: every key refused).
     // 4 no session channel or no "sftp" subsystem.
     // 5 the server closed the connection.
     // 6 the host key is unknown or has changed and was not trusted: nothing was sent after
     //   the handshake, and retrying cannot help until the user trusts the key.
+    // 20 no key exchange, host key or cipher algorithm in common (the log names both lists);
+    // 21 no login method the program can use; 22 the server asks for more than the password
+    //    (a one-time code), which is not given to it. Retrying cannot help either.
     // -1 the socket could not be opened: a server string that is not sftp://, host not
     //    found, connection refused.
     // -2 time-out, or the cancel flag was raised.

@@ -11,9 +11,9 @@ namespace Kakiva::SftpResult {
 using namespace ClientResult;
 
 // Connect
-inline constexpr qint16 HandshakeFailed = 1;  // no SSH server, or no algorithms in common
-inline constexpr qint16 NoUsableAuth = 2;     // no method we can use, or a control character
-                                              // in the name or password (nothing sent)
+inline constexpr qint16 HandshakeFailed = 1;  // no SSH server, or the handshake broke
+inline constexpr qint16 NoUsableAuth = 2;     // a control character in the name or password
+                                              // (nothing sent)
 inline constexpr qint16 PasswordRefused = 3;  // the password, or with none every key, refused
 inline constexpr qint16 SubsystemRefused = 4; // no session channel or no "sftp" subsystem
 inline constexpr qint16 ClosedByServer = 5;   // the server ended the connection

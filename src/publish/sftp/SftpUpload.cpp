@@ -56,8 +56,12 @@ public:
 
     qint16 run(QIODevice &local)
     {
-        if (!open())
+        if (!open()) {
+            // A handle came, so the file exists, even if its handle could not be read.
+            if (m_created && m_channel.failure() == SftpChannel::Failure::None)
+                removeTemporary();
             return outcome();
+        }
         const bool written = writeAll(local);
         if (m_channel.failure() != SftpChannel::Failure::None)
             return outcome();
@@ -82,6 +86,7 @@ private:
             return false;
         if (answer->type != Handle)
             return refused(statusOf(*answer));
+        m_created = true;
         const auto handle = Reader(answer->body).string();
         if (!handle)
             return refused({false, QStringLiteral("HANDLE unreadable")});
@@ -199,6 +204,7 @@ private:
     QString m_temporary;
     QString m_final;
     QByteArray m_handle;
+    bool m_created = false;
     qint16 m_result = SftpResult::Stored;
 };
 

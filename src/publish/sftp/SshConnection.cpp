@@ -4,6 +4,7 @@
 #include "publish/client/WireText.h"
 #include "publish/sftp/SftpRemotePath.h"
 #include "publish/sftp/SftpResult.h"
+#include "publish/sftp/SshLogin.h"
 #include "publish/sftp/SshSocket.h"
 
 #include <QFile>
@@ -17,22 +18,6 @@ namespace Kakiva {
 namespace {
 
 using Outcome = SshWait::Outcome;
-
-// Runs a non-blocking step of the library until it stops asking to be called again.
-template <typename Step>
-int repeat(ssh_session session, SshWait &wait, int again, Outcome *outcome, Step step)
-{
-    wait.restart();
-    for (;;) {
-        const int rc = step();
-        *outcome = Outcome::Go;
-        if (rc != again)
-            return rc;
-        *outcome = wait.forSession(session);
-        if (*outcome != Outcome::Go)
-            return rc;
-    }
-}
 
 bool closedByServer(ssh_session session)
 {
@@ -86,25 +71,37 @@ qint16 SshConnection::handshake(const ServerAddress &address, const QString &use
     ssh_options_set(m_session, SSH_OPTIONS_USER, user.toUtf8().constData());
     // The settings file is the whole configuration: ~/.ssh/config must not redirect it.
     ssh_options_set(m_session, SSH_OPTIONS_PROCESS_CONFIG, &no);
-    useKnownHostsFiles(m_session, knownHosts);
+    for (const QString &path : useKnownHostsFiles(m_session, knownHosts))
+        m_log.note(QStringLiteral("known hosts not a regular file, not read: ") + path);
     ssh_set_blocking(m_session, 0);
 
     Outcome outcome;
     const int rc =
-        repeat(m_session, wait, SSH_AGAIN, &outcome, [&] { return ssh_connect(m_session); });
-    if (rc != SSH_OK) {
-        return failureOn(outcome,
-                         closedByServer(m_session) && !ssh_get_serverbanner(m_session)
-                             ? SftpResult::ClosedByServer
-                             : SftpResult::HandshakeFailed,
-                         QStringLiteral("SSH handshake"));
-    }
+        wait.repeat(m_session, SSH_AGAIN, &outcome, [&] { return ssh_connect(m_session); });
+    if (rc != SSH_OK)
+        return failureOn(outcome, handshakeFailure(), QStringLiteral("SSH handshake"));
     m_log.received(QString::fromUtf8(ssh_get_serverbanner(m_session)));
+    m_log.note(QStringLiteral("agreed: key exchange %1, cipher %2 / %3, MAC %4 / %5")
+                   .arg(QString::fromUtf8(ssh_get_kex_algo(m_session)),
+                        QString::fromUtf8(ssh_get_cipher_out(m_session)),
+                        QString::fromUtf8(ssh_get_cipher_in(m_session)),
+                        QString::fromUtf8(ssh_get_hmac_out(m_session)),
+                        QString::fromUtf8(ssh_get_hmac_in(m_session))));
     return SftpResult::Connected;
 }
 
-qint16 SshConnection::checkHostKey(const ServerAddress &address,
-                                   const SshConnectOptions &options)
+// The library names both sides' lists when no algorithm of one kind is in common; the log
+// takes its message as it is.
+qint16 SshConnection::handshakeFailure() const
+{
+    if (closedByServer(m_session) && !ssh_get_serverbanner(m_session))
+        return SftpResult::ClosedByServer;
+    if (QByteArray(ssh_get_error(m_session)).contains("no match for method"))
+        return SftpResult::NoCommonAlgorithm;
+    return SftpResult::HandshakeFailed;
+}
+
+qint16 SshConnection::checkHostKey(const ServerAddress &address, const SshConnectOptions &options)
 {
     const auto check = Kakiva::checkHostKey(m_session, address.host, address.port);
     if (!check)
@@ -120,7 +117,12 @@ qint16 SshConnection::checkHostKey(const ServerAddress &address,
     if (!options.trust || !options.trust(question))
         return failure(SftpResult::HostKeyNotTrusted, QStringLiteral("host key not trusted"));
     QString error;
-    if (pinHostKey(m_session, options.knownHosts.own, &error))
+    bool damaged = false;
+    const bool pinned = pinHostKey(m_session, options.knownHosts.own, &damaged, &error);
+    if (damaged)
+        m_log.note(QStringLiteral("unreadable lines left out of %1, kept beside it as it was")
+                       .arg(options.knownHosts.own));
+    if (pinned)
         m_log.note(QStringLiteral("host key trusted and added to ") + options.knownHosts.own);
     else
         m_log.note(QStringLiteral("host key trusted for this connection only: ") + error);
@@ -129,29 +131,10 @@ qint16 SshConnection::checkHostKey(const ServerAddress &address,
 
 qint16 SshConnection::logIn(const QString &password, SshWait &wait)
 {
-    const bool withPassword = !password.isEmpty();
-    m_log.note(withPassword ? QStringLiteral("authenticating with the password")
-                            : QStringLiteral("authenticating with the agent's and default keys"));
-    const QByteArray secret = password.toUtf8();
-    Outcome outcome;
-    const int rc = repeat(m_session, wait, SSH_AUTH_AGAIN, &outcome, [&] {
-        return withPassword ? ssh_userauth_password(m_session, nullptr, secret.constData())
-                            : ssh_userauth_publickey_auto(m_session, nullptr, nullptr);
-    });
-    if (rc == SSH_AUTH_SUCCESS) {
-        m_log.note(QStringLiteral("authenticated"));
+    const SshLoginResult login = sshLogIn(m_session, password, wait, m_log);
+    if (login.result == SftpResult::Connected)
         return SftpResult::Connected;
-    }
-    if (rc == SSH_AUTH_DENIED || rc == SSH_AUTH_PARTIAL) {
-        const int methods = ssh_userauth_list(m_session, nullptr);
-        const int wanted = withPassword ? SSH_AUTH_METHOD_PASSWORD : SSH_AUTH_METHOD_PUBLICKEY;
-        return failure((methods & wanted) ? SftpResult::PasswordRefused : SftpResult::NoUsableAuth,
-                       QStringLiteral("authentication refused"));
-    }
-    return failureOn(outcome,
-                     closedByServer(m_session) ? SftpResult::ClosedByServer
-                                               : SftpResult::PasswordRefused,
-                     QStringLiteral("authentication"));
+    return failureOn(login.outcome, login.result, login.what);
 }
 
 qint16 SshConnection::openChannel(SshWait &wait)
@@ -160,8 +143,8 @@ qint16 SshConnection::openChannel(SshWait &wait)
     if (!m_channel)
         return failure(SftpResult::SubsystemRefused, QStringLiteral("no channel"));
     Outcome outcome;
-    const int rc = repeat(m_session, wait, SSH_AGAIN, &outcome,
-                          [&] { return ssh_channel_open_session(m_channel); });
+    const int rc = wait.repeat(m_session, SSH_AGAIN, &outcome,
+                               [&] { return ssh_channel_open_session(m_channel); });
     if (rc != SSH_OK) {
         return failureOn(outcome,
                          closedByServer(m_session) ? SftpResult::ClosedByServer

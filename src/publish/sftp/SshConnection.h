@@ -49,6 +49,7 @@ public:
 private:
     qint16 handshake(const ServerAddress &address, const QString &user,
                      const KnownHostsFiles &knownHosts, SshWait &wait);
+    qint16 handshakeFailure() const;
     qint16 checkHostKey(const ServerAddress &address, const SshConnectOptions &options);
     qint16 logIn(const QString &password, SshWait &wait);
     qint16 openChannel(SshWait &wait);

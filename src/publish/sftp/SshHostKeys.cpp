@@ -5,10 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 
 #include <libssh/libssh.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace Kakiva {
@@ -16,6 +18,9 @@ namespace Kakiva {
 namespace {
 
 constexpr QLatin1StringView OwnKnownHostsName{"known_hosts"};
+constexpr QLatin1StringView DamagedSuffix{".damaged"};
+// Stands for "no file": read, it ends at once.
+constexpr char NoFile[] = "/dev/null";
 
 struct KeyFree
 {
@@ -53,13 +58,21 @@ KnownHostsFiles defaultKnownHostsFiles()
             applicationPath(OwnKnownHostsName)};
 }
 
-void useKnownHostsFiles(ssh_session session, const KnownHostsFiles &files)
+QStringList useKnownHostsFiles(ssh_session session, const KnownHostsFiles &files)
 {
+    QStringList skipped;
+    const auto usable = [&skipped](const QString &path) {
+        const QFileInfo info(path); // a stat, which never waits on a pipe
+        if (!info.exists() || info.isFile())
+            return QFile::encodeName(path);
+        skipped << path;
+        return QByteArray(NoFile);
+    };
     // The program's own file is the one the library reads first; the user's file stands in
     // the place of the system-wide one, which is never written.
-    ssh_options_set(session, SSH_OPTIONS_KNOWNHOSTS, QFile::encodeName(files.own).constData());
-    ssh_options_set(session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS,
-                    QFile::encodeName(files.user).constData());
+    ssh_options_set(session, SSH_OPTIONS_KNOWNHOSTS, usable(files.own).constData());
+    ssh_options_set(session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, usable(files.user).constData());
+    return skipped;
 }
 
 std::optional<HostKeyCheck> checkHostKey(ssh_session session, const QString &host, quint16 port)
@@ -87,19 +100,32 @@ std::optional<HostKeyCheck> checkHostKey(ssh_session session, const QString &hos
     return check;
 }
 
+bool isReadableKnownHostLine(const QByteArray &line)
+{
+    const bool control = std::any_of(line.begin(), line.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\t' && c != '\r') || byte == 0x7f;
+    });
+    if (control)
+        return false;
+    const QByteArray text = line.simplified();
+    return text.isEmpty() || text.startsWith('#') || text.count(' ') >= 2;
+}
+
 QByteArray withKnownHostEntry(const QByteArray &file, const QByteArray &entry)
 {
     const QByteArray key = hostsAndType(entry);
     QByteArray result;
     for (const QByteArray &line : file.split('\n')) {
-        if (line.trimmed().isEmpty() || (!key.isEmpty() && hostsAndType(line) == key))
+        if (line.trimmed().isEmpty() || !isReadableKnownHostLine(line) ||
+            (!key.isEmpty() && hostsAndType(line) == key))
             continue;
         result += line + '\n';
     }
     return result + entry.trimmed() + '\n';
 }
 
-bool pinHostKey(ssh_session session, const QString &ownFile, QString *error)
+bool pinHostKey(ssh_session session, const QString &ownFile, bool *damaged, QString *error)
 {
     char *entry = nullptr;
     if (ssh_session_export_known_hosts_entry(session, &entry) != SSH_OK) {
@@ -110,6 +136,10 @@ bool pinHostKey(ssh_session session, const QString &ownFile, QString *error)
     ssh_string_free_char(entry);
     QByteArray current;
     if (readFileWhole(ownFile, &current, error) == FileRead::Failed)
+        return false;
+    const QList<QByteArray> lines = current.split('\n');
+    *damaged = !std::all_of(lines.begin(), lines.end(), isReadableKnownHostLine);
+    if (*damaged && !writeFileWhole(ownFile + DamagedSuffix, current, error))
         return false;
     return writeFileWhole(ownFile, withKnownHostEntry(current, line), error);
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -23,8 +24,10 @@ struct KnownHostsFiles
 KnownHostsFiles defaultKnownHostsFiles();
 
 // Points the session at the files; before connecting, so the key types already known for
-// the host are preferred in the handshake.
-void useKnownHostsFiles(ssh_session_struct *session, const KnownHostsFiles &files);
+// the host are preferred in the handshake. A path that is there but is no regular file (a
+// named pipe would block the library for good) is handed over as no file at all; those
+// paths are returned.
+QStringList useKnownHostsFiles(ssh_session_struct *session, const KnownHostsFiles &files);
 
 struct HostKeyCheck
 {
@@ -38,11 +41,17 @@ std::optional<HostKeyCheck> checkHostKey(ssh_session_struct *session, const QStr
                                          quint16 port);
 
 // Adds the session's server key to the program's file, replacing what the file held for
-// the host under the same key type.
-bool pinHostKey(ssh_session_struct *session, const QString &ownFile, QString *error);
+// the host under the same key type. Lines the library cannot read hide every line after
+// them from it, so they are left out; the damaged file is kept beside it first, as
+// "<file>.damaged", and *damaged says so.
+bool pinHostKey(ssh_session_struct *session, const QString &ownFile, bool *damaged, QString *error);
+
+// A line the library reads as an entry or a comment: no control bytes (a NUL ends its
+// reading of the whole file) and, unless blank or a comment, hosts, type and key.
+bool isReadableKnownHostLine(const QByteArray &line);
 
 // The known-hosts text with entry ("<hosts> <type> <key>") in place of any line for the same
-// hosts and key type; other lines stay as they were.
+// hosts and key type and without unreadable lines; other lines stay as they were.
 QByteArray withKnownHostEntry(const QByteArray &file, const QByteArray &entry);
 
 } // namespace Kakiva

@@ -36,6 +36,23 @@ public:
     // library still holds output.
     Outcome forSession(ssh_session_struct *session);
 
+    // Runs a non-blocking step of the library until it returns something other than again
+    // or the wait ends; *outcome tells which.
+    template <typename Step>
+    int repeat(ssh_session_struct *session, int again, Outcome *outcome, Step step)
+    {
+        restart();
+        for (;;) {
+            const int rc = step();
+            *outcome = Outcome::Go;
+            if (rc != again)
+                return rc;
+            *outcome = forSession(session);
+            if (*outcome != Outcome::Go)
+                return rc;
+        }
+    }
+
 private:
     const std::atomic_bool *m_cancel;
     std::chrono::milliseconds m_timeout;

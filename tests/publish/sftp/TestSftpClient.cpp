@@ -11,12 +11,15 @@
 #include "publish/sftp/SftpResult.h"
 #include "publish/sftp/SftpServerAddress.h"
 #include "publish/sftp/SshHostKeys.h"
+#include "publish/sftp/SshLogin.h"
 
 #include <QDir>
 #include <QTest>
 
 #include <future>
 #include <optional>
+
+#include <sys/stat.h>
 
 using namespace Kakiva;
 using namespace std::chrono_literals;
@@ -70,12 +73,15 @@ private slots:
     void knownHostEntry();
     void takeMessage_data();
     void takeMessage();
+    void passwordPrompt_data();
+    void passwordPrompt();
 
+    void firstContactAsksAndPins_data();
     void firstContactAsksAndPins();
     void changedKeyIsAskedAndRefusalSendsNothing();
     void userKnownHostsIsOnlyRead();
-    void connectFailures_data();
-    void connectFailures();
+    void connectResults_data();
+    void connectResults();
     void keyLoginWithEmptyPassword();
     void serverWithoutSftp();
     void stalledHandshakeEnds_data();
@@ -84,6 +90,8 @@ private slots:
     void publishCreatesDirectoriesAndStoresBytes();
     void putFileFailures_data();
     void putFileFailures();
+    void hostileServer_data();
+    void hostileServer();
     void droppedConnectionLeavesOldPageWhole();
     void cancelEndsTransfer();
     void logHoldsStepsAndFingerprintNotPassword();
@@ -108,7 +116,8 @@ void TestSftpClient::init()
     const QString name = QString::fromLatin1(QTest::currentTestFunction());
     const bool pure =
         name == QLatin1String("serverAddress") || name == QLatin1String("remotePath") ||
-        name == QLatin1String("knownHostEntry") || name == QLatin1String("takeMessage");
+        name == QLatin1String("knownHostEntry") || name == QLatin1String("takeMessage") ||
+        name == QLatin1String("passwordPrompt") || name == QLatin1String("hostileServer");
     if (pure)
         return;
     m_server.emplace();
@@ -230,6 +239,11 @@ void TestSftpClient::knownHostEntry_data()
         << "b ssh-ed25519 B\n" + entry + '\n';
     QTest::newRow("same host, other type kept")
         << QByteArray("[h]:22 ssh-rsa R\n") << "[h]:22 ssh-rsa R\n" + entry + '\n';
+    QTest::newRow("line with a NUL left out")
+        << QByteArray("a ssh-rsa A\nb ssh-rsa \0B\nc ssh-rsa C\n", 37)
+        << "a ssh-rsa A\nc ssh-rsa C\n" + entry + '\n';
+    QTest::newRow("line without a key left out")
+        << QByteArray("garbage\na ssh-rsa A\n") << "a ssh-rsa A\n" + entry + '\n';
 }
 
 void TestSftpClient::knownHostEntry()
@@ -280,24 +294,75 @@ void TestSftpClient::takeMessage()
     QCOMPARE(int(buffer.size()), left);
 }
 
+void TestSftpClient::passwordPrompt_data()
+{
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<bool>("echoed");
+    QTest::addColumn<bool>("forPassword");
+
+    QTest::newRow("PAM") << "Password: " << false << true;
+    QTest::newRow("Japanese") << "パスワード:" << false << true;
+    QTest::newRow("shown as typed") << "Password: " << true << false;
+    QTest::newRow("one-time password") << "One-time password (OATH):" << false << false;
+    QTest::newRow("new password") << "New password: " << false << false;
+}
+
+void TestSftpClient::passwordPrompt()
+{
+    QFETCH(QString, prompt);
+    QFETCH(bool, echoed);
+    QFETCH(bool, forPassword);
+    QCOMPARE(isPasswordPrompt(prompt, echoed), forPassword);
+}
+
+// A known_hosts file of ours that the library cannot read to its end, or either file not
+// being a file, must neither hide the pinned key nor stall the connection.
+void TestSftpClient::firstContactAsksAndPins_data()
+{
+    QTest::addColumn<QByteArray>("ownBefore"); // "fifo": a named pipe
+    QTest::addColumn<bool>("userFifo");
+    QTest::addColumn<int>("questions"); // after two connections
+
+    QTest::newRow("no file yet") << QByteArray() << false << 1;
+    QTest::newRow("damaged by a NUL")
+        << QByteArray("a ssh-rsa \0A\nb ssh-rsa B\n", 25) << false << 1;
+    QTest::newRow("ours a named pipe") << QByteArray("fifo") << false << 2;
+    QTest::newRow("user's a named pipe") << QByteArray() << true << 1;
+}
+
 void TestSftpClient::firstContactAsksAndPins()
 {
+    QFETCH(QByteArray, ownBefore);
+    QFETCH(bool, userFifo);
+    QFETCH(int, questions);
+    const bool ownFifo = ownBefore == "fifo";
+    if (ownFifo)
+        QCOMPARE(::mkfifo(QFile::encodeName(m_files.own).constData(), 0600), 0);
+    else if (!ownBefore.isEmpty())
+        m_app->write(QStringLiteral("known_hosts"), ownBefore);
+    if (userFifo)
+        QCOMPARE(::mkfifo(QFile::encodeName(m_files.user).constData(), 0600), 0);
     TrustRecorder trust;
     auto first = newClient(&trust);
     QCOMPARE(connect(*first), SftpResult::Connected);
     QCOMPARE(trust.questions.size(), 1);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(trust.questions.size(), questions);
+    if (ownFifo)
+        return;
+    const QByteArray own = m_app->read(QStringLiteral("known_hosts"));
+    QVERIFY(!own.contains('\0'));
+    const bool damaged = ownBefore.contains('\0');
+    QCOMPARE(QFile::exists(m_files.own + QStringLiteral(".damaged")), damaged);
+    if (damaged)
+        QCOMPARE(m_app->read(QStringLiteral("known_hosts.damaged")), ownBefore);
     const HostKeyQuestion question = trust.questions.first();
     QCOMPARE(question.host, QStringLiteral("127.0.0.1"));
     QCOMPARE(question.port, m_server->port());
     QCOMPARE(question.keyType, m_server->hostKeyType());
     QCOMPARE(question.fingerprint, m_server->hostKeyFingerprint());
     QVERIFY(!question.changed);
-    QVERIFY(
-        m_app->read(QStringLiteral("known_hosts")).contains(m_server->hostKeyType().toLatin1()));
-
-    auto second = newClient(&trust);
-    QCOMPARE(connect(*second), SftpResult::Connected);
-    QCOMPARE(trust.questions.size(), 1);
+    QVERIFY(own.contains(m_server->hostKeyType().toLatin1()));
 }
 
 void TestSftpClient::changedKeyIsAskedAndRefusalSendsNothing()
@@ -351,39 +416,71 @@ void TestSftpClient::userKnownHostsIsOnlyRead()
     QVERIFY(QFile::exists(m_files.own));
 }
 
-void TestSftpClient::connectFailures_data()
+void TestSftpClient::connectResults_data()
 {
     QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("config");   // sshd_config lines for this row's server
     QTest::addColumn<QString>("password"); // "*" for the right one
     QTest::addColumn<int>("result");
 
+    const QString kbdint = QStringLiteral("UsePAM yes\nPasswordAuthentication no\n"
+                                          "KbdInteractiveAuthentication yes\n");
     QTest::newRow("not sftp://") << "127.0.0.1"
+                                 << ""
                                  << "*" << int(SftpResult::SocketNotOpened);
     QTest::newRow("nobody listening") << "sftp://127.0.0.1:1"
+                                      << ""
                                       << "*" << int(SftpResult::SocketNotOpened);
     QTest::newRow("unknown host") << "sftp://no-such-host.invalid"
+                                  << ""
                                   << "*" << int(SftpResult::SocketNotOpened);
+    // Two characters that the log's own words hold ("SSH", "password"): masked all the same.
     QTest::newRow("wrong password") << ""
-                                    << "wrong" << int(SftpResult::PasswordRefused);
+                                    << ""
+                                    << "ss" << int(SftpResult::PasswordRefused);
     QTest::newRow("control character in password") << ""
+                                                   << ""
                                                    << "pw\n"
                                                    << int(SftpResult::NoUsableAuth);
+    QTest::newRow("keyboard-interactive through PAM")
+        << "" << kbdint << "*" << int(SftpResult::Connected);
+    QTest::newRow("keyboard-interactive, wrong password")
+        << "" << kbdint << "ss" << int(SftpResult::PasswordRefused);
+    QTest::newRow("no login method in common")
+        << ""
+        << "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+        << "*" << int(SftpResult::NoUsableLogin);
+    QTest::newRow("no key exchange in common") << ""
+                                               << "KexAlgorithms diffie-hellman-group1-sha1\n"
+                                               << "*" << int(SftpResult::NoCommonAlgorithm);
 }
 
-void TestSftpClient::connectFailures()
+void TestSftpClient::connectResults()
 {
     QFETCH(QString, server);
+    QFETCH(QString, config);
     QFETCH(QString, password);
     QFETCH(int, result);
-    if (password == QLatin1String("wrong") && !m_server->logsInWithPassword())
+    if (!m_server->logsInWithPassword() && server.isEmpty())
         QSKIP("password login needs a user of our own, which needs root");
+    if (!config.isEmpty()) {
+        m_server.reset(); // its user would stand in the way of the next server's
+        SshServerOptions options;
+        options.config = config;
+        m_server.emplace(options);
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    }
     TrustRecorder trust;
     auto client = newClient(&trust);
+    client->OpenLog(m_app->filePath(QStringLiteral("ftp.log")), 1);
     const QString target = server.isEmpty() ? m_server->serverString() : server;
-    QCOMPARE(int(client->Connect(target, m_server->user(),
-                                 password == QLatin1String("*") ? m_server->password() : password)),
-             result);
-    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::NotConnected);
+    const QString secret = password == QLatin1String("*") ? m_server->password() : password;
+    QCOMPARE(int(client->Connect(target, m_server->user(), secret)), result);
+    QCOMPARE(client->Command(QStringLiteral("CWD .")),
+             result == SftpResult::Connected ? SftpResult::CommandDone : SftpResult::NotConnected);
+    client->CloseLog();
+    const QByteArray log = m_app->read(QStringLiteral("ftp.log"));
+    QVERIFY2(secret.isEmpty() || !log.contains(secret.toUtf8()), log.constData());
 }
 
 void TestSftpClient::keyLoginWithEmptyPassword()
@@ -399,7 +496,9 @@ void TestSftpClient::keyLoginWithEmptyPassword()
 void TestSftpClient::serverWithoutSftp()
 {
     m_server.reset(); // its user would stand in the way of the second server's
-    SshServer plain(false);
+    SshServerOptions options;
+    options.withSftp = false;
+    SshServer plain(options);
     QVERIFY2(plain.isRunning(), qPrintable(plain.errorString()));
     TrustRecorder trust;
     auto client = newClient(&trust);
@@ -512,6 +611,51 @@ void TestSftpClient::putFileFailures()
     QVERIFY2(hidden.isEmpty(), qPrintable(hidden.join(QLatin1Char(' '))));
     QVERIFY(home.exists(QStringLiteral("taken/inside")));
     QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::CommandDone); // session goes on
+}
+
+// A server that breaks the protocol ends the session at once, and one that keeps sending
+// what was not asked for cannot hold a request past its time-out.
+void TestSftpClient::hostileServer_data()
+{
+    QTest::addColumn<QString>("mode"); // hostile_sftp.py's
+    QTest::addColumn<int>("changed");  // "CWD ." first
+    QTest::addColumn<int>("stored");   // then PutFile
+
+    QTest::newRow("answers to ids never sent")
+        << "stray" << int(SftpResult::CommandDone) << int(SftpResult::BadReply);
+    QTest::newRow("an answer twice")
+        << "twice" << int(SftpResult::CommandDone) << int(SftpResult::BadReply);
+    QTest::newRow("an answer before its request")
+        << "early" << int(SftpResult::BadReply) << int(SftpResult::NotConnected);
+    QTest::newRow("a message trickling in, never whole")
+        << "trickle" << int(SftpResult::CommandDone) << int(SftpResult::TimedOut);
+    QTest::newRow("handle unreadable")
+        << "badhandle" << int(SftpResult::CommandDone) << int(SftpResult::ServerRefused);
+}
+
+void TestSftpClient::hostileServer()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, changed);
+    QFETCH(int, stored);
+    SshServerOptions options;
+    options.hostileSftp = {mode, QStringLiteral("journal")};
+    m_server.emplace(options);
+    QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    if (!m_server->logsInWithPassword())
+        QSKIP("the peer's journal needs a user of our own, which needs root");
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    client->setTimeout(2s);
+    QCOMPARE(connect(*client), SftpResult::Connected);
+    QCOMPARE(int(client->Command(QStringLiteral("CWD ."))), changed);
+    QCOMPARE(int(client->PutFile(m_app->write(QStringLiteral("p.html"), "page"), QString())),
+             stored);
+    const QString journal = QString::fromUtf8(m_server->remoteFile(QStringLiteral("journal")));
+    // A file the server made is removed, whatever became of its handle.
+    QCOMPARE(
+        journal.contains(QStringLiteral("REMOVE ./") + sftpTemporaryName(QStringLiteral("p.html"))),
+        stored == SftpResult::ServerRefused);
 }
 
 void TestSftpClient::startHeldTransfer(SftpClient &client, TcpRelay &relay,

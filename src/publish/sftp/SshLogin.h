@@ -1,0 +1,32 @@
+#pragma once
+
+#include "publish/sftp/SshWait.h"
+
+#include <QString>
+
+struct ssh_session_struct;
+
+namespace Kakiva {
+
+class SessionLog;
+
+// How a login ended: a Connect result (SftpResult.h), 0 when logged in, and what failed.
+struct SshLoginResult
+{
+    qint16 result = 0;
+    QString what;
+    SshWait::Outcome outcome = SshWait::Outcome::Go;
+};
+
+// Logs in on a session whose host key is settled. With a password: plain password
+// authentication, or keyboard-interactive when the server takes only that, answering the
+// one prompt that asks for the password and nothing else. Without one: the keys of the
+// user's SSH agent and default key files.
+SshLoginResult sshLogIn(ssh_session_struct *session, const QString &password, SshWait &wait,
+                        SessionLog &log);
+
+// Whether a keyboard-interactive prompt asks for the login password: hidden as it is typed,
+// and worded so ("Password:", "パスワード:"), not for a one-time code or a new password.
+bool isPasswordPrompt(const QString &prompt, bool echoed);
+
+} // namespace Kakiva
