@@ -12,14 +12,19 @@
 #include "app/SendFor.h"
 #include "app/UnsentView.h"
 #include "backup/AutoBackup.h"
+#include "backup/BackupRun.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
+#include "diary/EntryStore.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTextCharFormat>
@@ -53,6 +58,8 @@ MainFor::MainFor(QWidget *parent)
     // A click on a day and Return or Enter on the chosen day both raise the date event.
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
+    connect(DayCal, &QCalendarWidget::selectionChanged, this, &MainFor::enableDelete);
+    enableDelete();
     // Once the window is up, so the notice stands over it.
     QMetaObject::invokeMethod(
         this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);
@@ -73,6 +80,9 @@ void MainFor::buildMenu()
     SearchMenu->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     BrowseMenu = FileMenu->addAction(QStringLiteral("ブラウザで表示(&B)"));
     BrowseMenu->setObjectName(QStringLiteral("BrowseMenu"));
+    DeleteMenu = FileMenu->addAction(QStringLiteral("この日を削除(&D)..."));
+    DeleteMenu->setObjectName(QStringLiteral("DeleteMenu"));
+    DeleteMenu->setShortcut(QKeySequence(Qt::Key_Delete));
     ConfMenu = FileMenu->addAction(QStringLiteral("設定"));
     ConfMenu->setObjectName(QStringLiteral("ConfMenu"));
     UnsentMenu = FileMenu->addAction(QStringLiteral("未送信を送信(&U)"));
@@ -86,6 +96,7 @@ void MainFor::buildMenu()
     connect(SearchMenu, &QAction::triggered, this, &MainFor::openSearch);
     connect(BrowseMenu, &QAction::triggered, this,
             [this] { showDayPage(this, DayCal->selectedDate()); });
+    connect(DeleteMenu, &QAction::triggered, this, &MainFor::deleteChosenDay);
     connect(ConfMenu, &QAction::triggered, this, &MainFor::openSettings);
     connect(EndMenu, &QAction::triggered, this, &MainFor::close);
     connect(UnsentMenu, &QAction::triggered, this, [this] { sendSite(false); });
@@ -152,6 +163,52 @@ void MainFor::markEntryDays(int year, int month)
 void MainFor::refreshMarks()
 {
     markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+    enableDelete();
+}
+
+namespace {
+
+// The focus starts on キャンセル, so a stray Return or Space deletes nothing.
+bool confirmDeletion(QWidget *window, const QDate &date)
+{
+    QMessageBox question(QMessageBox::Question, window->windowTitle(),
+                         slashedDate(date) + QStringLiteral(" の日記を削除しますか？"),
+                         QMessageBox::NoButton, window);
+    QPushButton *remove =
+        question.addButton(QStringLiteral("削除(&D)"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = question.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    question.setDefaultButton(cancel);
+    question.setEscapeButton(cancel);
+    question.exec();
+    return question.clickedButton() == remove;
+}
+
+} // namespace
+
+// Only a day with an entry can be deleted; the Delete key follows the menu item.
+void MainFor::enableDelete()
+{
+    const DateFields chosen = paddedDateFields(DayCal->selectedDate());
+    DeleteMenu->setEnabled(QFileInfo::exists(entryFilePath(chosen.year, chosen.month, chosen.day)));
+}
+
+void MainFor::deleteChosenDay()
+{
+    enableDelete();
+    const QDate chosen = DayCal->selectedDate();
+    if (!DeleteMenu->isEnabled() || !confirmDeletion(this, chosen))
+        return;
+    // The day stays in the backups: no backup, no deletion.
+    const BackUpFirst backUp = m_backUpFirst ? m_backUpFirst
+                                             : [](QString *error) { return writeBackupNow(error); };
+    const DateFields fields = paddedDateFields(chosen);
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool deleted = deleteDay(fields.year, fields.month, fields.day, backUp, &error);
+    QApplication::restoreOverrideCursor();
+    if (!deleted)
+        showErrorMessage(this, error);
+    refreshMarks();
 }
 
 void MainFor::requestDateEvent()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "publish/DayDeletion.h"
+
 #include <QMainWindow>
 
 class QAction;
@@ -17,9 +19,10 @@ class SearchFor;
 // The calendar window: starts the program set to today, hands a chosen day to the entry
 // dialog and opens the settings dialog, the search window and the chosen day's page.
 // Days with an entry are shown in bold, days whose page the server lacks are marked, and
-// the unsent files or the whole site can be sent. Backups are written on the first save of
-// a day and at the end, and the backup window restores them. Closing it, or choosing 終了, ends the
-// program.
+// the unsent files or the whole site can be sent. The chosen day's entry can be deleted
+// (the menu or the Delete key) once the user confirms it. Backups are written on the first
+// save of a day and at the end, and the backup window restores them. Closing it, or choosing
+// 終了, ends the program.
 class MainFor : public QMainWindow
 {
     Q_OBJECT
@@ -30,10 +33,15 @@ public:
     // Shows the window centred on its screen.
     void showCentred();
 
+    // The backup written before a day is deleted. Unset, nothing is deleted: a day taken
+    // back must stay in a backup.
+    void setBackUpFirst(BackUpFirst backUpFirst) { m_backUpFirst = std::move(backUpFirst); }
+
     QCalendarWidget *DayCal = nullptr;
     QMenu *FileMenu = nullptr;
     QAction *SearchMenu = nullptr;
     QAction *BrowseMenu = nullptr;
+    QAction *DeleteMenu = nullptr;
     QAction *ConfMenu = nullptr;
     QAction *UnsentMenu = nullptr;
     QAction *ResendMenu = nullptr;
@@ -56,12 +64,15 @@ private:
     void openDay(const QDate &date);
     void sendSite(bool everything);
     void refreshMarks();
+    void enableDelete();
+    void deleteChosenDay();
 
     DiaryInpFor *m_diaryInp = nullptr;
     ConfFor *m_conf = nullptr;
     SearchFor *m_search = nullptr;
     AutoBackup *m_backups = nullptr;
     bool m_dateEventPending = false;
+    BackUpFirst m_backUpFirst;
 };
 
 } // namespace Kakiva

@@ -34,7 +34,8 @@ void showUnsentCount(QAction *unsentMenu, QAction *resendMenu)
 {
     const ServerRecord record(configuredDestination());
     const QList<SiteFile> files = siteFiles();
-    const auto count = unsentOf(files, record).size();
+    // A page still to be removed from the server is as unsent as one still to be sent.
+    const auto count = unsentOf(files, record).size() + pendingRemovals(record).size();
     // After a tab the count stands where a shortcut would, and the caption stays as it is.
     unsentMenu->setText(count > 0 ? UnsentCaption + QStringLiteral("\t%1 件").arg(count)
                                   : UnsentCaption);

@@ -10,8 +10,8 @@ namespace Kakiva {
 // "未送信". Nothing is marked while no server is set.
 void markUnsentDays(QCalendarWidget *calendar, int year, int month);
 
-// "未送信を送信" shows how many files are unsent and is disabled at none; "すべて送信し直す"
-// needs a server and a site.
+// "未送信を送信" shows how many files are unsent or still to be removed from the server and is
+// disabled at none; "すべて送信し直す" needs a server and a site.
 void showUnsentCount(QAction *unsentMenu, QAction *resendMenu);
 
 } // namespace Kakiva

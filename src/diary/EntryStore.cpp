@@ -53,6 +53,15 @@ qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
     return 0;
 }
 
+bool DiaryDelete(const QString &year, const QString &month, const QString &day, QString *error)
+{
+    if (!removeFile(entryFilePath(year, month, day), error))
+        return false;
+    if (removeEmptyDirectory(entryFolderPath(year, month)))
+        removeEmptyDirectory(applicationPath(DiaryDirName) + QLatin1Char('/') + year);
+    return true;
+}
+
 bool readEntryBytes(const QString &year, const QString &month, const QString &day,
                     QByteArray &bytes, QString *error)
 {

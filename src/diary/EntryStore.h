@@ -19,6 +19,11 @@ qint16 DiaryWrite(const QString &year, const QString &month, const QString &day,
 inline constexpr qint16 EntryMissing = -1;    // the normal case of a new day
 inline constexpr qint16 EntryUnreadable = -2; // an entry exists but cannot be read
 
+// Removes the entry of one day, and its month and year folders once they hold nothing.
+// True when the entry is gone (a day without one included); otherwise *error says why.
+bool DiaryDelete(const QString &year, const QString &month, const QString &day,
+                 QString *error = nullptr);
+
 // Appends the entry's lines to text, joined by CR LF (after a CR LF when text already
 // holds something). Leading blank lines are kept, and the character references written
 // for characters the code page cannot hold become those characters again. Returns 0 when

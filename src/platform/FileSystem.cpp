@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -53,6 +54,22 @@ std::optional<QList<DirEntry>> listDirectory(const QString &path, QString *error
     }
     std::sort(entries.begin(), entries.end(), byNameIgnoringCase);
     return entries;
+}
+
+bool removeFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (file.remove() || !QFileInfo::exists(path))
+        return true;
+    if (error)
+        *error = fileErrorMessage(path, file.errorString());
+    return false;
+}
+
+bool removeEmptyDirectory(const QString &path)
+{
+    // rmdir refuses a directory that still holds anything, a draft or a file of the user's.
+    return QDir().rmdir(path) || !QFileInfo::exists(path);
 }
 
 } // namespace Kakiva

@@ -22,4 +22,11 @@ struct DirEntry
 // among them. A directory that cannot be read yields nothing and *error says why.
 std::optional<QList<DirEntry>> listDirectory(const QString &path, QString *error = nullptr);
 
+// Removes a file; a file already gone counts as removed. On failure *error names the path
+// and the reason.
+bool removeFile(const QString &path, QString *error = nullptr);
+
+// Removes a directory that holds nothing at all (hidden entries count); true when it is gone.
+bool removeEmptyDirectory(const QString &path);
+
 } // namespace Kakiva

@@ -2,6 +2,7 @@
 
 #include "publish/BulkWorkQueue.h"
 #include "publish/PublishSession.h"
+#include "publish/ServerRemovals.h"
 #include "publish/client/ClientResult.h"
 
 #include <QMutex>
@@ -31,6 +32,7 @@ struct BulkPublish::Shared
     std::vector<std::unique_ptr<QThread>> helpers; // started and joined by session 0 only
     QMutex mutex;                                  // guards the progress
     BulkProgress progress;
+    bool removed = false; // the pages of deleted days, by session 0 once the others are done
 };
 
 BulkPublish::BulkPublish(PublishRequest request, QList<SiteFile> files)
@@ -45,7 +47,7 @@ PublishOutcome BulkPublish::run()
     runSession(shared, 0);
     for (const auto &helper : shared.helpers)
         helper->wait();
-    return shared.run.outcome(shared.progress.filesDone == m_files.size());
+    return shared.run.outcome(shared.progress.filesDone == m_files.size() && shared.removed);
 }
 
 void BulkPublish::runSession(Shared &shared, int index) const
@@ -55,8 +57,20 @@ void BulkPublish::runSession(Shared &shared, int index) const
         return;
     if (index == 0)
         startHelpers(shared);
-    if (sendFiles(shared, session, index))
+    if (sendFiles(shared, session, index) && (index > 0 || removeDeletedDays(shared, session)))
         session.close();
+}
+
+// Once every file is in, the lists that no longer link them among them, session 0 removes
+// the pages of deleted days.
+bool BulkPublish::removeDeletedDays(Shared &shared, PublishSession &session) const
+{
+    for (const auto &helper : shared.helpers)
+        helper->wait();
+    if (shared.progress.filesDone != m_files.size())
+        return true; // the next run removes them, after the lists
+    shared.removed = carryOutRemovals(shared.run, session);
+    return shared.removed;
 }
 
 // Helpers only once the first session is in: a wrong password is then tried once, not once

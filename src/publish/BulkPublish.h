@@ -27,7 +27,8 @@ struct BulkProgress
 // server refuses are simply done without. Each session changes directory once per directory
 // it works in and sends each file with one PutFile (PublishSession). Every file the server
 // confirms goes into the record at once, so a run that is cancelled or fails leaves a record
-// the next run resumes from. The trust questions are put once for all sessions.
+// the next run resumes from. Once all are in, the pages of deleted days are removed
+// (carryOutRemovals). The trust questions are put once for all sessions.
 //
 // run() blocks; call it from a worker thread. The sessions run on threads of their own.
 class BulkPublish
@@ -50,6 +51,7 @@ private:
     void runSession(Shared &shared, int index) const;
     void startHelpers(Shared &shared) const;
     bool sendFiles(Shared &shared, PublishSession &session, int index) const;
+    bool removeDeletedDays(Shared &shared, PublishSession &session) const;
     void report(Shared &shared, const SiteFile *begun, const SiteFile *confirmed) const;
 
     PublishRequest m_request;

@@ -127,6 +127,30 @@ qint16 PublishSession::store(const SiteFile &file)
     return result;
 }
 
+bool PublishSession::remove(const QString &remotePath)
+{
+    const QString directory = remoteDirectoryOf(remotePath);
+    if (m_current != directory) {
+        const QString argument = argumentFor(directory);
+        const qint16 entered = argument.isEmpty()
+                                   ? ClientResult::CommandDone
+                                   : m_client->Command(QStringLiteral("CWD ") + argument);
+        if (entered < 0)
+            return m_run.fail(PublishFailure::ofStore(remotePath, entered));
+        if (entered == ClientResult::CommandDone)
+            m_current = directory;
+    }
+    const qint16 result = m_current == directory
+                              ? m_client->RemoveFile(remotePath.section(QLatin1Char('/'), -1))
+                              : ClientResult::NoSuchRemoteFile;
+    if (result != ClientResult::Removed && result != ClientResult::NoSuchRemoteFile)
+        return m_run.fail(PublishFailure::ofStore(remotePath, result));
+    QString error;
+    m_run.record().confirmRemoval(remotePath, &error);
+    m_run.confirmed(remotePath, error);
+    return true;
+}
+
 void PublishSession::close()
 {
     m_client->Close();

@@ -47,6 +47,10 @@ public:
     // at once; a record that cannot be written does not stop the run.
     qint16 store(const SiteFile &file);
 
+    // Removes the file at remotePath from the server and then from the record's removals. A
+    // file already gone, or whose directory is gone, counts as removed; no directory is made.
+    bool remove(const QString &remotePath);
+
     // Close and CloseLog, after the last file.
     void close();
 

@@ -19,6 +19,7 @@ const QString UserField = QStringLiteral("user");
 const QString DirectoryField = QStringLiteral("directory");
 const QString FilesField = QStringLiteral("files");
 const QString ClassicOrderField = QStringLiteral("classicOrder");
+const QString RemovalsField = QStringLiteral("removals");
 
 // One lock for every instance: a confirmation reads, changes and rewrites the whole file.
 QMutex &fileLock()
@@ -61,6 +62,42 @@ QHash<QString, QByteArray> digestsIn(const QJsonObject &files)
     return digests;
 }
 
+QByteArray documentOf(const QJsonArray &destinations)
+{
+    return QJsonDocument(QJsonObject{{DestinationsKey, destinations}})
+        .toJson(QJsonDocument::Indented);
+}
+
+void dropRemoval(QJsonObject &entry, const QString &remotePath)
+{
+    QJsonArray removals = entry.value(RemovalsField).toArray();
+    for (qsizetype i = removals.size() - 1; i >= 0; --i) {
+        if (removals.at(i).toString() == remotePath)
+            removals.removeAt(i);
+    }
+    if (removals.isEmpty())
+        entry.remove(RemovalsField);
+    else
+        entry.insert(RemovalsField, removals);
+}
+
+// True when entry changed.
+bool addRemovals(QJsonObject &entry, const QStringList &remotePaths)
+{
+    const QJsonObject files = entry.value(FilesField).toObject();
+    QJsonArray removals = entry.value(RemovalsField).toArray();
+    bool added = false;
+    for (const QString &path : remotePaths) {
+        if (files.contains(path) && !removals.contains(path)) {
+            removals.append(path);
+            added = true;
+        }
+    }
+    if (added)
+        entry.insert(RemovalsField, removals);
+    return added;
+}
+
 } // namespace
 
 ServerRecord::ServerRecord(const PublishDestination &destination) : m_destination(destination)
@@ -70,8 +107,15 @@ ServerRecord::ServerRecord(const PublishDestination &destination) : m_destinatio
     const qsizetype index = indexOf(destinations, destination);
     if (index < 0)
         return;
-    const QJsonObject entry = destinations.at(index).toObject();
+    adopt(destinations.at(index).toObject());
+}
+
+void ServerRecord::adopt(const QJsonObject &entry)
+{
     m_digests = digestsIn(entry.value(FilesField).toObject());
+    m_removals.clear();
+    for (const QJsonValue &path : entry.value(RemovalsField).toArray())
+        m_removals.append(path.toString());
     m_pipelining = !entry.value(ClassicOrderField).toBool();
 }
 
@@ -102,8 +146,41 @@ bool ServerRecord::confirm(const QString &remotePath, const QByteArray &digest, 
             QJsonObject files = entry.value(FilesField).toObject();
             files.insert(remotePath, QString::fromLatin1(digest.toHex()));
             entry.insert(FilesField, files);
+            dropRemoval(entry, remotePath); // a page written again stays
         },
         error);
+}
+
+QStringList ServerRecord::removals() const
+{
+    return m_removals;
+}
+
+bool ServerRecord::confirmRemoval(const QString &remotePath, QString *error)
+{
+    return update(
+        [&](QJsonObject &entry) {
+            QJsonObject files = entry.value(FilesField).toObject();
+            files.remove(remotePath);
+            entry.insert(FilesField, files);
+            dropRemoval(entry, remotePath);
+        },
+        error);
+}
+
+bool ServerRecord::rememberRemovals(const QStringList &remotePaths, QString *error)
+{
+    const QMutexLocker locker(&fileLock());
+    QJsonArray destinations = readDestinations();
+    bool changed = false;
+    for (qsizetype i = 0; i < destinations.size(); ++i) {
+        QJsonObject entry = destinations.at(i).toObject();
+        if (addRemovals(entry, remotePaths)) {
+            destinations.replace(i, entry);
+            changed = true;
+        }
+    }
+    return !changed || writeFileWhole(filePath(), documentOf(destinations), error);
 }
 
 bool ServerRecord::pipelining() const
@@ -133,12 +210,9 @@ bool ServerRecord::update(const std::function<void(QJsonObject &entry)> &change,
         destinations.replace(index, entry);
     else
         destinations.append(entry);
-    const QByteArray bytes =
-        QJsonDocument(QJsonObject{{DestinationsKey, destinations}}).toJson(QJsonDocument::Indented);
-    if (!writeFileWhole(filePath(), bytes, error))
+    if (!writeFileWhole(filePath(), documentOf(destinations), error))
         return false;
-    m_digests = digestsIn(entry.value(FilesField).toObject());
-    m_pipelining = !entry.value(ClassicOrderField).toBool();
+    adopt(entry);
     return true;
 }
 

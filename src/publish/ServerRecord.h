@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QLatin1StringView>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -17,9 +18,10 @@ inline constexpr QLatin1StringView ServerRecordFileName{"sent.json"};
 
 // What the server of one destination holds, as far as it confirmed it: for each remote path
 // (relative to the remote directory, '/' between names) the SHA-256 of the content it
-// confirmed with a final 2xx after the last byte. The record lives in one small file of the
-// application directory that holds every destination, and is rewritten whole at each
-// confirmation, so a crash or a cancelled run loses nothing that was confirmed.
+// confirmed with a final 2xx after the last byte, and the files it holds that are to be
+// removed there. The record lives in one small file of the application directory that
+// holds every destination, and is rewritten whole at each confirmation, so a crash or a
+// cancelled run loses nothing that was confirmed.
 //
 // Safe to use from several threads and from several instances at once: a confirmation
 // rereads the file under a lock shared by all instances before it rewrites it.
@@ -40,6 +42,15 @@ public:
     // the file could not be written; *error then says why.
     bool confirm(const QString &remotePath, const QByteArray &digest, QString *error = nullptr);
 
+    // The remote paths of files the server holds that were taken off the local site and are
+    // to be removed there, until the server confirms the removal.
+    QStringList removals() const;
+    // Records that the server no longer holds remotePath (removed, or found gone).
+    bool confirmRemoval(const QString &remotePath, QString *error = nullptr);
+    // Remembers, for every destination whose server holds one of remotePaths, that it is to
+    // be removed there. Only files the record holds are ever removed from a server.
+    static bool rememberRemovals(const QStringList &remotePaths, QString *error = nullptr);
+
     // Whether stores to this destination send their data right behind STOR: true until a
     // server has failed such a store in a way the classic order avoids.
     bool pipelining() const;
@@ -53,7 +64,10 @@ private:
     bool update(const std::function<void(QJsonObject &entry)> &change, QString *error);
 
     PublishDestination m_destination;
+    void adopt(const QJsonObject &entry);
+
     QHash<QString, QByteArray> m_digests;
+    QStringList m_removals;
     bool m_pipelining = true;
 };
 

@@ -82,6 +82,11 @@ QString remotePathOf(const QString &localPath)
     return QDir(htmlRootPath()).relativeFilePath(localPath);
 }
 
+QString localPathOf(const QString &remotePath)
+{
+    return htmlRootPath() + QLatin1Char('/') + remotePath;
+}
+
 QString remoteDirectoryOf(const QString &remotePath)
 {
     const qsizetype slash = remotePath.lastIndexOf(QLatin1Char('/'));
@@ -113,6 +118,15 @@ QList<SiteFile> unsentOf(QList<SiteFile> files, const ServerRecord &record)
     files.removeIf(
         [&](const SiteFile &file) { return record.holds(file.remotePath, file.digest); });
     return files;
+}
+
+QStringList pendingRemovals(const ServerRecord &record)
+{
+    if (!record.destination().isSet())
+        return {};
+    QStringList removals = record.removals();
+    removals.removeIf([](const QString &path) { return QFileInfo::exists(localPathOf(path)); });
+    return removals;
 }
 
 QList<int> unsentDays(const ServerRecord &record, int year, int month)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace Kakiva {
 
@@ -23,6 +24,9 @@ QByteArray fileDigest(const QString &path);
 // Where a file of the HTML tree goes, relative to the remote directory.
 QString remotePathOf(const QString &localPath);
 
+// The file of the HTML tree that goes to remotePath.
+QString localPathOf(const QString &remotePath);
+
 // The remote directory of a remote path: "" for the top, "2004/08" for "2004/08/17.html".
 QString remoteDirectoryOf(const QString &remotePath);
 
@@ -34,6 +38,11 @@ QList<SiteFile> siteFiles();
 // no server is set.
 QList<SiteFile> unsentOf(QList<SiteFile> files, const ServerRecord &record);
 QList<SiteFile> unsentFiles(const ServerRecord &record);
+
+// The files record says are to be removed from the server that the local site still lacks
+// (a page written again is sent instead), in the order they were taken off. Empty while no
+// server is set.
+QStringList pendingRemovals(const ServerRecord &record);
 
 // The days of one month whose day page is unsent, ascending.
 QList<int> unsentDays(const ServerRecord &record, int year, int month);

@@ -2,6 +2,7 @@
 
 #include "pages/PagePaths.h"
 #include "publish/PublishSession.h"
+#include "publish/ServerRemovals.h"
 #include "publish/UploadStatus.h"
 
 namespace Kakiva {
@@ -20,10 +21,12 @@ PublishOutcome UploadAttempt::run(const DateFields &date)
         m_run = &run;
         m_session = &session;
         const QString month = date.year + QLatin1Char('/') + date.month;
+        const bool removals = !pendingRemovals(run.record()).isEmpty();
         sent = logIn() && enter(QString()) && send(yearListPath()) && enter(date.year) &&
                send(monthListPath(date.year)) && enter(month) &&
                send(dayListPath(date.year, date.month)) &&
-               send(dayPagePath(date.year, date.month, date.day), true);
+               send(dayPagePath(date.year, date.month, date.day), !removals) &&
+               (!removals || removeDeletedDays());
         if (sent)
             session.close();
         m_session = nullptr;
@@ -73,6 +76,15 @@ bool UploadAttempt::send(const QString &localPath, bool last)
         return true;
     }
     return fail(result == 0 ? UploadStatus::NoSuchFile : UploadStatus::Error);
+}
+
+// The pages of deleted days go with the next upload to their server.
+bool UploadAttempt::removeDeletedDays()
+{
+    if (!carryOutRemovals(*m_run, *m_session))
+        return fail(UploadStatus::Error);
+    m_status(UploadStatus::Sent);
+    return true;
 }
 
 bool UploadAttempt::fail(const QString &status)

@@ -13,7 +13,8 @@ class PublishSession;
 
 // One upload attempt: connect to the requested destination, change to its remote directory,
 // send the year list, enter (or make) the year directory and send its month list, enter (or
-// make) the month directory and send the day list and the day page. Each stage reports its
+// make) the month directory and send the day list and the day page; then the pages of days
+// deleted since the last upload there are removed (carryOutRemovals). Each stage reports its
 // status text as it happens; the record learns each page as the server confirms it.
 //
 // A TLS certificate that does not verify is accepted when it is the one pinned for the
@@ -33,6 +34,7 @@ private:
     bool logIn();
     bool enter(const QString &directory);
     bool send(const QString &localPath, bool last = false);
+    bool removeDeletedDays();
     bool fail(const QString &status);
 
     PublishRequest m_request;

@@ -429,9 +429,10 @@ void TestMainFor::fileMenuHoldsItsItems()
 {
     QCOMPARE(m_window->FileMenu->title(), u"ファイル(&F)"_s);
     QCOMPARE(m_window->FileMenu->actions(),
-             (QList<QAction *>{m_window->SearchMenu, m_window->BrowseMenu, m_window->ConfMenu,
-                               m_window->UnsentMenu, m_window->ResendMenu, m_window->BackupMenu,
-                               m_window->EndMenu}));
+             (QList<QAction *>{m_window->SearchMenu, m_window->BrowseMenu, m_window->DeleteMenu,
+                               m_window->ConfMenu, m_window->UnsentMenu, m_window->ResendMenu,
+                               m_window->BackupMenu, m_window->EndMenu}));
+    QCOMPARE(m_window->DeleteMenu->text(), u"この日を削除(&D)..."_s);
     QCOMPARE(m_window->ConfMenu->text(), u"設定"_s);
     QCOMPARE(m_window->BackupMenu->text(), u"バックアップ(&K)..."_s);
     QCOMPARE(m_window->EndMenu->text(), u"終了"_s);

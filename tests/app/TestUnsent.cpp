@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -54,6 +55,8 @@ private slots:
     void menuSendsTheUnsentFiles();
     void resendSendsEverything();
     void savingWithoutServerOpensNoUpload();
+    void deleteAsksFirst_data();
+    void deleteAsksFirst();
 
 private:
     std::unique_ptr<MainFor> openCalendar();
@@ -228,6 +231,56 @@ void TestUnsent::savingWithoutServerOpensNoUpload()
     QCOMPARE(m_bed->uploads.shown(), 0);
     QVERIFY(QFile::exists(dayPagePath(u"2004"_s, u"08"_s, u"20"_s)));
     QVERIFY(readWholeFile(dayListPath(u"2004"_s, u"08"_s)).contains("20.html"));
+}
+
+void TestUnsent::deleteAsksFirst_data()
+{
+    QTest::addColumn<bool>("byDeleteKey"); // or the menu item
+    QTest::addColumn<bool>("confirmed");   // 削除, or Return on the focused キャンセル
+    QTest::newRow("menu, Return keeps the day") << false << false;
+    QTest::newRow("menu, 削除") << false << true;
+    QTest::newRow("Delete key, 削除") << true << true;
+}
+
+// The question names the day and starts on キャンセル; a confirmed deletion writes the
+// backup first, and the server's copy of the page counts as unsent until it is removed.
+void TestUnsent::deleteAsksFirst()
+{
+    QFETCH(bool, byDeleteKey);
+    QFETCH(bool, confirmed);
+    writeFtpSettings(u"ftp.example.jp"_s, u"diarist"_s, u"pw"_s, u"www"_s);
+    for (const SiteFile &file : siteFiles())
+        ServerRecord(configuredDestination()).confirm(file.remotePath, file.digest);
+    const auto window = openCalendar();
+    int backups = 0;
+    window->setBackUpFirst([&](QString *) { return ++backups > 0; });
+    window->DayCal->setSelectedDate(QDate(2004, 8, 17));
+    QVERIFY(window->DeleteMenu->isEnabled());
+
+    ModalAnswerer<QMessageBox> question([&](QMessageBox *box) {
+        QCOMPARE(box->text(), u"2004/08/17 の日記を削除しますか？"_s);
+        QCOMPARE(qobject_cast<QPushButton *>(box->focusWidget())->text(), u"キャンセル"_s);
+        if (confirmed) {
+            for (QAbstractButton *button : box->buttons()) {
+                if (button->text() == u"削除(&D)"_s)
+                    button->click();
+            }
+        } else
+            QTest::keyClick(box->focusWidget(), Qt::Key_Return);
+    });
+    if (byDeleteKey) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window->focusWidget(), Qt::Key_Delete);
+    } else
+        window->DeleteMenu->trigger();
+    QCOMPARE(question.shown(), 1);
+    QCOMPARE(backups, confirmed ? 1 : 0);
+    QCOMPARE(QFile::exists(entryFilePath(u"2004"_s, u"08"_s, u"17"_s)), !confirmed);
+    QCOMPARE(window->DeleteMenu->isEnabled(), !confirmed);
+    // The day page to remove, and the day list without it.
+    emit window->FileMenu->aboutToShow();
+    QCOMPARE(window->UnsentMenu->text().endsWith(u"\t2 件"_s), confirmed);
 }
 
 QTEST_MAIN(TestUnsent)

@@ -48,6 +48,10 @@ inline constexpr qint16 TransferIncomplete = -8; // the connection broke during 
 // PutFile
 inline constexpr qint16 Stored = 1;
 inline constexpr qint16 LocalFileMissing = 0;
+// RemoveFile
+inline constexpr qint16 Removed = 1;
+inline constexpr qint16 NoSuchRemoteFile = 0;
+
 // Results below this are minus the server's refusing reply code (-550...).
 inline constexpr qint16 LowestClientResult = -99;
 inline constexpr qint16 ServiceClosing = -421;

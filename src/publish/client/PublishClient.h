@@ -54,6 +54,8 @@ struct ServerTrust
 //   Negative: -1 to -5 as for Command, -6 the data connection could not be opened, -7 the
 //   local file cannot be read, -8 the transfer broke off or ended early, or minus the code
 //   of the server's refusing reply (-550...).
+// RemoveFile(remoteName): removes a file of the current remote directory. 1 removed, 0 no
+//   such file (already gone), negative as for Command or minus the server's refusing code.
 // Close(): ends the session without waiting for the server. CloseLog(): closes the log.
 // A client destroyed without Close drops its connection quietly.
 class PublishClient
@@ -65,6 +67,9 @@ public:
     virtual qint16 Connect(const QString &server, const QString &user, const QString &password) = 0;
     virtual qint16 Command(const QString &line) = 0;
     virtual qint16 PutFile(const QString &localPath, const QString &remoteName) = 0;
+    // Removes a file of the current remote directory: 1 removed, 0 no such file there (for
+    // a page to be taken off the site, as good as removed), negative as for PutFile.
+    virtual qint16 RemoveFile(const QString &remoteName) = 0;
     virtual void Close() = 0;
     virtual void CloseLog() = 0;
 

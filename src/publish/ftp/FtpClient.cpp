@@ -81,6 +81,18 @@ qint16 FtpClient::PutFile(const QString &localPath, const QString &remoteName)
     return storeFile(*d, name.toUtf8(), file);
 }
 
+qint16 FtpClient::RemoveFile(const QString &remoteName)
+{
+    if (remoteName.isEmpty() || !isSendable(remoteName))
+        return FtpResult::LineRefused;
+    FtpReply reply;
+    if (const FtpStatus s = d->exchange("DELE " + remoteName.toUtf8(), &reply); s != FtpStatus::Ok)
+        return d->commandFailure(s);
+    if (reply.isSuccess())
+        return FtpResult::Removed;
+    return reply.code == 550 ? FtpResult::NoSuchRemoteFile : serverRefusal(reply);
+}
+
 void FtpClient::Close()
 {
     d->control.quit();

@@ -64,6 +64,10 @@ public:
     // that server in the classic order.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
 
+    // "DELE remoteName": 0 also on 550, which a server gives for a file it will not remove
+    // as well; such a file then stays and is not asked about again.
+    qint16 RemoveFile(const QString &remoteName) override;
+
     // Sends QUIT without waiting for the answer.
     void Close() override;
     void CloseLog() override;

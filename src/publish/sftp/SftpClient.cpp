@@ -38,12 +38,16 @@ bool isDirectory(const SftpPacket::Message &answer)
     return permissions && (*permissions & SftpPacket::FileTypeMask) == SftpPacket::DirectoryBits;
 }
 
-bool isOkStatus(const SftpPacket::Message &answer)
+std::optional<quint32> statusCode(const SftpPacket::Message &answer)
 {
     if (answer.type != SftpPacket::Status)
-        return false;
-    const auto code = SftpPacket::Reader(answer.body).u32();
-    return code && *code == SftpPacket::StatusOk;
+        return std::nullopt;
+    return SftpPacket::Reader(answer.body).u32();
+}
+
+bool isOkStatus(const SftpPacket::Message &answer)
+{
+    return statusCode(answer) == SftpPacket::StatusOk;
 }
 
 } // namespace
@@ -198,6 +202,28 @@ qint16 SftpClient::PutFile(const QString &localPath, const QString &remoteName)
     }
     return d->result(QStringLiteral("PutFile"),
                      sftpUpload(*d->channel, d->log, local, d->directory, name));
+}
+
+qint16 SftpClient::RemoveFile(const QString &remoteName)
+{
+    if (!isSendable(remoteName) || remoteName.isEmpty() || remoteName.contains(QLatin1Char('/')))
+        return SftpResult::LineRefused;
+    d->log.sent(QStringLiteral("REMOVE ") + remoteName);
+    if (!d->connected())
+        return SftpResult::NotConnected;
+    const QString path = sftpRemotePath(d->directory, remoteName);
+    const auto id =
+        d->channel->send(SftpPacket::Remove, SftpPacket::Writer().string(path.toUtf8()).bytes());
+    const auto answer = id ? d->channel->answer(*id) : std::nullopt;
+    if (!answer)
+        return d->result(QStringLiteral("REMOVE"), sftpChannelFailureResult(*d->channel, false));
+    const std::optional<quint32> code = statusCode(*answer);
+    qint16 removed = SftpResult::ServerRefused;
+    if (code == SftpPacket::StatusOk)
+        removed = SftpResult::Removed;
+    else if (code == SftpPacket::StatusNoSuchFile)
+        removed = SftpResult::NoSuchRemoteFile;
+    return d->result(QStringLiteral("REMOVE"), removed);
 }
 
 void SftpClient::Close()

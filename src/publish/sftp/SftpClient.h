@@ -50,6 +50,9 @@ public:
     // refusal the temporary file is removed.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
 
+    // -550 the server refused to remove it.
+    qint16 RemoveFile(const QString &remoteName) override;
+
     void Close() override;
     void CloseLog() override;
 

@@ -34,6 +34,7 @@ inline constexpr quint32 OpenCreate = 0x08;
 inline constexpr quint32 OpenTruncate = 0x10;
 inline constexpr quint32 AttrPermissions = 0x04;
 inline constexpr quint32 StatusOk = 0;
+inline constexpr quint32 StatusNoSuchFile = 2;
 inline constexpr quint32 DirectoryBits = 0040000;
 inline constexpr quint32 FileTypeMask = 0170000;
 

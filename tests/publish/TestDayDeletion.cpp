@@ -1,0 +1,220 @@
+// A day taken back: the local site loses the day and whatever it leaves empty, the record
+// remembers what the server must lose, and a publish over FTP, FTP over TLS or SFTP removes
+// it there and sends the rewritten lists.
+
+#include "PyFtpServer.h"
+#include "SshServer.h"
+#include "TestAppDir.h"
+#include "TestCertificates.h"
+
+#include "diary/EntryStore.h"
+#include "pages/PageGenerator.h"
+#include "publish/BulkPublish.h"
+#include "publish/DayDeletion.h"
+#include "publish/ServerRecord.h"
+#include "publish/SiteInventory.h"
+#include "publish/UploadAttempt.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+using namespace Kakiva;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const PublishDestination Somewhere{u"ftp.example.jp"_s, u"diarist"_s, u"www"_s};
+
+void writeDay(const QString &date)
+{
+    const QStringList ymd = date.split(u'/');
+    QCOMPARE(DiaryWrite(ymd[0], ymd[1], ymd[2], u"日記 "_s + date), qint16(0));
+    QCOMPARE(HtmlMake(ymd[0], ymd[1], ymd[2]), qint16(0));
+}
+
+bool deleteDate(const QString &date, bool backupWorks = true)
+{
+    const QStringList ymd = date.split(u'/');
+    QString error;
+    return deleteDay(
+        ymd[0], ymd[1], ymd[2], [&](QString *) { return backupWorks; }, &error);
+}
+
+void confirmWholeSite(const PublishDestination &to)
+{
+    ServerRecord record(to);
+    for (const SiteFile &file : siteFiles())
+        QVERIFY(record.confirm(file.remotePath, file.digest));
+}
+
+} // namespace
+
+class TestDayDeletion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { m_app.reset(); }
+
+    void localSiteLosesTheDay_data();
+    void localSiteLosesTheDay();
+    void publishRemovesItFromTheServer_data();
+    void publishRemovesItFromTheServer();
+    void uploadOfAnotherDayRemovesIt();
+
+private:
+    std::unique_ptr<TestAppDir> m_app;
+};
+
+void TestDayDeletion::init()
+{
+    m_app = std::make_unique<TestAppDir>();
+    for (const QString &date : {u"2004/08/03"_s, u"2004/08/17"_s, u"2004/09/01"_s, u"2005/01/02"_s})
+        writeDay(date);
+}
+
+void TestDayDeletion::localSiteLosesTheDay_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<bool>("backupWorks");
+    QTest::addColumn<QStringList>("gone");       // below the application directory
+    QTest::addColumn<QStringList>("unlinkedIn"); // a list page and the link it no longer holds
+    QTest::newRow("a middle day") << u"2004/08/03"_s << true
+                                  << QStringList{"Diary/2004/08/03.dia", "HTML/2004/08/03.html"}
+                                  << QStringList{"HTML/2004/08/index.html", "./03.html"};
+    QTest::newRow("last day of a month")
+        << u"2004/09/01"_s << true << QStringList{"Diary/2004/09", "HTML/2004/09"}
+        << QStringList{"HTML/2004/index.html", "./09/index.html"};
+    QTest::newRow("last month of a year")
+        << u"2005/01/02"_s << true << QStringList{"Diary/2005", "HTML/2005"}
+        << QStringList{"HTML/year.html", "./2005/index.html"};
+    QTest::newRow("no backup, no deletion")
+        << u"2004/08/03"_s << false << QStringList{} << QStringList{};
+}
+
+// What is gone locally is exactly what the server must lose; a record read afresh, as after
+// a restart, still says so.
+void TestDayDeletion::localSiteLosesTheDay()
+{
+    QFETCH(QString, date);
+    QFETCH(bool, backupWorks);
+    QFETCH(QStringList, gone);
+    QFETCH(QStringList, unlinkedIn);
+    confirmWholeSite(Somewhere);
+    const QList<SiteFile> before = siteFiles();
+
+    QCOMPARE(deleteDate(date, backupWorks), backupWorks);
+    for (const QString &path : gone)
+        QVERIFY2(!QFileInfo::exists(m_app->filePath(path)), qPrintable(path));
+    if (!unlinkedIn.isEmpty())
+        QVERIFY(!m_app->read(unlinkedIn[0]).contains(unlinkedIn[1].toUtf8()));
+    QVERIFY(m_app->read(u"HTML/year.html"_s).contains("./2004/index.html"));
+    QVERIFY(m_app->read(u"HTML/2004/08/index.html"_s).contains("./17.html"));
+    QStringList lost;
+    for (const SiteFile &file : before) {
+        if (!QFileInfo::exists(file.localPath))
+            lost.append(file.remotePath);
+    }
+    QStringList pending = pendingRemovals(ServerRecord(Somewhere));
+    pending.sort();
+    lost.sort();
+    QCOMPARE(pending, lost);
+}
+
+void TestDayDeletion::publishRemovesItFromTheServer_data()
+{
+    QTest::addColumn<QString>("protocol");
+    QTest::addColumn<bool>("alreadyGone"); // the day page was removed on the server by hand
+    QTest::newRow("plain FTP") << u"ftp"_s << false;
+    QTest::newRow("plain FTP, page already gone") << u"ftp"_s << true;
+    QTest::newRow("FTP over TLS") << u"ftpes"_s << false;
+    QTest::newRow("SFTP") << u"sftp"_s << false;
+    QTest::newRow("SFTP, page already gone") << u"sftp"_s << true;
+}
+
+void TestDayDeletion::publishRemovesItFromTheServer()
+{
+    QFETCH(QString, protocol);
+    QFETCH(bool, alreadyGone);
+    std::optional<TestCertificates> certificates;
+    std::unique_ptr<PyFtpServer> ftp;
+    std::unique_ptr<SshServer> ssh;
+    PublishDestination to;
+    QString password, home;
+    if (protocol == u"sftp") {
+        ssh = std::make_unique<SshServer>();
+        QVERIFY2(ssh->isRunning(), qPrintable(ssh->errorString()));
+        QVERIFY(ssh->makeRemoteDirectory(u"www"_s));
+        to = {ssh->serverString(), ssh->user(), u"www"_s};
+        password = ssh->password();
+        home = ssh->homePath();
+    } else if (protocol == u"ftp") {
+        ftp = std::make_unique<PyFtpServer>();
+    } else {
+        certificates.emplace();
+        QVERIFY2(certificates->isReady(), qPrintable(certificates->errorString()));
+        certificates->trustAuthority();
+        const auto files = certificates->signedByCa();
+        ftp = std::make_unique<PyFtpServer>(u"127.0.0.1"_s,
+                                            PyFtpServer::Tls{files.certificate, files.key, false});
+    }
+    if (ftp) {
+        QVERIFY2(ftp->isRunning(), qPrintable(ftp->errorString()));
+        QVERIFY(QDir(ftp->homePath()).mkpath(u"www"_s));
+        to = {ftp->serverString(), ftp->user(), u"www"_s};
+        password = ftp->password();
+        home = ftp->homePath();
+    }
+    const auto publish = [&](const QList<SiteFile> &files) {
+        const auto trust = [](const HostKeyQuestion &) { return true; };
+        return BulkPublish({to, password, 25s, nullptr, {{}, trust}}, files).run();
+    };
+    QCOMPARE(publish(siteFiles()).reason, QString());
+    const QString remote = home + u"/www/"_s;
+    QVERIFY(QFile::exists(remote + u"2004/09/01.html"_s));
+
+    QVERIFY(deleteDate(u"2004/09/01"_s));
+    if (alreadyGone)
+        QVERIFY(QFile::remove(remote + u"2004/09/01.html"_s));
+    const PublishOutcome outcome = publish(unsentFiles(ServerRecord(to)));
+    QCOMPARE(outcome.reason, QString());
+    QCOMPARE(outcome.result, PublishResult::Succeeded);
+    QVERIFY(!QFile::exists(remote + u"2004/09/01.html"_s));
+    QVERIFY(!QFile::exists(remote + u"2004/09/index.html"_s));
+    for (const QString &list : {u"year.html"_s, u"2004/index.html"_s})
+        QCOMPARE(readWholeFile(remote + list), m_app->read(u"HTML/"_s + list));
+    QCOMPARE(pendingRemovals(ServerRecord(to)), QStringList());
+    QVERIFY(!m_app->read(u"sent.json"_s).contains("2004/09"));
+
+    writeDay(u"2004/09/01"_s); // as a restore from a backup writes it: a new day to the server
+    QCOMPARE(unsentDays(ServerRecord(to), 2004, 9), QList<int>{1});
+}
+
+// The upload window's attempt for another day removes the deleted one too, and sends the
+// list of its month, which it would not send for its own day.
+void TestDayDeletion::uploadOfAnotherDayRemovesIt()
+{
+    PyFtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(QDir(server.homePath()).mkpath(u"www"_s));
+    writeFtpSettings(server.serverString(), server.user(), server.password(), u"www"_s);
+    const PublishRequest request{configuredDestination(), server.password()};
+    QCOMPARE(BulkPublish(request, siteFiles()).run().reason, QString());
+
+    QVERIFY(deleteDate(u"2004/08/03"_s));
+    writeDay(u"2005/01/09"_s);
+    UploadAttempt attempt(request, [](const QString &) {});
+    QCOMPARE(attempt.run({u"2005"_s, u"01"_s, u"09"_s}).result, PublishResult::Succeeded);
+    QVERIFY(!QFile::exists(server.homePath() + u"/www/2004/08/03.html"_s));
+    QCOMPARE(server.remoteFile(u"www/2004/08/index.html"_s),
+             m_app->read(u"HTML/2004/08/index.html"_s));
+    QVERIFY(pendingRemovals(ServerRecord(configuredDestination())).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestDayDeletion)
+#include "TestDayDeletion.moc"
