@@ -38,6 +38,10 @@ std::optional<bool> pruneOrRewrite(const QString &directory, const QString &list
                                    const std::function<bool(QString *)> &rewrite,
                                    QStringList *removed, QString *error)
 {
+    // A day whose pages were never made (written before there was a site, say) has no
+    // folder here: there is nothing to list.
+    if (!QFileInfo(directory).isDir())
+        return true;
     if (holdsOnlyItsList(directory)) {
         if (!removePage(listPath, removed, error))
             return std::nullopt;
@@ -67,7 +71,9 @@ qint16 HtmlUnmake(const QString &year, const QString &month, const QString &day,
                                                   rewriteMonths, removed, error)
                                        .has_value()
                                  : rewriteMonths(error);
-    return yearsListed && rewriteYearList(error) ? 0 : -1;
+    if (!yearsListed)
+        return -1;
+    return !QFileInfo(htmlRootPath()).isDir() || rewriteYearList(error) ? 0 : -1;
 }
 
 } // namespace Kakiva

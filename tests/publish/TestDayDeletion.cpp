@@ -95,6 +95,8 @@ void TestDayDeletion::localSiteLosesTheDay_data()
         << QStringList{"HTML/year.html", "./2005/index.html"};
     QTest::newRow("no backup, no deletion")
         << u"2004/08/03"_s << false << QStringList{} << QStringList{};
+    QTest::newRow("a day without pages")
+        << u"2006/03/04"_s << true << QStringList{"Diary/2006"} << QStringList{};
 }
 
 // What is gone locally is exactly what the server must lose; a record read afresh, as after
@@ -105,6 +107,11 @@ void TestDayDeletion::localSiteLosesTheDay()
     QFETCH(bool, backupWorks);
     QFETCH(QStringList, gone);
     QFETCH(QStringList, unlinkedIn);
+    if (!gone.isEmpty() && !QFileInfo::exists(m_app->filePath(u"Diary/"_s + date + u".dia"_s))) {
+        // The entry of a day whose pages were never made.
+        const QStringList ymd = date.split(u'/');
+        QCOMPARE(DiaryWrite(ymd[0], ymd[1], ymd[2], u"ページのない日"_s), qint16(0));
+    }
     confirmWholeSite(Somewhere);
     const QList<SiteFile> before = siteFiles();
 
