@@ -3,7 +3,7 @@
 # building and running Kakiva needs). Safe to run again: it asks apt only for what is missing.
 #   scripts/setup.sh                          build and run
 #   scripts/setup.sh build test bench package everything the tests and benchmarks need
-# A server that a list brings (vsftpd, sshd) is kept from starting while it is installed and
+# A server that a test list brings is kept from starting while it is installed and
 # left disabled afterwards, so installing it opens no port; the tests start their own.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
