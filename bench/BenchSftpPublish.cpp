@@ -1,7 +1,7 @@
 // One publish of the four pages of a date over SFTP, as the upload makes it (connect, enter
-// the remote directory, send year.html, enter or make the year and month directories, send
-// their lists and the day page), by our client, by OpenSSH's sftp running a batch file and by
-// curl sending the same four files in one invocation, all to the same sshd on loopback.
+// the remote directory, enter or make the month directory, send the four pages together), by our
+// client, by OpenSSH's sftp running a batch file and by curl sending the same four files in one
+// invocation, all to the same sshd on loopback.
 //
 // Round trips are read from wall time: every publish runs once straight to the server and
 // once through a relay that holds each chunk 25 ms in each direction, so each round trip
@@ -139,10 +139,11 @@ public:
         Run run;
         run.ok = client.Connect(m_server.serverString(port), m_server.user(), password) == 0 &&
                  client.Command(QStringLiteral("CWD ") + Root) == 2 &&
-                 client.PutFile(pages().at(0).first, QString()) == 1 && enter(client, Year) &&
-                 client.PutFile(pages().at(1).first, QString()) == 1 && enter(client, Month) &&
-                 client.PutFile(pages().at(2).first, QString()) == 1 &&
-                 client.PutFile(pages().at(3).first, QString()) == 1;
+                 enter(client, Year + '/' + Month) &&
+                 client.PutFiles({{pages().at(0).first, QStringLiteral("../.."), {}},
+                                  {pages().at(1).first, QStringLiteral(".."), {}},
+                                  {pages().at(2).first, {}, {}},
+                                  {pages().at(3).first, {}, {}}}) == QList<qint16>(4, 1);
         client.Close();
         run.ms = msSince(start);
         run.stats = client.wireStats();
@@ -200,12 +201,14 @@ public:
     SshServer &server() { return m_server; }
 
 private:
-    static bool enter(SftpClient &client, const QString &name)
+    // The month directory, made with the year when missing, as the upload enters it.
+    static bool enter(SftpClient &client, const QString &month)
     {
-        if (client.Command(QStringLiteral("CWD ") + name) == 2)
+        if (client.Command(QStringLiteral("CWD ") + month) == 2)
             return true;
-        client.Command(QStringLiteral("MKD ") + name);
-        return client.Command(QStringLiteral("CWD ") + name) == 2;
+        client.Command(QStringLiteral("MKD ") + month.section('/', 0, 0));
+        client.Command(QStringLiteral("MKD ") + month);
+        return client.Command(QStringLiteral("CWD ") + month) == 2;
     }
 
     Run tool(Remote, const QString &program, const QStringList &arguments)

@@ -117,14 +117,36 @@ bool PublishSession::changeTo(const QString &directory)
 qint16 PublishSession::store(const SiteFile &file)
 {
     const qint16 result = m_client->PutFile(file.localPath, QString());
+    settle(file, result);
+    return result;
+}
+
+bool PublishSession::storesTogether() const
+{
+    return m_client->storesTogether();
+}
+
+QList<qint16> PublishSession::storeTogether(const QList<SiteFile> &files)
+{
+    QList<PutRequest> requests;
+    for (const SiteFile &file : files)
+        requests.append({file.localPath, argumentFor(remoteDirectoryOf(file.remotePath)), {}});
+    const QList<qint16> results = m_client->PutFiles(requests);
+    for (qsizetype i = 0; i < files.size(); ++i)
+        settle(files.at(i), results.at(i));
+    return results;
+}
+
+// A confirmed store goes into the record; a failed one gives the run its reason.
+void PublishSession::settle(const SiteFile &file, qint16 result)
+{
     if (result < ClientResult::Stored) {
         m_run.fail(PublishFailure::ofStore(file.remotePath, result));
-        return result;
+        return;
     }
     QString error;
     m_run.record().confirm(file.remotePath, file.digest, &error);
     m_run.confirmed(file.remotePath, error);
-    return result;
 }
 
 bool PublishSession::remove(const QString &remotePath)

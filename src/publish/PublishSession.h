@@ -47,6 +47,12 @@ public:
     // at once; a record that cannot be written does not stop the run.
     qint16 store(const SiteFile &file);
 
+    // Whether storeTogether shares the files' waits; otherwise it is store, one at a time.
+    bool storesTogether() const;
+    // store for each file, into its own directory (which must exist) without changing the
+    // session's, the requests of all on the wire together. One result per file, in order.
+    QList<qint16> storeTogether(const QList<SiteFile> &files);
+
     // Removes the file at remotePath from the server and then from the record's removals. A
     // file already gone, or whose directory is gone, counts as removed; no directory is made.
     bool remove(const QString &remotePath);
@@ -55,6 +61,7 @@ public:
     void close();
 
 private:
+    void settle(const SiteFile &file, qint16 result);
     bool makeChain(const QString &directory);
     bool changeTo(const QString &directory);
     QString argumentFor(const QString &directory) const;

@@ -20,12 +20,10 @@ PublishOutcome UploadAttempt::run(const DateFields &date)
         PublishSession session(run);
         m_run = &run;
         m_session = &session;
-        const QString month = date.year + QLatin1Char('/') + date.month;
         const bool removals = !pendingRemovals(run.record()).isEmpty();
-        sent = logIn() && enter(QString()) && send(yearListPath()) && enter(date.year) &&
-               send(monthListPath(date.year)) && enter(month) &&
-               send(dayListPath(date.year, date.month)) &&
-               send(dayPagePath(date.year, date.month, date.day), !removals) &&
+        sent = logIn() && enter(QString()) &&
+               (session.storesTogether() ? sendTogether(date, !removals)
+                                         : sendOneByOne(date, !removals)) &&
                (!removals || removeDeletedDays());
         if (sent)
             session.close();
@@ -62,13 +60,52 @@ bool UploadAttempt::enter(const QString &directory)
     return fail(UploadStatus::Error);
 }
 
+bool UploadAttempt::sendOneByOne(const DateFields &date, bool last)
+{
+    return send(yearListPath()) && enter(date.year) && send(monthListPath(date.year)) &&
+           enter(monthDirectory(date)) && send(dayListPath(date.year, date.month)) &&
+           send(dayPagePath(date.year, date.month, date.day), last);
+}
+
+// The month directory first: the year directory exists with it, and the pages reach both
+// from there, so the year directory costs no question of its own.
+bool UploadAttempt::sendTogether(const DateFields &date, bool last)
+{
+    if (!enter(monthDirectory(date)))
+        return false;
+    QList<SiteFile> files;
+    for (const QString &page :
+         {yearListPath(), monthListPath(date.year), dayListPath(date.year, date.month),
+          dayPagePath(date.year, date.month, date.day)})
+        files.append(siteFileOf(page));
+    const QList<qint16> results = m_session->storeTogether(files);
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        if (!shown(results.at(i), last && i == results.size() - 1))
+            return false;
+    }
+    return true;
+}
+
 // "アップ成功" only once the last page is confirmed: seen earlier, it would invite closing
 // the window, which cancels the pages still on their way.
 bool UploadAttempt::send(const QString &localPath, bool last)
 {
-    // Taken before sending: a page rewritten meanwhile then reads as unsent, never as sent.
-    const qint16 result =
-        m_session->store({localPath, remotePathOf(localPath), 0, fileDigest(localPath)});
+    return shown(m_session->store(siteFileOf(localPath)), last);
+}
+
+// Taken before sending: a page rewritten meanwhile then reads as unsent, never as sent.
+SiteFile UploadAttempt::siteFileOf(const QString &localPath)
+{
+    return {localPath, remotePathOf(localPath), 0, fileDigest(localPath)};
+}
+
+QString UploadAttempt::monthDirectory(const DateFields &date)
+{
+    return date.year + QLatin1Char('/') + date.month;
+}
+
+bool UploadAttempt::shown(qint16 result, bool last)
+{
     if (m_run->cancelled())
         return false;
     if (result >= 1) {

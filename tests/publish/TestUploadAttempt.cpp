@@ -364,7 +364,7 @@ void TestUploadAttempt::sftpDestination_data()
         << QStringList{UploadStatus::Connected, moved, page, page, page, UploadStatus::Sent};
     QTest::newRow("absolute directory, year and month there")
         << true << QStringList{"www/2024/05"}
-        << QStringList{UploadStatus::Connected, moved, page, moved, page, moved, page,
+        << QStringList{UploadStatus::Connected, moved, moved, page, page, page,
                        UploadStatus::Sent};
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "publish/client/CertificateQuestion.h"
+#include "publish/client/ClientResult.h"
 #include "publish/client/HostKeyQuestion.h"
 #include "publish/client/WireStats.h"
 
+#include <QList>
 #include <QString>
 
 #include <atomic>
@@ -19,6 +21,15 @@ struct ServerTrust
 {
     CertificateDecision certificate;
     HostKeyTrust hostKey;
+};
+
+// One file of PutFiles: directory is where it goes, as a "CWD " argument from the current
+// remote directory ("" for the current one); localPath and remoteName as for PutFile.
+struct PutRequest
+{
+    QString localPath;
+    QString directory;
+    QString remoteName;
 };
 
 // The calls an upload makes on a server, whatever the protocol, so one upload attempt or bulk
@@ -54,6 +65,10 @@ struct ServerTrust
 //   Negative: -1 to -5 as for Command, -6 the data connection could not be opened, -7 the
 //   local file cannot be read, -8 the transfer broke off or ended early, or minus the code
 //   of the server's refusing reply (-550...).
+// PutFiles(files): PutFile for each file, into its own directory, the current one unchanged;
+//   one result per file, in order. A refused file does not stop the others; a session that
+//   ends fails every file not yet stored. Only a client that storesTogether() reaches other
+//   directories: otherwise a file outside the current one gets -4, nothing sent.
 // RemoveFile(remoteName): removes a file of the current remote directory. 1 removed, 0 no
 //   such file (already gone), negative as for Command or minus the server's refusing code.
 // Close(): ends the session without waiting for the server. CloseLog(): closes the log.
@@ -67,6 +82,17 @@ public:
     virtual qint16 Connect(const QString &server, const QString &user, const QString &password) = 0;
     virtual qint16 Command(const QString &line) = 0;
     virtual qint16 PutFile(const QString &localPath, const QString &remoteName) = 0;
+    // Whether PutFiles puts the files' requests on the wire together, sharing their waits;
+    // otherwise callers send one file at a time, changing directory as they go.
+    virtual bool storesTogether() const { return false; }
+    virtual QList<qint16> PutFiles(const QList<PutRequest> &files)
+    {
+        QList<qint16> results;
+        for (const PutRequest &file : files)
+            results.append(file.directory.isEmpty() ? PutFile(file.localPath, file.remoteName)
+                                                    : ClientResult::LineRefused);
+        return results;
+    }
     // Removes a file of the current remote directory: 1 removed, 0 no such file there (for
     // a page to be taken off the site, as good as removed), negative as for PutFile.
     virtual qint16 RemoveFile(const QString &remoteName) = 0;

@@ -13,7 +13,9 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace Kakiva {
 
@@ -87,6 +89,8 @@ struct SftpClient::Private
 
     qint16 changeDirectory(const QString &name);
     qint16 makeDirectory(const QString &name);
+    qint16 prepare(const PutRequest &file, QList<SftpUploadFile> &uploads,
+                   std::vector<std::unique_ptr<QFile>> &locals);
 };
 
 SftpClient::SftpClient() : d(std::make_unique<Private>()) {}
@@ -186,22 +190,48 @@ qint16 SftpClient::Private::makeDirectory(const QString &name)
 
 qint16 SftpClient::PutFile(const QString &localPath, const QString &remoteName)
 {
-    const QFileInfo info(localPath);
+    return PutFiles({{localPath, QString(), remoteName}}).constFirst();
+}
+
+// Opens the file's local side and adds it to uploads; otherwise what keeps it from being
+// sent, found before anything goes out.
+qint16 SftpClient::Private::prepare(const PutRequest &file, QList<SftpUploadFile> &uploads,
+                                    std::vector<std::unique_ptr<QFile>> &locals)
+{
+    const QFileInfo info(file.localPath);
     if (!info.isFile())
         return SftpResult::LocalFileMissing;
-    const QString name = remoteName.isEmpty() ? info.fileName() : remoteName;
-    if (!isSendable(name) || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
-        name == QLatin1String(".."))
+    const QString name = file.remoteName.isEmpty() ? info.fileName() : file.remoteName;
+    if (!isSendable(name) || !isSendable(file.directory) || name.contains(QLatin1Char('/')) ||
+        name == QLatin1String(".") || name == QLatin1String(".."))
         return SftpResult::LineRefused;
-    if (!d->connected())
+    if (!connected())
         return SftpResult::NotConnected;
-    QFile local(localPath);
-    if (!local.open(QIODevice::ReadOnly)) {
-        d->log.note(QStringLiteral("cannot read ") + localPath);
+    auto local = std::make_unique<QFile>(file.localPath);
+    if (!local->open(QIODevice::ReadOnly)) {
+        log.note(QStringLiteral("cannot read ") + file.localPath);
         return SftpResult::LocalFileUnreadable;
     }
-    return d->result(QStringLiteral("PutFile"),
-                     sftpUpload(*d->channel, d->log, local, d->directory, name));
+    uploads.append({local.get(), sftpRemotePath(directory, file.directory), name});
+    locals.push_back(std::move(local));
+    return SftpResult::Stored;
+}
+
+QList<qint16> SftpClient::PutFiles(const QList<PutRequest> &files)
+{
+    QList<qint16> results;
+    QList<SftpUploadFile> uploads;
+    std::vector<std::unique_ptr<QFile>> locals;
+    for (const PutRequest &file : files)
+        results.append(d->prepare(file, uploads, locals));
+    const QList<qint16> sent =
+        uploads.isEmpty() ? QList<qint16>() : sftpUpload(*d->channel, d->log, uploads);
+    qsizetype next = 0;
+    for (qint16 &result : results) {
+        if (result == SftpResult::Stored)
+            result = d->result(QStringLiteral("PutFile"), sent.at(next++));
+    }
+    return results;
 }
 
 qint16 SftpClient::RemoveFile(const QString &remoteName)

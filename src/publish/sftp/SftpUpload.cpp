@@ -8,6 +8,9 @@
 #include <QIODevice>
 #include <QQueue>
 
+#include <memory>
+#include <vector>
+
 namespace Kakiva {
 
 namespace {
@@ -44,36 +47,21 @@ Verdict statusOf(const Message &answer)
                                            .arg(QString::fromUtf8(message.value_or(QByteArray())))};
 }
 
+// One file's requests, sent in phases so that the phases of several files share their waits:
+// each send* puts requests on the wire, the matching settle* reads their answers.
 class Upload
 {
 public:
-    Upload(SftpChannel &channel, SessionLog &log, const QString &directory, const QString &name)
-        : m_channel(channel), m_log(log),
-          m_temporary(sftpRemotePath(directory, sftpTemporaryName(name))),
-          m_final(sftpRemotePath(directory, name))
+    Upload(SftpChannel &channel, SessionLog &log, const SftpUploadFile &file)
+        : m_channel(channel), m_log(log), m_local(*file.local),
+          m_temporary(sftpRemotePath(file.directory, sftpTemporaryName(file.name))),
+          m_final(sftpRemotePath(file.directory, file.name))
     {
     }
 
-    qint16 run(QIODevice &local)
-    {
-        if (!open()) {
-            // A handle came, so the file exists, even if its handle could not be read.
-            if (m_created && m_channel.failure() == SftpChannel::Failure::None)
-                removeTemporary();
-            return outcome();
-        }
-        const bool written = writeAll(local);
-        if (m_channel.failure() != SftpChannel::Failure::None)
-            return outcome();
-        if (!written || !rename()) {
-            removeTemporary();
-            return outcome();
-        }
-        return SftpResult::Stored;
-    }
+    bool going() const { return m_going && m_channel.failure() == SftpChannel::Failure::None; }
 
-private:
-    bool open()
+    void sendOpen()
     {
         m_log.sent(QStringLiteral("OPEN ") + m_temporary);
         Writer body;
@@ -81,7 +69,99 @@ private:
             .u32(OpenWrite | OpenCreate | OpenTruncate)
             .u32(AttrPermissions)
             .u32(PagePermissions);
-        const auto answer = ask(Open, body.bytes());
+        m_going = keep(m_channel.send(Open, body.bytes()));
+    }
+
+    void settleOpen()
+    {
+        if (going() && !open()) {
+            // A handle came, so the file exists, even if its handle could not be read.
+            if (m_created)
+                stop();
+            m_going = false;
+        }
+    }
+
+    void sendWrites()
+    {
+        if (going())
+            m_going = writeAll();
+    }
+
+    void settleWrites()
+    {
+        if (!going())
+            return;
+        bool allOk = !m_writeRefused;
+        while (!m_pending.isEmpty())
+            allOk = settle(m_pending.dequeue()) && allOk;
+        if (m_readFailed) {
+            m_log.note(QStringLiteral("the local file could not be read"));
+            m_result = SftpResult::LocalFileUnreadable;
+            allOk = false;
+        } else if (allOk) {
+            m_log.received(QStringLiteral("STATUS 0 written"));
+        }
+        if (!allOk)
+            stop();
+    }
+
+    // The posix-rename extension replaces the old file in one step; without it the old one
+    // must go first, and a reader may miss the page for that moment.
+    void sendRename()
+    {
+        if (!going())
+            return;
+        m_log.sent(QStringLiteral("RENAME %1 %2").arg(m_temporary, m_final));
+        const QByteArray paths =
+            Writer().string(remote(m_temporary)).string(remote(m_final)).bytes();
+        if (m_channel.hasExtension(PosixRename, "1")) {
+            m_going = keep(m_channel.send(Extended, Writer().string(PosixRename).bytes() + paths));
+            return;
+        }
+        m_going = keep(m_channel.send(Remove, Writer().string(remote(m_final)).bytes())) &&
+                  keep(m_channel.send(Rename, paths));
+    }
+
+    void settleRename()
+    {
+        if (!going())
+            return;
+        const quint32 renamed = m_pending.takeLast();
+        if (!m_pending.isEmpty() && !m_channel.answer(m_pending.dequeue()))
+            return;
+        const auto answer = m_channel.answer(renamed);
+        if (!answer)
+            return;
+        const Verdict status = statusOf(*answer);
+        m_log.received(status.text);
+        m_stored = status.ok;
+        if (!m_stored) {
+            refused(status);
+            stop();
+        }
+    }
+
+    qint16 outcome() const
+    {
+        if (m_stored)
+            return SftpResult::Stored;
+        if (m_channel.failure() != SftpChannel::Failure::None)
+            return sftpChannelFailureResult(m_channel, true);
+        return m_result;
+    }
+
+private:
+    bool keep(std::optional<quint32> id)
+    {
+        if (id)
+            m_pending.enqueue(*id);
+        return id.has_value();
+    }
+
+    bool open()
+    {
+        const auto answer = m_channel.answer(m_pending.dequeue());
         if (!answer)
             return false;
         if (answer->type != Handle)
@@ -97,46 +177,27 @@ private:
 
     // Every write goes out without waiting for the one before; the close follows the last
     // one at once, so a page costs one wait for all its data.
-    bool writeAll(QIODevice &local)
+    bool writeAll()
     {
-        QQueue<quint32> pending;
-        bool allOk = true;
         quint64 offset = 0;
-        bool readFailed = false;
         for (;;) {
-            const QByteArray chunk = local.read(WriteSize);
+            const QByteArray chunk = m_local.read(WriteSize);
             if (chunk.isEmpty()) {
-                readFailed = !local.atEnd();
+                m_readFailed = !m_local.atEnd();
                 break;
             }
             Writer body;
             body.string(m_handle).u64(offset).string(chunk);
-            const auto id = m_channel.send(Write, body.bytes());
-            if (!id)
+            if (!keep(m_channel.send(Write, body.bytes())))
                 return false;
-            pending.enqueue(*id);
             offset += quint64(chunk.size());
-            if (pending.size() >= WritesInFlight) {
-                allOk = settle(pending.dequeue());
-                if (!allOk)
-                    break;
+            if (m_pending.size() >= WritesInFlight && !settle(m_pending.dequeue())) {
+                m_writeRefused = true;
+                break;
             }
         }
         m_log.sent(QStringLiteral("WRITE %1 bytes, CLOSE").arg(offset));
-        const auto close = m_channel.send(Close, Writer().string(m_handle).bytes());
-        if (!close)
-            return false;
-        while (!pending.isEmpty())
-            allOk = settle(pending.dequeue()) && allOk;
-        allOk = settle(*close) && allOk;
-        if (readFailed) {
-            m_log.note(QStringLiteral("the local file could not be read"));
-            m_result = SftpResult::LocalFileUnreadable;
-            return false;
-        }
-        if (allOk)
-            m_log.received(QStringLiteral("STATUS 0 written"));
-        return allOk;
+        return keep(m_channel.send(Close, Writer().string(m_handle).bytes()));
     }
 
     bool settle(quint32 id)
@@ -148,40 +209,17 @@ private:
         return status.ok || refused(status);
     }
 
-    // The posix-rename extension replaces the old file in one step; without it the old one
-    // must go first, and a reader may miss the page for that moment.
-    bool rename()
+    // After a refusal the file goes no further and its temporary is removed; a channel
+    // that failed meanwhile ends the session, which leaves nothing to ask.
+    void stop()
     {
-        m_log.sent(QStringLiteral("RENAME %1 %2").arg(m_temporary, m_final));
-        const QByteArray paths =
-            Writer().string(remote(m_temporary)).string(remote(m_final)).bytes();
-        std::optional<Message> answer;
-        if (m_channel.hasExtension(PosixRename, "1")) {
-            answer = ask(Extended, Writer().string(PosixRename).bytes() + paths);
-        } else {
-            const auto removed = m_channel.send(Remove, Writer().string(remote(m_final)).bytes());
-            const auto renamed = m_channel.send(Rename, paths);
-            if (removed && renamed && m_channel.answer(*removed))
-                answer = m_channel.answer(*renamed);
-        }
-        if (!answer)
-            return false;
-        const Verdict status = statusOf(*answer);
-        m_log.received(status.text);
-        return status.ok || refused(status);
-    }
-
-    void removeTemporary()
-    {
+        m_going = false;
+        if (m_channel.failure() != SftpChannel::Failure::None)
+            return;
         m_log.sent(QStringLiteral("REMOVE ") + m_temporary);
-        if (const auto answer = ask(Remove, Writer().string(remote(m_temporary)).bytes()))
+        const auto id = m_channel.send(Remove, Writer().string(remote(m_temporary)).bytes());
+        if (const auto answer = id ? m_channel.answer(*id) : std::nullopt)
             m_log.received(statusOf(*answer).text);
-    }
-
-    std::optional<Message> ask(Type type, const QByteArray &body)
-    {
-        const auto id = m_channel.send(type, body);
-        return id ? m_channel.answer(*id) : std::nullopt;
     }
 
     bool refused(const Verdict &status)
@@ -192,28 +230,41 @@ private:
         return false;
     }
 
-    qint16 outcome() const
-    {
-        if (m_channel.failure() != SftpChannel::Failure::None)
-            return sftpChannelFailureResult(m_channel, true);
-        return m_result;
-    }
-
     SftpChannel &m_channel;
     SessionLog &m_log;
+    QIODevice &m_local;
     QString m_temporary;
     QString m_final;
     QByteArray m_handle;
+    QQueue<quint32> m_pending;
+    bool m_going = false;
     bool m_created = false;
+    bool m_readFailed = false;
+    bool m_writeRefused = false;
+    bool m_stored = false;
     qint16 m_result = SftpResult::Stored;
 };
 
 } // namespace
 
-qint16 sftpUpload(SftpChannel &channel, SessionLog &log, QIODevice &local, const QString &directory,
-                  const QString &name)
+QList<qint16> sftpUpload(SftpChannel &channel, SessionLog &log, const QList<SftpUploadFile> &files)
 {
-    return Upload(channel, log, directory, name).run(local);
+    std::vector<std::unique_ptr<Upload>> uploads;
+    for (const SftpUploadFile &file : files)
+        uploads.push_back(std::make_unique<Upload>(channel, log, file));
+    // All opens, then all writes with their closes, then the renames of the files whose
+    // data the server took: three waits for the lot.
+    const std::initializer_list<void (Upload::*)()> phases = {
+        &Upload::sendOpen,     &Upload::settleOpen, &Upload::sendWrites,
+        &Upload::settleWrites, &Upload::sendRename, &Upload::settleRename};
+    for (const auto phase : phases) {
+        for (const auto &upload : uploads)
+            (upload.get()->*phase)();
+    }
+    QList<qint16> results;
+    for (const auto &upload : uploads)
+        results.append(upload->outcome());
+    return results;
 }
 
 qint16 sftpChannelFailureResult(const SftpChannel &channel, bool whileSending)

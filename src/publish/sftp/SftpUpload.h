@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QIODevice;
@@ -9,12 +10,20 @@ namespace Kakiva {
 class SessionLog;
 class SftpChannel;
 
-// Sends one file to directory/name: written under a hidden temporary name in the same
+struct SftpUploadFile
+{
+    QIODevice *local = nullptr; // open for reading
+    QString directory;          // as the server names it; empty: the login directory
+    QString name;
+};
+
+// Sends each file to directory/name: written under a hidden temporary name in the same
 // directory, its writes and close on the wire together, then renamed over name in one
-// step. Returns a PutFile result (SftpResult.h); after a refusal the temporary file is
-// removed, and when the channel itself failed the caller ends the session.
-qint16 sftpUpload(SftpChannel &channel, SessionLog &log, QIODevice &local, const QString &directory,
-                  const QString &name);
+// step. The files' opens go out together, then their writes and closes, then the renames
+// of those the server took whole, so the lot costs the waits of one file. One PutFile result
+// (SftpResult.h) per file, in order; after a refusal that file's temporary is removed and
+// its old page stays, and when the channel itself failed the caller ends the session.
+QList<qint16> sftpUpload(SftpChannel &channel, SessionLog &log, const QList<SftpUploadFile> &files);
 
 // The PutFile or Command result for a channel that failed: ended, timed out, cancelled or
 // broken. whileSending tells a connection lost during a file from one lost between calls.
