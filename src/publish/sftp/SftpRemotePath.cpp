@@ -1,5 +1,7 @@
 #include "publish/sftp/SftpRemotePath.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace Kakiva {
@@ -13,9 +15,7 @@ QString withoutTrailingSlashes(QString path)
     return path;
 }
 
-} // namespace
-
-QString sftpRemotePath(const QString &directory, const QString &name)
+QString joined(const QString &directory, const QString &name)
 {
     const QString trimmed = withoutTrailingSlashes(name);
     if (trimmed.startsWith(QLatin1Char('/')))
@@ -27,6 +27,15 @@ QString sftpRemotePath(const QString &directory, const QString &name)
     if (directory.endsWith(QLatin1Char('/')))
         return directory + trimmed;
     return directory + QLatin1Char('/') + trimmed;
+}
+
+} // namespace
+
+QString sftpRemotePath(const QString &directory, const QString &name)
+{
+    // "www/2024/05/../.." is the directory the user named, "www", even where the server
+    // would follow a linked month directory elsewhere before going up.
+    return QDir::cleanPath(joined(directory, name));
 }
 
 QString sftpTemporaryName(const QString &name)

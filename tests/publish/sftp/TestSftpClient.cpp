@@ -215,6 +215,12 @@ void TestSftpClient::remotePath_data()
     QTest::newRow("empty name at login") << ""
                                          << ""
                                          << ".";
+    QTest::newRow("up from a month") << "www/2024/05"
+                                     << "../../.year.html.upload"
+                                     << "www/.year.html.upload";
+    QTest::newRow("up past the login directory") << "www"
+                                                 << "../../x"
+                                                 << "../x";
 }
 
 void TestSftpClient::remotePath()
