@@ -67,8 +67,8 @@ struct PutRequest
 //   of the server's refusing reply (-550...).
 // PutFiles(files): PutFile for each file, into its own directory, the current one unchanged;
 //   one result per file, in order. A refused file does not stop the others; a session that
-//   ends fails every file not yet stored. Only a client that storesTogether() reaches other
-//   directories: otherwise a file outside the current one gets -4, nothing sent.
+//   ends fails every file not yet stored. Only a client that storesTogether() takes it; any
+//   other answers -4 for every file, nothing sent.
 // RemoveFile(remoteName): removes a file of the current remote directory. 1 removed, 0 no
 //   such file (already gone), negative as for Command or minus the server's refusing code.
 // Close(): ends the session without waiting for the server. CloseLog(): closes the log.
@@ -87,11 +87,7 @@ public:
     virtual bool storesTogether() const { return false; }
     virtual QList<qint16> PutFiles(const QList<PutRequest> &files)
     {
-        QList<qint16> results;
-        for (const PutRequest &file : files)
-            results.append(file.directory.isEmpty() ? PutFile(file.localPath, file.remoteName)
-                                                    : ClientResult::LineRefused);
-        return results;
+        return QList<qint16>(files.size(), ClientResult::LineRefused);
     }
     // Removes a file of the current remote directory: 1 removed, 0 no such file there (for
     // a page to be taken off the site, as good as removed), negative as for PutFile.
