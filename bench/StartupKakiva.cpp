@@ -2,7 +2,7 @@
 
 #include "ExposeProbe.h"
 
-#include "app/MainFor.h"
+#include "app/calendar/MainFor.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "app/CommandLine.h"
-#include "app/MainFor.h"
-#include "app/SingleInstance.h"
+#include "app/calendar/MainFor.h"
+#include "app/start/CommandLine.h"
+#include "app/start/SingleInstance.h"
 #include "platform/AppDir.h"
 
 #include <QApplication>

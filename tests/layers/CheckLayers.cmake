@@ -7,7 +7,11 @@
 #   publish                  publish/client and below; only PublishClientFactory.cpp, which
 #                            picks a client, sees publish/ftp and publish/sftp
 #   backup                   settings, pages, diary and platform
-#   app                      anything but the two clients' insides
+#   app/kit                  the core; app/start and the window rooms below also app/kit
+#   app/settings, app/search, app/backup, app/publish   one room each, never each other
+#   app/entry                also app/publish (OK hands the saved day to the upload)
+#   app/calendar             every other window room, never app/start
+#   (main.cpp)               app/start and app/calendar
 # and when a core folder includes a Qt Widgets header.
 # Run as: cmake -DSRC=<src dir> -DWIDGETS_INCLUDE=<QtWidgets include dir> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -21,14 +25,31 @@ set(allowed_publish/ftp publish/ftp publish/client ${below_publish})
 set(allowed_publish/sftp publish/sftp publish/client ${below_publish})
 set(allowed_publish publish publish/client ${below_publish})
 set(allowed_backup backup ${below_publish})
-set(allowed_app app backup publish publish/client ${below_publish})
+set(core_of_app backup publish publish/client ${below_publish})
+set(allowed_app/kit app/kit ${core_of_app})
+set(allowed_app/start app/start app/kit ${core_of_app})
+set(allowed_app/settings app/settings app/kit ${core_of_app})
+set(allowed_app/search app/search app/kit ${core_of_app})
+set(allowed_app/backup app/backup app/kit ${core_of_app})
+set(allowed_app/publish app/publish app/kit ${core_of_app})
+set(allowed_app/entry app/entry app/publish app/kit ${core_of_app})
+set(allowed_app/calendar app/calendar app/entry app/settings app/search app/backup app/publish
+    app/kit ${core_of_app})
 set(allowed_PublishClientFactory.cpp ${allowed_publish} publish/ftp publish/sftp)
 set(core_folders platform diary settings pages publish publish/client publish/ftp publish/sftp backup)
-set(folders platform diary settings pages publish/client publish/ftp publish/sftp publish backup app)
+set(app_rooms app/kit app/start app/settings app/search app/backup app/publish app/entry
+    app/calendar)
+set(folders platform diary settings pages publish/client publish/ftp publish/sftp publish backup
+    ${app_rooms})
 
 set(faults "")
-foreach(folder IN LISTS folders)
-  file(GLOB sources "${SRC}/${folder}/*.h" "${SRC}/${folder}/*.cpp")
+set(allowed_main.cpp app/start app/calendar platform)
+foreach(folder IN LISTS folders ITEMS main)
+  if(folder STREQUAL "main")
+    set(sources "${SRC}/main.cpp")
+  else()
+    file(GLOB sources "${SRC}/${folder}/*.h" "${SRC}/${folder}/*.cpp")
+  endif()
   foreach(source IN LISTS sources)
     get_filename_component(name "${source}" NAME)
     set(allowed ${allowed_${folder}})

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TrustDialog.h"
+#include "app/publish/TrustDialog.h"
 
 #include <QApplication>
 #include <QLabel>

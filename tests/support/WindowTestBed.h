@@ -4,8 +4,8 @@
 #include "ScriptedFtpServer.h"
 #include "TestAppDir.h"
 
-#include "app/ErrorMessage.h"
-#include "app/UpFor.h"
+#include "app/kit/ErrorMessage.h"
+#include "app/publish/UpFor.h"
 #include "settings/SettingsFile.h"
 
 #include <QApplication>

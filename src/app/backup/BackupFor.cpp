@@ -1,0 +1,210 @@
+#include "app/backup/BackupFor.h"
+
+#include "app/backup/RestoreQuestion.h"
+#include "app/kit/DialogControls.h"
+#include "app/kit/ErrorMessage.h"
+#include "app/kit/JapaneseFont.h"
+#include "backup/AutoBackup.h"
+#include "backup/BackupFolder.h"
+#include "backup/BackupInspect.h"
+#include "backup/BackupRestore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace Kakiva {
+
+namespace {
+
+constexpr qreal PointSize = 10.5;
+
+QString backupText(const BackupFile &backup)
+{
+    return QStringLiteral("%1  %2").arg(
+        backup.taken.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
+        QLocale(QLocale::Japanese)
+            .formattedDataSize(backup.size, 1, QLocale::DataSizeTraditionalFormat));
+}
+
+QPushButton *addButton(QHBoxLayout *row, const QString &name, const QString &caption,
+                       QWidget *parent)
+{
+    QPushButton *button = makeDialogButton(name, caption, QRect(), parent);
+    row->addWidget(button);
+    return button;
+}
+
+// Long work in the window's own thread (reading a backup whole, restoring): the user sees
+// that it works.
+class BusyCursor
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
+
+BackupFor::BackupFor(AutoBackup *backups, QWidget *parent)
+    : QDialog(parent, FixedDialogFlags), m_backups(backups)
+{
+    setObjectName(QStringLiteral("BackupFor"));
+    setWindowTitle(QStringLiteral("バックアップ"));
+    setFont(japaneseGothicFont(PointSize));
+    buildControls();
+    connect(FolderCom, &QPushButton::clicked, this, &BackupFor::chooseFolder);
+    connect(BackupCom, &QPushButton::clicked, this, &BackupFor::backUpNow);
+    connect(RestoreCom, &QPushButton::clicked, this, &BackupFor::restoreChosen);
+    connect(CloseCom, &QPushButton::clicked, this, &BackupFor::reject);
+    connect(m_backups, &AutoBackup::finished, this, [this](bool written) { backupEnded(written); });
+    showBackups();
+    setBusy(m_backups->isRunning(), {});
+}
+
+void BackupFor::buildControls()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto *folderRow = new QHBoxLayout;
+    auto *folderLab = new QLabel(QStringLiteral("保存先(&F):"), this);
+    FolderTex = new QLineEdit(this);
+    FolderTex->setObjectName(QStringLiteral("FolderTex"));
+    FolderTex->setReadOnly(true);
+    FolderTex->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
+    folderLab->setBuddy(FolderTex);
+    folderRow->addWidget(folderLab);
+    folderRow->addWidget(FolderTex, 1);
+    FolderCom =
+        addButton(folderRow, QStringLiteral("FolderCom"), QStringLiteral("変更(&C)..."), this);
+    layout->addLayout(folderRow);
+
+    LastLab = new QLabel(this);
+    LastLab->setObjectName(QStringLiteral("LastLab"));
+    layout->addWidget(LastLab);
+
+    auto *listLab = new QLabel(QStringLiteral("バックアップの一覧(&L):"), this);
+    BackupList = new QListWidget(this);
+    BackupList->setObjectName(QStringLiteral("BackupList"));
+    listLab->setBuddy(BackupList);
+    layout->addWidget(listLab);
+    layout->addWidget(BackupList);
+
+    StatusLab = new QLabel(this);
+    StatusLab->setObjectName(QStringLiteral("StatusLab"));
+    layout->addWidget(StatusLab);
+
+    auto *buttonRow = new QHBoxLayout;
+    BackupCom = addButton(buttonRow, QStringLiteral("BackupCom"),
+                          QStringLiteral("今すぐバックアップ(&B)"), this);
+    RestoreCom =
+        addButton(buttonRow, QStringLiteral("RestoreCom"), QStringLiteral("復元(&R)..."), this);
+    buttonRow->addStretch(1);
+    CloseCom = addButton(buttonRow, QStringLiteral("CloseCom"), QStringLiteral("閉じる"), this);
+    layout->addLayout(buttonRow);
+
+    BackupList->setFocus();
+}
+
+void BackupFor::showBackups()
+{
+    const QString folder = backupFolder();
+    FolderTex->setText(QDir::toNativeSeparators(folder));
+    const QList<BackupFile> backups = listBackups(folder);
+    BackupList->clear();
+    for (const BackupFile &backup : backups) {
+        auto *item = new QListWidgetItem(backupText(backup), BackupList);
+        item->setData(Qt::UserRole, backup.path);
+    }
+    BackupList->setCurrentRow(0);
+    LastLab->setText(backups.isEmpty()
+                         ? QStringLiteral("前回のバックアップ: まだありません")
+                         : QStringLiteral("前回のバックアップ: ") + backupText(backups.first()));
+    RestoreCom->setEnabled(!backups.isEmpty() && !m_backups->isRunning());
+}
+
+void BackupFor::setBusy(bool busy, const QString &status)
+{
+    BackupCom->setEnabled(!busy);
+    FolderCom->setEnabled(!busy);
+    RestoreCom->setEnabled(!busy && BackupList->count() > 0);
+    StatusLab->setText(busy ? QStringLiteral("バックアップ中...") : status);
+}
+
+void BackupFor::chooseFolder()
+{
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("バックアップの保存先"), backupFolder());
+    if (chosen.isEmpty())
+        return;
+    QString error;
+    if (!setBackupFolder(chosen, &error)) {
+        showErrorMessage(this, QStringLiteral("保存先を変更できませんでした。\n") + error);
+        return;
+    }
+    showBackups();
+}
+
+void BackupFor::backUpNow()
+{
+    m_backups->start();
+    setBusy(true, {});
+}
+
+void BackupFor::backupEnded(bool written)
+{
+    showBackups();
+    // A failure is told by the calendar window, which hears of every backup.
+    setBusy(false, written ? QStringLiteral("バックアップしました。")
+                           : QStringLiteral("バックアップできませんでした。"));
+}
+
+void BackupFor::restoreChosen()
+{
+    const QListWidgetItem *item = BackupList->currentItem();
+    if (!item)
+        return;
+    const QString path = item->data(Qt::UserRole).toString();
+    BackupSummary summary;
+    QString error;
+    bool readable;
+    {
+        const BusyCursor busy;
+        readable = inspectBackup(path, &summary, &error);
+    }
+    if (!readable) {
+        showErrorMessage(this, QStringLiteral("このバックアップは読めないため、復元しません。\n") +
+                                   error);
+        return;
+    }
+    const RestoreChoice choice =
+        askRestore(this, item->text().section(QLatin1Char(' '), 0, 1), summary);
+    std::optional<QDate> day;
+    if (choice == RestoreChoice::OneDay && !(day = askRestoreDay(this, summary)))
+        return;
+    if (choice == RestoreChoice::Cancel)
+        return;
+    bool restored;
+    {
+        const BusyCursor busy;
+        restored = day ? restoreDay(path, *day, &error) : restoreBackup(path, &error);
+    }
+    showBackups();
+    if (!restored) {
+        showErrorMessage(this, QStringLiteral("復元できませんでした。\n") + error);
+        return;
+    }
+    StatusLab->setText(QStringLiteral("復元しました。"));
+}
+
+} // namespace Kakiva

@@ -1,0 +1,116 @@
+#include "app/publish/PublishWindow.h"
+
+#include "app/kit/ErrorMessage.h"
+#include "app/publish/WorkerTrustQuestion.h"
+#include "publish/DestinationPassword.h"
+#include "publish/PublishFailure.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+
+namespace Kakiva {
+
+namespace {
+
+// The first run starts this long after the window appears, so it is drawn first.
+constexpr std::chrono::milliseconds FirstTick{30};
+
+// On the worker, once per run: the password for the destination, then the job with it. No
+// password to use ends the run before anything connects.
+PublishOutcome runWithPassword(PublishRequest request,
+                               const std::function<PublishOutcome(PublishRequest)> &job)
+{
+    const std::atomic_bool *cancel = request.cancel;
+    const DestinationPassword password =
+        destinationPassword(request.destination, [cancel] { return cancel && cancel->load(); });
+    if (password.failure.isEmpty()) {
+        request.password = password.password;
+        return job(std::move(request));
+    }
+    PublishOutcome outcome;
+    outcome.result =
+        cancel && cancel->load() ? PublishResult::Cancelled : PublishResult::NoPassword;
+    outcome.reason = password.failure;
+    return outcome;
+}
+
+} // namespace
+
+PublishWindow::PublishWindow(const QString &timerName, QWidget *parent)
+    : QDialog(parent), m_timer(new QTimer(this)), m_worker(new CancellableWorker(this))
+{
+    m_timer->setObjectName(timerName);
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &PublishWindow::startRun);
+    connect(m_worker, &CancellableWorker::finished, this, &PublishWindow::finishRun);
+    m_timer->start(FirstTick);
+}
+
+PublishWindow::~PublishWindow()
+{
+    // The run writes into this window: it stops before anything here goes.
+    delete m_worker;
+}
+
+void PublishWindow::setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds last)
+{
+    m_backoff.setDelays(first, last);
+}
+
+void PublishWindow::startRun()
+{
+    if (isRunning() || m_worker->closeRequested())
+        return;
+    // Read at each run, so a corrected password takes effect at the next.
+    const std::atomic_bool *cancel = m_worker->cancelFlag();
+    PublishRequest request{configuredDestination(), QString(), m_networkTimeout, cancel,
+                           trustQuestionsFromWorker(this, cancel)};
+    m_worker->start([this, request = std::move(request), job = prepareRun()]() mutable {
+        m_outcome = runWithPassword(std::move(request), job);
+    });
+}
+
+void PublishWindow::finishRun()
+{
+    const PublishOutcome outcome = m_outcome;
+    takeOutcome(outcome);
+    emit runFinished(outcome.result);
+    if (!outcome.recordError.isEmpty() && !m_recordErrorTold) {
+        m_recordErrorTold = true;
+        showErrorMessage(this, PublishFailure::ofRecord(outcome.recordError));
+    }
+    if (m_worker->closeRequested() || outcome.result == PublishResult::Cancelled) {
+        done(QDialog::Rejected);
+        return;
+    }
+    if (outcome.result == PublishResult::Succeeded) {
+        done(QDialog::Accepted);
+        return;
+    }
+    if (retryCannotHelp(outcome.result)) {
+        showEnd(outcome, std::nullopt);
+        return;
+    }
+    const auto delay = m_backoff.take();
+    showEnd(outcome, delay);
+    m_timer->start(delay);
+}
+
+void PublishWindow::closeEvent(QCloseEvent *event)
+{
+    m_timer->stop();
+    if (!m_worker->deferClose(event))
+        QDialog::closeEvent(event);
+}
+
+void PublishWindow::reject()
+{
+    if (isRunning()) {
+        close();
+        return;
+    }
+    m_timer->stop();
+    QDialog::reject();
+}
+
+} // namespace Kakiva

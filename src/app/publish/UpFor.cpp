@@ -1,0 +1,67 @@
+#include "app/publish/UpFor.h"
+
+#include "app/kit/DialogControls.h"
+#include "app/kit/FittedText.h"
+#include "app/kit/Geometry.h"
+#include "app/kit/JapaneseFont.h"
+#include "publish/UploadAttempt.h"
+#include "publish/UploadStatus.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace Kakiva {
+
+UpFor::UpFor(DateSource dateSource, QWidget *parent)
+    : PublishWindow(QStringLiteral("UpTim"), parent), UpTim(m_timer),
+      m_dateSource(std::move(dateSource))
+{
+    buildControls();
+    connect(CloseCom, &QPushButton::clicked, this, &UpFor::close);
+    // Always enabled and focused, Space and Return press it: during an attempt it cancels.
+    CloseCom->setDefault(true);
+    CloseCom->setFocus();
+}
+
+void UpFor::buildControls()
+{
+    setObjectName(QStringLiteral("UpFor"));
+    setWindowTitle(QString());
+    setWindowFlags(FixedDialogFlags);
+    setFixedSize(twipSize(4680, 1305));
+
+    UpLab = new QLabel(this);
+    UpLab->setObjectName(QStringLiteral("UpLab"));
+    UpLab->setAlignment(Qt::AlignCenter);
+    UpLab->setGeometry(twipRect(480, 120, 3615, 495));
+    UpLab->setFont(japaneseGothicFont(20.25));
+    setFittedText(UpLab, UploadStatus::Uploading);
+
+    CloseCom = makeDialogButton(QStringLiteral("CloseCom"), QStringLiteral("閉じる"),
+                                twipRect(1320, 840, 1935, 375), this);
+}
+
+PublishWindow::Job UpFor::prepareRun()
+{
+    return [this, date = m_dateSource()](PublishRequest request) {
+        UploadAttempt attempt(std::move(request), [this](const QString &status) {
+            QMetaObject::invokeMethod(
+                this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
+        });
+        return attempt.run(date);
+    };
+}
+
+// The attempt shows its stages as they happen; a run that never began says why here.
+void UpFor::showEnd(const PublishOutcome &outcome, std::optional<std::chrono::milliseconds>)
+{
+    if (outcome.result == PublishResult::NoPassword)
+        showStatus(outcome.reason);
+}
+
+void UpFor::showStatus(const QString &status)
+{
+    setFittedText(UpLab, status);
+}
+
+} // namespace Kakiva

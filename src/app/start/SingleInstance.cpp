@@ -1,0 +1,107 @@
+#include "app/start/SingleInstance.h"
+
+#include "app/kit/ErrorMessage.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QWidget>
+
+namespace Kakiva {
+
+namespace {
+
+constexpr QLatin1StringView LockFileName{".Kakiva.lock"};
+constexpr QByteArrayView Shown{"shown\n"};
+constexpr int AnswerWaitMs = 3000;
+
+// The running program's address, the same for every start on one directory.
+QString serverNameFor(const QString &directory)
+{
+    const QString canonical = QFileInfo(directory).canonicalFilePath();
+    const QByteArray digest =
+        QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex();
+    return QStringLiteral("Kakiva-") + QString::fromLatin1(digest.left(24));
+}
+
+void raiseWindow(QWidget *window)
+{
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString &directory, QObject *parent)
+    : QObject(parent), m_serverName(serverNameFor(directory)),
+      m_lock(QDir(directory).filePath(LockFileName))
+{
+    // A lock is stale only when the process that took it is gone; however long the
+    // program runs, its lock stays its own.
+    m_lock.setStaleLockTime(0);
+}
+
+bool SingleInstance::claim()
+{
+    if (m_lock.tryLock(0)) {
+        listen();
+        return true;
+    }
+    // A directory where no lock can be made cannot be saved into either; there is
+    // nothing for two starts to lose.
+    if (m_lock.error() != QLockFile::LockFailedError)
+        return true;
+    if (!askRunningToShow())
+        showErrorMessage(nullptr, QStringLiteral("Kakiva は既に起動しています。"));
+    return false;
+}
+
+void SingleInstance::bringToFrontOnRequest(QWidget *window)
+{
+    connect(this, &SingleInstance::activationRequested, window, [window] {
+        // The open dialogs stay above the window, each above the one that opened it.
+        QList<QWidget *> stack;
+        for (QWidget *dialog = QApplication::activeModalWidget(); dialog && dialog != window;
+             dialog = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr)
+            stack.prepend(dialog);
+        raiseWindow(window);
+        for (QWidget *dialog : std::as_const(stack))
+            raiseWindow(dialog);
+    });
+}
+
+void SingleInstance::listen()
+{
+    // We hold the lock, so an address left behind is a crashed run's.
+    QLocalServer::removeServer(m_serverName);
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::answer);
+    m_server.listen(m_serverName);
+}
+
+void SingleInstance::answer()
+{
+    while (QLocalSocket *socket = m_server.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        emit activationRequested();
+        socket->write(Shown.data(), Shown.size());
+        socket->disconnectFromServer();
+    }
+}
+
+bool SingleInstance::askRunningToShow() const
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(AnswerWaitMs))
+        return false;
+    while (socket.bytesAvailable() < Shown.size() && socket.waitForReadyRead(AnswerWaitMs)) {
+    }
+    return socket.read(Shown.size()) == Shown;
+}
+
+} // namespace Kakiva

@@ -1,0 +1,103 @@
+#include "app/backup/BackupFor.h"
+#include "backup/AutoBackup.h"
+#include "backup/BackupFolder.h"
+
+#include "ModalAnswerer.h"
+#include "TestTree.h"
+#include "WindowTestBed.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace Kakiva;
+using namespace Qt::StringLiterals;
+
+class TestBackupFor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void textsFitAndEscapeCloses();
+    void restoresDeletedDiaryFromTheWindow();
+
+private:
+    std::unique_ptr<WindowTestBed> m_bed;
+    std::unique_ptr<AutoBackup> m_backups;
+    std::unique_ptr<BackupFor> m_window;
+};
+
+void TestBackupFor::init()
+{
+    m_bed = std::make_unique<WindowTestBed>();
+    m_bed->appDir.write(u"Diary/2024/03/05.dia"_s, "\x8D\xA1\x93\xFA\r\n");
+    m_bed->appDir.write(u"Diary/2024/12/31.dia"_s, "last\r\n");
+    m_backups = std::make_unique<AutoBackup>();
+    m_window = std::make_unique<BackupFor>(m_backups.get());
+}
+
+void TestBackupFor::cleanup()
+{
+    m_window.reset();
+    m_backups.reset();
+    m_bed.reset();
+}
+
+void TestBackupFor::textsFitAndEscapeCloses()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+        QString text;
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            text = label->text();
+        else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            text = button->text();
+        const int needed = QFontMetrics(widget->font()).horizontalAdvance(text.remove(u'&'));
+        QVERIFY2(needed <= widget->contentsRect().width(), qPrintable(text));
+    }
+    QTest::keyClick(m_window->BackupList, Qt::Key_Escape);
+    QVERIFY(!m_window->isVisible());
+}
+
+void TestBackupFor::restoresDeletedDiaryFromTheWindow()
+{
+    m_window->show();
+    QSignalSpy ended(m_backups.get(), &AutoBackup::finished);
+    m_window->BackupCom->setFocus();
+    QTest::keyClick(m_window->BackupCom, Qt::Key_Space);
+    QTRY_COMPARE(ended.size(), 1);
+    QCOMPARE(ended.first().first().toBool(), true);
+    QCOMPARE(m_window->BackupList->count(), 1);
+    QVERIFY(m_window->LastLab->text().contains(m_window->BackupList->item(0)->text()));
+
+    const QString diary = m_bed->appDir.filePath(u"Diary"_s);
+    const Tree before = treeBelow(diary);
+    QVERIFY(QDir(diary).removeRecursively());
+    QString question;
+    ModalAnswerer<QMessageBox> answer([&question](QMessageBox *box) {
+        question = box->text();
+        box->findChild<QPushButton *>(u"EverythingCom"_s)->click();
+    });
+    m_window->RestoreCom->setFocus();
+    QTest::keyClick(m_window->RestoreCom, Qt::Key_Return);
+    QVERIFY2(question.contains(u"2 日分の日記があります（2024/03/05～2024/12/31）"_s),
+             qPrintable(question));
+    QCOMPARE(treeBelow(diary), before);
+    QCOMPARE(m_bed->errors, QStringList());
+    // The backup before the restore is listed beside the one restored from.
+    QCOMPARE(m_window->BackupList->count(), 2);
+}
+
+QTEST_MAIN(TestBackupFor)
+#include "TestBackupFor.moc"

@@ -1,0 +1,523 @@
+#include "app/calendar/MainFor.h"
+#include "app/entry/DiaryInpFor.h"
+#include "app/settings/ConfFor.h"
+#include "backup/ArchiveRead.h"
+#include "backup/BackupFolder.h"
+#include "diary/EntryDrafts.h"
+
+#include "DayPages.h"
+#include "EntryText.h"
+#include "KeyboardInput.h"
+#include "TestTree.h"
+#include "WindowTestBed.h"
+
+#include <QCalendarWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTableView>
+#include <QTest>
+#include <QTextCharFormat>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Kakiva;
+using namespace Qt::StringLiterals;
+
+class TestMainFor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsOnToday();
+    void calendarFillsTheClientArea();
+    void dateEventHandsTheDateOver_data();
+    void dateEventHandsTheDateOver();
+    void oneActionOpensOneDialog_data();
+    void oneActionOpensOneDialog();
+    void reopeningADateLoadsItAfresh();
+    void keyboardAloneSavesAnEntry();
+    void daysWithEntriesAreBold();
+    void yearsHaveFourDigits_data();
+    void yearsHaveFourDigits();
+    void fileMenuHoldsItsItems();
+    void settingsOpensEveryTime();
+    void backsUpOnFirstSaveOfTheDayAndAtQuit();
+    void endingTheProgram_data();
+    void endingTheProgram();
+
+private:
+    QTableView *dayView() const;
+    std::ranges::minmax_result<QToolButton *> monthArrows() const;
+    void clickDay(const QDate &date);
+    bool isBold(const QDate &date) const;
+    void chooseMenuItem(QAction *item);
+
+    std::unique_ptr<WindowTestBed> m_bed;
+    std::unique_ptr<MainFor> m_window;
+};
+
+namespace {
+
+// A style under which one click on a day also activates it, as some desktops set.
+class SingleClickActivates : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_ItemView_ActivateItemOnSingleClick)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+enum class DateAction
+{
+    Click,
+    DoubleClick,
+    Return,
+    Enter,
+};
+
+struct SeenInDialog
+{
+    QString year;
+    QString month;
+    QString day;
+    QString caption;
+    QString text;
+    bool modal = false;
+    bool centred = false;
+};
+
+// Whether dialog sits centred over the window that showed it, to the pixel.
+bool centredOver(const QWidget *dialog, const QWidget *owner)
+{
+    const QPoint offset = dialog->frameGeometry().center() - owner->frameGeometry().center();
+    return offset.manhattanLength() <= 2;
+}
+
+SeenInDialog look(DiaryInpFor *dialog)
+{
+    return {dialog->YearStr,
+            dialog->MonthStr,
+            dialog->DayStr,
+            dialog->windowTitle(),
+            dialog->DiaryTex->toPlainText(),
+            QApplication::activeModalWidget() == dialog,
+            centredOver(dialog, dialog->parentWidget())};
+}
+
+// Runs whatever date events are still queued, so a second dialog would show up now.
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+void TestMainFor::init()
+{
+    m_bed = std::make_unique<WindowTestBed>();
+    m_window = std::make_unique<MainFor>();
+    m_window->showCentred();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->activateWindow();
+}
+
+void TestMainFor::cleanup()
+{
+    m_window.reset();
+    QVERIFY(m_bed->errors.isEmpty());
+    m_bed.reset();
+}
+
+QTableView *TestMainFor::dayView() const
+{
+    return m_window->DayCal->findChild<QTableView *>();
+}
+
+// Clicks the cell of date, which lies in the month shown.
+void TestMainFor::clickDay(const QDate &date)
+{
+    QCalendarWidget *calendar = m_window->DayCal;
+    QCOMPARE(calendar->monthShown(), date.month());
+    // The selection shows where the day's cell is; another day is then chosen, so the
+    // click has to choose this one.
+    calendar->setSelectedDate(date);
+    QTableView *view = dayView();
+    const QPoint cell = view->visualRect(view->currentIndex()).center();
+    calendar->setSelectedDate(QDate(date.year(), date.month(), date.day() == 1 ? 2 : 1));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    QCOMPARE(calendar->selectedDate(), date);
+}
+
+// The arrows to the previous and the next month: the outermost buttons of the calendar's
+// navigation bar, as a user finds them.
+std::ranges::minmax_result<QToolButton *> TestMainFor::monthArrows() const
+{
+    QList<QToolButton *> buttons = m_window->DayCal->findChildren<QToolButton *>();
+    buttons.removeIf([](const QToolButton *button) { return !button->isVisible(); });
+    return std::ranges::minmax(buttons, {}, &QWidget::x);
+}
+
+bool TestMainFor::isBold(const QDate &date) const
+{
+    return m_window->DayCal->dateTextFormat(date).fontWeight() == QFont::Bold;
+}
+
+void TestMainFor::chooseMenuItem(QAction *item)
+{
+    // Alt+F belongs to the active window; a desktop gives the activation back to the
+    // calendar window when a dialog closes, which the offscreen platform leaves to us.
+    m_window->windowHandle()->requestActivate();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_window->windowHandle());
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(m_window->FileMenu->isVisible());
+    QMenu *menu = m_window->FileMenu;
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+}
+
+void TestMainFor::startsOnToday()
+{
+    const QDate before = QDate::currentDate();
+    MainFor window;
+    const QDate after = QDate::currentDate();
+    const QDate shown = window.DayCal->selectedDate();
+    QVERIFY2(shown == before || shown == after, qPrintable(shown.toString(Qt::ISODate)));
+    QCOMPARE(window.DayCal->yearShown(), shown.year());
+    QCOMPARE(window.DayCal->monthShown(), shown.month());
+    QCOMPARE(window.windowTitle(), u"KakivaH"_s);
+    // Sharp from a menu's size to a task switcher's: an icon is never scaled up.
+    for (const QSize size : {QSize(16, 16), QSize(256, 256)})
+        QCOMPARE(window.windowIcon().pixmap(size).size(), size);
+    QVERIFY(m_window->DayCal->isAncestorOf(QApplication::focusWidget()));
+}
+
+void TestMainFor::calendarFillsTheClientArea()
+{
+    QWidget *client = m_window->centralWidget();
+    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+    QVERIFY(m_window->DayCal->geometry().contains(client->rect()));
+    // Cut off at the edges, yet both month arrows and the whole day grid stay in view, and
+    // the widest day numbers fit their cells.
+    const auto [previous, next] = monthArrows();
+    for (QWidget *shown : QList<QWidget *>{previous, next, dayView()}) {
+        const QRect inClient(shown->mapTo(client, QPoint(0, 0)), shown->size());
+        QVERIFY2(client->rect().contains(inClient), shown->metaObject()->className());
+    }
+    const QRect cell = dayView()->visualRect(dayView()->currentIndex());
+    QVERIFY(dayView()->fontMetrics().horizontalAdvance(u"28"_s) < cell.width());
+}
+
+void TestMainFor::dateEventHandsTheDateOver_data()
+{
+    QTest::addColumn<QDate>("startDate");
+    QTest::addColumn<QDate>("chosenDate");
+    QTest::addColumn<DateAction>("action");
+    // Year, month, day and caption as the dialog shows them.
+    QTest::addColumn<QStringList>("handedOver");
+
+    const QStringList march5{u"2004"_s, u"03"_s, u"05"_s, u"日記-2004/03/05"_s};
+    const QStringList december31{u"2004"_s, u"12"_s, u"31"_s, u"日記-2004/12/31"_s};
+    QTest::newRow("click on 5 March 2004")
+        << QDate(2004, 3, 1) << QDate(2004, 3, 5) << DateAction::Click << march5;
+    QTest::newRow("click on 31 December 2004")
+        << QDate(2004, 12, 24) << QDate(2004, 12, 31) << DateAction::Click << december31;
+    QTest::newRow("Return on 5 March 2004")
+        << QDate(2004, 3, 1) << QDate(2004, 3, 5) << DateAction::Return << march5;
+    QTest::newRow("keypad Enter on 31 December 2004")
+        << QDate(2004, 12, 24) << QDate(2004, 12, 31) << DateAction::Enter << december31;
+}
+
+void TestMainFor::dateEventHandsTheDateOver()
+{
+    QFETCH(QDate, startDate);
+    QFETCH(QDate, chosenDate);
+    QFETCH(DateAction, action);
+    QFETCH(QStringList, handedOver);
+
+    SeenInDialog seen;
+    ModalAnswerer<DiaryInpFor> answerer([&](DiaryInpFor *dialog) {
+        seen = look(dialog);
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+    m_window->DayCal->setSelectedDate(startDate);
+    if (action == DateAction::Click) {
+        clickDay(chosenDate);
+    } else {
+        // Walk to the day with the arrow keys, then choose it.
+        QTableView *view = dayView();
+        for (QDate at = startDate; at < chosenDate; at = at.addDays(1))
+            QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, action == DateAction::Return ? Qt::Key_Return : Qt::Key_Enter,
+                        action == DateAction::Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    }
+    QTRY_COMPARE(answerer.shown(), 1);
+    settle();
+    QCOMPARE(answerer.shown(), 1);
+
+    QCOMPARE((QStringList{seen.year, seen.month, seen.day, seen.caption}), handedOver);
+    QVERIFY(seen.modal);
+    QVERIFY(seen.centred);
+    QCOMPARE(answerer.leftOpen(), 0);
+    QCOMPARE(m_window->DayCal->selectedDate(), chosenDate);
+}
+
+void TestMainFor::oneActionOpensOneDialog_data()
+{
+    QTest::addColumn<DateAction>("action");
+    QTest::addColumn<bool>("singleClickActivates");
+    // On the day already chosen; Return is in dateEventHandsTheDateOver.
+    QTest::newRow("click") << DateAction::Click << false;
+    QTest::newRow("double click") << DateAction::DoubleClick << false;
+    QTest::newRow("click where one click also activates") << DateAction::Click << true;
+    QTest::newRow("double click where one click also activates") << DateAction::DoubleClick << true;
+}
+
+void TestMainFor::oneActionOpensOneDialog()
+{
+    QFETCH(DateAction, action);
+    QFETCH(bool, singleClickActivates);
+
+    SingleClickActivates style;
+    if (singleClickActivates)
+        dayView()->setStyle(&style);
+    ModalAnswerer<DiaryInpFor> answerer(
+        [](DiaryInpFor *dialog) { QTest::mouseClick(dialog->CancelCom, Qt::LeftButton); });
+    const QDate date(2004, 3, 5);
+    m_window->DayCal->setSelectedDate(date);
+    QTableView *view = dayView();
+    const QPoint cell = view->visualRect(view->currentIndex()).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    if (action == DateAction::DoubleClick) {
+        // Press, release, press with the double click, release: all of it reaches the
+        // calendar before the event loop runs again, the worst case for a date event.
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, cell);
+    }
+    QTRY_COMPARE(answerer.shown(), 1);
+    settle();
+    QCOMPARE(answerer.shown(), 1);
+    dayView()->setStyle(nullptr);
+}
+
+void TestMainFor::reopeningADateLoadsItAfresh()
+{
+    const QDate date(2004, 3, 5);
+    m_window->DayCal->setSelectedDate(date);
+    QList<SeenInDialog> seen;
+    std::function<void(DiaryInpFor *)> next;
+    ModalAnswerer<DiaryInpFor> answerer([&](DiaryInpFor *dialog) { next(dialog); });
+
+    next = [&](DiaryInpFor *dialog) {
+        seen << look(dialog);
+        typeText(dialog->DiaryTex, u"first"_s);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+    };
+    clickDay(date);
+    QTRY_COMPARE(answerer.shown(), 1);
+    QCOMPARE(m_bed->appDir.read(u"Diary/2004/03/05.dia"_s), "first\r\n");
+
+    // Changed behind the program's back: the next showing must read the file again.
+    m_bed->appDir.write(u"Diary/2004/03/05.dia"_s, "changed\r\nsince\r\n");
+    next = [&](DiaryInpFor *dialog) {
+        seen << look(dialog);
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    };
+    clickDay(date);
+    QTRY_COMPARE(answerer.shown(), 2);
+    // A day without an entry shows an empty box, whatever the previous showing held.
+    clickDay(date.addDays(1));
+    QTRY_COMPARE(answerer.shown(), 3);
+
+    QCOMPARE(seen.size(), 3);
+    QCOMPARE(seen[0].text, QString());
+    QCOMPARE(seen[1].text, u"changed\nsince"_s);
+    QCOMPARE(seen[1].caption, u"日記-2004/03/05"_s);
+    QCOMPARE(seen[2].text, QString());
+    QCOMPARE(seen[2].caption, u"日記-2004/03/06"_s);
+    QCOMPARE(answerer.leftOpen(), 0);
+}
+
+void TestMainFor::keyboardAloneSavesAnEntry()
+{
+    m_window->DayCal->setSelectedDate(QDate(2004, 8, 16));
+    ModalAnswerer<DiaryInpFor> answerer([](DiaryInpFor *dialog) {
+        // Everything goes to whichever control has the focus, as typing does.
+        QTRY_COMPARE(QApplication::focusWidget(), dialog->DiaryTex);
+        typeText(QApplication::focusWidget(), u"夏休み\n海へ"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dialog->OkCom);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    });
+    QTableView *view = dayView();
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_COMPARE(answerer.shown(), 1);
+    QCOMPARE(answerer.leftOpen(), 0);
+
+    QCOMPARE(m_bed->appDir.read(u"Diary/2004/08/17.dia"_s), entryFileBytes(u"夏休み\n海へ"_s));
+    const QStringList pages = pagesOfDay(u"2004"_s, u"08"_s, u"17"_s);
+    QCOMPARE(existingOf(pages), pages);
+}
+
+void TestMainFor::daysWithEntriesAreBold()
+{
+    m_bed->appDir.write(u"Diary/2004/03/10.dia"_s, "x\r\n");
+    m_bed->appDir.write(u"Diary/2004/04/02.dia"_s, "x\r\n");
+    m_bed->appDir.write(u"Diary/2004/04/notes.txt"_s, "not an entry\r\n");
+    QVERIFY(writeDraft({u"2004"_s, u"03"_s, u"11"_s}, u"not an entry"_s));
+
+    m_window->DayCal->setSelectedDate(QDate(2004, 3, 1));
+    QVERIFY(isBold(QDate(2004, 3, 10)));
+    QVERIFY(!isBold(QDate(2004, 3, 11)));
+    QVERIFY(!isBold(QDate(2004, 4, 2)));
+
+    QTest::mouseClick(monthArrows().max, Qt::LeftButton);
+    QCOMPARE(m_window->DayCal->monthShown(), 4);
+    QVERIFY(isBold(QDate(2004, 4, 2)));
+    QVERIFY(!isBold(QDate(2004, 3, 10)));
+
+    // A new entry shows in bold as soon as its dialog has closed.
+    QVERIFY(!isBold(QDate(2004, 4, 20)));
+    ModalAnswerer<DiaryInpFor> answerer([](DiaryInpFor *dialog) {
+        typeText(dialog->DiaryTex, u"new"_s);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+    });
+    clickDay(QDate(2004, 4, 20));
+    QTRY_COMPARE(answerer.shown(), 1);
+    QVERIFY(isBold(QDate(2004, 4, 20)));
+    QVERIFY(isBold(QDate(2004, 4, 2)));
+}
+
+void TestMainFor::yearsHaveFourDigits_data()
+{
+    QTest::addColumn<QDate>("asked");
+    QTest::addColumn<Qt::Key>("beyond"); // the key that would go further out
+    QTest::addColumn<QDate>("chosen");
+    // The calendar's own range keeps every key inside; one way out at each end is enough.
+    QTest::newRow("year 1600") << QDate(1600, 12, 31) << Qt::Key_Left << QDate(1601, 1, 1);
+    QTest::newRow("year 10000") << QDate(10000, 1, 5) << Qt::Key_PageDown << QDate(9999, 12, 31);
+}
+
+// Folders, pages and captions hold the year as four digits, so no other year can be chosen.
+void TestMainFor::yearsHaveFourDigits()
+{
+    QFETCH(QDate, asked);
+    QFETCH(Qt::Key, beyond);
+    QFETCH(QDate, chosen);
+    m_window->DayCal->setSelectedDate(asked);
+    QCOMPARE(m_window->DayCal->selectedDate(), chosen);
+    QTest::keyClick(dayView(), beyond);
+    QCOMPARE(m_window->DayCal->selectedDate(), chosen);
+    QCOMPARE(m_window->DayCal->yearShown(), chosen.year());
+}
+
+void TestMainFor::fileMenuHoldsItsItems()
+{
+    QCOMPARE(m_window->FileMenu->title(), u"ファイル(&F)"_s);
+    QCOMPARE(m_window->FileMenu->actions(),
+             (QList<QAction *>{m_window->SearchMenu, m_window->BrowseMenu, m_window->DeleteMenu,
+                               m_window->ConfMenu, m_window->UnsentMenu, m_window->ResendMenu,
+                               m_window->BackupMenu, m_window->EndMenu}));
+    QCOMPARE(m_window->DeleteMenu->text(), u"この日を削除(&D)..."_s);
+    QCOMPARE(m_window->ConfMenu->text(), u"設定"_s);
+    QCOMPARE(m_window->BackupMenu->text(), u"バックアップ(&K)..."_s);
+    QCOMPARE(m_window->EndMenu->text(), u"終了"_s);
+    // Alt+F itself is what chooseMenuItem() presses.
+}
+
+void TestMainFor::settingsOpensEveryTime()
+{
+    QList<bool> modal;
+    QList<bool> centred;
+    ModalAnswerer<ConfFor> answerer([&](ConfFor *dialog) {
+        modal << (QApplication::activeModalWidget() == dialog);
+        centred << centredOver(dialog, m_window.get());
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+    chooseMenuItem(m_window->ConfMenu);
+    QTRY_COMPARE(answerer.shown(), 1);
+    chooseMenuItem(m_window->ConfMenu);
+    QTRY_COMPARE(answerer.shown(), 2);
+    QCOMPARE(modal, (QList<bool>{true, true}));
+    QCOMPARE(centred, (QList<bool>{true, true}));
+    QCOMPARE(answerer.leftOpen(), 0);
+    QVERIFY(m_window->isVisible());
+}
+
+void TestMainFor::backsUpOnFirstSaveOfTheDayAndAtQuit()
+{
+    const auto save = [this](const QDate &date) {
+        m_window->DayCal->setSelectedDate(date);
+        ModalAnswerer<DiaryInpFor> answerer([](DiaryInpFor *dialog) {
+            dialog->DiaryTex->setPlainText(u"書いた"_s);
+            dialog->OkCom->click();
+        });
+        QTest::keyClick(dayView(), Qt::Key_Return);
+        QTRY_COMPARE(answerer.shown(), 1);
+    };
+    save(QDate(2004, 8, 16));
+    QTRY_COMPARE(listBackups(backupFolder()).size(), 1);
+    save(QDate(2004, 8, 17));
+    m_window->close();
+    // The second save came after the day's backup, so quitting writes one more.
+    const QList<BackupFile> backups = listBackups(backupFolder());
+    QCOMPARE(backups.size(), 2);
+    QByteArray newest;
+    QVERIFY(readZipArchive(
+        backups.first().path,
+        [&newest](const QString &name, const QByteArray &bytes, QString *) {
+            if (name == u"Diary/2004/08/17.dia"_s)
+                newest = bytes;
+            return true;
+        },
+        nullptr));
+    QCOMPARE(newest, m_bed->appDir.read(u"Diary/2004/08/17.dia"_s));
+}
+
+void TestMainFor::endingTheProgram_data()
+{
+    QTest::addColumn<bool>("fromMenu");
+    QTest::newRow("終了 in the menu") << true;
+    QTest::newRow("closing the window") << false;
+}
+
+void TestMainFor::endingTheProgram()
+{
+    QFETCH(bool, fromMenu);
+    ModalAnswerer<QDialog> anyQuestion([](QDialog *dialog) { dialog->reject(); });
+    // The program's own event loop, which ends with the calendar window.
+    QApplication::setQuitOnLastWindowClosed(true);
+    auto restore = qScopeGuard([] { QApplication::setQuitOnLastWindowClosed(false); });
+    QTimer::singleShot(0, m_window.get(), [&] {
+        if (fromMenu)
+            chooseMenuItem(m_window->EndMenu);
+        else
+            m_window->close();
+    });
+    bool stuck = false;
+    QTimer::singleShot(std::chrono::seconds(30), qApp, [&] {
+        stuck = true;
+        QApplication::exit(1);
+    });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!stuck);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(anyQuestion.shown(), 0);
+}
+
+QTEST_MAIN(TestMainFor)
+#include "TestMainFor.moc"
