@@ -42,7 +42,7 @@ enum class OutcomeKind
     TransferIncomplete,   // the connection broke during the file
     ServerRefused,        // the server's refusing reply code travels beside
     DirectoryUnreachable, // a remote directory could be neither entered nor made
-    Failed,               // anything else
+    Failed,               // anything else; stays last, so every kind lies below it
 };
 
 } // namespace Kakiva
