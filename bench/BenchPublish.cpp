@@ -251,7 +251,7 @@ void BM_PublishKakiva(benchmark::State &state, Remote remote, const std::string 
         const qsizetype logged = site().server().commands().size();
         const auto start = std::chrono::steady_clock::now();
         UploadAttempt attempt({configuredDestination(), IniRead(FtpSection, PasswordKey), 10s},
-                              [](const QString &) {});
+                              [](OutcomeKind) {});
         const PublishOutcome outcome = attempt.run(DateFields{Year, Month, Day});
         Sample sample;
         sample.ms = msSince(start);

@@ -103,8 +103,9 @@ Figures runOurs(const PyFtpServer &server, const LatencyFtpRelay &relay, bool ev
     figures.roundTrips = relay.roundTrips() - tripsBefore;
     figures.commands = commandsSince(server, before);
     figures.matches = outcome.result == PublishResult::Succeeded && serverMatches(server);
-    if (!outcome.reason.isEmpty())
-        std::printf("  ours failed: %s\n", qPrintable(outcome.reason));
+    if (outcome.failure.isFailure())
+        std::printf("  ours failed: kind %d at %s\n", static_cast<int>(outcome.failure.kind),
+                    qPrintable(outcome.failure.remotePath));
     return figures;
 }
 

@@ -95,7 +95,7 @@ void runSession(const PyFtpServer &server, const QString &localDir, int session,
         const qint16 result = client.PutFile(path, name);
         QFile::remove(path);
         QMutexLocker lock(&tally.mutex);
-        if (result != FtpResult::Stored) {
+        if (result != FtpResult::PutFile::Stored) {
             ++tally.failures[result];
             connected = false; // start afresh, as the upload window would
             continue;

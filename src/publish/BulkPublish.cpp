@@ -98,7 +98,7 @@ bool BulkPublish::sendFiles(Shared &shared, PublishSession &session, int index) 
             return giveBack();
         report(shared, &*file, nullptr);
         const qint16 result = session.store(*file);
-        if (result == ClientResult::Stored)
+        if (result == ClientResult::PutFile::Stored)
             report(shared, nullptr, &*file);
         else if (!ClientResult::failedForThisFileAlone(result))
             return giveBack();

@@ -1,23 +1,22 @@
 #include "publish/DestinationPassword.h"
 
-#include "publish/UploadStatus.h"
 #include "settings/StoredPassword.h"
 
 namespace Kakiva {
 
 namespace {
 
-QString failureStatus(ResolvedPassword::Status status)
+OutcomeKind failureKind(ResolvedPassword::Status status)
 {
     switch (status) {
     case ResolvedPassword::Status::Ready:
         break;
     case ResolvedPassword::Status::NotInKeyring:
-        return UploadStatus::NoPassword;
+        return OutcomeKind::NoPassword;
     case ResolvedPassword::Status::KeyringUnavailable:
-        return UploadStatus::KeyringError;
+        return OutcomeKind::KeyringUnavailable;
     case ResolvedPassword::Status::KeyringTimedOut:
-        return UploadStatus::KeyringTimedOut;
+        return OutcomeKind::KeyringTimedOut;
     }
     return {};
 }
@@ -29,7 +28,7 @@ DestinationPassword destinationPassword(const PublishDestination &destination,
 {
     const ResolvedPassword resolved =
         resolvePassword(destination.server, destination.user, cancelled);
-    return {resolved.password, failureStatus(resolved.status)};
+    return {resolved.password, failureKind(resolved.status)};
 }
 
 } // namespace Kakiva

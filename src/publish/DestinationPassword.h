@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/OutcomeKind.h"
 #include "publish/PublishDestination.h"
 
 #include <QString>
@@ -12,7 +13,7 @@ namespace Kakiva {
 struct DestinationPassword
 {
     QString password;
-    QString failure; // the upload window's status when there is no password to log in with
+    OutcomeKind failure = OutcomeKind::None; // why there is none to log in with
 };
 
 // Resolved once per run, on the worker's thread, before connecting: the password of the

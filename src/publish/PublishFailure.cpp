@@ -1,60 +1,55 @@
 #include "publish/PublishFailure.h"
 
+#include "publish/ConnectOutcome.h"
 #include "publish/client/ClientResult.h"
-#include "publish/UploadStatus.h"
 
-namespace Kakiva::PublishFailure {
+namespace Kakiva {
 
 namespace {
 
-QString storeReason(qint16 result)
+OutcomeKind storeFailureKind(qint16 result)
 {
     switch (result) {
-    case ClientResult::LocalFileMissing:
-        return UploadStatus::NoSuchFile;
+    case ClientResult::PutFile::LocalFileMissing:
+        return OutcomeKind::LocalFileMissing;
     case ClientResult::NotConnected:
-        return QStringLiteral("接続が切れました");
+        return OutcomeKind::SessionLost;
     case ClientResult::TimedOut:
-        return UploadStatus::TimedOut;
+        return OutcomeKind::TimedOut;
     case ClientResult::Cancelled:
-        return QStringLiteral("中止しました");
+        return OutcomeKind::Cancelled;
     case ClientResult::BadReply:
-        return QStringLiteral("サーバーの応答が読めません");
+        return OutcomeKind::BadReply;
     case ClientResult::DataConnectionFailed:
-        return QStringLiteral("データ接続を開けません");
+        return OutcomeKind::DataConnectionFailed;
     case ClientResult::LocalFileUnreadable:
-        return QStringLiteral("ファイルを読めません");
+        return OutcomeKind::LocalFileUnreadable;
     case ClientResult::TransferIncomplete:
-        return QStringLiteral("転送が途中で切れました");
+        return OutcomeKind::TransferIncomplete;
     default:
         break;
     }
-    if (ClientResult::isServerRefusal(result))
-        return QStringLiteral("サーバーが拒否しました (%1)").arg(-result);
-    return UploadStatus::Error;
+    return ClientResult::isServerRefusal(result) ? OutcomeKind::ServerRefused : OutcomeKind::Failed;
 }
 
 } // namespace
 
-QString ofConnect(qint16 result)
+PublishFailure PublishFailure::ofConnect(qint16 result)
 {
-    const ConnectOutcome outcome = classifyConnectResult(result);
-    return outcome.status.isEmpty() ? UploadStatus::ConnectError : outcome.status;
+    const OutcomeKind kind = classifyConnectResult(result).kind;
+    const bool classed = kind != OutcomeKind::None && kind != OutcomeKind::Connected;
+    return PublishFailure(classed ? kind : OutcomeKind::ConnectFailed);
 }
 
-QString ofDirectory(const QString &path)
+PublishFailure PublishFailure::ofDirectory(const QString &path)
 {
-    return QStringLiteral("ディレクトリに移動できません: ") + path;
+    return PublishFailure(OutcomeKind::DirectoryUnreachable, path);
 }
 
-QString ofStore(const QString &remotePath, qint16 result)
+PublishFailure PublishFailure::ofStore(const QString &remotePath, qint16 result)
 {
-    return remotePath + QStringLiteral(": ") + storeReason(result);
+    const OutcomeKind kind = storeFailureKind(result);
+    return PublishFailure(kind, remotePath, kind == OutcomeKind::ServerRefused ? -result : 0);
 }
 
-QString ofRecord(const QString &error)
-{
-    return QStringLiteral("送信の記録を保存できません: ") + error;
-}
-
-} // namespace Kakiva::PublishFailure
+} // namespace Kakiva

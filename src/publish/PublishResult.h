@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/PublishFailure.h"
 #include "publish/client/WireStats.h"
 
 #include <QString>
@@ -30,7 +31,7 @@ constexpr bool retryCannotHelp(PublishResult result)
 struct PublishOutcome
 {
     PublishResult result = PublishResult::Failed;
-    QString reason;          // why it failed, for the user
+    PublishFailure failure;  // why it failed
     QString recordError;     // sent.json could not be written: the pages went, unrecorded
     QStringList confirmed;   // remote paths the server confirmed, in the order it did
     int logins = 0;          // sessions that logged in

@@ -1,7 +1,5 @@
 #include "publish/PublishRun.h"
 
-#include "publish/UploadStatus.h"
-
 #include <QMutexLocker>
 
 namespace Kakiva {
@@ -12,18 +10,18 @@ PublishRun::PublishRun(PublishRequest request)
 {
 }
 
-bool PublishRun::fail(const QString &reason)
+bool PublishRun::fail(const PublishFailure &failure)
 {
     const QMutexLocker locker(&m_mutex);
-    if (m_outcome.reason.isEmpty())
-        m_outcome.reason = reason;
+    if (!m_outcome.failure.isFailure())
+        m_outcome.failure = failure;
     return false;
 }
 
-QString PublishRun::reason()
+PublishFailure PublishRun::failure()
 {
     const QMutexLocker locker(&m_mutex);
-    return m_outcome.reason;
+    return m_outcome.failure;
 }
 
 void PublishRun::confirmed(const QString &remotePath, const QString &recordError)
@@ -65,10 +63,10 @@ PublishOutcome PublishRun::outcome(bool complete)
         outcome.result = PublishResult::Incompatible;
     else if (complete)
         outcome.result = PublishResult::Succeeded;
-    else if (outcome.reason.isEmpty())
-        outcome.reason = UploadStatus::Error;
+    else if (!outcome.failure.isFailure())
+        outcome.failure = PublishFailure(OutcomeKind::Failed);
     if (outcome.result == PublishResult::Succeeded)
-        outcome.reason.clear();
+        outcome.failure = PublishFailure();
     return outcome;
 }
 

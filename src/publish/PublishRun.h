@@ -40,9 +40,9 @@ public:
     ServerIdentityTrust &trust() { return m_trust; }
     RemoteDirectoryRegistry &directories() { return m_directories; }
 
-    // Keeps the first reason; false, so a failing step can end with "return run.fail(...)".
-    bool fail(const QString &reason);
-    QString reason();
+    // Keeps the first failure; false, so a failing step can end with "return run.fail(...)".
+    bool fail(const PublishFailure &failure);
+    PublishFailure failure();
     // A store the server confirmed; recordError is set when sent.json did not take it.
     void confirmed(const QString &remotePath, const QString &recordError);
     void loggedIn(bool in, bool required);
@@ -50,7 +50,7 @@ public:
     void incompatible() { m_incompatible = true; }
     void addWire(const WireStats &stats);
 
-    // How the run ended: cancelled, a refused identity, complete, or failed with its reason.
+    // How the run ended: cancelled, a refused identity, complete, or failed and why.
     PublishOutcome outcome(bool complete);
 
 private:

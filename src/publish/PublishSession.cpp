@@ -1,11 +1,11 @@
 #include "publish/PublishSession.h"
 
 #include "platform/AppDir.h"
+#include "publish/ConnectOutcome.h"
 #include "publish/PublishClientFactory.h"
 #include "publish/PublishFailure.h"
 #include "publish/PublishRun.h"
 #include "publish/RemotePaths.h"
-#include "publish/UploadStatus.h"
 #include "publish/client/ClientResult.h"
 
 namespace Kakiva {
@@ -37,8 +37,9 @@ bool PublishSession::logIn(bool required)
     const bool in = !classifyConnectResult(m_connectResult).failed && !m_run.cancelled();
     m_run.loggedIn(in, required);
     if (!in && required && !m_run.cancelled()) {
-        const QString refused = refusalStatus(m_run.trust().refusal());
-        m_run.fail(refused.isEmpty() ? PublishFailure::ofConnect(m_connectResult) : refused);
+        const OutcomeKind refused = refusalKind(m_run.trust().refusal());
+        m_run.fail(refused == OutcomeKind::None ? PublishFailure::ofConnect(m_connectResult)
+                                                : PublishFailure(refused));
         if (classifyConnectResult(m_connectResult).final)
             m_run.incompatible();
     }
@@ -61,7 +62,7 @@ PublishSession::Entry PublishSession::enter(const QString &directory)
         return Entry::AlreadyThere;
     }
     const qint16 result = m_client->Command(QStringLiteral("CWD ") + argument);
-    if (result == ClientResult::CommandDone) {
+    if (result == ClientResult::Command::Done) {
         m_current = directory;
         m_run.directories().markEntered(directory);
         return Entry::Entered;
@@ -106,7 +107,7 @@ bool PublishSession::makeChain(const QString &directory)
 bool PublishSession::changeTo(const QString &directory)
 {
     if (m_client->Command(QStringLiteral("CWD ") + argumentFor(directory)) !=
-        ClientResult::CommandDone)
+        ClientResult::Command::Done)
         return m_run.fail(PublishFailure::ofDirectory(
             remotePathBelow(m_run.request().destination.directory, directory)));
     m_current = directory;
@@ -140,7 +141,7 @@ QList<qint16> PublishSession::storeTogether(const QList<SiteFile> &files)
 // A confirmed store goes into the record; a failed one gives the run its reason.
 void PublishSession::settle(const SiteFile &file, qint16 result)
 {
-    if (result < ClientResult::Stored) {
+    if (result < ClientResult::PutFile::Stored) {
         m_run.fail(PublishFailure::ofStore(file.remotePath, result));
         return;
     }
@@ -155,17 +156,17 @@ bool PublishSession::remove(const QString &remotePath)
     if (m_current != directory) {
         const QString argument = argumentFor(directory);
         const qint16 entered = argument.isEmpty()
-                                   ? ClientResult::CommandDone
+                                   ? ClientResult::Command::Done
                                    : m_client->Command(QStringLiteral("CWD ") + argument);
         if (entered < 0)
             return m_run.fail(PublishFailure::ofStore(remotePath, entered));
-        if (entered == ClientResult::CommandDone)
+        if (entered == ClientResult::Command::Done)
             m_current = directory;
     }
     const qint16 result = m_current == directory
                               ? m_client->RemoveFile(remotePath.section(QLatin1Char('/'), -1))
-                              : ClientResult::NoSuchRemoteFile;
-    if (result != ClientResult::Removed && result != ClientResult::NoSuchRemoteFile)
+                              : ClientResult::RemoveFile::NotThere;
+    if (result != ClientResult::RemoveFile::Removed && result != ClientResult::RemoveFile::NotThere)
         return m_run.fail(PublishFailure::ofStore(remotePath, result));
     QString error;
     m_run.record().confirmRemoval(remotePath, &error);

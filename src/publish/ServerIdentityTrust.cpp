@@ -1,7 +1,5 @@
 #include "publish/ServerIdentityTrust.h"
 
-#include "publish/UploadStatus.h"
-
 #include <QMutexLocker>
 
 namespace Kakiva {
@@ -14,9 +12,8 @@ ServerIdentityTrust::ServerIdentityTrust(Questions ask, CertificateTrust::Cancel
 
 ServerTrust ServerIdentityTrust::decisions()
 {
-    return {
-        [this](const CertificateQuestion &question) { return m_certificates.decide(question); },
-        [this](const HostKeyQuestion &question) { return decideHostKey(question); }};
+    return {[this](const CertificateQuestion &question) { return m_certificates.decide(question); },
+            [this](const HostKeyQuestion &question) { return decideHostKey(question); }};
 }
 
 ServerIdentityTrust::Refusal ServerIdentityTrust::refusal() const
@@ -41,17 +38,17 @@ bool ServerIdentityTrust::decideHostKey(const HostKeyQuestion &question)
     return false;
 }
 
-QString refusalStatus(ServerIdentityTrust::Refusal refusal)
+OutcomeKind refusalKind(ServerIdentityTrust::Refusal refusal)
 {
     switch (refusal) {
     case ServerIdentityTrust::Refusal::Certificate:
-        return UploadStatus::CertificateError;
+        return OutcomeKind::CertificateNotAccepted;
     case ServerIdentityTrust::Refusal::HostKey:
-        return UploadStatus::HostKeyError;
+        return OutcomeKind::HostKeyNotTrusted;
     case ServerIdentityTrust::Refusal::None:
         break;
     }
-    return {};
+    return OutcomeKind::None;
 }
 
 } // namespace Kakiva

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "publish/OutcomeKind.h"
 #include "publish/client/CertificateTrust.h"
-#include "publish/client/PublishClient.h"
 #include "publish/client/HostKeyQuestion.h"
+#include "publish/client/PublishClient.h"
 
 #include <QMutex>
 #include <QString>
@@ -51,7 +52,7 @@ private:
     std::atomic_bool m_hostKeyRefused{false};
 };
 
-// "証明書エラー" or "ホスト鍵エラー" for a refusal; empty for none.
-QString refusalStatus(ServerIdentityTrust::Refusal refusal);
+// The kind of outcome of a refusal; None for none.
+OutcomeKind refusalKind(ServerIdentityTrust::Refusal refusal);
 
 } // namespace Kakiva

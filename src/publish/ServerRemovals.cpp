@@ -26,7 +26,7 @@ bool sendList(PublishRun &run, PublishSession &session, const QString &remotePat
     if (digest.isEmpty() || run.record().holds(remotePath, digest))
         return true; // gone with its folder, or the server has it as it is
     return session.enter(remoteDirectoryOf(remotePath)) != PublishSession::Entry::Failed &&
-           session.store({localPath, remotePath, 0, digest}) == ClientResult::Stored;
+           session.store({localPath, remotePath, 0, digest}) == ClientResult::PutFile::Stored;
 }
 
 } // namespace

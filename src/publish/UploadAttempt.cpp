@@ -1,9 +1,9 @@
 #include "publish/UploadAttempt.h"
 
 #include "pages/PagePaths.h"
+#include "publish/ConnectOutcome.h"
 #include "publish/PublishSession.h"
 #include "publish/ServerRemovals.h"
-#include "publish/UploadStatus.h"
 
 namespace Kakiva {
 
@@ -36,10 +36,10 @@ PublishOutcome UploadAttempt::run(const DateFields &date)
 bool UploadAttempt::logIn()
 {
     if (!m_session->logIn())
-        return fail(m_run->reason());
-    const QString status = classifyConnectResult(m_session->connectResult()).status;
-    if (!status.isEmpty())
-        m_status(status);
+        return fail(m_run->failure().kind);
+    const OutcomeKind stage = classifyConnectResult(m_session->connectResult()).kind;
+    if (stage != OutcomeKind::None)
+        m_status(stage);
     return true;
 }
 
@@ -49,7 +49,7 @@ bool UploadAttempt::enter(const QString &directory)
 {
     switch (m_session->enter(directory)) {
     case PublishSession::Entry::Entered:
-        m_status(UploadStatus::DirectoryChanged);
+        m_status(OutcomeKind::DirectoryChanged);
         return true;
     case PublishSession::Entry::AlreadyThere:
     case PublishSession::Entry::Made:
@@ -57,7 +57,7 @@ bool UploadAttempt::enter(const QString &directory)
     case PublishSession::Entry::Failed:
         break;
     }
-    return fail(UploadStatus::Error);
+    return fail(OutcomeKind::Failed);
 }
 
 bool UploadAttempt::sendOneByOne(const DateFields &date, bool last)
@@ -86,7 +86,7 @@ bool UploadAttempt::sendTogether(const DateFields &date, bool last)
     return true;
 }
 
-// "アップ成功" only once the last page is confirmed: seen earlier, it would invite closing
+// Sent only once the last page is confirmed: seen earlier, it would invite closing
 // the window, which cancels the pages still on their way.
 bool UploadAttempt::send(const QString &localPath, bool last)
 {
@@ -109,25 +109,25 @@ bool UploadAttempt::shown(qint16 result, bool last)
     if (m_run->cancelled())
         return false;
     if (result >= 1) {
-        m_status(last ? UploadStatus::Sent : UploadStatus::Uploading);
+        m_status(last ? OutcomeKind::Sent : OutcomeKind::Uploading);
         return true;
     }
-    return fail(result == 0 ? UploadStatus::NoSuchFile : UploadStatus::Error);
+    return fail(result == 0 ? OutcomeKind::LocalFileMissing : OutcomeKind::Failed);
 }
 
 // The pages of deleted days go with the next upload to their server.
 bool UploadAttempt::removeDeletedDays()
 {
     if (!carryOutRemovals(*m_run, *m_session))
-        return fail(UploadStatus::Error);
-    m_status(UploadStatus::Sent);
+        return fail(OutcomeKind::Failed);
+    m_status(OutcomeKind::Sent);
     return true;
 }
 
-bool UploadAttempt::fail(const QString &status)
+bool UploadAttempt::fail(OutcomeKind stage)
 {
     if (!m_run->cancelled())
-        m_status(status);
+        m_status(stage);
     return false;
 }
 

@@ -44,6 +44,7 @@ int countOf(const QStringList &commands, const QString &prefix)
 } // namespace
 
 Q_DECLARE_METATYPE(ScriptedFtpScript::EarlyData)
+Q_DECLARE_METATYPE(Kakiva::PublishFailure)
 
 class TestBulkPublish : public QObject
 {
@@ -120,7 +121,7 @@ void TestBulkPublish::wholeSiteMatchesTheServer()
     const PublishDestination to = destinationOf(server.serverString(), server.user());
 
     const PublishOutcome first = publish(to, server.password(), siteFiles(), sessions);
-    QCOMPARE(first.reason, QString());
+    QCOMPARE(first.failure.kind, OutcomeKind::None);
     QCOMPARE(first.result, PublishResult::Succeeded);
     QCOMPARE(first.logins, sessions);
     QCOMPARE(first.confirmed.size(), SitePages.size());
@@ -151,7 +152,7 @@ void TestBulkPublish::serverTakingTwoSessions()
     QVERIFY(QDir(server.homePath()).mkpath(Remote));
     const PublishOutcome outcome = publish(destinationOf(server.serverString(), server.user()),
                                            server.password(), siteFiles());
-    QCOMPARE(outcome.reason, QString());
+    QCOMPARE(outcome.failure.kind, OutcomeKind::None);
     QCOMPARE(outcome.result, PublishResult::Succeeded);
     QCOMPARE(outcome.logins, 2);
     QCOMPARE(outcome.refusedSessions, 2);
@@ -209,13 +210,14 @@ void TestBulkPublish::resumesAfterDroppedConnection()
     const PublishOutcome cut = publish(to, ScriptedPassword, unsentFiles(ServerRecord(to)), 1);
     QCOMPARE(cut.result, PublishResult::Failed);
     QCOMPARE(cut.confirmed, (QStringList{"index.html", "kakiva.css", "year.html"}));
-    QVERIFY2(cut.reason.startsWith(QStringLiteral("2004/index.html: ")), qPrintable(cut.reason));
-    QVERIFY2(cut.reason.contains(QStringLiteral("421")), qPrintable(cut.reason));
+    QCOMPARE(cut.failure.remotePath, QStringLiteral("2004/index.html"));
+    QCOMPARE(cut.failure.kind, OutcomeKind::ServerRefused);
+    QCOMPARE(cut.failure.serverCode, 421);
 
     const QList<SiteFile> rest = unsentFiles(ServerRecord(to));
     QCOMPARE(rest.size(), SitePages.size() - 3);
     const PublishOutcome resumed = publish(to, ScriptedPassword, rest);
-    QCOMPARE(resumed.reason, QString());
+    QCOMPARE(resumed.failure.kind, OutcomeKind::None);
     QCOMPARE(resumed.result, PublishResult::Succeeded);
     for (const QString &page : SitePages)
         QCOMPARE(server.file(QStringLiteral("/www/") + page), contentOf(page));
@@ -232,7 +234,8 @@ void TestBulkPublish::unconfirmedStoreIsNotRecorded()
     const PublishOutcome outcome = publish(to, ScriptedPassword, siteFiles(), 1);
     QCOMPARE(outcome.result, PublishResult::Failed);
     QVERIFY(outcome.confirmed.isEmpty());
-    QVERIFY2(outcome.reason.contains(QStringLiteral("451")), qPrintable(outcome.reason));
+    QCOMPARE(outcome.failure.kind, OutcomeKind::ServerRefused);
+    QCOMPARE(outcome.failure.serverCode, 451);
     QCOMPARE(ServerRecord(to).size(), 0);
     QCOMPARE(unsentFiles(ServerRecord(to)).size(), SitePages.size());
 }
@@ -240,20 +243,21 @@ void TestBulkPublish::unconfirmedStoreIsNotRecorded()
 void TestBulkPublish::goesOnPastAFaultOfOneFile_data()
 {
     QTest::addColumn<bool>("recordWritable");
-    QTest::addColumn<QString>("reason");
+    QTest::addColumn<PublishFailure>("failure");
     QTest::addColumn<QStringList>("unsent");
     // A file the server refuses fails alone: the session goes on with the others.
     QTest::newRow("file refused") << true
-                                  << QStringLiteral("kakiva.css: サーバーが拒否しました (553)")
+                                  << PublishFailure(OutcomeKind::ServerRefused,
+                                                    QStringLiteral("kakiva.css"), 553)
                                   << QStringList{"kakiva.css"};
     // A record that cannot be written is told, and the site still goes out.
-    QTest::newRow("sent.json cannot be written") << false << QString() << SitePages;
+    QTest::newRow("sent.json cannot be written") << false << PublishFailure() << SitePages;
 }
 
 void TestBulkPublish::goesOnPastAFaultOfOneFile()
 {
     QFETCH(bool, recordWritable);
-    QFETCH(QString, reason);
+    QFETCH(PublishFailure, failure);
     QFETCH(QStringList, unsent);
 
     ScriptedFtpServer server;
@@ -267,7 +271,9 @@ void TestBulkPublish::goesOnPastAFaultOfOneFile()
     const PublishDestination to = destinationOf(server.serverString(), ScriptedUser);
     const PublishOutcome outcome = publish(to, ScriptedPassword, siteFiles(), 1);
     QCOMPARE(outcome.result, recordWritable ? PublishResult::Failed : PublishResult::Succeeded);
-    QCOMPARE(outcome.reason, reason);
+    QCOMPARE(outcome.failure.kind, failure.kind);
+    QCOMPARE(outcome.failure.remotePath, failure.remotePath);
+    QCOMPARE(outcome.failure.serverCode, failure.serverCode);
     QCOMPARE(outcome.recordError.isEmpty(), recordWritable);
     QCOMPARE(outcome.logins, 1);
     QCOMPARE(outcome.confirmed.size(), SitePages.size() - (recordWritable ? 1 : 0));
@@ -362,7 +368,7 @@ void TestBulkPublish::sftpDestination()
     };
 
     const PublishOutcome first = publish(siteFiles());
-    QCOMPARE(first.reason, QString());
+    QCOMPARE(first.failure.kind, OutcomeKind::None);
     QCOMPARE(first.logins, BulkPublish::MaxSessions);
     QCOMPARE(questions, 1);
     for (const QString &page : SitePages)

@@ -181,7 +181,7 @@ void TestDayDeletion::publishRemovesItFromTheServer()
         const auto trust = [](const HostKeyQuestion &) { return true; };
         return BulkPublish({to, password, 25s, nullptr, {{}, trust}}, files).run();
     };
-    QCOMPARE(publish(siteFiles()).reason, QString());
+    QCOMPARE(publish(siteFiles()).failure.kind, OutcomeKind::None);
     const QString remote = home + u"/www/"_s;
     QVERIFY(QFile::exists(remote + u"2004/09/01.html"_s));
 
@@ -189,7 +189,7 @@ void TestDayDeletion::publishRemovesItFromTheServer()
     if (alreadyGone)
         QVERIFY(QFile::remove(remote + u"2004/09/01.html"_s));
     const PublishOutcome outcome = publish(unsentFiles(ServerRecord(to)));
-    QCOMPARE(outcome.reason, QString());
+    QCOMPARE(outcome.failure.kind, OutcomeKind::None);
     QCOMPARE(outcome.result, PublishResult::Succeeded);
     QVERIFY(!QFile::exists(remote + u"2004/09/01.html"_s));
     QVERIFY(!QFile::exists(remote + u"2004/09/index.html"_s));
@@ -211,11 +211,11 @@ void TestDayDeletion::uploadOfAnotherDayRemovesIt()
     QVERIFY(QDir(server.homePath()).mkpath(u"www"_s));
     writeFtpSettings(server.serverString(), server.user(), server.password(), u"www"_s);
     const PublishRequest request{configuredDestination(), server.password()};
-    QCOMPARE(BulkPublish(request, siteFiles()).run().reason, QString());
+    QCOMPARE(BulkPublish(request, siteFiles()).run().failure.kind, OutcomeKind::None);
 
     QVERIFY(deleteDate(u"2004/08/03"_s));
     writeDay(u"2005/01/09"_s);
-    UploadAttempt attempt(request, [](const QString &) {});
+    UploadAttempt attempt(request, [](OutcomeKind) {});
     QCOMPARE(attempt.run({u"2005"_s, u"01"_s, u"09"_s}).result, PublishResult::Succeeded);
     QVERIFY(!QFile::exists(server.homePath() + u"/www/2004/08/03.html"_s));
     QCOMPARE(server.remoteFile(u"www/2004/08/index.html"_s),

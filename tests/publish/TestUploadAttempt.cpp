@@ -1,5 +1,5 @@
 // One upload attempt against a scripted server, without a window: for each state of the
-// remote tree and each fault, the status texts in the order they are shown, the commands the
+// remote tree and each fault, the stages in the order they are shown, the commands the
 // server received, how the attempt ended and what arrived.
 
 #include "ScriptedFault.h"
@@ -13,7 +13,6 @@
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadAttempt.h"
-#include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 
 #include <QDir>
@@ -26,6 +25,7 @@
 using namespace Kakiva;
 using namespace std::chrono_literals;
 using Result = PublishResult;
+using Stages = QList<OutcomeKind>;
 
 namespace {
 
@@ -63,12 +63,12 @@ QList<QByteArray> uploadCommands(const QList<QByteArray> &commands)
 }
 
 // One attempt with the settings as they are now, the statuses it shows appended to shown.
-PublishOutcome upload(std::chrono::milliseconds timeout, QStringList *shown = nullptr,
+PublishOutcome upload(std::chrono::milliseconds timeout, Stages *shown = nullptr,
                       ServerIdentityTrust::Questions ask = {})
 {
     const PublishRequest request{configuredDestination(), IniRead(FtpSection, PasswordKey), timeout,
                                  nullptr, std::move(ask)};
-    UploadAttempt attempt(request, [shown](const QString &status) {
+    UploadAttempt attempt(request, [shown](OutcomeKind status) {
         if (shown)
             shown->append(status);
     });
@@ -147,17 +147,17 @@ void TestUploadAttempt::statusesAndCommands_data()
     QTest::addColumn<QString>("directory");
     QTest::addColumn<QStringList>("onServer"); // remote directories made before
     QTest::addColumn<Fault>("fault");
-    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<Stages>("statuses");
     QTest::addColumn<QList<QByteArray>>("commands");
     QTest::addColumn<Result>("result");
 
-    const QString connected = UploadStatus::Connected;
-    const QString moved = UploadStatus::DirectoryChanged;
-    // "アップ成功" only once the last page is confirmed: closing on seeing it would cancel
-    // the rest, so the pages before it leave "アップロード中" standing.
-    const QString page = UploadStatus::Uploading;
-    const QString sent = UploadStatus::Sent;
-    const QString error = UploadStatus::Error;
+    const OutcomeKind connected = OutcomeKind::Connected;
+    const OutcomeKind moved = OutcomeKind::DirectoryChanged;
+    // Sent only once the last page is confirmed: closing on seeing it would cancel the rest,
+    // so the pages before it leave Uploading standing.
+    const OutcomeKind page = OutcomeKind::Uploading;
+    const OutcomeKind sent = OutcomeKind::Sent;
+    const OutcomeKind error = OutcomeKind::Failed;
     using Commands = QList<QByteArray>;
     const Commands login{"USER diarist", "PASS secret"};
     const auto make = [](const QByteArray &name) {
@@ -166,7 +166,7 @@ void TestUploadAttempt::statusesAndCommands_data()
     const Commands yearList = login + Commands{"CWD www", "STOR year.html"};
     const Commands monthList = yearList + Commands{"CWD 2024", "STOR index.html"};
     const Commands dayPages{"STOR index.html", "STOR 07.html"};
-    const QStringList full{connected, moved, page, moved, page, moved, page, sent};
+    const Stages full{connected, moved, page, moved, page, moved, page, sent};
     const QStringList existing{"/www", "/www/2024", "/www/2024/05"};
 
     QTest::newRow("year and month exist")
@@ -174,22 +174,22 @@ void TestUploadAttempt::statusesAndCommands_data()
         << Result::Succeeded;
     // The day list follows the month list without a "directory changed" in between.
     QTest::newRow("new month") << "www" << QStringList{"/www", "/www/2024"} << Fault{}
-                               << QStringList{connected, moved, page, moved, page, page, sent}
+                               << Stages{connected, moved, page, moved, page, page, sent}
                                << monthList + make("05") + dayPages << Result::Succeeded;
     QTest::newRow("new year") << "www" << QStringList{"/www"} << Fault{}
-                              << QStringList{connected, moved, page, page, page, sent}
+                              << Stages{connected, moved, page, page, page, sent}
                               << yearList + make("2024") + Commands{"STOR index.html"} +
                                      make("05") + dayPages
                               << Result::Succeeded;
     QTest::newRow("nested remote directory")
         << "sites/diary" << QStringList{"/sites", "/sites/diary", "/sites/diary/2024"} << Fault{}
-        << QStringList{connected, moved, page, moved, page, page, sent}
+        << Stages{connected, moved, page, moved, page, page, sent}
         << login + Commands{"CWD sites/diary", "STOR year.html", "CWD 2024", "STOR index.html"} +
                make("05") + dayPages
         << Result::Succeeded;
     // No directory set: the login directory itself, with no "CWD " to get there.
     QTest::newRow("login directory")
-        << "" << QStringList{} << Fault{} << QStringList{connected, page, page, page, sent}
+        << "" << QStringList{} << Fault{} << Stages{connected, page, page, page, sent}
         << login + Commands{"STOR year.html"} + make("2024") + Commands{"STOR index.html"} +
                make("05") + dayPages
         << Result::Succeeded;
@@ -201,57 +201,56 @@ void TestUploadAttempt::statusesAndCommands_data()
 
     QTest::newRow("Connect 1: greeting refused")
         << "www" << existing << Fault{ScriptedFault::Greeting500}
-        << QStringList{UploadStatus::ConnectError} << Commands{} << Result::Failed;
+        << Stages{OutcomeKind::ConnectFailed} << Commands{} << Result::Failed;
     QTest::newRow("Connect 2: user refused")
         << "www" << existing << Fault{ScriptedFault::UserRefused}
-        << QStringList{UploadStatus::ConnectError} << Commands{"USER diarist"} << Result::Failed;
+        << Stages{OutcomeKind::ConnectFailed} << Commands{"USER diarist"} << Result::Failed;
     QTest::newRow("Connect 3: password refused")
         << "www" << existing << Fault{ScriptedFault::PasswordRefused}
-        << QStringList{UploadStatus::ConnectError} << login << Result::Failed;
+        << Stages{OutcomeKind::ConnectFailed} << login << Result::Failed;
     QTest::newRow("Connect 5: 421 instead of a greeting")
         << "www" << existing << Fault{ScriptedFault::Greeting421}
-        << QStringList{UploadStatus::ConnectError} << Commands{} << Result::Failed;
+        << Stages{OutcomeKind::ConnectFailed} << Commands{} << Result::Failed;
     QTest::newRow("Connect -1: refused port")
         << "www" << existing << Fault{ScriptedFault::RefusedPort}
-        << QStringList{UploadStatus::SocketOpenError} << Commands{} << Result::Failed;
+        << Stages{OutcomeKind::SocketNotOpened} << Commands{} << Result::Failed;
     QTest::newRow("Connect -2: silent server")
         << "www" << existing << Fault{ScriptedFault::SilentGreeting}
-        << QStringList{UploadStatus::TimedOut} << Commands{} << Result::Failed;
+        << Stages{OutcomeKind::TimedOut} << Commands{} << Result::Failed;
     // Under ftpes:// the login never goes out in clear.
     QTest::newRow("Connect 1: AUTH TLS refused")
         << "www" << existing << Fault{ScriptedFault::TlsRefused}
-        << QStringList{UploadStatus::ConnectError} << Commands{} << Result::Failed;
+        << Stages{OutcomeKind::ConnectFailed} << Commands{} << Result::Failed;
     QTest::newRow("Connect 10000 and more: network unreachable")
         << "www" << existing << Fault{ScriptedFault::UnreachableAddress}
-        << QStringList{UploadStatus::WinsockError} << Commands{} << Result::Failed;
+        << Stages{OutcomeKind::NetworkError} << Commands{} << Result::Failed;
     QTest::newRow("remote directory cannot be entered")
         << "www" << existing << Fault{ScriptedFault::RemoteDirectoryMissing}
-        << QStringList{connected, error} << login + Commands{"CWD www"} << Result::Failed;
+        << Stages{connected, error} << login + Commands{"CWD www"} << Result::Failed;
     // Sending the day list anyway would overwrite the year's month list.
     QTest::newRow("month directory can be neither entered nor made")
         << "www" << QStringList{"/www", "/www/2024"} << Fault{ScriptedFault::MakeDirectoryFails}
-        << QStringList{connected, moved, page, moved, page, error} << monthList + make("05")
+        << Stages{connected, moved, page, moved, page, error} << monthList + make("05")
         << Result::Failed;
     QTest::newRow("STOR refused") << "www" << existing << Fault{ScriptedFault::StoreRefused}
-                                  << QStringList{connected, moved, error} << yearList
-                                  << Result::Failed;
+                                  << Stages{connected, moved, error} << yearList << Result::Failed;
     QTest::newRow("day list missing locally")
         << "www" << existing << Fault{{}, Local::PageMissing}
-        << QStringList{connected, moved, page, moved, page, moved, UploadStatus::NoSuchFile}
+        << Stages{connected, moved, page, moved, page, moved, OutcomeKind::LocalFileMissing}
         << monthList + Commands{"CWD 05"} << Result::Failed;
     // A 426 may mean the server dropped data that came ahead of the STOR: the client sends
     // that page once more, in the classic order, before the failure stands.
     QTest::newRow("data connection dropped mid-file")
         << "www" << existing << Fault{{}, Local::DataConnectionDropped}
-        << QStringList{connected, moved, page, moved, page, moved, page, error}
+        << Stages{connected, moved, page, moved, page, moved, page, error}
         << monthList + Commands{"CWD 05"} + dayPages + Commands{"STOR 07.html"} << Result::Failed;
     QTest::newRow("421 mid-session")
         << "www" << existing << Fault{ScriptedFault::ServiceClosingMidSession}
-        << QStringList{connected, moved, page, error} << yearList + Commands{"CWD 2024"}
+        << Stages{connected, moved, page, error} << yearList + Commands{"CWD 2024"}
         << Result::Failed;
     QTest::newRow("silent server after login")
-        << "www" << existing << Fault{ScriptedFault::SilentAfterLogin}
-        << QStringList{connected, error} << login + Commands{"CWD www"} << Result::Failed;
+        << "www" << existing << Fault{ScriptedFault::SilentAfterLogin} << Stages{connected, error}
+        << login + Commands{"CWD www"} << Result::Failed;
 }
 
 void TestUploadAttempt::statusesAndCommands()
@@ -259,7 +258,7 @@ void TestUploadAttempt::statusesAndCommands()
     QFETCH(QString, directory);
     QFETCH(QStringList, onServer);
     QFETCH(Fault, fault);
-    QFETCH(QStringList, statuses);
+    QFETCH(Stages, statuses);
     QFETCH(QList<QByteArray>, commands);
     QFETCH(Result, result);
 
@@ -271,7 +270,7 @@ void TestUploadAttempt::statusesAndCommands()
     applyScriptedFault(fault.server, server);
     applyLocal(fault.local, server);
 
-    QStringList shown;
+    Stages shown;
     const PublishOutcome outcome = upload(1s, &shown);
     QCOMPARE(outcome.result, result);
     QCOMPARE(shown, statuses);
@@ -355,17 +354,16 @@ void TestUploadAttempt::sftpDestination_data()
 {
     QTest::addColumn<bool>("absolute"); // the remote directory as a path from "/"
     QTest::addColumn<QStringList>("onServer");
-    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<Stages>("statuses");
 
-    const QString moved = UploadStatus::DirectoryChanged;
-    const QString page = UploadStatus::Uploading;
+    const OutcomeKind moved = OutcomeKind::DirectoryChanged;
+    const OutcomeKind page = OutcomeKind::Uploading;
     QTest::newRow("year and month missing: made")
         << false << QStringList{"www"}
-        << QStringList{UploadStatus::Connected, moved, page, page, page, UploadStatus::Sent};
+        << Stages{OutcomeKind::Connected, moved, page, page, page, OutcomeKind::Sent};
     QTest::newRow("absolute directory, year and month there")
         << true << QStringList{"www/2024/05"}
-        << QStringList{UploadStatus::Connected, moved, moved, page, page, page,
-                       UploadStatus::Sent};
+        << Stages{OutcomeKind::Connected, moved, moved, page, page, page, OutcomeKind::Sent};
 }
 
 // An sftp:// server setting goes through the same stages to OpenSSH's sshd, the host key
@@ -374,7 +372,7 @@ void TestUploadAttempt::sftpDestination()
 {
     QFETCH(bool, absolute);
     QFETCH(QStringList, onServer);
-    QFETCH(QStringList, statuses);
+    QFETCH(Stages, statuses);
 
     SshServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
@@ -383,7 +381,7 @@ void TestUploadAttempt::sftpDestination()
     const QString directory = absolute ? server.homePath() + QStringLiteral("/www") : "www";
     writeFtpSettings(server.serverString(), server.user(), server.password(), directory);
 
-    QStringList shown;
+    Stages shown;
     int questions = 0;
     const auto ask = [&](const HostKeyQuestion &) { return ++questions > 0; };
     QCOMPARE(upload(25s, &shown, {{}, ask}).result, Result::Succeeded);

@@ -1,9 +1,9 @@
 #include "app/publish/PublishWindow.h"
 
 #include "app/kit/ErrorMessage.h"
+#include "app/publish/OutcomeText.h"
 #include "app/publish/WorkerTrustQuestion.h"
 #include "publish/DestinationPassword.h"
-#include "publish/PublishFailure.h"
 
 #include <QCloseEvent>
 #include <QTimer>
@@ -23,14 +23,14 @@ PublishOutcome runWithPassword(PublishRequest request,
     const std::atomic_bool *cancel = request.cancel;
     const DestinationPassword password =
         destinationPassword(request.destination, [cancel] { return cancel && cancel->load(); });
-    if (password.failure.isEmpty()) {
+    if (password.failure == OutcomeKind::None) {
         request.password = password.password;
         return job(std::move(request));
     }
     PublishOutcome outcome;
     outcome.result =
         cancel && cancel->load() ? PublishResult::Cancelled : PublishResult::NoPassword;
-    outcome.reason = password.failure;
+    outcome.failure = PublishFailure(password.failure);
     return outcome;
 }
 
@@ -77,7 +77,7 @@ void PublishWindow::finishRun()
     emit runFinished(outcome.result);
     if (!outcome.recordError.isEmpty() && !m_recordErrorTold) {
         m_recordErrorTold = true;
-        showErrorMessage(this, PublishFailure::ofRecord(outcome.recordError));
+        showErrorMessage(this, OutcomeText::ofRecordError(outcome.recordError));
     }
     if (m_worker->closeRequested() || outcome.result == PublishResult::Cancelled) {
         done(QDialog::Rejected);

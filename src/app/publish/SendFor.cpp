@@ -1,6 +1,7 @@
 #include "app/publish/SendFor.h"
 
 #include "app/kit/DialogControls.h"
+#include "app/publish/OutcomeText.h"
 #include "publish/ServerRecord.h"
 
 #include <QLabel>
@@ -120,11 +121,11 @@ void SendFor::showEnd(const PublishOutcome &outcome,
                       std::optional<std::chrono::milliseconds> retryIn)
 {
     if (!retryIn) {
-        StatusLab->setText(outcome.reason);
+        StatusLab->setText(OutcomeText::of(outcome.failure));
         return;
     }
     StatusLab->setText(
-        outcome.reason +
+        OutcomeText::of(outcome.failure) +
         QStringLiteral("\n%1 秒後にもう一度送ります").arg((retryIn->count() + 999) / 1000));
 }
 

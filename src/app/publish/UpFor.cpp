@@ -4,8 +4,8 @@
 #include "app/kit/FittedText.h"
 #include "app/kit/Geometry.h"
 #include "app/kit/JapaneseFont.h"
+#include "app/publish/OutcomeText.h"
 #include "publish/UploadAttempt.h"
-#include "publish/UploadStatus.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -35,7 +35,7 @@ void UpFor::buildControls()
     UpLab->setAlignment(Qt::AlignCenter);
     UpLab->setGeometry(twipRect(480, 120, 3615, 495));
     UpLab->setFont(japaneseGothicFont(20.25));
-    setFittedText(UpLab, UploadStatus::Uploading);
+    setFittedText(UpLab, OutcomeText::of(OutcomeKind::Uploading));
 
     CloseCom = makeDialogButton(QStringLiteral("CloseCom"), QStringLiteral("閉じる"),
                                 twipRect(1320, 840, 1935, 375), this);
@@ -44,9 +44,9 @@ void UpFor::buildControls()
 PublishWindow::Job UpFor::prepareRun()
 {
     return [this, date = m_dateSource()](PublishRequest request) {
-        UploadAttempt attempt(std::move(request), [this](const QString &status) {
+        UploadAttempt attempt(std::move(request), [this](OutcomeKind stage) {
             QMetaObject::invokeMethod(
-                this, [this, status] { showStatus(status); }, Qt::QueuedConnection);
+                this, [this, stage] { showStatus(OutcomeText::of(stage)); }, Qt::QueuedConnection);
         });
         return attempt.run(date);
     };
@@ -56,7 +56,7 @@ PublishWindow::Job UpFor::prepareRun()
 void UpFor::showEnd(const PublishOutcome &outcome, std::optional<std::chrono::milliseconds>)
 {
     if (outcome.result == PublishResult::NoPassword)
-        showStatus(outcome.reason);
+        showStatus(OutcomeText::of(outcome.failure));
 }
 
 void UpFor::showStatus(const QString &status)

@@ -33,8 +33,12 @@ struct PutRequest
 };
 
 // The calls an upload makes on a server, whatever the protocol, so one upload attempt or bulk
-// publish drives FtpClient and SftpClient alike. The values are those of ClientResult.h; each
-// client's header says only what its protocol adds (what 1 to 5 stand for, its extra codes).
+// publish drives FtpClient and SftpClient alike. This is the contract of both clients, written
+// here alone; ClientResult.h names the values, FtpResult.h and SftpResult.h each client's own.
+// The values the upload window reads are fixed (Connect 0 / 1-5 / -1 / -2 / 10000 and more,
+// Command 2, PutFile 1 / 0 / negative); every other value lies inside those ranges, so a
+// reader that knows only the ranges still takes it right. Within one call each value means one
+// thing; where it covers several causes the log tells them apart.
 //
 // Synchronous, one instance per session, used from a worker thread of its own: connecting
 // runs a short local event loop of the calling thread. Every call returns within its time-out,
@@ -46,33 +50,54 @@ struct PutRequest
 //   written never fails any other call.
 // Connect(server, user, password):
 //   0 connected and logged in, ready for Command and PutFile.
-//   1 to 5 the server answered but no session came of it; 5 means it closed the connection.
-//     A user name or password holding a control character gives 2 or 3 with nothing sent.
-//   6 the server's host key is unknown or has changed and was not trusted: retrying cannot
-//     help until the user trusts it.
+//   1 to 5 the server answered but no session came of it; nothing more was sent.
+//     FTP: 1 the greeting was not 220 (a 120 before it is waited out), or under TLS the server
+//     refused AUTH TLS or its certificate was not trusted; 2 USER refused; 3 PASS refused
+//     (4xx/5xx); 4 a reply that fits no step: 332 (accounts are not supported), an unexpected
+//     code, text that is no FTP reply, PBSZ or PROT refused, or bytes after the 234 that
+//     accepted AUTH TLS (only someone on the path could have put them there); 5 a 421, or the
+//     server closed the connection.
+//     SFTP: 1 no SSH server, or the handshake broke; 3 the password, or with none every key,
+//     refused; 4 no session channel or no "sftp" subsystem; 5 the server closed the connection.
+//     A user name or password holding a control character gives 2 (FTP: 3 for the password)
+//     with nothing sent.
+//   6 (SFTP) the server's host key is unknown or has changed and was not trusted.
+//   20 (SFTP) no key exchange, host key or cipher algorithm in common (the log names both
+//     sides' lists); 21 no login method the program can use; 22 the server asks for more than
+//     the password (a one-time code), which is not given to it.
+//     Retrying cannot help with 6 or 20 to 22 until the user, the server or the settings change.
 //   -1 the socket could not be opened: a server setting that cannot be read, host not found,
 //      connection refused.
 //   -2 time-out, or the cancel flag was raised.
-//   10000 or more: a socket or TLS failure (ClientResult.h names the TLS ones).
-// Command(line): "CWD name" or "MKD name". 2 done; another positive value: refused. Negative:
-//   -1 no session or it ended, -2 time-out, -3 cancelled, -4 the line holds a control
-//   character (nothing sent), -5 the server broke the protocol. After -2, -3 and -5 the
-//   session is over and later calls return -1.
+//   10000 or more: a socket or TLS failure, 10000 + QAbstractSocket::SocketError (the top of
+//     the range for an error without a number), except that a failed TLS handshake gives 10013
+//     (refused, or the peer speaks no TLS), 10900 (a certificate the handshake could not use)
+//     or 10901 (no TLS version in common: the server's are older than any we accept).
+// Command(line): "CWD name" or "MKD name" (SFTP: any case; a name relative to the current
+//   remote directory or absolute; "CWD " with no name stays where it is). 2 done; another
+//   positive value: refused (FTP: the first digit of the final reply, and after a 421 the
+//   session is over; SFTP: 5, for a refusal or a command it does not know). Negative: -1 no
+//   session or it ended, -2 time-out, -3 cancelled, -4 the line holds a control character
+//   (nothing sent), -5 the server broke the protocol. After -2, -3 and -5 the session is over
+//   and later calls return -1.
 // PutFile(localPath, remoteName): stores the local file in the current remote directory
 //   under remoteName or, when that is empty, under the local file's own name.
 //   1 stored: the server confirmed it after our last byte.
 //   0 the local file does not exist (checked before anything is sent).
-//   Negative: -1 to -5 as for Command, -6 the data connection could not be opened, -7 the
-//   local file cannot be read, -8 the transfer broke off or ended early, or minus the code
-//   of the server's refusing reply (-550...).
+//   Negative: -1 to -5 as for Command (-4 also for a remote name holding a control character,
+//   or for SFTP a "/"), -6 the data connection could not be opened, -7 the local file cannot
+//   be read, -8 the transfer broke off or ended early, or minus the code of the server's
+//   refusing reply (-550...; SFTP: -550 whenever the server refused to write or rename).
 // PutFiles(files): PutFile for each file, into its own directory, the current one unchanged;
 //   one result per file, in order. A refused file does not stop the others; a session that
 //   ends fails every file not yet stored. Only a client that storesTogether() takes it; any
 //   other answers -4 for every file, nothing sent.
 // RemoveFile(remoteName): removes a file of the current remote directory. 1 removed, 0 no
-//   such file (already gone), negative as for Command or minus the server's refusing code.
-// Close(): ends the session without waiting for the server. CloseLog(): closes the log.
-// A client destroyed without Close drops its connection quietly.
+//   such file (already gone; FTP: also on 550, which a server gives for a file it will not
+//   remove as well, so such a file stays and is not asked about again), negative as for
+//   Command or minus the server's refusing code (SFTP: -550).
+// Close(): ends the session without waiting for the server (FTP sends QUIT). CloseLog():
+//   closes the log. A client destroyed without Close drops its connection quietly.
 class PublishClient
 {
 public:
@@ -89,8 +114,6 @@ public:
     {
         return QList<qint16>(files.size(), ClientResult::LineRefused);
     }
-    // Removes a file of the current remote directory: 1 removed, 0 no such file there (for
-    // a page to be taken off the site, as good as removed), negative as for PutFile.
     virtual qint16 RemoveFile(const QString &remoteName) = 0;
     virtual void Close() = 0;
     virtual void CloseLog() = 0;

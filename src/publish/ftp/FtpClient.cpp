@@ -1,11 +1,11 @@
 #include "publish/ftp/FtpClient.h"
 
+#include "publish/client/ServerAddress.h"
+#include "publish/client/WireText.h"
 #include "publish/ftp/FtpDataTransfer.h"
 #include "publish/ftp/FtpLogin.h"
 #include "publish/ftp/FtpResult.h"
-#include "publish/client/ServerAddress.h"
 #include "publish/ftp/FtpSession.h"
-#include "publish/client/WireText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -33,15 +33,15 @@ qint16 FtpClient::Connect(const QString &server, const QString &user, const QStr
     const auto address = parseFtpServerAddress(server);
     if (!address) {
         d->log.note(QStringLiteral("no usable server address in \"%1\"").arg(server));
-        return FtpResult::SocketNotOpened;
+        return FtpResult::Connect::SocketNotOpened;
     }
     if (!isSendable(user)) {
         d->log.note(QStringLiteral("the user name holds a control character; nothing sent"));
-        return FtpResult::UserRefused;
+        return FtpResult::Connect::UserRefused;
     }
     if (!isSendable(password)) {
         d->log.note(QStringLiteral("the password holds a control character; nothing sent"));
-        return FtpResult::PasswordRefused;
+        return FtpResult::Connect::PasswordRefused;
     }
     d->log.setSecret(password);
     return openAndLogIn(*d, *address, user, password);
@@ -64,7 +64,7 @@ qint16 FtpClient::PutFile(const QString &localPath, const QString &remoteName)
     const QFileInfo info(localPath);
     if (!info.exists()) {
         d->log.note(QStringLiteral("local file not found: %1").arg(localPath));
-        return FtpResult::LocalFileMissing;
+        return FtpResult::PutFile::LocalFileMissing;
     }
     const QString name = remoteName.isEmpty() ? info.fileName() : remoteName;
     if (name.isEmpty() || !isSendable(name)) {
@@ -89,8 +89,8 @@ qint16 FtpClient::RemoveFile(const QString &remoteName)
     if (const FtpStatus s = d->exchange("DELE " + remoteName.toUtf8(), &reply); s != FtpStatus::Ok)
         return d->commandFailure(s);
     if (reply.isSuccess())
-        return FtpResult::Removed;
-    return reply.code == 550 ? FtpResult::NoSuchRemoteFile : serverRefusal(reply);
+        return FtpResult::RemoveFile::Removed;
+    return reply.code == 550 ? FtpResult::RemoveFile::NotThere : serverRefusal(reply);
 }
 
 void FtpClient::Close()

@@ -15,8 +15,8 @@ namespace Kakiva {
 
 struct FtpSession;
 
-// The FTP client. The calls and their results are PublishClient's; what follows is what FTP
-// adds. FtpResult.h names every value.
+// The FTP client. The calls and what their results mean are PublishClient's; what follows is
+// how FTP goes about them.
 //
 // Transfers are binary (TYPE I, sent once per session) over a passive data connection
 // (EPSV, or PASV from the first time a server refuses EPSV). The data connection always
@@ -36,22 +36,12 @@ public:
 
     qint16 OpenLog(const QString &path, qint16 mode) override;
 
-    // 1 the greeting was not 220 (a 120 before it is waited out), or under TLS: the server
-    //   refused AUTH TLS, or its certificate was not trusted (nothing sent after either).
-    // 2 USER refused, 3 PASS refused (4xx/5xx).
-    // 4 a reply that fits no step: 332 (accounts are not supported), an unexpected code,
-    //   text that is no FTP reply, PBSZ or PROT refused, or bytes after the 234 that accepted
-    //   AUTH TLS (they could only have been put there by someone on the path).
-    // 5 the server answered 421 or closed the connection.
-    // 10000 + QAbstractSocket::SocketError for other socket errors; a failed TLS handshake
-    //   reads as ClientResult's TLS codes.
     // server is a host name, an IPv4 or IPv6 address ("[::1]:2121" with a port), optionally
     // with ":port"; port 21 when absent. "ftpes://" before it asks for explicit TLS, "ftps://"
     // for implicit TLS (port 990 when absent).
     qint16 Connect(const QString &server, const QString &user, const QString &password) override;
 
-    // Any command line; the answer is the first digit of the final reply code. After a 421
-    // the session is over.
+    // Any command line goes to the server as it is.
     qint16 Command(const QString &line) override;
 
     // The data follows STOR at once, without waiting for the server's preliminary reply,
@@ -64,11 +54,9 @@ public:
     // that server in the classic order.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
 
-    // "DELE remoteName": 0 also on 550, which a server gives for a file it will not remove
-    // as well; such a file then stays and is not asked about again.
+    // "DELE remoteName".
     qint16 RemoveFile(const QString &remoteName) override;
 
-    // Sends QUIT without waiting for the answer.
     void Close() override;
     void CloseLog() override;
 

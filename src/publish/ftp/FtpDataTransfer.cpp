@@ -388,7 +388,7 @@ qint16 Store::verdict(Transfer &t)
 {
     if (t.final->isSuccess()) {
         if (t.allSent)
-            return FtpResult::Stored;
+            return FtpResult::PutFile::Stored;
         m_log.note(QStringLiteral("the server confirmed before the last byte was sent"));
         return FtpResult::TransferIncomplete;
     }

@@ -16,29 +16,30 @@ qint16 openFailure(const FtpSession &session, FtpStatus status)
         switch (session.control.lastError()) {
         case QAbstractSocket::HostNotFoundError:
         case QAbstractSocket::ConnectionRefusedError:
-            return FtpResult::SocketNotOpened;
+            return FtpResult::Connect::SocketNotOpened;
         default:
             break;
         }
     }
-    return session.connectFailure(status, FtpResult::UnexpectedReply);
+    return session.connectFailure(status, FtpResult::Connect::UnexpectedReply);
 }
 
 qint16 refused(const FtpReply &reply, qint16 refusal)
 {
     if (reply.isServiceClosing())
-        return FtpResult::ClosedByServer;
-    return reply.isRefusal() ? refusal : FtpResult::UnexpectedReply;
+        return FtpResult::Connect::ClosedByServer;
+    return reply.isRefusal() ? refusal : FtpResult::Connect::UnexpectedReply;
 }
 
 qint16 greet(FtpSession &session)
 {
     FtpReply reply;
     if (const FtpStatus s = session.control.readFinalReply(&reply); s != FtpStatus::Ok)
-        return session.connectFailure(s, FtpResult::BadGreeting);
+        return session.connectFailure(s, FtpResult::Connect::SessionRefused);
     if (reply.code != 220)
-        return reply.isServiceClosing() ? FtpResult::ClosedByServer : FtpResult::BadGreeting;
-    return FtpResult::Connected;
+        return reply.isServiceClosing() ? FtpResult::Connect::ClosedByServer
+                                        : FtpResult::Connect::SessionRefused;
+    return FtpResult::Connect::Connected;
 }
 
 QStringList problemsOf(const QList<QSslError> &errors)
@@ -54,12 +55,12 @@ QStringList problemsOf(const QList<QSslError> &errors)
 qint16 handshakeFailure(const FtpSession &session, FtpStatus status, FtpSecurity security)
 {
     if (status == FtpStatus::BadReply)
-        return security == FtpSecurity::Implicit ? FtpResult::TlsHandshakeRefused
-                                                 : FtpResult::UnexpectedReply;
+        return security == FtpSecurity::Implicit ? FtpResult::Connect::TlsHandshakeRefused
+                                                 : FtpResult::Connect::UnexpectedReply;
     if (status == FtpStatus::Failed &&
         session.control.lastError() == QAbstractSocket::SslHandshakeFailedError)
         return handshakeFailureResult(session.control.handshakeAlerts());
-    return session.connectFailure(status, FtpResult::UnexpectedReply);
+    return session.connectFailure(status, FtpResult::Connect::UnexpectedReply);
 }
 
 // The handshake has been made, nothing else sent: the certificate is accepted when it
@@ -77,13 +78,13 @@ qint16 secure(FtpSession &session, const ServerAddress &address)
                              .arg(question.problems.join(QStringLiteral("; "))));
         if (!session.certificateCheck || !session.certificateCheck(question)) {
             session.log.note(QStringLiteral("certificate not trusted; nothing sent"));
-            return FtpResult::TlsRefused;
+            return FtpResult::Connect::SessionRefused;
         }
         session.log.note(QStringLiteral("certificate trusted"));
     }
     session.tlsPeerName = address.host;
     session.tlsCertificate = tls.peerCertificate();
-    return FtpResult::Connected;
+    return FtpResult::Connect::Connected;
 }
 
 // Explicit TLS: nothing but AUTH TLS goes out in clear, and a server that refuses it gets
@@ -92,10 +93,11 @@ qint16 authTls(FtpSession &session, const ServerAddress &address)
 {
     FtpReply reply;
     if (const FtpStatus s = session.exchange("AUTH TLS", &reply); s != FtpStatus::Ok)
-        return session.connectFailure(s, FtpResult::UnexpectedReply);
+        return session.connectFailure(s, FtpResult::Connect::UnexpectedReply);
     if (reply.code != 234) {
         session.log.note(QStringLiteral("the server refused TLS; nothing more sent"));
-        return reply.isServiceClosing() ? FtpResult::ClosedByServer : FtpResult::TlsRefused;
+        return reply.isServiceClosing() ? FtpResult::Connect::ClosedByServer
+                                        : FtpResult::Connect::SessionRefused;
     }
     return secure(session, address);
 }
@@ -104,17 +106,17 @@ qint16 logIn(FtpSession &session, const QString &user, const QString &password)
 {
     FtpReply reply;
     if (const FtpStatus s = session.exchange("USER " + user.toUtf8(), &reply); s != FtpStatus::Ok)
-        return session.connectFailure(s, FtpResult::UnexpectedReply);
+        return session.connectFailure(s, FtpResult::Connect::UnexpectedReply);
     if (reply.code == 230)
-        return FtpResult::Connected;
+        return FtpResult::Connect::Connected;
     if (reply.code != 331)
-        return refused(reply, FtpResult::UserRefused);
+        return refused(reply, FtpResult::Connect::UserRefused);
     if (const FtpStatus s = session.exchange("PASS " + password.toUtf8(), &reply);
         s != FtpStatus::Ok)
-        return session.connectFailure(s, FtpResult::UnexpectedReply);
+        return session.connectFailure(s, FtpResult::Connect::UnexpectedReply);
     if (reply.code == 230 || reply.code == 202)
-        return FtpResult::Connected;
-    return refused(reply, FtpResult::PasswordRefused);
+        return FtpResult::Connect::Connected;
+    return refused(reply, FtpResult::Connect::PasswordRefused);
 }
 
 // Data connections are TLS too. PBSZ and PROT go out together: neither depends on the
@@ -125,19 +127,19 @@ qint16 protectData(FtpSession &session)
     const QList<QByteArray> lines{"PBSZ 0", "PROT P"};
     for (const QByteArray &line : lines) {
         if (const FtpStatus s = session.control.send(line); s != FtpStatus::Ok)
-            return session.connectFailure(s, FtpResult::UnexpectedReply);
+            return session.connectFailure(s, FtpResult::Connect::UnexpectedReply);
     }
     for (qsizetype i = 0; i < lines.size(); ++i) {
         FtpReply reply;
         if (const FtpStatus s = session.control.readFinalReply(&reply); s != FtpStatus::Ok)
-            return session.connectFailure(s, FtpResult::UnexpectedReply);
+            return session.connectFailure(s, FtpResult::Connect::UnexpectedReply);
         if (!reply.isSuccess())
-            return refused(reply, FtpResult::UnexpectedReply);
+            return refused(reply, FtpResult::Connect::UnexpectedReply);
     }
     session.tlsSession = session.control.tls()->sslConfiguration().sessionTicket();
     if (session.tlsSession.isEmpty())
         session.log.note(QStringLiteral("the server gave no TLS session to resume"));
-    return FtpResult::Connected;
+    return FtpResult::Connect::Connected;
 }
 
 qint16 openAndGreet(FtpSession &session, const ServerAddress &address)
@@ -145,13 +147,13 @@ qint16 openAndGreet(FtpSession &session, const ServerAddress &address)
     if (const FtpStatus s = session.control.open(address); s != FtpStatus::Ok)
         return openFailure(session, s);
     if (address.security == FtpSecurity::Implicit) {
-        if (const qint16 result = secure(session, address); result != FtpResult::Connected)
+        if (const qint16 result = secure(session, address); result != FtpResult::Connect::Connected)
             return result;
     }
-    if (const qint16 result = greet(session); result != FtpResult::Connected)
+    if (const qint16 result = greet(session); result != FtpResult::Connect::Connected)
         return result;
     return address.security == FtpSecurity::Explicit ? authTls(session, address)
-                                                     : FtpResult::Connected;
+                                                     : FtpResult::Connect::Connected;
 }
 
 } // namespace
@@ -160,11 +162,11 @@ qint16 openAndLogIn(FtpSession &session, const ServerAddress &address, const QSt
                     const QString &password)
 {
     qint16 result = openAndGreet(session, address);
-    if (result == FtpResult::Connected)
+    if (result == FtpResult::Connect::Connected)
         result = logIn(session, user, password);
-    if (result == FtpResult::Connected && session.isTls())
+    if (result == FtpResult::Connect::Connected && session.isTls())
         result = protectData(session);
-    if (result != FtpResult::Connected)
+    if (result != FtpResult::Connect::Connected)
         session.end();
     return result;
 }

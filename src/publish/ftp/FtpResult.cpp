@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace Kakiva::FtpResult {
+namespace Kakiva::FtpResult::Connect {
 
 qint16 socketErrorResult(QAbstractSocket::SocketError error)
 {
@@ -13,4 +13,4 @@ qint16 socketErrorResult(QAbstractSocket::SocketError error)
     return static_cast<qint16>(qMin(SocketErrorBase + code, top));
 }
 
-} // namespace Kakiva::FtpResult
+} // namespace Kakiva::FtpResult::Connect

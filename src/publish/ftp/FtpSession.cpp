@@ -26,15 +26,15 @@ qint16 FtpSession::connectFailure(FtpStatus status, qint16 forBadReply) const
     switch (status) {
     case FtpStatus::TimedOut:
     case FtpStatus::Cancelled:
-        return FtpResult::ConnectTimedOut;
+        return FtpResult::Connect::TimedOut;
     case FtpStatus::BadReply:
         return forBadReply;
     case FtpStatus::Failed:
         return control.lastError() == QAbstractSocket::SocketTimeoutError
-                   ? FtpResult::ConnectTimedOut
-                   : FtpResult::socketErrorResult(control.lastError());
+                   ? FtpResult::Connect::TimedOut
+                   : FtpResult::Connect::socketErrorResult(control.lastError());
     default:
-        return FtpResult::ClosedByServer;
+        return FtpResult::Connect::ClosedByServer;
     }
 }
 

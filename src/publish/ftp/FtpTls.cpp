@@ -47,8 +47,8 @@ bool isCertificateAlert(QSsl::AlertType alert)
 
 } // namespace
 
-static_assert(FtpResult::TlsHandshakeRefused ==
-              FtpResult::SocketErrorBase + QAbstractSocket::SslHandshakeFailedError);
+static_assert(FtpResult::Connect::TlsHandshakeRefused ==
+              FtpResult::Connect::SocketErrorBase + QAbstractSocket::SslHandshakeFailedError);
 
 QSslConfiguration ftpTlsConfiguration()
 {
@@ -68,10 +68,10 @@ QString describeTls(const QSslSocket &socket)
 qint16 handshakeFailureResult(const QList<QSsl::AlertType> &alerts)
 {
     if (alerts.contains(QSsl::AlertType::ProtocolVersion))
-        return FtpResult::TlsProtocolTooOld;
+        return FtpResult::Connect::TlsProtocolTooOld;
     if (std::any_of(alerts.begin(), alerts.end(), isCertificateAlert))
-        return FtpResult::TlsCertificateFailed;
-    return FtpResult::TlsHandshakeRefused;
+        return FtpResult::Connect::TlsCertificateFailed;
+    return FtpResult::Connect::TlsHandshakeRefused;
 }
 
 } // namespace Kakiva

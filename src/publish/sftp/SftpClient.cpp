@@ -115,11 +115,11 @@ qint16 SftpClient::Connect(const QString &server, const QString &user, const QSt
     const auto address = parseSftpServerAddress(server);
     if (!address) {
         d->log.note(QStringLiteral("not an sftp:// server: ") + server);
-        return SftpResult::SocketNotOpened;
+        return SftpResult::Connect::SocketNotOpened;
     }
     d->wait.emplace(d->cancel, d->timeout);
     const qint16 result = d->connection.open(*address, user, password, d->options, *d->wait);
-    if (result != SftpResult::Connected)
+    if (result != SftpResult::Connect::Connected)
         return result;
     d->channel.emplace(d->connection.session(), d->connection.channel(), *d->wait);
     if (!d->channel->start()) {
@@ -127,12 +127,12 @@ qint16 SftpClient::Connect(const QString &server, const QString &user, const QSt
         d->log.note(QStringLiteral("SFTP subsystem failed"));
         d->end();
         if (failure == SftpChannel::Failure::TimedOut || failure == SftpChannel::Failure::Cancelled)
-            return SftpResult::ConnectTimedOut;
-        return failure == SftpChannel::Failure::Closed ? SftpResult::ClosedByServer
-                                                       : SftpResult::SubsystemRefused;
+            return SftpResult::Connect::TimedOut;
+        return failure == SftpChannel::Failure::Closed ? SftpResult::Connect::ClosedByServer
+                                                       : SftpResult::Connect::SubsystemRefused;
     }
     d->log.note(QStringLiteral("SFTP version %1").arg(d->channel->version()));
-    return SftpResult::Connected;
+    return SftpResult::Connect::Connected;
 }
 
 qint16 SftpClient::Command(const QString &line)
@@ -149,7 +149,7 @@ qint16 SftpClient::Command(const QString &line)
         return d->changeDirectory(name);
     if (verb == QLatin1String("MKD"))
         return d->makeDirectory(name);
-    return d->result(QStringLiteral("unsupported"), SftpResult::CommandRefused);
+    return d->result(QStringLiteral("unsupported"), SftpResult::Command::Refused);
 }
 
 qint16 SftpClient::Private::changeDirectory(const QString &name)
@@ -158,19 +158,19 @@ qint16 SftpClient::Private::changeDirectory(const QString &name)
     if (made.contains(path)) {
         directory = path;
         return result(QStringLiteral("CWD ") + path + QStringLiteral(" (made)"),
-                      SftpResult::CommandDone);
+                      SftpResult::Command::Done);
     }
     if (made.contains(path.section(QLatin1Char('/'), 0, -2)))
-        return result(QStringLiteral("CWD (not made yet)"), SftpResult::CommandRefused);
+        return result(QStringLiteral("CWD (not made yet)"), SftpResult::Command::Refused);
     const auto id =
         channel->send(SftpPacket::Stat, SftpPacket::Writer().string(path.toUtf8()).bytes());
     const auto answer = id ? channel->answer(*id) : std::nullopt;
     if (!answer)
         return result(QStringLiteral("CWD"), sftpChannelFailureResult(*channel, false));
     if (!isDirectory(*answer))
-        return result(QStringLiteral("CWD"), SftpResult::CommandRefused);
+        return result(QStringLiteral("CWD"), SftpResult::Command::Refused);
     directory = path;
-    return result(QStringLiteral("CWD ") + path, SftpResult::CommandDone);
+    return result(QStringLiteral("CWD ") + path, SftpResult::Command::Done);
 }
 
 qint16 SftpClient::Private::makeDirectory(const QString &name)
@@ -183,9 +183,9 @@ qint16 SftpClient::Private::makeDirectory(const QString &name)
     if (!answer)
         return result(QStringLiteral("MKD"), sftpChannelFailureResult(*channel, false));
     if (!isOkStatus(*answer))
-        return result(QStringLiteral("MKD"), SftpResult::CommandRefused);
+        return result(QStringLiteral("MKD"), SftpResult::Command::Refused);
     made.insert(path);
-    return result(QStringLiteral("MKD"), SftpResult::CommandDone);
+    return result(QStringLiteral("MKD"), SftpResult::Command::Done);
 }
 
 qint16 SftpClient::PutFile(const QString &localPath, const QString &remoteName)
@@ -200,7 +200,7 @@ qint16 SftpClient::Private::prepare(const PutRequest &file, QList<SftpUploadFile
 {
     const QFileInfo info(file.localPath);
     if (!info.isFile())
-        return SftpResult::LocalFileMissing;
+        return SftpResult::PutFile::LocalFileMissing;
     const QString name = file.remoteName.isEmpty() ? info.fileName() : file.remoteName;
     if (!isSendable(name) || !isSendable(file.directory) || name.contains(QLatin1Char('/')) ||
         name == QLatin1String(".") || name == QLatin1String(".."))
@@ -214,7 +214,7 @@ qint16 SftpClient::Private::prepare(const PutRequest &file, QList<SftpUploadFile
     }
     uploads.append({local.get(), sftpRemotePath(directory, file.directory), name});
     locals.push_back(std::move(local));
-    return SftpResult::Stored;
+    return SftpResult::PutFile::Stored;
 }
 
 QList<qint16> SftpClient::PutFiles(const QList<PutRequest> &files)
@@ -228,7 +228,7 @@ QList<qint16> SftpClient::PutFiles(const QList<PutRequest> &files)
         uploads.isEmpty() ? QList<qint16>() : sftpUpload(*d->channel, d->log, uploads);
     qsizetype next = 0;
     for (qint16 &result : results) {
-        if (result == SftpResult::Stored)
+        if (result == SftpResult::PutFile::Stored)
             result = d->result(QStringLiteral("PutFile"), sent.at(next++));
     }
     return results;
@@ -250,9 +250,9 @@ qint16 SftpClient::RemoveFile(const QString &remoteName)
     const std::optional<quint32> code = statusCode(*answer);
     qint16 removed = SftpResult::ServerRefused;
     if (code == SftpPacket::StatusOk)
-        removed = SftpResult::Removed;
+        removed = SftpResult::RemoveFile::Removed;
     else if (code == SftpPacket::StatusNoSuchFile)
-        removed = SftpResult::NoSuchRemoteFile;
+        removed = SftpResult::RemoveFile::NotThere;
     return d->result(QStringLiteral("REMOVE"), removed);
 }
 

@@ -12,8 +12,8 @@
 
 namespace Kakiva {
 
-// The SFTP client. The calls and their results are PublishClient's; what follows is what SFTP
-// adds. SftpResult.h names every value. The host key question is asked on the calling thread.
+// The SFTP client. The calls and what their results mean are PublishClient's; what follows is
+// how SFTP goes about them. The host key question is asked on the calling thread.
 //
 // The remote current directory is kept here: it starts as the login directory, "CWD" with
 // a relative name goes below the current one and with a name starting with "/" to that
@@ -34,18 +34,11 @@ public:
     // server: "sftp://host", "sftp://host:port", "sftp://[::1]:2222"; port 22 when absent.
     // An empty password logs in with the keys of the user's SSH agent and default key files.
     // A server that takes the password only keyboard-interactive gets it there, when its
-    // one prompt asks for the password. Beyond the shared results: 20 no key exchange, host
-    // key or cipher algorithm in common (the log names both lists); 21 no login method the
-    // program can use; 22 the server asks for more than the password (a one-time code), which
-    // is not given to it. Retrying cannot help with any of them.
+    // one prompt asks for the password.
     qint16 Connect(const QString &server, const QString &user, const QString &password) override;
 
-    // "CWD name" and "MKD name" (any case), name relative to the current remote directory or
-    // absolute; "CWD " with no name stays where it is. 5 refused by the server (no such
-    // directory, it exists already, no permission) or another command.
     qint16 Command(const QString &line) override;
 
-    // -4 also for a remote name holding "/"; -550 the server refused to write or rename it.
     // The old file under the name stays whole until the new one is complete; after a
     // refusal the temporary file is removed.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
@@ -55,7 +48,6 @@ public:
     bool storesTogether() const override { return true; }
     QList<qint16> PutFiles(const QList<PutRequest> &files) override;
 
-    // -550 the server refused to remove it.
     qint16 RemoveFile(const QString &remoteName) override;
 
     void Close() override;
@@ -65,7 +57,7 @@ public:
     void setTimeout(std::chrono::milliseconds timeout) override;
 
     // Asked on the connecting thread before an unknown or changed host key is used; without
-    // it such a key is refused (Connect returns 6).
+    // it such a key is refused.
     void setHostKeyTrust(HostKeyTrust trust);
     // Takes the host key question; a certificate never comes up.
     void setServerTrust(ServerTrust trust) override;

@@ -4,22 +4,31 @@
 
 #include <QtGlobal>
 
-// The SFTP client's results: the shared ones, and the codes only SFTP gives, inside the
-// shared ranges.
+// The names of the SFTP client's results: the shared ones, and the codes SFTP gives inside
+// the shared ranges (PublishClient.h says what each means).
 namespace Kakiva::SftpResult {
 
 using namespace ClientResult;
 
-// Connect
-inline constexpr qint16 HandshakeFailed = 1;  // no SSH server, or the handshake broke
-inline constexpr qint16 NoUsableAuth = 2;     // a control character in the name or password
-                                              // (nothing sent)
-inline constexpr qint16 PasswordRefused = 3;  // the password, or with none every key, refused
-inline constexpr qint16 SubsystemRefused = 4; // no session channel or no "sftp" subsystem
-inline constexpr qint16 ClosedByServer = 5;   // the server ended the connection
+namespace Connect {
+using namespace ClientResult::Connect;
 
-// Command (2 success, 5 refused by the server or an unknown command) and PutFile
-inline constexpr qint16 CommandRefused = 5;
-inline constexpr qint16 ServerRefused = -550; // the server refused to store or rename
+inline constexpr qint16 HandshakeFailed = 1;
+inline constexpr qint16 LoginUnsendable = 2; // a control character in the name or password
+inline constexpr qint16 PasswordRefused = 3;
+inline constexpr qint16 SubsystemRefused = 4;
+inline constexpr qint16 ClosedByServer = 5;
+} // namespace Connect
+
+namespace Command {
+using namespace ClientResult::Command;
+
+// No such directory, it exists already, no permission, or a command the client does not know:
+// FTP's permanent refusal.
+inline constexpr qint16 Refused = 5;
+} // namespace Command
+
+// PutFile and RemoveFile: the server refused to store, rename or remove.
+inline constexpr qint16 ServerRefused = -550;
 
 } // namespace Kakiva::SftpResult

@@ -145,7 +145,7 @@ public:
     qint16 outcome() const
     {
         if (m_stored)
-            return SftpResult::Stored;
+            return SftpResult::PutFile::Stored;
         if (m_channel.failure() != SftpChannel::Failure::None)
             return sftpChannelFailureResult(m_channel, true);
         return m_result;
@@ -225,7 +225,7 @@ private:
     bool refused(const Verdict &status)
     {
         m_log.received(status.text);
-        if (m_result == SftpResult::Stored)
+        if (m_result == SftpResult::PutFile::Stored)
             m_result = SftpResult::ServerRefused;
         return false;
     }
@@ -242,7 +242,7 @@ private:
     bool m_readFailed = false;
     bool m_writeRefused = false;
     bool m_stored = false;
-    qint16 m_result = SftpResult::Stored;
+    qint16 m_result = SftpResult::PutFile::Stored;
 };
 
 } // namespace

@@ -36,13 +36,15 @@ qint16 SshConnection::open(const ServerAddress &address, const QString &user,
 {
     drop();
     if (!isSendable(user) || !isSendable(password))
-        return failure(SftpResult::NoUsableAuth, QStringLiteral("login refused before sending"));
+        return failure(SftpResult::Connect::LoginUnsendable,
+                       QStringLiteral("login refused before sending"));
     if (const qint16 result = handshake(address, user, options.knownHosts, wait);
-        result != SftpResult::Connected)
+        result != SftpResult::Connect::Connected)
         return result;
-    if (const qint16 result = checkHostKey(address, options); result != SftpResult::Connected)
+    if (const qint16 result = checkHostKey(address, options);
+        result != SftpResult::Connect::Connected)
         return result;
-    if (const qint16 result = logIn(password, wait); result != SftpResult::Connected)
+    if (const qint16 result = logIn(password, wait); result != SftpResult::Connect::Connected)
         return result;
     return openChannel(wait);
 }
@@ -53,14 +55,14 @@ qint16 SshConnection::handshake(const ServerAddress &address, const QString &use
     m_log.note(QStringLiteral("SSH connecting to %1 port %2").arg(address.host).arg(address.port));
     const SshSocket socket = openSshSocket(address.host, address.port, wait);
     if (socket.failure == SshSocket::Failure::NotOpened)
-        return failure(SftpResult::SocketNotOpened, socket.error);
+        return failure(SftpResult::Connect::SocketNotOpened, socket.error);
     if (socket.failure != SshSocket::Failure::None)
-        return failure(SftpResult::ConnectTimedOut, socket.error);
+        return failure(SftpResult::Connect::TimedOut, socket.error);
 
     m_session = ssh_new();
     if (!m_session) {
         ::close(socket.fd);
-        return failure(SftpResult::SocketNotOpened, QStringLiteral("no SSH session"));
+        return failure(SftpResult::Connect::SocketNotOpened, QStringLiteral("no SSH session"));
     }
     const int fd = socket.fd;
     const unsigned int port = address.port;
@@ -87,7 +89,7 @@ qint16 SshConnection::handshake(const ServerAddress &address, const QString &use
                         QString::fromUtf8(ssh_get_cipher_in(m_session)),
                         QString::fromUtf8(ssh_get_hmac_out(m_session)),
                         QString::fromUtf8(ssh_get_hmac_in(m_session))));
-    return SftpResult::Connected;
+    return SftpResult::Connect::Connected;
 }
 
 // The library names both sides' lists when no algorithm of one kind is in common; the log
@@ -95,17 +97,17 @@ qint16 SshConnection::handshake(const ServerAddress &address, const QString &use
 qint16 SshConnection::handshakeFailure() const
 {
     if (closedByServer(m_session) && !ssh_get_serverbanner(m_session))
-        return SftpResult::ClosedByServer;
+        return SftpResult::Connect::ClosedByServer;
     if (QByteArray(ssh_get_error(m_session)).contains("no match for method"))
-        return SftpResult::NoCommonAlgorithm;
-    return SftpResult::HandshakeFailed;
+        return SftpResult::Connect::NoCommonAlgorithm;
+    return SftpResult::Connect::HandshakeFailed;
 }
 
 qint16 SshConnection::checkHostKey(const ServerAddress &address, const SshConnectOptions &options)
 {
     const auto check = Kakiva::checkHostKey(m_session, address.host, address.port);
     if (!check)
-        return failure(SftpResult::HandshakeFailed, QStringLiteral("no host key"));
+        return failure(SftpResult::Connect::HandshakeFailed, QStringLiteral("no host key"));
     const HostKeyQuestion &question = check->question;
     const QString state = check->known       ? QStringLiteral("known")
                           : question.changed ? QStringLiteral("CHANGED")
@@ -113,9 +115,10 @@ qint16 SshConnection::checkHostKey(const ServerAddress &address, const SshConnec
     m_log.note(
         QStringLiteral("host key %1 %2 %3").arg(question.keyType, question.fingerprint, state));
     if (check->known)
-        return SftpResult::Connected;
+        return SftpResult::Connect::Connected;
     if (!options.trust || !options.trust(question))
-        return failure(SftpResult::HostKeyNotTrusted, QStringLiteral("host key not trusted"));
+        return failure(SftpResult::Connect::HostKeyNotTrusted,
+                       QStringLiteral("host key not trusted"));
     QString error;
     bool damaged = false;
     const bool pinned = pinHostKey(m_session, options.knownHosts.own, &damaged, &error);
@@ -126,14 +129,14 @@ qint16 SshConnection::checkHostKey(const ServerAddress &address, const SshConnec
         m_log.note(QStringLiteral("host key trusted and added to ") + options.knownHosts.own);
     else
         m_log.note(QStringLiteral("host key trusted for this connection only: ") + error);
-    return SftpResult::Connected;
+    return SftpResult::Connect::Connected;
 }
 
 qint16 SshConnection::logIn(const QString &password, SshWait &wait)
 {
     const SshLoginResult login = sshLogIn(m_session, password, wait, m_log);
-    if (login.result == SftpResult::Connected)
-        return SftpResult::Connected;
+    if (login.result == SftpResult::Connect::Connected)
+        return SftpResult::Connect::Connected;
     return failureOn(login.outcome, login.result, login.what);
 }
 
@@ -141,17 +144,17 @@ qint16 SshConnection::openChannel(SshWait &wait)
 {
     m_channel = ssh_channel_new(m_session);
     if (!m_channel)
-        return failure(SftpResult::SubsystemRefused, QStringLiteral("no channel"));
+        return failure(SftpResult::Connect::SubsystemRefused, QStringLiteral("no channel"));
     Outcome outcome;
     const int rc = wait.repeat(m_session, SSH_AGAIN, &outcome,
                                [&] { return ssh_channel_open_session(m_channel); });
     if (rc != SSH_OK) {
         return failureOn(outcome,
-                         closedByServer(m_session) ? SftpResult::ClosedByServer
-                                                   : SftpResult::SubsystemRefused,
+                         closedByServer(m_session) ? SftpResult::Connect::ClosedByServer
+                                                   : SftpResult::Connect::SubsystemRefused,
                          QStringLiteral("session channel"));
     }
-    return SftpResult::Connected;
+    return SftpResult::Connect::Connected;
 }
 
 qint16 SshConnection::failure(qint16 result, const QString &what)
@@ -167,9 +170,9 @@ qint16 SshConnection::failure(qint16 result, const QString &what)
 qint16 SshConnection::failureOn(Outcome outcome, qint16 otherwise, const QString &what)
 {
     if (outcome == Outcome::Cancelled)
-        return failure(SftpResult::ConnectTimedOut, what + QStringLiteral(" cancelled"));
+        return failure(SftpResult::Connect::TimedOut, what + QStringLiteral(" cancelled"));
     if (outcome == Outcome::TimedOut)
-        return failure(SftpResult::ConnectTimedOut, what + QStringLiteral(" timed out"));
+        return failure(SftpResult::Connect::TimedOut, what + QStringLiteral(" timed out"));
     return failure(otherwise, what);
 }
 

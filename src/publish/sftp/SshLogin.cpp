@@ -49,14 +49,15 @@ public:
         m_log.note(QStringLiteral("authenticating with the password"));
         const int rc = step([&] { return ssh_userauth_password(m_session, nullptr, secret); });
         if (rc != SSH_AUTH_DENIED && rc != SSH_AUTH_PARTIAL)
-            return ended(rc, SftpResult::PasswordRefused);
+            return ended(rc, SftpResult::Connect::PasswordRefused);
         // The refusal names the methods the server takes: no probe is needed to learn them.
         const int methods = serverMethods();
         if (!(methods & SSH_AUTH_METHOD_PASSWORD) && (methods & SSH_AUTH_METHOD_INTERACTIVE))
             return keyboardInteractive(secret);
         if (methods & SSH_AUTH_METHOD_PASSWORD)
-            return {SftpResult::PasswordRefused, QStringLiteral("password refused")};
-        return {SftpResult::NoUsableLogin, QStringLiteral("no login method the program can use")};
+            return {SftpResult::Connect::PasswordRefused, QStringLiteral("password refused")};
+        return {SftpResult::Connect::NoUsableLogin,
+                QStringLiteral("no login method the program can use")};
     }
 
     SshLoginResult withKeys()
@@ -65,10 +66,10 @@ public:
         const int rc =
             step([&] { return ssh_userauth_publickey_auto(m_session, nullptr, nullptr); });
         if (rc != SSH_AUTH_DENIED && rc != SSH_AUTH_PARTIAL)
-            return ended(rc, SftpResult::PasswordRefused);
+            return ended(rc, SftpResult::Connect::PasswordRefused);
         if (serverMethods() & SSH_AUTH_METHOD_PUBLICKEY)
-            return {SftpResult::PasswordRefused, QStringLiteral("every key refused")};
-        return {SftpResult::NoUsableLogin, QStringLiteral("no key login offered")};
+            return {SftpResult::Connect::PasswordRefused, QStringLiteral("every key refused")};
+        return {SftpResult::Connect::NoUsableLogin, QStringLiteral("no key login offered")};
     }
 
 private:
@@ -88,20 +89,22 @@ private:
                 m_log.received(QStringLiteral("prompt: ") + prompt);
                 const bool forPassword = prompts == 1 && isPasswordPrompt(prompt, echo != 0);
                 if (!forPassword)
-                    return {SftpResult::SecondFactorAsked,
+                    return {SftpResult::Connect::SecondFactorAsked,
                             QStringLiteral("the server asks for more than the password; "
                                            "it was not given")};
                 if (answered)
-                    return {SftpResult::PasswordRefused, QStringLiteral("password asked again")};
+                    return {SftpResult::Connect::PasswordRefused,
+                            QStringLiteral("password asked again")};
                 if (ssh_userauth_kbdint_setanswer(m_session, 0, secret.constData()) < 0)
-                    return {SftpResult::NoUsableLogin, QStringLiteral("answer not taken")};
+                    return {SftpResult::Connect::NoUsableLogin, QStringLiteral("answer not taken")};
                 answered = true;
             }
             rc = kbdintStep();
         }
         if (rc == SSH_AUTH_DENIED || rc == SSH_AUTH_PARTIAL)
-            return {SftpResult::PasswordRefused, QStringLiteral("keyboard-interactive refused")};
-        return ended(rc, SftpResult::PasswordRefused);
+            return {SftpResult::Connect::PasswordRefused,
+                    QStringLiteral("keyboard-interactive refused")};
+        return ended(rc, SftpResult::Connect::PasswordRefused);
     }
 
     int kbdintStep()
@@ -130,8 +133,8 @@ private:
         }
         const bool closed =
             (ssh_get_status(m_session) & SSH_CLOSED) || !ssh_is_connected(m_session);
-        return {closed ? SftpResult::ClosedByServer : otherwise, QStringLiteral("authentication"),
-                m_outcome};
+        return {closed ? SftpResult::Connect::ClosedByServer : otherwise,
+                QStringLiteral("authentication"), m_outcome};
     }
 
     ssh_session m_session;

@@ -3,9 +3,9 @@
 
 #include "app/calendar/MainFor.h"
 #include "app/entry/DiaryInpFor.h"
+#include "app/publish/OutcomeText.h"
 #include "app/publish/UpFor.h"
 #include "pages/PagePaths.h"
-#include "publish/UploadStatus.h"
 
 #include "EntryText.h"
 #include "KeyboardInput.h"
@@ -122,7 +122,7 @@ void TestPublishFlow::entryIsPublished()
     QCOMPARE(entry.leftOpen(), 0);
     QVERIFY(seen.modal);
     QVERIFY(seen.entryDialogBeneath);
-    QCOMPARE(seen.lastStatus, UploadStatus::Sent);
+    QCOMPARE(seen.lastStatus, OutcomeText::of(OutcomeKind::Sent));
     QVERIFY(!m_window->findChild<DiaryInpFor *>()->isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 
@@ -145,7 +145,8 @@ void TestPublishFlow::uploadWindowClosedAfterAFailure()
     QString failure;
     ModalAnswerer<UpFor> upload([&](UpFor *window) {
         QTRY_VERIFY_WITH_TIMEOUT(window->CloseCom->isEnabled() &&
-                                     window->UpLab->text() != UploadStatus::Uploading,
+                                     window->UpLab->text() !=
+                                         OutcomeText::of(OutcomeKind::Uploading),
                                  UploadTimeoutMs);
         failure = window->UpLab->text();
         QTest::mouseClick(window->CloseCom, Qt::LeftButton);
@@ -161,7 +162,7 @@ void TestPublishFlow::uploadWindowClosedAfterAFailure()
 
     QCOMPARE(upload.shown(), 1);
     QCOMPARE(upload.leftOpen(), 0);
-    QCOMPARE(failure, UploadStatus::ConnectError);
+    QCOMPARE(failure, OutcomeText::of(OutcomeKind::ConnectFailed));
     QVERIFY(entryDialogClosedWithUpload);
     QCOMPARE(m_appDir->read(u"Diary/2004/03/05.dia"_s), QByteArray("not published\r\n"));
     QVERIFY(QFile::exists(dayPagePath(u"2004"_s, u"03"_s, u"05"_s)));

@@ -9,12 +9,12 @@
 #include "TrustQuestionAnswer.h"
 
 #include "app/publish/CertFor.h"
+#include "app/publish/OutcomeText.h"
 #include "app/publish/SendFor.h"
 #include "app/publish/UpFor.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "publish/SiteInventory.h"
-#include "publish/UploadStatus.h"
 #include "settings/CertificatePin.h"
 
 #include <QApplication>
@@ -184,7 +184,7 @@ void TestCertFor::trustIsAskedBeforeLogin()
         return;
     }
     // Refused: no retry, nothing more sent, and the user can close the window.
-    QCOMPARE(window.UpLab->text(), UploadStatus::CertificateError);
+    QCOMPARE(window.UpLab->text(), OutcomeText::of(OutcomeKind::CertificateNotAccepted));
     QVERIFY(window.CloseCom->isEnabled());
     // The timer starts every attempt: stopped, with none running, no retry can follow.
     QVERIFY(!window.UpTim->isActive());
@@ -235,7 +235,7 @@ void TestCertFor::bulkPublishTrustsAsTheUploadDoes()
         return;
     }
     QCOMPARE(runs.first().first().value<PublishResult>(), PublishResult::CertificateRefused);
-    QCOMPARE(window.StatusLab->text(), UploadStatus::CertificateError);
+    QCOMPARE(window.StatusLab->text(), OutcomeText::of(OutcomeKind::CertificateNotAccepted));
     // No retry is pending or running, and nothing but AUTH TLS reached the server.
     QVERIFY(!window.SendTim->isActive());
     QVERIFY(!window.isRunning());

@@ -7,12 +7,12 @@
 #include "TrustQuestionAnswer.h"
 
 #include "app/publish/HostKeyFor.h"
+#include "app/publish/OutcomeText.h"
 #include "app/publish/UpFor.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
 #include "publish/SiteInventory.h"
-#include "publish/UploadStatus.h"
 #include "publish/sftp/SftpClient.h"
 #include "publish/sftp/SftpResult.h"
 
@@ -111,7 +111,7 @@ void TestHostKeyFor::makeKnown(Known known)
     SftpClient client;
     client.setHostKeyTrust([](const HostKeyQuestion &) { return true; });
     QCOMPARE(client.Connect(m_server->serverString(), m_server->user(), m_server->password()),
-             SftpResult::Connected);
+             SftpResult::Connect::Connected);
     client.Close();
     if (known == Known::UserFile)
         QVERIFY(QFile::rename(m_app->filePath(QStringLiteral("known_hosts")), userKnownHosts()));
@@ -195,17 +195,17 @@ void TestHostKeyFor::uploadWindowAsks()
         QTRY_VERIFY(!window.isVisible());
         QCOMPARE(m_server->remoteFile(remotePathOf(dayPage)), readWholeFile(dayPage));
         // A key the user trusted is known from now on.
-        QCOMPARE(connectUnasked(), SftpResult::Connected);
+        QCOMPARE(connectUnasked(), SftpResult::Connect::Connected);
         return;
     }
     // Refused: nothing sent, no retry, and the user can close the window by keyboard.
-    QCOMPARE(window.UpLab->text(), UploadStatus::HostKeyError);
+    QCOMPARE(window.UpLab->text(), OutcomeText::of(OutcomeKind::HostKeyNotTrusted));
     QVERIFY(window.CloseCom->isEnabled());
     QVERIFY(!window.UpTim->isActive());
     QVERIFY(!window.isRunning());
     QVERIFY(!triedLogin(m_server->log().mid(logBefore.size())));
     QVERIFY(!m_server->remoteExists(remotePathOf(dayPage)));
-    QCOMPARE(connectUnasked(), SftpResult::HostKeyNotTrusted);
+    QCOMPARE(connectUnasked(), SftpResult::Connect::HostKeyNotTrusted);
     QTest::keyClick(&window, Qt::Key_Escape);
     QVERIFY(!window.isVisible());
 }

@@ -7,11 +7,11 @@
 #include "TestAppDir.h"
 
 #include "app/kit/FittedText.h"
+#include "app/publish/OutcomeText.h"
 #include "app/publish/UpFor.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
-#include "publish/UploadStatus.h"
 #include "settings/SettingsFile.h"
 
 #include <QApplication>
@@ -64,7 +64,7 @@ QString stateText(const QString &status, bool closeEnabled)
 QStringList failThenSucceed(const QStringList &failureStatuses, const QStringList &retryStatuses)
 {
     // 閉じる stays enabled throughout: during an attempt it cancels.
-    QStringList states{stateText(UploadStatus::Uploading, true)};
+    QStringList states{stateText(OutcomeText::of(OutcomeKind::Uploading), true)};
     for (const QString &status : failureStatuses + retryStatuses) {
         if (states.last() != stateText(status, true))
             states.append(stateText(status, true));
@@ -280,12 +280,12 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess_data()
     // Which failure ends an attempt is the attempt's own business (TestUploadAttempt); here,
     // one before the server is reached and one in the middle.
     QTest::newRow("refused port") << ScriptedFault::RefusedPort
-                                  << QStringList{UploadStatus::SocketOpenError}
+                                  << QStringList{OutcomeText::of(OutcomeKind::SocketNotOpened)}
                                   << QList<QByteArray>{};
     QTest::newRow("STOR refused") << ScriptedFault::StoreRefused
-                                  << QStringList{UploadStatus::Connected,
-                                                 UploadStatus::DirectoryChanged,
-                                                 UploadStatus::Error}
+                                  << QStringList{OutcomeText::of(OutcomeKind::Connected),
+                                                 OutcomeText::of(OutcomeKind::DirectoryChanged),
+                                                 OutcomeText::of(OutcomeKind::Failed)}
                                   << QList<QByteArray>{"USER diarist", "PASS secret",
                                                        "CWD www",      "TYPE I",
                                                        "EPSV",         "STOR year.html"};
@@ -320,10 +320,11 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess()
     };
     QVERIFY(waitUntilClosed(window.get(), watch, 2));
 
-    const QString moved = UploadStatus::DirectoryChanged;
-    const QString sent = UploadStatus::Uploading; // a page confirmed, more to come
-    const QStringList retryStatuses{UploadStatus::Connected, moved, sent, moved, sent, moved, sent,
-                                    UploadStatus::Sent};
+    const QString moved = OutcomeText::of(OutcomeKind::DirectoryChanged);
+    const QString sent = OutcomeText::of(OutcomeKind::Uploading); // a page confirmed, more to come
+    const QStringList retryStatuses{
+        OutcomeText::of(OutcomeKind::Connected), moved, sent, moved, sent, moved, sent,
+        OutcomeText::of(OutcomeKind::Sent)};
     COMPARE_SEQUENCE(watch.states(), failThenSucceed(failureStatuses, retryStatuses));
     QCOMPARE(watch.results(), (QList<Result>{Result::Failed, Result::Succeeded}));
     QCOMPARE(window->result(), int(QDialog::Accepted));
@@ -393,12 +394,15 @@ void TestUpFor::settingsAndDateAreReadAtEachAttempt()
     QVERIFY(waitUntilClosed(window.get(), watch, 2));
 
     QCOMPARE(watch.results(), (QList<Result>{Result::Failed, Result::Succeeded}));
-    const QString moved = UploadStatus::DirectoryChanged;
-    const QString sent = UploadStatus::Sent;
+    const QString moved = OutcomeText::of(OutcomeKind::DirectoryChanged);
+    const QString sent = OutcomeText::of(OutcomeKind::Sent);
     COMPARE_SEQUENCE(watch.statuses(),
-                     (QStringList{UploadStatus::Uploading, UploadStatus::ConnectError,
-                                  UploadStatus::Connected, moved, UploadStatus::Uploading, moved,
-                                  UploadStatus::Uploading, moved, UploadStatus::Uploading, sent}));
+                     (QStringList{OutcomeText::of(OutcomeKind::Uploading),
+                                  OutcomeText::of(OutcomeKind::ConnectFailed),
+                                  OutcomeText::of(OutcomeKind::Connected), moved,
+                                  OutcomeText::of(OutcomeKind::Uploading), moved,
+                                  OutcomeText::of(OutcomeKind::Uploading), moved,
+                                  OutcomeText::of(OutcomeKind::Uploading), sent}));
     QCOMPARE(m_dateAsked, 2);
     QCOMPARE(server.commands().mid(0, 5), (QStringList{"USER diarist", "PASS wrong", "USER diarist",
                                                        "PASS pw-4-tests", "CWD www"}));
@@ -518,9 +522,9 @@ void TestUpFor::closingDuringAnAttempt()
     QVERIFY(!window->UpTim->isActive());
     QVERIFY(!window->isRunning());
     // A cancelled call is no time-out and no error: the last text stays.
-    QStringList statuses{UploadStatus::Uploading};
+    QStringList statuses{OutcomeText::of(OutcomeKind::Uploading)};
     if (!lastCommand.isEmpty())
-        statuses.append(UploadStatus::Connected);
+        statuses.append(OutcomeText::of(OutcomeKind::Connected));
     COMPARE_SEQUENCE(watch.statuses(), statuses);
     // The cancelled attempt left no connection behind.
     QTRY_COMPARE(server.script().disconnections(), 1);
@@ -563,17 +567,10 @@ void TestUpFor::noSecondAttemptWhileOneRuns()
 void TestUpFor::everyStatusFitsTheLabel_data()
 {
     QTest::addColumn<QString>("status");
-    for (const QString &status : {UploadStatus::Uploading,         UploadStatus::Connected,
-                                  UploadStatus::ConnectError,      UploadStatus::SocketOpenError,
-                                  UploadStatus::TimedOut,          UploadStatus::WinsockError,
-                                  UploadStatus::DirectoryChanged,  UploadStatus::Sent,
-                                  UploadStatus::NoSuchFile,        UploadStatus::Error,
-                                  UploadStatus::CertificateError,  UploadStatus::HostKeyError,
-                                  UploadStatus::AlgorithmError,    UploadStatus::LoginMethodError,
-                                  UploadStatus::SecondFactorError, UploadStatus::TlsError,
-                                  UploadStatus::TlsTooOld,         UploadStatus::NoPassword,
-                                  UploadStatus::KeyringError,      UploadStatus::KeyringTimedOut})
+    for (int kind = int(OutcomeKind::None) + 1; kind <= int(OutcomeKind::Failed); ++kind) {
+        const QString status = OutcomeText::of(OutcomeKind(kind));
         QTest::newRow(qPrintable(status)) << status;
+    }
 }
 
 // Shown after the longest text, so a text that fits is back at the label's own size.
@@ -588,7 +585,7 @@ void TestUpFor::everyStatusFitsTheLabel()
     const qreal designed = label->font().pointSizeF();
     QCOMPARE(designed, 20.25);
 
-    setFittedText(label, UploadStatus::SocketOpenError);
+    setFittedText(label, OutcomeText::of(OutcomeKind::SocketNotOpened));
     setFittedText(label, status);
     QCOMPARE(label->text(), status);
     QVERIFY2(fitsLabel(label, status),

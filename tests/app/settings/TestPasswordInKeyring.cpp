@@ -1,10 +1,10 @@
 #include "app/kit/ErrorMessage.h"
+#include "app/publish/OutcomeText.h"
 #include "app/publish/UpFor.h"
 #include "app/settings/ConfFor.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "platform/AppDir.h"
-#include "publish/UploadStatus.h"
 #include "settings/SecretStore.h"
 #include "settings/SettingsFile.h"
 #include "settings/StoredPassword.h"
@@ -159,7 +159,8 @@ void TestPasswordInKeyring::keyringWithoutThePasswordSendsNothing()
 
     UpFor window([] { return DateFields{u"2024"_s, u"05"_s, u"07"_s}; });
     QCOMPARE(firstAttempt(window), PublishResult::NoPassword);
-    QCOMPARE(window.UpLab->text(), keyring ? UploadStatus::NoPassword : UploadStatus::KeyringError);
+    QCOMPARE(window.UpLab->text(), keyring ? OutcomeText::of(OutcomeKind::NoPassword)
+                                           : OutcomeText::of(OutcomeKind::KeyringUnavailable));
     QVERIFY(!window.UpTim->isActive()); // no retry: it would only fail the same way
     QVERIFY(window.CloseCom->isEnabled());
     QVERIFY(server.commands().isEmpty());

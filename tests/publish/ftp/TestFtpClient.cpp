@@ -4,8 +4,8 @@
 #include "ScriptedFtpServer.h"
 #include "TestAppDir.h"
 
-#include "publish/ftp/FtpClient.h"
 #include "publish/client/SessionLog.h"
+#include "publish/ftp/FtpClient.h"
 #include "publish/ftp/FtpReplyParser.h"
 #include "publish/ftp/FtpResult.h"
 
@@ -218,7 +218,7 @@ void TestFtpClient::socketErrorResults()
 {
     QFETCH(QAbstractSocket::SocketError, error);
     QFETCH(int, result);
-    QCOMPARE(int(FtpResult::socketErrorResult(error)), result);
+    QCOMPARE(int(FtpResult::Connect::socketErrorResult(error)), result);
 }
 
 // --- connecting -----------------------------------------------------------------------
@@ -305,7 +305,7 @@ void TestFtpClient::connectCannotOpenSocket()
     QFETCH(QString, server);
     FtpClient client;
     client.setTimeout(5s);
-    QCOMPARE(client.Connect(server, User, Password), FtpResult::SocketNotOpened);
+    QCOMPARE(client.Connect(server, User, Password), FtpResult::Connect::SocketNotOpened);
 }
 
 void TestFtpClient::connectTimesOut_data()
@@ -326,7 +326,7 @@ void TestFtpClient::connectTimesOut()
     applyScript(server, script);
     FtpClient client;
     client.setTimeout(300ms);
-    QCOMPARE(connectTo(client, server), FtpResult::ConnectTimedOut);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::TimedOut);
 }
 
 void TestFtpClient::connectingEndsByTimeoutOrCancel_data()
@@ -358,7 +358,7 @@ void TestFtpClient::connectingEndsByTimeoutOrCancel()
     });
     const qint16 result = client.Connect(port.serverString(), User, Password);
     canceller.join();
-    QCOMPARE(result, FtpResult::ConnectTimedOut);
+    QCOMPARE(result, FtpResult::Connect::TimedOut);
     const QByteArray log = readWholeFile(logPath);
     QVERIFY2(log.contains(cancelling ? "cancelled while connecting" : "time-out while connecting"),
              log.constData());
@@ -388,7 +388,7 @@ void TestFtpClient::credentialsWithControlCharactersAreNotSent()
     QCOMPARE(int(client.Connect(server.serverString(), user, password)), result);
     // A proper login afterwards: once it is through, anything the refused one had sent
     // would have been recorded before it.
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(server.script().connections(), 1);
     QCOMPARE(server.commands(),
              (QList<QByteArray>{"USER " + User.toUtf8(), "PASS " + Password.toUtf8()}));
@@ -423,7 +423,7 @@ void TestFtpClient::repliesInAnyShape()
     applyScript(server, script);
     FtpClient client;
     client.setTimeout(5s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(client.Command(QStringLiteral("CWD /")), 2);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
     QCOMPARE(client.Command(QStringLiteral("MKD /")), 5);
@@ -464,7 +464,7 @@ void TestFtpClient::serviceClosing()
     const QString page = m_app->write(QStringLiteral("page.html"), "<html></html>");
     FtpClient client;
     client.setTimeout(5s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     const qint16 got = call == QLatin1String("put") ? client.PutFile(page, QString())
                                                     : client.Command(QStringLiteral("CWD /"));
     QCOMPARE(int(got), result);
@@ -492,7 +492,7 @@ void TestFtpClient::overlongReply()
     server.setReply("CWD", reply);
     FtpClient client;
     client.setTimeout(60s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(client.Command(QStringLiteral("CWD /")), FtpResult::BadReply);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
 }
@@ -531,7 +531,7 @@ void TestFtpClient::storeRefused()
     const QString page = m_app->write(QStringLiteral("page.html"), patternedBytes(size));
     FtpClient client;
     client.setTimeout(10s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(int(client.PutFile(page, QString())), result);
     // The session is still usable: the refusal was read in its turn.
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
@@ -547,10 +547,10 @@ void TestFtpClient::refusalOfOneFileLeavesTheOthers()
     const QString c = m_app->write(QStringLiteral("c.html"), "third");
     FtpClient client;
     client.setTimeout(5s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(a, QString()), FtpResult::PutFile::Stored);
     QCOMPARE(client.PutFile(b, QString()), -552);
-    QCOMPARE(client.PutFile(c, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(c, QString()), FtpResult::PutFile::Stored);
     QCOMPARE(server.script().files().keys(), (QStringList{"/a.html", "/c.html"}));
 }
 
@@ -561,7 +561,7 @@ void TestFtpClient::dataConnectionDroppedMidFile()
     const QString page = m_app->write(QStringLiteral("page.html"), patternedBytes(1024 * 1024));
     FtpClient client;
     client.setTimeout(10s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(client.PutFile(page, QString()), -426);
     QVERIFY(!server.hasFile(QStringLiteral("/page.html")));
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
@@ -591,10 +591,10 @@ void TestFtpClient::dataResetBeforeStorIsSentAgain()
     const QString b = m_app->write(QStringLiteral("b.html"), "second");
     FtpClient client;
     client.setTimeout(10s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(a, QString()), FtpResult::PutFile::Stored);
     const WireStats beforeB = client.wireStats();
-    QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(b, QString()), FtpResult::PutFile::Stored);
 
     QCOMPARE(server.file(QStringLiteral("/a.html")), first);
     QCOMPARE(server.file(QStringLiteral("/b.html")), QByteArray("second"));
@@ -645,9 +645,9 @@ void TestFtpClient::dataConnectionComplaintResendsOnce()
     const QString b = m_app->write(QStringLiteral("b.html"), "second");
     FtpClient client;
     client.setTimeout(10s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(int(client.PutFile(a, QString())), result);
-    QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(b, QString()), FtpResult::PutFile::Stored);
 
     QCOMPARE(server.commands().count("STOR a.html") + server.commands().count("STOR b.html"),
              stores);
@@ -668,8 +668,8 @@ void TestFtpClient::passiveReplyNamingAnotherHostIsIgnored()
     const QString page = m_app->write(QStringLiteral("page.html"), bytes);
     FtpClient client;
     client.setTimeout(5s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::PutFile::Stored);
     QCOMPARE(server.file(QStringLiteral("/page.html")), bytes);
     QVERIFY(server.commands().contains("PASV"));
     QCOMPARE(server.script().dataPeers(), QList<QHostAddress>{QHostAddress::LocalHost});
@@ -703,9 +703,9 @@ void TestFtpClient::passiveModeChosenOnce()
     const QString b = m_app->write(QStringLiteral("b.html"), "second");
     FtpClient client;
     client.setTimeout(5s);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
-    QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(a, QString()), FtpResult::PutFile::Stored);
+    QCOMPARE(client.PutFile(b, QString()), FtpResult::PutFile::Stored);
     QCOMPARE(afterLogin(server.commands()), commands);
     QCOMPARE(server.file(QStringLiteral("/a.html")), QByteArray("first"));
     QCOMPARE(server.file(QStringLiteral("/b.html")), QByteArray("second"));
@@ -717,8 +717,8 @@ void TestFtpClient::fileStoredUnderTheNameGiven()
     ScriptedFtpServer server;
     const QString page = m_app->write(QStringLiteral("HTML/2024/05/07.html"), "day");
     FtpClient client;
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.PutFile(page, QStringLiteral("other.html")), FtpResult::Stored);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(page, QStringLiteral("other.html")), FtpResult::PutFile::Stored);
     QCOMPARE(server.script().files().keys(), QStringList{"/other.html"});
 }
 
@@ -741,7 +741,7 @@ void TestFtpClient::localFileProblemsSendNothing()
     ScriptedFtpServer server;
     m_app->write(QStringLiteral("HTML/year.html"), "years");
     FtpClient client;
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(int(client.PutFile(m_app->filePath(name), QString())), result);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
     QCOMPARE(afterLogin(server.commands()), QList<QByteArray>{"NOOP"});
@@ -775,7 +775,7 @@ void TestFtpClient::lineWithControlCharacterNotSent()
     ScriptedFtpServer server;
     const QString page = m_app->write(QStringLiteral("page.html"), "x");
     FtpClient client;
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(asRemoteName ? client.PutFile(page, line) : client.Command(line),
              FtpResult::LineRefused);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
@@ -789,11 +789,11 @@ void TestFtpClient::callsWithoutSession()
     QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
     QCOMPARE(client.PutFile(page, QString()), FtpResult::NotConnected);
     QCOMPARE(client.PutFile(m_app->filePath(QStringLiteral("none.html")), QString()),
-             FtpResult::LocalFileMissing);
+             FtpResult::PutFile::LocalFileMissing);
     client.Close();
     QCOMPARE(
         client.Connect(QStringLiteral("127.0.0.1:%1").arg(refusedLoopbackPort()), User, Password),
-        FtpResult::SocketNotOpened);
+        FtpResult::Connect::SocketNotOpened);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
     QCOMPARE(client.wireStats().commandsSent, 0);
 }
@@ -849,7 +849,7 @@ void TestFtpClient::callEndsByTimeoutOrCancel()
     FtpClient client;
     client.setCancelFlag(&cancel);
     if (call != QLatin1String("connect"))
-        QCOMPARE(connectTo(client, server), FtpResult::Connected);
+        QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     client.setTimeout(cancelling ? std::chrono::milliseconds(std::chrono::hours(1)) : 300ms);
 
     std::thread canceller([&] {
@@ -880,11 +880,11 @@ void TestFtpClient::closeSaysQuitDestructorDoesNot()
     ScriptedFtpServer server;
     {
         FtpClient dropped;
-        QCOMPARE(connectTo(dropped, server), FtpResult::Connected);
+        QCOMPARE(connectTo(dropped, server), FtpResult::Connect::Connected);
     }
     {
         FtpClient closed;
-        QCOMPARE(connectTo(closed, server), FtpResult::Connected);
+        QCOMPARE(connectTo(closed, server), FtpResult::Connect::Connected);
         closed.Close();
         QCOMPARE(closed.Command(QStringLiteral("NOOP")), FtpResult::NotConnected);
     }
@@ -902,7 +902,7 @@ void TestFtpClient::logHasOneStampedLinePerCommandAndReply()
     const QString logPath = m_app->filePath(QStringLiteral("ftp.log"));
     FtpClient client;
     QCOMPARE(client.OpenLog(logPath, 1), 0);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
     client.CloseLog();
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2); // not logged any more
@@ -929,8 +929,9 @@ void TestFtpClient::passwordNeverLogged()
     const QString logPath = m_app->filePath(QStringLiteral("ftp.log"));
     FtpClient client;
     client.OpenLog(logPath, 1);
-    QCOMPARE(client.Connect(server.serverString(), User, password), FtpResult::PasswordRefused);
-    QCOMPARE(client.Connect(server.serverString(), User, password), FtpResult::Connected);
+    QCOMPARE(client.Connect(server.serverString(), User, password),
+             FtpResult::Connect::PasswordRefused);
+    QCOMPARE(client.Connect(server.serverString(), User, password), FtpResult::Connect::Connected);
     QCOMPARE(client.Command(QStringLiteral("PASS ") + password), 2);
     client.Close();
     client.CloseLog();
@@ -969,7 +970,7 @@ void TestFtpClient::logRotation()
     ScriptedFtpServer server;
     FtpClient client;
     client.OpenLog(logPath, 1);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
     client.Close();
     client.CloseLog();
 
@@ -998,8 +999,8 @@ void TestFtpClient::unwritableLogDoesNotFailUpload()
     ScriptedFtpServer server;
     FtpClient client;
     QCOMPARE(client.OpenLog(m_app->filePath(logName), 1), -1);
-    QCOMPARE(connectTo(client, server), FtpResult::Connected);
-    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::PutFile::Stored);
     client.Close();
     client.CloseLog();
     QCOMPARE(server.file(QStringLiteral("/year.html")), QByteArray("years"));

@@ -117,8 +117,8 @@ void TestFtpClientReal::binaryFileArrivesByteForByte()
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(client.Connect(server.arg(ftp.port()), ftp.user(), ftp.password()),
-             FtpResult::Connected);
-    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+             FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::PutFile::Stored);
     client.Close();
     QCOMPARE(ftp.remoteFile(QStringLiteral("page.html")), bytes);
 }
@@ -133,13 +133,13 @@ void TestFtpClientReal::directoryCommands()
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
-             FtpResult::Connected);
+             FtpResult::Connect::Connected);
     QCOMPARE(client.Command(QStringLiteral("CWD www")), 2);
     QCOMPARE(client.Command(QStringLiteral("CWD 2024")), 5);
     QCOMPARE(client.Command(QStringLiteral("MKD 2024")), 2);
     QCOMPARE(client.Command(QStringLiteral("MKD 2024")), 5);
     QCOMPARE(client.Command(QStringLiteral("CWD 2024")), 2);
-    QCOMPARE(client.PutFile(page, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(page, QString()), FtpResult::PutFile::Stored);
     client.Close();
     QCOMPARE(server.remoteFile(QStringLiteral("www/2024/07.html")), QByteArray("day page"));
 }
@@ -151,11 +151,11 @@ void TestFtpClientReal::wrongPasswordRefused()
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(client.Connect(server.serverString(), server.user(), QStringLiteral("wrong")),
-             FtpResult::PasswordRefused);
+             FtpResult::Connect::PasswordRefused);
     QCOMPARE(client.Connect(server.serverString(), QStringLiteral("nobody"), server.password()),
-             FtpResult::PasswordRefused);
+             FtpResult::Connect::PasswordRefused);
     QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
-             FtpResult::Connected);
+             FtpResult::Connect::Connected);
 }
 
 // The four pages of a date whose year and month exist, as the upload sends them.
@@ -172,14 +172,14 @@ void TestFtpClientReal::typicalPublish()
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
-             FtpResult::Connected);
+             FtpResult::Connect::Connected);
     QCOMPARE(client.Command(QStringLiteral("CWD diary")), 2);
-    QCOMPARE(client.PutFile(yearList, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(yearList, QString()), FtpResult::PutFile::Stored);
     QCOMPARE(client.Command(QStringLiteral("CWD 2024")), 2);
-    QCOMPARE(client.PutFile(monthList, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(monthList, QString()), FtpResult::PutFile::Stored);
     QCOMPARE(client.Command(QStringLiteral("CWD 05")), 2);
-    QCOMPARE(client.PutFile(dayList, QString()), FtpResult::Stored);
-    QCOMPARE(client.PutFile(dayPage, QString()), FtpResult::Stored);
+    QCOMPARE(client.PutFile(dayList, QString()), FtpResult::PutFile::Stored);
+    QCOMPARE(client.PutFile(dayPage, QString()), FtpResult::PutFile::Stored);
     client.Close();
 
     QCOMPARE(server.remoteFile(QStringLiteral("diary/year.html")), QByteArray("years"));
@@ -228,9 +228,9 @@ void TestFtpClientReal::dataAheadOfStorIsSentAgain()
     FtpClient client;
     client.setTimeout(10s);
     QCOMPARE(client.Connect(relay.serverString(), server.user(), server.password()),
-             FtpResult::Connected);
-    QCOMPARE(client.PutFile(a, QString()), FtpResult::Stored);
-    QCOMPARE(client.PutFile(b, QString()), FtpResult::Stored);
+             FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(a, QString()), FtpResult::PutFile::Stored);
+    QCOMPARE(client.PutFile(b, QString()), FtpResult::PutFile::Stored);
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
 
     QCOMPARE(server.remoteFile(QStringLiteral("a.html")), first);

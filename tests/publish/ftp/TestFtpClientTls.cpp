@@ -136,9 +136,9 @@ void TestFtpClientTls::publishesByteForByte()
     int asked = 0;
     client.setCertificateCheck([&](const CertificateQuestion &) { return ++asked, false; });
     QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
-             FtpResult::Connected);
+             FtpResult::Connect::Connected);
     for (const auto &[name, bytes] : files)
-        QCOMPARE(client.PutFile(m_app->write(name, bytes), QString()), FtpResult::Stored);
+        QCOMPARE(client.PutFile(m_app->write(name, bytes), QString()), FtpResult::PutFile::Stored);
     client.Close();
     client.CloseLog();
 
@@ -185,7 +185,8 @@ void TestFtpClientTls::certificateThatDoesNotVerify()
         return trusted;
     });
     QCOMPARE(int(client.Connect(server.serverString(), server.user(), server.password())),
-             trusted ? int(FtpResult::Connected) : int(FtpResult::TlsRefused));
+             trusted ? int(FtpResult::Connect::Connected)
+                     : int(FtpResult::Connect::SessionRefused));
     client.Close();
 
     QCOMPARE(questions.size(), 1);
@@ -207,11 +208,12 @@ void TestFtpClientTls::serverWithoutTls_data()
     QTest::addColumn<QList<QByteArray>>("commands");
 
     QTest::newRow("AUTH TLS refused")
-        << "ftpes://" << QByteArray("500 Unknown command\r\n") << int(FtpResult::TlsRefused)
-        << QList<QByteArray>{"AUTH TLS"};
+        << "ftpes://" << QByteArray("500 Unknown command\r\n")
+        << int(FtpResult::Connect::SessionRefused) << QList<QByteArray>{"AUTH TLS"};
     // Its plain greeting is no TLS handshake.
     QTest::newRow("implicit TLS to a plain server")
-        << "ftps://" << QByteArray() << int(FtpResult::TlsHandshakeRefused) << QList<QByteArray>{};
+        << "ftps://" << QByteArray() << int(FtpResult::Connect::TlsHandshakeRefused)
+        << QList<QByteArray>{};
 }
 
 // Neither the user name nor the password ever goes out in clear.
@@ -252,12 +254,12 @@ void TestFtpClientTls::hostileTlsServer_data()
     // answer USER in someone else's words.
     QTest::newRow("plaintext injected after 234")
         << QByteArray("AUTH") << ScriptedReply::text("234 Go ahead\r\n230 X-") << Transfer::Store
-        << int(FtpResult::UnexpectedReply) << QList<QByteArray>{"AUTH TLS"} << 0;
+        << int(FtpResult::Connect::UnexpectedReply) << QList<QByteArray>{"AUTH TLS"} << 0;
     // Waiting for a reply after the alert would run into the time-out; none can come.
     QTest::newRow("close alert after 331, then 230 in clear")
         << QByteArray("USER")
         << ScriptedReply::endingTls("331 Password required\r\n", "230 Logged in\r\n")
-        << Transfer::Store << int(FtpResult::ClosedByServer)
+        << Transfer::Store << int(FtpResult::Connect::ClosedByServer)
         << QList<QByteArray>{"AUTH TLS", "USER diarist"} << 0;
     QTest::newRow("data reset at our end, 100 of 250 bytes kept, then 226")
         << QByteArray("NOOP") << ScriptedReply::asUsual() << Transfer::ResetAfter << 0 << none
@@ -289,7 +291,7 @@ void TestFtpClientTls::hostileTlsServer()
     QCOMPARE(int(client.Connect("ftpes://" + server.serverString(), QStringLiteral("diarist"),
                                 QStringLiteral("secret"))),
              connected);
-    if (connected != FtpResult::Connected) {
+    if (connected != FtpResult::Connect::Connected) {
         QCOMPARE(server.commands(), commands);
         return;
     }
@@ -334,17 +336,17 @@ void TestFtpClientTls::handshakeFailures_data()
     QTest::addColumn<int>("result");
 
     using A = QSsl::AlertType;
-    QTest::newRow("no alert") << QList<A>{} << int(FtpResult::TlsHandshakeRefused);
+    QTest::newRow("no alert") << QList<A>{} << int(FtpResult::Connect::TlsHandshakeRefused);
     QTest::newRow("handshake failure")
-        << QList<A>{A::HandshakeFailure} << int(FtpResult::TlsHandshakeRefused);
+        << QList<A>{A::HandshakeFailure} << int(FtpResult::Connect::TlsHandshakeRefused);
     QTest::newRow("protocol version")
-        << QList<A>{A::ProtocolVersion} << int(FtpResult::TlsProtocolTooOld);
+        << QList<A>{A::ProtocolVersion} << int(FtpResult::Connect::TlsProtocolTooOld);
     QTest::newRow("bad certificate")
-        << QList<A>{A::BadCertificate} << int(FtpResult::TlsCertificateFailed);
+        << QList<A>{A::BadCertificate} << int(FtpResult::Connect::TlsCertificateFailed);
     QTest::newRow("certificate required")
-        << QList<A>{A::CertificateRequired} << int(FtpResult::TlsCertificateFailed);
-    QTest::newRow("version behind another")
-        << QList<A>{A::InternalError, A::ProtocolVersion} << int(FtpResult::TlsProtocolTooOld);
+        << QList<A>{A::CertificateRequired} << int(FtpResult::Connect::TlsCertificateFailed);
+    QTest::newRow("version behind another") << QList<A>{A::InternalError, A::ProtocolVersion}
+                                            << int(FtpResult::Connect::TlsProtocolTooOld);
 }
 
 void TestFtpClientTls::handshakeFailures()

@@ -350,9 +350,9 @@ void TestSftpClient::firstContactAsksAndPins()
         QCOMPARE(::mkfifo(QFile::encodeName(m_files.user).constData(), 0600), 0);
     TrustRecorder trust;
     auto first = newClient(&trust);
-    QCOMPARE(connect(*first), SftpResult::Connected);
+    QCOMPARE(connect(*first), SftpResult::Connect::Connected);
     QCOMPARE(trust.questions.size(), 1);
-    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
     QCOMPARE(trust.questions.size(), questions);
     if (ownFifo)
         return;
@@ -374,14 +374,14 @@ void TestSftpClient::firstContactAsksAndPins()
 void TestSftpClient::changedKeyIsAskedAndRefusalSendsNothing()
 {
     TrustRecorder trust;
-    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
     const QByteArray pinned = m_app->read(QStringLiteral("known_hosts"));
     QVERIFY(m_server->restartWithNewHostKey());
     const QString logBefore = m_server->log();
 
     trust.answer = false;
     auto refused = newClient(&trust);
-    QCOMPARE(connect(*refused), SftpResult::HostKeyNotTrusted);
+    QCOMPARE(connect(*refused), SftpResult::Connect::HostKeyNotTrusted);
     QCOMPARE(trust.questions.size(), 2);
     QVERIFY(trust.questions.last().changed);
     QCOMPARE(trust.questions.last().fingerprint, m_server->hostKeyFingerprint());
@@ -395,27 +395,27 @@ void TestSftpClient::changedKeyIsAskedAndRefusalSendsNothing()
              qPrintable(logAfter));
 
     auto unasked = newClient(); // no callback: a changed key is refused too
-    QCOMPARE(connect(*unasked), SftpResult::HostKeyNotTrusted);
+    QCOMPARE(connect(*unasked), SftpResult::Connect::HostKeyNotTrusted);
 
     trust.answer = true;
-    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
-    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
     QCOMPARE(trust.questions.size(), 3);
 }
 
 void TestSftpClient::userKnownHostsIsOnlyRead()
 {
     TrustRecorder trust;
-    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
     QVERIFY(QFile::rename(m_files.own, m_files.user));
     const QByteArray userFile = m_app->read(QStringLiteral("user_known_hosts"));
 
-    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
     QCOMPARE(trust.questions.size(), 1);
     QVERIFY(!QFile::exists(m_files.own));
 
     QVERIFY(m_server->restartWithNewHostKey());
-    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connected);
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
     QCOMPARE(trust.questions.size(), 2);
     QVERIFY(trust.questions.last().changed);
     QCOMPARE(m_app->read(QStringLiteral("user_known_hosts")), userFile);
@@ -433,32 +433,33 @@ void TestSftpClient::connectResults_data()
                                           "KbdInteractiveAuthentication yes\n");
     QTest::newRow("not sftp://") << "127.0.0.1"
                                  << ""
-                                 << "*" << int(SftpResult::SocketNotOpened);
+                                 << "*" << int(SftpResult::Connect::SocketNotOpened);
     QTest::newRow("nobody listening") << "sftp://127.0.0.1:1"
                                       << ""
-                                      << "*" << int(SftpResult::SocketNotOpened);
+                                      << "*" << int(SftpResult::Connect::SocketNotOpened);
     QTest::newRow("unknown host") << "sftp://no-such-host.invalid"
                                   << ""
-                                  << "*" << int(SftpResult::SocketNotOpened);
+                                  << "*" << int(SftpResult::Connect::SocketNotOpened);
     // Two characters that the log's own words hold ("SSH", "password"): masked all the same.
     QTest::newRow("wrong password") << ""
                                     << ""
-                                    << "ss" << int(SftpResult::PasswordRefused);
+                                    << "ss" << int(SftpResult::Connect::PasswordRefused);
     QTest::newRow("control character in password") << ""
                                                    << ""
                                                    << "pw\n"
-                                                   << int(SftpResult::NoUsableAuth);
+                                                   << int(SftpResult::Connect::LoginUnsendable);
     QTest::newRow("keyboard-interactive through PAM")
-        << "" << kbdint << "*" << int(SftpResult::Connected);
+        << "" << kbdint << "*" << int(SftpResult::Connect::Connected);
     QTest::newRow("keyboard-interactive, wrong password")
-        << "" << kbdint << "ss" << int(SftpResult::PasswordRefused);
+        << "" << kbdint << "ss" << int(SftpResult::Connect::PasswordRefused);
     QTest::newRow("no login method in common")
         << ""
         << "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
-        << "*" << int(SftpResult::NoUsableLogin);
-    QTest::newRow("no key exchange in common") << ""
-                                               << "KexAlgorithms diffie-hellman-group1-sha1\n"
-                                               << "*" << int(SftpResult::NoCommonAlgorithm);
+        << "*" << int(SftpResult::Connect::NoUsableLogin);
+    QTest::newRow("no key exchange in common")
+        << ""
+        << "KexAlgorithms diffie-hellman-group1-sha1\n"
+        << "*" << int(SftpResult::Connect::NoCommonAlgorithm);
 }
 
 void TestSftpClient::connectResults()
@@ -482,8 +483,9 @@ void TestSftpClient::connectResults()
     const QString target = server.isEmpty() ? m_server->serverString() : server;
     const QString secret = password == QLatin1String("*") ? m_server->password() : password;
     QCOMPARE(int(client->Connect(target, m_server->user(), secret)), result);
-    QCOMPARE(client->Command(QStringLiteral("CWD .")),
-             result == SftpResult::Connected ? SftpResult::CommandDone : SftpResult::NotConnected);
+    QCOMPARE(client->Command(QStringLiteral("CWD .")), result == SftpResult::Connect::Connected
+                                                           ? SftpResult::Command::Done
+                                                           : SftpResult::NotConnected);
     client->CloseLog();
     const QByteArray log = m_app->read(QStringLiteral("ftp.log"));
     QVERIFY2(secret.isEmpty() || !log.contains(secret.toUtf8()), log.constData());
@@ -495,8 +497,8 @@ void TestSftpClient::keyLoginWithEmptyPassword()
     TrustRecorder trust;
     auto client = newClient(&trust);
     QCOMPARE(client->Connect(m_server->serverString(), m_server->user(), QString()),
-             SftpResult::Connected);
-    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::CommandDone);
+             SftpResult::Connect::Connected);
+    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::Command::Done);
 }
 
 void TestSftpClient::serverWithoutSftp()
@@ -509,7 +511,7 @@ void TestSftpClient::serverWithoutSftp()
     TrustRecorder trust;
     auto client = newClient(&trust);
     QCOMPARE(client->Connect(plain.serverString(), plain.user(), plain.password()),
-             SftpResult::SubsystemRefused);
+             SftpResult::Connect::SubsystemRefused);
 }
 
 void TestSftpClient::stalledHandshakeEnds_data()
@@ -529,7 +531,7 @@ void TestSftpClient::stalledHandshakeEnds()
     auto client = newClient();
     client->setTimeout(cancel ? 10min : 300ms);
     client->setCancelFlag(&cancelFlag);
-    QCOMPARE(connect(*client, relay.port()), SftpResult::ConnectTimedOut);
+    QCOMPARE(connect(*client, relay.port()), SftpResult::Connect::TimedOut);
 }
 
 void TestSftpClient::publishCreatesDirectoriesAndStoresBytes()
@@ -538,28 +540,28 @@ void TestSftpClient::publishCreatesDirectoriesAndStoresBytes()
     const int descriptorsBefore = openDescriptors();
     TrustRecorder trust;
     auto client = newClient(&trust);
-    QCOMPARE(connect(*client), SftpResult::Connected);
+    QCOMPARE(connect(*client), SftpResult::Connect::Connected);
 
     const QByteArray year = patterned(3000);
     const QByteArray months = patterned(70 * 1024);
     const QByteArray days = QByteArray("<html>\r\n\x1a\0\xff", 12);
     const QByteArray day = patterned(3 * 1024 * 1024); // more writes than are sent at once
-    QCOMPARE(client->Command(QStringLiteral("CWD www")), SftpResult::CommandDone);
+    QCOMPARE(client->Command(QStringLiteral("CWD www")), SftpResult::Command::Done);
     QCOMPARE(client->PutFile(m_app->write(QStringLiteral("year.html"), year), QString()), 1);
-    QCOMPARE(client->Command(QStringLiteral("CWD 2024")), SftpResult::CommandRefused);
-    QCOMPARE(client->Command(QStringLiteral("MKD 2024")), SftpResult::CommandDone);
-    QCOMPARE(client->Command(QStringLiteral("MKD 2024")), SftpResult::CommandRefused);
-    QCOMPARE(client->Command(QStringLiteral("CWD 2024")), SftpResult::CommandDone);
+    QCOMPARE(client->Command(QStringLiteral("CWD 2024")), SftpResult::Command::Refused);
+    QCOMPARE(client->Command(QStringLiteral("MKD 2024")), SftpResult::Command::Done);
+    QCOMPARE(client->Command(QStringLiteral("MKD 2024")), SftpResult::Command::Refused);
+    QCOMPARE(client->Command(QStringLiteral("CWD 2024")), SftpResult::Command::Done);
     QCOMPARE(client->PutFile(m_app->write(QStringLiteral("y/index.html"), months), QString()), 1);
-    QCOMPARE(client->Command(QStringLiteral("mkd 05")), SftpResult::CommandDone);
+    QCOMPARE(client->Command(QStringLiteral("mkd 05")), SftpResult::Command::Done);
     QCOMPARE(client->Command(QStringLiteral("cwd ") + m_server->homePath() + "/www/2024/05"),
-             SftpResult::CommandDone);
+             SftpResult::Command::Done);
     QCOMPARE(client->PutFile(m_app->write(QStringLiteral("m/index.html"), days), QString()), 1);
     QCOMPARE(client->PutFile(m_app->write(QStringLiteral("07.html"), day), QString()), 1);
     // A second send replaces the page in place.
     QCOMPARE(
         client->PutFile(m_app->write(QStringLiteral("other"), year), QStringLiteral("07.html")), 1);
-    QCOMPARE(client->Command(QStringLiteral("CWD year.html")), SftpResult::CommandRefused);
+    QCOMPARE(client->Command(QStringLiteral("CWD year.html")), SftpResult::Command::Refused);
     client->Close();
     QCOMPARE(openDescriptors(), descriptorsBefore); // the connection is really closed
 
@@ -582,7 +584,7 @@ void TestSftpClient::putFileFailures_data()
 
     QTest::newRow("local file missing") << ""
                                         << ""
-                                        << "." << int(SftpResult::LocalFileMissing);
+                                        << "." << int(SftpResult::PutFile::LocalFileMissing);
     QTest::newRow("slash in remote name") << "p.html"
                                           << "a/p.html"
                                           << "." << int(SftpResult::LineRefused);
@@ -608,8 +610,8 @@ void TestSftpClient::putFileFailures()
                           QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     TrustRecorder trust;
     auto client = newClient(&trust);
-    QCOMPARE(connect(*client), SftpResult::Connected);
-    QCOMPARE(client->Command(QStringLiteral("CWD ") + directory), SftpResult::CommandDone);
+    QCOMPARE(connect(*client), SftpResult::Connect::Connected);
+    QCOMPARE(client->Command(QStringLiteral("CWD ") + directory), SftpResult::Command::Done);
     const QString path = local.isEmpty() ? m_app->filePath(QStringLiteral("missing.html"))
                                          : m_app->write(local, "page");
     QCOMPARE(int(client->PutFile(path, remoteName)), result);
@@ -624,7 +626,8 @@ void TestSftpClient::putFileFailures()
     const QStringList left = home.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     QCOMPARE(left, QStringList({QStringLiteral("a.html"), QStringLiteral("good.html")}));
     QVERIFY(home.exists(QStringLiteral("taken/inside")));
-    QCOMPARE(client->Command(QStringLiteral("CWD .")), SftpResult::CommandDone); // session goes on
+    QCOMPARE(client->Command(QStringLiteral("CWD .")),
+             SftpResult::Command::Done); // session goes on
 }
 
 // A server that breaks the protocol ends the session at once, and one that keeps sending
@@ -636,15 +639,15 @@ void TestSftpClient::hostileServer_data()
     QTest::addColumn<int>("stored");   // then PutFile
 
     QTest::newRow("answers to ids never sent")
-        << "stray" << int(SftpResult::CommandDone) << int(SftpResult::BadReply);
+        << "stray" << int(SftpResult::Command::Done) << int(SftpResult::BadReply);
     QTest::newRow("an answer twice")
-        << "twice" << int(SftpResult::CommandDone) << int(SftpResult::BadReply);
+        << "twice" << int(SftpResult::Command::Done) << int(SftpResult::BadReply);
     QTest::newRow("an answer before its request")
         << "early" << int(SftpResult::BadReply) << int(SftpResult::NotConnected);
     QTest::newRow("a message trickling in, never whole")
-        << "trickle" << int(SftpResult::CommandDone) << int(SftpResult::TimedOut);
+        << "trickle" << int(SftpResult::Command::Done) << int(SftpResult::TimedOut);
     QTest::newRow("handle unreadable")
-        << "badhandle" << int(SftpResult::CommandDone) << int(SftpResult::ServerRefused);
+        << "badhandle" << int(SftpResult::Command::Done) << int(SftpResult::ServerRefused);
 }
 
 void TestSftpClient::hostileServer()
@@ -661,7 +664,7 @@ void TestSftpClient::hostileServer()
     TrustRecorder trust;
     auto client = newClient(&trust);
     client->setTimeout(2s);
-    QCOMPARE(connect(*client), SftpResult::Connected);
+    QCOMPARE(connect(*client), SftpResult::Connect::Connected);
     QCOMPARE(int(client->Command(QStringLiteral("CWD ."))), changed);
     QCOMPARE(int(client->PutFile(m_app->write(QStringLiteral("p.html"), "page"), QString())),
              stored);
@@ -676,7 +679,7 @@ void TestSftpClient::startHeldTransfer(SftpClient &client, TcpRelay &relay,
                                        std::future<qint16> *result)
 {
     QVERIFY(relay.isListening());
-    QCOMPARE(connect(client, relay.port()), SftpResult::Connected);
+    QCOMPARE(connect(client, relay.port()), SftpResult::Connect::Connected);
     const QString big = m_app->write(QStringLiteral("07.html"), patterned(8 * 1024 * 1024));
     relay.holdClientAfter(1024 * 1024);
     *result =
@@ -725,7 +728,7 @@ void TestSftpClient::logHoldsStepsAndFingerprintNotPassword()
     TrustRecorder trust;
     auto client = newClient(&trust);
     QCOMPARE(client->OpenLog(logPath, 1), 0);
-    QCOMPARE(connect(*client), SftpResult::Connected);
+    QCOMPARE(connect(*client), SftpResult::Connect::Connected);
     QCOMPARE(client->PutFile(m_app->write(QStringLiteral("year.html"), "y"), QString()), 1);
     client->Close();
     client->CloseLog();
