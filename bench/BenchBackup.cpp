@@ -30,41 +30,6 @@ const QStringList BackedUp{QStringLiteral("Diary"), QStringLiteral("HTML"),
                            QStringLiteral("sent.json"), QStringLiteral("known_hosts"),
                            QStringLiteral("Kakiva.ini")};
 
-void writePlain(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-// A day page holds its entry inside about 400 bytes of markup; the lists are a few KB.
-qsizetype writePages(const QString &root)
-{
-    qsizetype pages = 0;
-    const QByteArray markup(400, 'p');
-    for (QDate day(FirstYear, 1, 1); day.year() <= LastYear; day = day.addDays(1)) {
-        const QString relative = day.toString(QStringLiteral("yyyy/MM/dd"));
-        QFile entry(root + QStringLiteral("/Diary/") + relative + QStringLiteral(".dia"));
-        if (!entry.open(QIODevice::ReadOnly))
-            qFatal("no entry for %s", qPrintable(relative));
-        writePlain(root + QStringLiteral("/HTML/") + relative + QStringLiteral(".html"),
-                   markup + entry.readAll());
-        ++pages;
-        if (day.day() == day.daysInMonth()) {
-            writePlain(root + QStringLiteral("/HTML/") + day.toString(QStringLiteral("yyyy/MM")) +
-                           QStringLiteral("/index.html"),
-                       QByteArray(3000, 'l'));
-            ++pages;
-        }
-    }
-    writePlain(root + QStringLiteral("/HTML/year.html"), QByteArray(2000, 'y'));
-    writePlain(root + QStringLiteral("/sent.json"), QByteArray(800000, 's'));
-    writePlain(root + QStringLiteral("/known_hosts"), "host ssh-ed25519 AAAA\n");
-    writePlain(root + QStringLiteral("/Kakiva.ini"), "[FTP]\r\nServer=ftp.example.jp\r\n");
-    return pages;
-}
-
 struct Figure
 {
     double seconds = 1e9; // the best of the runs
@@ -121,7 +86,7 @@ int main(int argc, char *argv[])
     QTemporaryDir outputs;
     setApplicationDirectory(data.path());
     const DiaryCorpus corpus = writeDiaryCorpus(data.path(), FirstYear, LastYear, 120);
-    const qsizetype pages = writePages(data.path());
+    const qsizetype pages = writeCorpusSite(data.path(), FirstYear, LastYear);
     std::printf("diary: %lld entries (%.1f KiB), %lld pages; best of %d runs each\n",
                 static_cast<long long>(corpus.entries), corpus.bytes / 1024.0,
                 static_cast<long long>(pages), Runs);

@@ -2,13 +2,24 @@
 
 #include "platform/Cp932.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <random>
 
 namespace {
+
+void writePlain(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
 
 const QStringList Sentences{
     QStringLiteral("今日は朝から晴れて気持ちがよかった。"),
@@ -103,3 +114,31 @@ DiaryCorpus writeDiaryCorpus(const QString &root, int firstYear, int lastYear,
     }
     return corpus;
 }
+
+// A day page holds its entry inside about 400 bytes of markup; the lists are a few KB.
+qsizetype writeCorpusSite(const QString &root, int firstYear, int lastYear)
+{
+    qsizetype pages = 0;
+    const QByteArray markup(400, 'p');
+    for (QDate day(firstYear, 1, 1); day.year() <= lastYear; day = day.addDays(1)) {
+        const QString relative = day.toString(QStringLiteral("yyyy/MM/dd"));
+        QFile entry(root + QStringLiteral("/Diary/") + relative + QStringLiteral(".dia"));
+        if (!entry.open(QIODevice::ReadOnly))
+            qFatal("no entry for %s", qPrintable(relative));
+        writePlain(root + QStringLiteral("/HTML/") + relative + QStringLiteral(".html"),
+                   markup + entry.readAll());
+        ++pages;
+        if (day.day() == day.daysInMonth()) {
+            writePlain(root + QStringLiteral("/HTML/") + day.toString(QStringLiteral("yyyy/MM")) +
+                           QStringLiteral("/index.html"),
+                       QByteArray(3000, 'l'));
+            ++pages;
+        }
+    }
+    writePlain(root + QStringLiteral("/HTML/year.html"), QByteArray(2000, 'y'));
+    writePlain(root + QStringLiteral("/sent.json"), QByteArray(800000, 's'));
+    writePlain(root + QStringLiteral("/known_hosts"), "host ssh-ed25519 AAAA\n");
+    writePlain(root + QStringLiteral("/Kakiva.ini"), "[FTP]\r\nServer=ftp.example.jp\r\n");
+    return pages;
+}
+

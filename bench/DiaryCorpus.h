@@ -17,6 +17,11 @@ struct DiaryCorpus
 DiaryCorpus writeDiaryCorpus(const QString &root, int firstYear, int lastYear,
                              int charactersPerEntry);
 
+// Writes beside the corpus of [firstYear, lastYear] (already written below root/Diary) what a
+// published diary of those years holds: a page for every entry, the lists, the server
+// record, known_hosts and the settings. Gives the number of pages.
+qsizetype writeCorpusSite(const QString &root, int firstYear, int lastYear);
+
 inline const QString CommonWord = QStringLiteral("散歩");
 inline const QString RareWord = QStringLiteral("ウォンバット");
 inline const QDate RareDay(2014, 7, 15);

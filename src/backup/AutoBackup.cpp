@@ -5,7 +5,6 @@
 #include "diary/EntrySaveNotice.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 namespace Kakiva {
 
@@ -25,12 +24,7 @@ AutoBackup::AutoBackup(QObject *parent) : QObject(parent)
     // backup should hold them too.
     connect(&EntrySaveNotice::instance(), &EntrySaveNotice::saved, this, &AutoBackup::noteSaved,
             Qt::QueuedConnection);
-}
-
-AutoBackup::~AutoBackup()
-{
-    if (m_thread)
-        m_thread->wait();
+    connect(&m_job, &BackgroundJob::finished, this, &AutoBackup::joined);
 }
 
 void AutoBackup::noteSaved()
@@ -46,37 +40,21 @@ bool AutoBackup::start()
         return false;
     // Whatever is saved from now on may miss this backup.
     m_changed = false;
-    m_thread.reset(QThread::create([this] { m_written = writeBackupNow(&m_error); }));
-    connect(m_thread.get(), &QThread::finished, this, &AutoBackup::joined);
-    m_thread->start();
-    return true;
+    return m_job.start([this](JobProgress &) { m_written = writeBackupNow(&m_error); });
 }
 
 void AutoBackup::joined()
 {
-    if (!m_thread) // already joined at quit
-        return;
-    m_thread->wait();
-    m_thread.reset();
     if (!m_written)
         m_changed = true;
     emit finished(m_written, m_error);
 }
 
-bool AutoBackup::backUpAtQuit(QString *error)
+bool AutoBackup::changedSinceBackup()
 {
     // A save just before quitting may not have been heard of yet.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    if (m_thread) {
-        m_thread->wait();
-        m_thread.reset();
-        if (!m_written)
-            m_changed = true;
-    }
-    if (!m_changed)
-        return true;
-    m_changed = !writeBackupNow(error);
-    return !m_changed;
+    return m_changed;
 }
 
 } // namespace Kakiva

@@ -1,34 +1,32 @@
 #pragma once
 
+#include "platform/BackgroundJob.h"
+
 #include <QObject>
 #include <QString>
-
-#include <memory>
-
-class QThread;
 
 namespace Kakiva {
 
 // Backs the diary up without the user asking: after the first save of each day (when the
 // backup folder holds none of that day yet) and at quit when something was saved since
-// the last backup. The backup runs on a thread of its own, so saving never waits for it.
+// the last backup. The backup runs as a background job, so neither saving nor quitting
+// waits on the disk in the window's thread.
 class AutoBackup : public QObject
 {
     Q_OBJECT
 
 public:
     explicit AutoBackup(QObject *parent = nullptr);
-    // Waits for a running backup.
-    ~AutoBackup() override;
 
-    // Starts a backup on the worker thread unless one runs; false when one ran already.
+    // Starts a backup as a background job unless one runs; false when one ran already.
     bool start();
-    bool isRunning() const { return m_thread != nullptr; }
+    bool isRunning() const { return m_job.isRunning(); }
+    // The running backup, for a window that waits for it.
+    BackgroundJob &job() { return m_job; }
 
-    // For the end of the run: waits for a running backup, then writes one in the calling
-    // thread when something was saved since the last one. False with *error when that
-    // backup failed.
-    bool backUpAtQuit(QString *error);
+    // For the end of the run, once no backup runs: takes in the save notices still queued
+    // and tells whether something was saved since the last backup that was written.
+    bool changedSinceBackup();
 
 signals:
     // In this object's thread, once a backup started by start() has ended.
@@ -38,10 +36,11 @@ private:
     void noteSaved();
     void joined();
 
-    std::unique_ptr<QThread> m_thread;
     bool m_changed = false;
     bool m_written = false;
     QString m_error;
+    // Last, so that it is the first to go: it waits for the job that writes the above.
+    BackgroundJob m_job;
 };
 
 } // namespace Kakiva

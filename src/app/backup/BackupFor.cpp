@@ -1,6 +1,7 @@
 #include "app/backup/BackupFor.h"
 
 #include "app/backup/RestoreQuestion.h"
+#include "app/kit/BusyWait.h"
 #include "app/kit/DialogControls.h"
 #include "app/kit/ErrorMessage.h"
 #include "app/kit/JapaneseFont.h"
@@ -9,7 +10,6 @@
 #include "backup/BackupInspect.h"
 #include "backup/BackupRestore.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -41,17 +41,6 @@ QPushButton *addButton(QHBoxLayout *row, const QString &name, const QString &cap
     row->addWidget(button);
     return button;
 }
-
-// Long work in the window's own thread (reading a backup whole, restoring): the user sees
-// that it works.
-class BusyCursor
-{
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 } // namespace
 
@@ -177,11 +166,9 @@ void BackupFor::restoreChosen()
     const QString path = item->data(Qt::UserRole).toString();
     BackupSummary summary;
     QString error;
-    bool readable;
-    {
-        const BusyCursor busy;
-        readable = inspectBackup(path, &summary, &error);
-    }
+    bool readable = false;
+    runWhileBusy(this, QStringLiteral("バックアップを調べています..."),
+                 [&](JobProgress &) { readable = inspectBackup(path, &summary, &error); });
     if (!readable) {
         showErrorMessage(this, QStringLiteral("このバックアップは読めないため、復元しません。\n") +
                                    error);
@@ -194,11 +181,10 @@ void BackupFor::restoreChosen()
         return;
     if (choice == RestoreChoice::Cancel)
         return;
-    bool restored;
-    {
-        const BusyCursor busy;
+    bool restored = false;
+    runWhileBusy(this, QStringLiteral("復元しています..."), [&](JobProgress &) {
         restored = day ? restoreDay(path, *day, &error) : restoreBackup(path, &error);
-    }
+    });
     showBackups();
     if (!restored) {
         showErrorMessage(this, QStringLiteral("復元できませんでした。\n") + error);

@@ -6,6 +6,7 @@
 #include "app/calendar/UnsentView.h"
 #include "app/entry/DiaryInpFor.h"
 #include "app/kit/AppIcon.h"
+#include "app/kit/BusyWait.h"
 #include "app/kit/ErrorMessage.h"
 #include "app/kit/Geometry.h"
 #include "app/publish/SendFor.h"
@@ -203,9 +204,10 @@ void MainFor::deleteChosenDay()
         m_backUpFirst ? m_backUpFirst : [](QString *error) { return writeBackupNow(error); };
     const DateFields fields = paddedDateFields(chosen);
     QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool deleted = deleteDay(fields.year, fields.month, fields.day, backUp, &error);
-    QApplication::restoreOverrideCursor();
+    bool deleted = false;
+    runWhileBusy(this, QStringLiteral("削除しています..."), [&](JobProgress &) {
+        deleted = deleteDay(fields.year, fields.month, fields.day, backUp, &error);
+    });
     if (!deleted)
         showErrorMessage(this, error);
     refreshMarks();
@@ -277,13 +279,17 @@ void MainFor::openBackups()
 
 void MainFor::closeEvent(QCloseEvent *event)
 {
-    QString error;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool backedUp = m_backups->backUpAtQuit(&error);
-    QApplication::restoreOverrideCursor();
-    if (!backedUp)
-        showErrorMessage(this, QStringLiteral("バックアップできませんでした。\n") + error);
+    backUpAtQuit();
     QMainWindow::closeEvent(event);
+}
+
+// A failure is told by the handler of every automatic backup's end.
+void MainFor::backUpAtQuit()
+{
+    const QString text = QStringLiteral("バックアップ中...");
+    waitWhileBusy(this, text, m_backups->job());
+    if (m_backups->changedSinceBackup() && m_backups->start())
+        waitWhileBusy(this, text, m_backups->job());
 }
 
 } // namespace Kakiva

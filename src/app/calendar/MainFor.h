@@ -50,6 +50,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void backUpAtQuit();
 
 private:
     void buildCalendar();

@@ -1,5 +1,6 @@
 #include "app/publish/PublishWindow.h"
 
+#include "app/kit/BusyWait.h"
 #include "app/kit/ErrorMessage.h"
 #include "app/publish/OutcomeText.h"
 #include "app/publish/WorkerTrustQuestion.h"
@@ -37,12 +38,12 @@ PublishOutcome runWithPassword(PublishRequest request,
 } // namespace
 
 PublishWindow::PublishWindow(const QString &timerName, QWidget *parent)
-    : QDialog(parent), m_timer(new QTimer(this)), m_worker(new CancellableWorker(this))
+    : QDialog(parent), m_timer(new QTimer(this)), m_worker(new BackgroundJob(this))
 {
     m_timer->setObjectName(timerName);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &PublishWindow::startRun);
-    connect(m_worker, &CancellableWorker::finished, this, &PublishWindow::finishRun);
+    connect(m_worker, &BackgroundJob::finished, this, &PublishWindow::finishRun);
     m_timer->start(FirstTick);
 }
 
@@ -59,15 +60,16 @@ void PublishWindow::setRetryDelays(std::chrono::milliseconds first, std::chrono:
 
 void PublishWindow::startRun()
 {
-    if (isRunning() || m_worker->closeRequested())
+    if (isRunning() || m_worker->stopped())
         return;
     // Read at each run, so a corrected password takes effect at the next.
-    const std::atomic_bool *cancel = m_worker->cancelFlag();
+    const std::atomic_bool *cancel = m_worker->progress().cancelFlag();
     PublishRequest request{configuredDestination(), QString(), m_networkTimeout, cancel,
                            trustQuestionsFromWorker(this, cancel)};
-    m_worker->start([this, request = std::move(request), job = prepareRun()]() mutable {
-        m_outcome = runWithPassword(std::move(request), job);
-    });
+    m_worker->start(
+        [this, request = std::move(request), job = prepareRun()](JobProgress &) mutable {
+            m_outcome = runWithPassword(std::move(request), job);
+        });
 }
 
 void PublishWindow::finishRun()
@@ -79,7 +81,7 @@ void PublishWindow::finishRun()
         m_recordErrorTold = true;
         showErrorMessage(this, OutcomeText::ofRecordError(outcome.recordError));
     }
-    if (m_worker->closeRequested() || outcome.result == PublishResult::Cancelled) {
+    if (m_worker->stopped() || outcome.result == PublishResult::Cancelled) {
         done(QDialog::Rejected);
         return;
     }
@@ -99,7 +101,7 @@ void PublishWindow::finishRun()
 void PublishWindow::closeEvent(QCloseEvent *event)
 {
     m_timer->stop();
-    if (!m_worker->deferClose(event))
+    if (!deferCloseWhileRunning(*m_worker, event))
         QDialog::closeEvent(event);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/kit/CancellableWorker.h"
 #include "app/publish/RetryBackoff.h"
+#include "platform/BackgroundJob.h"
 #include "publish/PublishRun.h"
 
 #include <QDialog>
@@ -67,7 +67,7 @@ private:
     void startRun();
     void finishRun();
 
-    CancellableWorker *m_worker;
+    BackgroundJob *m_worker;
     PublishOutcome m_outcome; // written by the worker, read once it has finished
     RetryBackoff m_backoff;
     std::chrono::milliseconds m_networkTimeout{25000};

@@ -7,6 +7,7 @@
 #include "TestAppDir.h"
 #include "TestCertificates.h"
 #include "TrustQuestionAnswer.h"
+#include "TrustedUpload.h"
 
 #include "app/publish/CertFor.h"
 #include "app/publish/OutcomeText.h"
@@ -156,28 +157,17 @@ void TestCertFor::trustIsAskedBeforeLogin()
     const QString hostAndPort = m_hostAndPort;
 
     QStringList commandsWhenAsked;
-    TrustAsked asked;
-    ModalAnswerer<CertFor> answerer([&](CertFor *dialog) {
-        commandsWhenAsked = server.commands();
-        asked = answerTrustQuestion(dialog, answer);
-    });
     UpFor window([] { return DateFields{"2024", "05", "07"}; });
-    window.setRetryDelays(50ms, 50ms);
-    QList<Result> results;
-    connect(&window, &UpFor::runFinished, this, [&](Result r) { results.append(r); });
-    window.show();
-    QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty(), WindowTimeoutMs);
-
-    QCOMPARE(results.first(), result);
-    QCOMPARE(answerer.shown(), answer == TrustAnswer::None ? 0 : 1);
-    QCOMPARE(answerer.leftOpen(), 0);
+    const TrustedUpload upload = answerTrustInFirstRun<CertFor>(
+        window, answer, [&](CertFor *) { commandsWhenAsked = server.commands(); });
+    verifyTrustAsked(upload, answer, QStringLiteral("証明書の確認"),
+                     pinnedBefore == Certificate::Other);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(upload.result, result);
     QCOMPARE(readCertificatePin(hostAndPort), fingerprint(pinnedAfter));
-    if (answer != TrustAnswer::None) {
-        QCOMPARE(asked.title, QStringLiteral("証明書の確認"));
+    if (answer != TrustAnswer::None)
         QCOMPARE(commandsWhenAsked, QStringList{"AUTH TLS"}); // asked before any login
-        QVERIFY(asked.focusOnRefusal);
-        QCOMPARE(asked.warned, pinnedBefore == Certificate::Other);
-    }
     if (result == Result::Succeeded) {
         QTRY_VERIFY(!window.isVisible());
         QCOMPARE(server.remoteFile(QStringLiteral("2024/05/07.html")).isEmpty(), false);

@@ -5,6 +5,7 @@
 #include "SshServer.h"
 #include "TestAppDir.h"
 #include "TrustQuestionAnswer.h"
+#include "TrustedUpload.h"
 
 #include "app/publish/HostKeyFor.h"
 #include "app/publish/OutcomeText.h"
@@ -157,28 +158,19 @@ void TestHostKeyFor::uploadWindowAsks()
     const QByteArray userFile =
         known == Known::UserFile ? readWholeFile(userKnownHosts()) : QByteArray();
     const QString logBefore = m_server->log();
-    TrustAsked asked;
     QString keyText;
     bool loginBeforeQuestion = false;
-    ModalAnswerer<HostKeyFor> answerer([&](HostKeyFor *dialog) {
-        loginBeforeQuestion = triedLogin(m_server->log().mid(logBefore.size()));
-        keyText = dialog->KeyLab->text();
-        asked = answerTrustQuestion(dialog, answer);
-    });
     UpFor window([] { return DateFields{"2024", "05", "07"}; });
-    window.setRetryDelays(50ms, 50ms);
-    QList<Result> results;
-    connect(&window, &UpFor::runFinished, this, [&](Result r) { results.append(r); });
-    window.show();
-    QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty(), WindowTimeoutMs);
-
-    QCOMPARE(results.first(), result);
-    QCOMPARE(answerer.shown(), answer == TrustAnswer::None ? 0 : 1);
-    QCOMPARE(answerer.leftOpen(), 0);
+    const TrustedUpload upload =
+        answerTrustInFirstRun<HostKeyFor>(window, answer, [&](HostKeyFor *dialog) {
+            loginBeforeQuestion = triedLogin(m_server->log().mid(logBefore.size()));
+            keyText = dialog->KeyLab->text();
+        });
+    verifyTrustAsked(upload, answer, QStringLiteral("ホスト鍵の確認"), known == Known::Changed);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(upload.result, result);
     if (answer != TrustAnswer::None) {
-        QCOMPARE(asked.title, QStringLiteral("ホスト鍵の確認"));
-        QVERIFY(asked.focusOnRefusal);
-        QCOMPARE(asked.warned, known == Known::Changed);
         QVERIFY(!loginBeforeQuestion);
         for (const QString &shown :
              {QStringLiteral("127.0.0.1"), m_server->hostKeyType(), m_server->hostKeyFingerprint()})
