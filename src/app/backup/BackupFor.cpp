@@ -8,6 +8,7 @@
 #include "backup/BackupFolder.h"
 #include "backup/BackupInspect.h"
 #include "backup/BackupRestore.h"
+#include "journal/DayRestore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,6 +26,13 @@ namespace Kakiva {
 namespace {
 
 constexpr qreal PointSize = 10.5;
+
+bool restoredDay(const QString &path, const QDate &date, QString *error)
+{
+    const journal::SiteChange change = journal::restoreDay(path, date);
+    *error = change.error;
+    return change.ok();
+}
 
 QString backupText(const BackupFile &backup)
 {
@@ -197,7 +205,7 @@ void BackupFor::restoreChosen()
     bool restored;
     {
         const BusyCursor busy;
-        restored = day ? restoreDay(path, *day, &error) : restoreBackup(path, &error);
+        restored = day ? restoredDay(path, *day, &error) : restoreBackup(path, &error);
     }
     showBackups();
     if (!restored) {

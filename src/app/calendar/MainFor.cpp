@@ -12,10 +12,10 @@
 #include "app/search/SearchFor.h"
 #include "app/settings/ConfFor.h"
 #include "backup/AutoBackup.h"
-#include "backup/BackupRun.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 #include "diary/EntryStore.h"
+#include "journal/DayDeletion.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -198,16 +198,11 @@ void MainFor::deleteChosenDay()
     const QDate chosen = DayCal->selectedDate();
     if (!DeleteMenu->isEnabled() || !confirmDeletion(this, chosen))
         return;
-    // The day stays in the backups: no backup, no deletion.
-    const BackUpFirst backUp =
-        m_backUpFirst ? m_backUpFirst : [](QString *error) { return writeBackupNow(error); };
-    const DateFields fields = paddedDateFields(chosen);
-    QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool deleted = deleteDay(fields.year, fields.month, fields.day, backUp, &error);
+    const journal::SiteChange deleted = journal::deleteDay(paddedDateFields(chosen));
     QApplication::restoreOverrideCursor();
-    if (!deleted)
-        showErrorMessage(this, error);
+    if (!deleted.ok())
+        showErrorMessage(this, deleted.error);
     refreshMarks();
 }
 

@@ -2,6 +2,7 @@
 // of many files raise it, answered by keyboard and frame, against a real TLS server
 // (pyftpdlib) with certificates made at test time.
 
+#include "DayPages.h"
 #include "ModalAnswerer.h"
 #include "PyFtpServer.h"
 #include "TestAppDir.h"
@@ -161,7 +162,7 @@ void TestCertFor::trustIsAskedBeforeLogin()
         commandsWhenAsked = server.commands();
         asked = answerTrustQuestion(dialog, answer);
     });
-    UpFor window([] { return DateFields{"2024", "05", "07"}; });
+    UpFor window(savedDay("2024", "05", "07"), readSettings());
     window.setRetryDelays(50ms, 50ms);
     QList<Result> results;
     connect(&window, &UpFor::runFinished, this, [&](Result r) { results.append(r); });

@@ -1,6 +1,7 @@
 // The trust window "ホスト鍵の確認" as the upload window raises it for an sftp:// server,
 // answered by keyboard and frame, against OpenSSH's sshd with host keys made at test time.
 
+#include "DayPages.h"
 #include "ModalAnswerer.h"
 #include "SshServer.h"
 #include "TestAppDir.h"
@@ -165,7 +166,7 @@ void TestHostKeyFor::uploadWindowAsks()
         keyText = dialog->KeyLab->text();
         asked = answerTrustQuestion(dialog, answer);
     });
-    UpFor window([] { return DateFields{"2024", "05", "07"}; });
+    UpFor window(savedDay("2024", "05", "07"), readSettings());
     window.setRetryDelays(50ms, 50ms);
     QList<Result> results;
     connect(&window, &UpFor::runFinished, this, [&](Result r) { results.append(r); });
