@@ -17,6 +17,7 @@
 //
 // The server is started and stopped by the benchmark; every call and curl run is bounded.
 
+#include "DayPages.h"
 #include "RealFtpServer.h"
 #include "TestCertificates.h"
 
@@ -250,9 +251,10 @@ void BM_PublishKakiva(benchmark::State &state, Remote remote, const std::string 
         site().prepareRemote(remote);
         const qsizetype logged = site().server().commands().size();
         const auto start = std::chrono::steady_clock::now();
-        UploadAttempt attempt({configuredDestination(), IniRead(FtpSection, PasswordKey), 10s},
-                              [](OutcomeKind) {});
-        const PublishOutcome outcome = attempt.run(DateFields{Year, Month, Day});
+        UploadAttempt attempt(
+            {destinationOf(readSettings()), IniRead(FtpSection, PasswordKey), 10s},
+            [](OutcomeKind) {});
+        const PublishOutcome outcome = attempt.run(sitePagesOfDay(Year, Month, Day));
         Sample sample;
         sample.ms = msSince(start);
         if (outcome.result != PublishResult::Succeeded || !site().remoteMatchesLocal()) {

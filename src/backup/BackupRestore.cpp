@@ -6,7 +6,6 @@
 #include "backup/BackupRun.h"
 #include "diary/DateStrings.h"
 #include "diary/EntrySaveNotice.h"
-#include "pages/PageGenerator.h"
 #include "platform/AppDir.h"
 #include "platform/FileSystem.h"
 #include "platform/WholeFile.h"
@@ -62,7 +61,7 @@ bool restoreBackup(const QString &path, QString *error)
         error);
 }
 
-bool restoreDay(const QString &path, const QDate &date, QString *error)
+bool restoreDayEntry(const QString &path, const QDate &date, QString *error)
 {
     BackupSummary summary;
     if (!inspectBackup(path, &summary, error))
@@ -81,11 +80,7 @@ bool restoreDay(const QString &path, const QDate &date, QString *error)
             return name != wanted || writeDataFile(name, bytes, fault);
         },
         error);
-    if (!written)
-        return false;
-    noteEntry(date);
-    const DateFields fields = paddedDateFields(date);
-    return HtmlMake(fields.year, fields.month, fields.day, error) == 0;
+    return written;
 }
 
 } // namespace Kakiva

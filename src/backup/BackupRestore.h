@@ -15,9 +15,8 @@ namespace Kakiva {
 // settings keep the current password and backup folder.
 bool restoreBackup(const QString &path, QString *error);
 
-// Puts back the entry of one day from the backup and rewrites that day's pages and the
-// lists, leaving every other day as it is; also brings back a deleted day. The day's page
-// is then unsent like any new one.
-bool restoreDay(const QString &path, const QDate &date, QString *error);
+// Puts back the entry of one day from the backup, leaving every other day as it is; also
+// brings back a deleted day. Its pages are the caller's to rewrite.
+bool restoreDayEntry(const QString &path, const QDate &date, QString *error);
 
 } // namespace Kakiva

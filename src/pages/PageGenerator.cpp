@@ -28,18 +28,36 @@ bool rewriteDayPage(const QString &year, const QString &month, const QString &da
     return writeFileWhole(dayPagePath(year, month, day), dayPage(entry), error);
 }
 
+// Runs one rewrite and notes its page once it is written.
+bool noted(bool rewritten, const QString &path, QStringList *written)
+{
+    if (rewritten)
+        written->append(path);
+    return rewritten;
+}
+
 } // namespace
 
 qint16 HtmlMake(const QString &year, const QString &month, const QString &day, QString *error)
+{
+    QStringList written;
+    return HtmlMake(year, month, day, &written, error);
+}
+
+qint16 HtmlMake(const QString &year, const QString &month, const QString &day, QStringList *written,
+                QString *error)
 {
     const QString monthDirectory = monthDirectoryPath(year, month);
     if (!DirMake(monthDirectory, error))
         return -1;
     // The lists are only rewritten once the day page is, so a failed entry leaves the
     // whole site as it was.
-    const bool written = rewriteDayPage(year, month, day, error) && rewriteYearList(error) &&
-                         rewriteMonthList(year, error) && rewriteDayList(year, month, error);
-    return written ? 0 : -1;
+    const bool all =
+        noted(rewriteDayPage(year, month, day, error), dayPagePath(year, month, day), written) &&
+        noted(rewriteYearList(error), yearListPath(), written) &&
+        noted(rewriteMonthList(year, error), monthListPath(year), written) &&
+        noted(rewriteDayList(year, month, error), dayListPath(year, month), written);
+    return all ? 0 : -1;
 }
 
 } // namespace Kakiva

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace Kakiva {
 
@@ -9,6 +10,11 @@ namespace Kakiva {
 // and why. When the entry cannot be read the day page keeps its previous version and
 // the lists are not rewritten.
 qint16 HtmlMake(const QString &year, const QString &month, const QString &day,
+                QString *error = nullptr);
+
+// As above; *written receives the path of each page once it is on disk, in the order they
+// are written (day page, year list, month list, day list), also when a later one failed.
+qint16 HtmlMake(const QString &year, const QString &month, const QString &day, QStringList *written,
                 QString *error = nullptr);
 
 } // namespace Kakiva

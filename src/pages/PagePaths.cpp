@@ -4,6 +4,13 @@
 
 namespace Kakiva {
 
+namespace {
+
+const QLatin1String YearListName("year.html");
+const QLatin1String ListName("index.html"); // of a year's months, of a month's days
+
+} // namespace
+
 QString htmlRootPath()
 {
     return applicationPath(HtmlDirName);
@@ -11,7 +18,7 @@ QString htmlRootPath()
 
 QString yearListPath()
 {
-    return htmlRootPath() + QLatin1String("/year.html");
+    return htmlRootPath() + QLatin1Char('/') + YearListName;
 }
 
 QString yearDirectoryPath(const QString &year)
@@ -26,17 +33,23 @@ QString monthDirectoryPath(const QString &year, const QString &month)
 
 QString monthListPath(const QString &year)
 {
-    return yearDirectoryPath(year) + QLatin1String("/index.html");
+    return yearDirectoryPath(year) + QLatin1Char('/') + ListName;
 }
 
 QString dayListPath(const QString &year, const QString &month)
 {
-    return monthDirectoryPath(year, month) + QLatin1String("/index.html");
+    return monthDirectoryPath(year, month) + QLatin1Char('/') + ListName;
 }
 
 QString dayPagePath(const QString &year, const QString &month, const QString &day)
 {
     return monthDirectoryPath(year, month) + QLatin1Char('/') + day + QLatin1String(".html");
+}
+
+bool isListPage(const QString &path)
+{
+    const QString name = path.section(QLatin1Char('/'), -1);
+    return name == YearListName || name == ListName;
 }
 
 } // namespace Kakiva

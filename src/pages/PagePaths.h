@@ -15,4 +15,8 @@ QString monthListPath(const QString &year);
 QString dayListPath(const QString &year, const QString &month);
 QString dayPagePath(const QString &year, const QString &month, const QString &day);
 
+// Whether the page at path (local, or below the HTML tree) is a list: the year list or a
+// month's or a year's index.
+bool isListPage(const QString &path);
+
 } // namespace Kakiva

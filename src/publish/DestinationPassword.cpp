@@ -23,11 +23,10 @@ OutcomeKind failureKind(ResolvedPassword::Status status)
 
 } // namespace
 
-DestinationPassword destinationPassword(const PublishDestination &destination,
+DestinationPassword destinationPassword(const Settings &settings,
                                         const std::function<bool()> &cancelled)
 {
-    const ResolvedPassword resolved =
-        resolvePassword(destination.server, destination.user, cancelled);
+    const ResolvedPassword resolved = resolvePassword(settings, cancelled);
     return {resolved.password, failureKind(resolved.status)};
 }
 

@@ -1,13 +1,10 @@
 #include "publish/PublishDestination.h"
 
-#include "settings/SettingsFile.h"
-
 namespace Kakiva {
 
-PublishDestination configuredDestination()
+PublishDestination destinationOf(const Settings &settings)
 {
-    return {IniRead(FtpSection, ServerKey), IniRead(FtpSection, NameKey),
-            IniRead(FtpSection, DirectoryKey)};
+    return {settings.server, settings.user, settings.directory};
 }
 
 } // namespace Kakiva

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Settings.h"
+
 #include <QString>
 
 namespace Kakiva {
@@ -18,7 +20,7 @@ struct PublishDestination
     bool operator==(const PublishDestination &) const = default;
 };
 
-// The destination the settings file names now.
-PublishDestination configuredDestination();
+// The destination the settings name.
+PublishDestination destinationOf(const Settings &settings);
 
 } // namespace Kakiva

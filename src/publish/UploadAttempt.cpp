@@ -5,15 +5,39 @@
 #include "publish/PublishSession.h"
 #include "publish/ServerRemovals.h"
 
+#include <algorithm>
+
 namespace Kakiva {
+
+namespace {
+
+// Where a page stands in the sending order: its depth in the site, then whether it is a
+// list, since a list goes up before the pages beside it.
+std::pair<qsizetype, bool> rankOf(const QString &sitePath)
+{
+    return {sitePath.count(QLatin1Char('/')), !isListPage(sitePath)};
+}
+
+} // namespace
 
 UploadAttempt::UploadAttempt(PublishRequest request, StatusSink status)
     : m_request(std::move(request)), m_status(std::move(status))
 {
 }
 
-PublishOutcome UploadAttempt::run(const DateFields &date)
+QStringList UploadAttempt::sendingOrder(QStringList sitePaths)
 {
+    std::stable_sort(sitePaths.begin(), sitePaths.end(),
+                     [](const QString &a, const QString &b) { return rankOf(a) < rankOf(b); });
+    return sitePaths;
+}
+
+PublishOutcome UploadAttempt::run(const QStringList &sitePaths)
+{
+    // Each page is read once, before anything is sent (siteFileOf).
+    QList<SiteFile> files;
+    for (const QString &path : sendingOrder(sitePaths))
+        files.append(siteFileOf(path));
     PublishRun run(m_request);
     bool sent = false;
     {
@@ -22,8 +46,8 @@ PublishOutcome UploadAttempt::run(const DateFields &date)
         m_session = &session;
         const bool removals = !pendingRemovals(run.record()).isEmpty();
         sent = logIn() && enter(QString()) &&
-               (session.storesTogether() ? sendTogether(date, !removals)
-                                         : sendOneByOne(date, !removals)) &&
+               (session.storesTogether() ? sendTogether(files, !removals)
+                                         : sendOneByOne(files, !removals)) &&
                (!removals || removeDeletedDays());
         if (sent)
             session.close();
@@ -60,24 +84,25 @@ bool UploadAttempt::enter(const QString &directory)
     return fail(OutcomeKind::Failed);
 }
 
-bool UploadAttempt::sendOneByOne(const DateFields &date, bool last)
+// Sent only once the last page is confirmed: seen earlier, it would invite closing the
+// window, which cancels the pages still on their way.
+bool UploadAttempt::sendOneByOne(const QList<SiteFile> &files, bool last)
 {
-    return send(yearListPath()) && enter(date.year) && send(monthListPath(date.year)) &&
-           enter(monthDirectory(date)) && send(dayListPath(date.year, date.month)) &&
-           send(dayPagePath(date.year, date.month, date.day), last);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const SiteFile &file = files.at(i);
+        if (!enter(remoteDirectoryOf(file.remotePath)) ||
+            !shown(m_session->store(file), last && i == files.size() - 1))
+            return false;
+    }
+    return true;
 }
 
-// The month directory first: the year directory exists with it, and the pages reach both
-// from there, so the year directory costs no question of its own.
-bool UploadAttempt::sendTogether(const DateFields &date, bool last)
+// The deepest directory first: those above exist with it, and the pages reach them all
+// from there, so no directory above costs a question of its own.
+bool UploadAttempt::sendTogether(const QList<SiteFile> &files, bool last)
 {
-    if (!enter(monthDirectory(date)))
+    if (!files.isEmpty() && !enter(remoteDirectoryOf(files.last().remotePath)))
         return false;
-    QList<SiteFile> files;
-    for (const QString &page :
-         {yearListPath(), monthListPath(date.year), dayListPath(date.year, date.month),
-          dayPagePath(date.year, date.month, date.day)})
-        files.append(siteFileOf(page));
     const QList<qint16> results = m_session->storeTogether(files);
     for (qsizetype i = 0; i < results.size(); ++i) {
         if (!shown(results.at(i), last && i == results.size() - 1))
@@ -86,22 +111,11 @@ bool UploadAttempt::sendTogether(const DateFields &date, bool last)
     return true;
 }
 
-// Sent only once the last page is confirmed: seen earlier, it would invite closing
-// the window, which cancels the pages still on their way.
-bool UploadAttempt::send(const QString &localPath, bool last)
-{
-    return shown(m_session->store(siteFileOf(localPath)), last);
-}
-
 // Taken before sending: a page rewritten meanwhile then reads as unsent, never as sent.
-SiteFile UploadAttempt::siteFileOf(const QString &localPath)
+SiteFile UploadAttempt::siteFileOf(const QString &sitePath)
 {
-    return {localPath, remotePathOf(localPath), 0, fileDigest(localPath)};
-}
-
-QString UploadAttempt::monthDirectory(const DateFields &date)
-{
-    return date.year + QLatin1Char('/') + date.month;
+    const QString localPath = localPathOf(sitePath);
+    return {localPath, sitePath, 0, fileDigest(localPath)};
 }
 
 bool UploadAttempt::shown(qint16 result, bool last)

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "diary/DateStrings.h"
 #include "publish/OutcomeKind.h"
 #include "publish/PublishRun.h"
 #include "publish/SiteInventory.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -13,13 +13,16 @@ namespace Kakiva {
 
 class PublishSession;
 
-// One upload attempt: connect to the requested destination, change to its remote directory,
-// send the year list, enter (or make) the year directory and send its month list, enter (or
-// make) the month directory and send the day list and the day page; then the pages of days
-// deleted since the last upload there are removed (carryOutRemovals). Each stage reports its
+// One upload attempt of the pages a change to a day wrote, named by their paths below the
+// HTML tree (the same below the remote directory): connect to the requested destination,
+// change to its remote directory, and send the pages from the top of the site down, each
+// directory's list before its other pages, entering (or making) each directory on the way.
+// For the four pages of a date that is: the year list, the year directory and its month
+// list, the month directory, its day list and the day page. Then the pages of days deleted
+// since the last upload there are removed (carryOutRemovals). Each stage reports its
 // kind of outcome as it happens; the record learns each page as the server confirms it. A client
-// that stores files together (SFTP) enters (or makes) the month directory right after the
-// remote directory and sends the four pages at once: a refused page then leaves the others
+// that stores files together (SFTP) enters (or makes) the deepest directory right after the
+// remote directory and sends the pages at once: a refused page then leaves the others
 // sent, and the attempt fails.
 //
 // A TLS certificate that does not verify is accepted when it is the one pinned for the
@@ -33,18 +36,20 @@ public:
 
     UploadAttempt(PublishRequest request, StatusSink status);
 
-    PublishOutcome run(const DateFields &date);
+    PublishOutcome run(const QStringList &sitePaths);
+
+    // The order the pages go up in: by directory from the top down, a directory's list
+    // before its other pages, otherwise as given.
+    static QStringList sendingOrder(QStringList sitePaths);
 
 private:
     bool logIn();
     bool enter(const QString &directory);
-    bool sendOneByOne(const DateFields &date, bool last);
-    bool sendTogether(const DateFields &date, bool last);
-    bool send(const QString &localPath, bool last = false);
+    bool sendOneByOne(const QList<SiteFile> &files, bool last);
+    bool sendTogether(const QList<SiteFile> &files, bool last);
     // The status of a store as it ends; false when it failed or the run was cancelled.
     bool shown(qint16 result, bool last);
-    static SiteFile siteFileOf(const QString &localPath);
-    static QString monthDirectory(const DateFields &date);
+    static SiteFile siteFileOf(const QString &sitePath);
     bool removeDeletedDays();
     bool fail(OutcomeKind stage);
 

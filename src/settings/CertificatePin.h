@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QLatin1StringView>
+#include "settings/SettingsKeys.h"
+
 #include <QString>
 
 namespace Kakiva {
-
-// Beside the server setting, "Certificate=<host:port> <SHA-256 hex>": the one certificate the
-// user trusted for that server although it did not verify.
-inline constexpr QLatin1StringView CertificateKey{"Certificate"};
 
 // The SHA-256 (hex) pinned for server ("host:port"), or "" when none is, or the pin stored
 // belongs to another server.

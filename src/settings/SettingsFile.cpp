@@ -17,7 +17,7 @@ constexpr qsizetype ValueByteLimit = 254;
 
 // A missing file is an empty one. An existing file that cannot be read is an error, so
 // that a write never replaces it with a file holding nothing but the new value.
-bool readSettingsFile(const QString &path, QByteArray *bytes, QString *error)
+bool readSettingsAt(const QString &path, QByteArray *bytes, QString *error)
 {
     QString reason;
     if (readFileWhole(path, bytes, &reason) != FileRead::Failed)
@@ -71,12 +71,22 @@ QString settingsFilePath()
     return applicationPath(SettingsFileName);
 }
 
+bool readSettingsFile(QByteArray *bytes, QString *error)
+{
+    return readSettingsAt(settingsFilePath(), bytes, error);
+}
+
+QString settingIn(const IniDocument &settings, const QString &section, const QString &key)
+{
+    return readValue(settings.value(section, key));
+}
+
 QString IniRead(const QString &section, const QString &key, QString *error)
 {
     QByteArray bytes;
-    if (!readSettingsFile(settingsFilePath(), &bytes, error))
+    if (!readSettingsFile(&bytes, error))
         return {};
-    return readValue(IniDocument(bytes).value(section, key));
+    return settingIn(IniDocument(bytes), section, key);
 }
 
 bool IniWrite(const QString &section, const QString &key, const QString &value, QString *error)
@@ -89,7 +99,7 @@ bool IniWrite(const QString &section, const QString &key, const QString &value, 
         return false;
     }
     QByteArray bytes;
-    if (!readSettingsFile(path, &bytes, error))
+    if (!readSettingsAt(path, &bytes, error))
         return false;
     IniDocument document(bytes);
     document.setValue(section, key, quotedIfNeeded(toCp932(value)));

@@ -1,19 +1,22 @@
 #pragma once
 
-#include <QLatin1StringView>
+#include "settings/SettingsKeys.h"
+
+#include <QByteArray>
 #include <QString>
 
 namespace Kakiva {
 
-inline constexpr QLatin1StringView FtpSection{"FTP"};
-inline constexpr QLatin1StringView ServerKey{"Server"};
-inline constexpr QLatin1StringView NameKey{"Name"};
-inline constexpr QLatin1StringView PasswordKey{"Password"};
-inline constexpr QLatin1StringView DirectoryKey{"Directory"};
-inline constexpr QLatin1StringView BackupSection{"Backup"};
-inline constexpr QLatin1StringView BackupFolderKey{"Folder"};
+class IniDocument;
 
 QString settingsFilePath();
+
+// The bytes of Kakiva.ini, read once. A missing file reads as empty; a file that exists but
+// cannot be read is false, with *error saying which path and why.
+bool readSettingsFile(QByteArray *bytes, QString *error = nullptr);
+
+// One value of a settings file read before, as IniRead gives it.
+QString settingIn(const IniDocument &settings, const QString &section, const QString &key);
 
 // One value of Kakiva.ini, read afresh on every call. A missing file, section or key
 // reads as "". A value longer than 254 bytes is cut to its first 254 bytes. A file that

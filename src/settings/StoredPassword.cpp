@@ -7,18 +7,17 @@ namespace Kakiva {
 
 bool passwordInKeyring()
 {
-    return IniRead(FtpSection, PasswordKey).isEmpty() &&
-           IniRead(FtpSection, PasswordStoreKey) == KeyringPasswordStore;
+    return readSettings().passwordInKeyring();
 }
 
-ResolvedPassword resolvePassword(const QString &server, const QString &user,
-                                 const std::function<bool()> &cancelled,
+ResolvedPassword resolvePassword(const Settings &settings, const std::function<bool()> &cancelled,
                                  std::chrono::milliseconds timeout)
 {
     using Status = ResolvedPassword::Status;
-    if (!passwordInKeyring())
-        return {Status::Ready, IniRead(FtpSection, PasswordKey)};
-    const SecretAnswer answer = SecretStore::readNow(secretKey(server, user), timeout, cancelled);
+    if (!settings.passwordInKeyring())
+        return {Status::Ready, settings.password};
+    const SecretAnswer answer =
+        SecretStore::readNow(secretKey(settings.server, settings.user), timeout, cancelled);
     switch (answer.status) {
     case SecretStatus::Done:
         return {Status::Ready, answer.secret};

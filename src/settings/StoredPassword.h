@@ -1,17 +1,13 @@
 #pragma once
 
-#include <QLatin1StringView>
+#include "settings/Settings.h"
+
 #include <QString>
 
 #include <chrono>
 #include <functional>
 
 namespace Kakiva {
-
-// Beside an empty Password: the password is in the desktop's keyring. Versions that know
-// nothing of the keyring ignore the key.
-inline constexpr QLatin1StringView PasswordStoreKey{"PasswordStore"};
-inline constexpr QLatin1StringView KeyringPasswordStore{"keyring"};
 
 // Long enough for a keyring that asks the user to unlock it in a window of its own.
 inline constexpr std::chrono::seconds KeyringWait{30};
@@ -32,15 +28,14 @@ struct ResolvedPassword
     bool isReady() const { return status == Status::Ready; }
 };
 
-// True when Kakiva.ini holds no password of its own and points at the keyring. A password
-// in the file always counts, so a file an older version wrote again keeps working.
+// True when Kakiva.ini as it stands points at the keyring (Settings::passwordInKeyring).
 bool passwordInKeyring();
 
-// The password for server and user: the one in Kakiva.ini as it stands, or the keyring's
-// when the file points there. Never an empty password where the keyring's was meant.
-// Waits up to timeout for the keyring, less once cancelled says so: call it from a worker
-// thread.
-ResolvedPassword resolvePassword(const QString &server, const QString &user,
+// The password for the server and user of settings: the one their file held, or the
+// keyring's when the file pointed there. Never an empty password where the keyring's was
+// meant. Waits up to timeout for the keyring, less once cancelled says so: call it from a
+// worker thread.
+ResolvedPassword resolvePassword(const Settings &settings,
                                  const std::function<bool()> &cancelled = {},
                                  std::chrono::milliseconds timeout = KeyringWait);
 

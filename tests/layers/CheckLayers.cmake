@@ -7,6 +7,8 @@
 #   publish                  publish/client and below; only PublishClientFactory.cpp, which
 #                            picks a client, sees publish/ftp and publish/sftp
 #   backup                   settings, pages, diary and platform
+#   journal                  backup, publish, publish/client and below; neither publish nor
+#                            backup includes it
 #   app/kit                  the core; app/start and the window rooms below also app/kit
 #   app/settings, app/search, app/backup, app/publish   one room each, never each other
 #   app/entry                also app/publish (OK hands the saved day to the upload)
@@ -25,7 +27,8 @@ set(allowed_publish/ftp publish/ftp publish/client ${below_publish})
 set(allowed_publish/sftp publish/sftp publish/client ${below_publish})
 set(allowed_publish publish publish/client ${below_publish})
 set(allowed_backup backup ${below_publish})
-set(core_of_app backup publish publish/client ${below_publish})
+set(allowed_journal journal backup publish publish/client ${below_publish})
+set(core_of_app journal backup publish publish/client ${below_publish})
 set(allowed_app/kit app/kit ${core_of_app})
 set(allowed_app/start app/start app/kit ${core_of_app})
 set(allowed_app/settings app/settings app/kit ${core_of_app})
@@ -36,11 +39,12 @@ set(allowed_app/entry app/entry app/publish app/kit ${core_of_app})
 set(allowed_app/calendar app/calendar app/entry app/settings app/search app/backup app/publish
     app/kit ${core_of_app})
 set(allowed_PublishClientFactory.cpp ${allowed_publish} publish/ftp publish/sftp)
-set(core_folders platform diary settings pages publish publish/client publish/ftp publish/sftp backup)
+set(core_folders platform diary settings pages publish publish/client publish/ftp publish/sftp backup
+    journal)
 set(app_rooms app/kit app/start app/settings app/search app/backup app/publish app/entry
     app/calendar)
 set(folders platform diary settings pages publish/client publish/ftp publish/sftp publish backup
-    ${app_rooms})
+    journal ${app_rooms})
 
 set(faults "")
 set(allowed_main.cpp app/start app/calendar platform)

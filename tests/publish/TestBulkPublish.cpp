@@ -291,7 +291,7 @@ void TestBulkPublish::droppedEarlyDataTurnsClassic_data()
 {
     QTest::addColumn<ScriptedFtpScript::EarlyData>("early");
     QTest::addColumn<bool>("firstSucceeds");
-    // As for the upload attempt (TestUploadAttempt), with four sessions learning it at once.
+    // As for one session (TestPublishSession), with four sessions learning it at once.
     QTest::newRow("closed cleanly") << ScriptedFtpScript::EarlyData::Closed << false;
     QTest::newRow("reset") << ScriptedFtpScript::EarlyData::Reset << true;
 }

@@ -2,6 +2,7 @@
 // remote tree and each fault, the stages in the order they are shown, the commands the
 // server received, how the attempt ended and what arrived.
 
+#include "DayPages.h"
 #include "ScriptedFault.h"
 #include "SiteFilePaths.h"
 #include "SshServer.h"
@@ -62,24 +63,25 @@ QList<QByteArray> uploadCommands(const QList<QByteArray> &commands)
     return kept;
 }
 
-// One attempt with the settings as they are now, the statuses it shows appended to shown.
+// One attempt with the settings as they are now, the stages it shows appended to shown:
+// by default of the four pages a save of the day writes, in the order it writes them.
 PublishOutcome upload(std::chrono::milliseconds timeout, Stages *shown = nullptr,
-                      ServerIdentityTrust::Questions ask = {})
+                      ServerIdentityTrust::Questions ask = {},
+                      const QStringList &pages = sitePagesOfDay(Year, Month, Day))
 {
-    const PublishRequest request{configuredDestination(), IniRead(FtpSection, PasswordKey), timeout,
-                                 nullptr, std::move(ask)};
+    const PublishRequest request{destinationOf(readSettings()), IniRead(FtpSection, PasswordKey),
+                                 timeout, nullptr, std::move(ask)};
     UploadAttempt attempt(request, [shown](OutcomeKind status) {
         if (shown)
             shown->append(status);
     });
-    return attempt.run(DateFields{Year, Month, Day});
+    return attempt.run(pages);
 }
 
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(Result)
-Q_DECLARE_METATYPE(ScriptedFtpScript::EarlyData)
 
 class TestUploadAttempt : public QObject
 {
@@ -91,9 +93,9 @@ private slots:
 
     void statusesAndCommands_data();
     void statusesAndCommands();
-    void droppedEarlyDataTurnsClassic_data();
-    void droppedEarlyDataTurnsClassic();
     void recordsEachConfirmedPage();
+    void sendsWhatTheChangeNames_data();
+    void sendsWhatTheChangeNames();
     void sftpDestination_data();
     void sftpDestination();
 
@@ -290,44 +292,6 @@ void TestUploadAttempt::statusesAndCommands()
     QVERIFY(readWholeFile(m_app->filePath(QStringLiteral("ftp.log"))).contains("PASS ****"));
 }
 
-void TestUploadAttempt::droppedEarlyDataTurnsClassic_data()
-{
-    QTest::addColumn<ScriptedFtpScript::EarlyData>("early");
-    QTest::addColumn<bool>("firstSucceeds");
-
-    using Early = ScriptedFtpScript::EarlyData;
-    // Nothing tells this server from one that stored the page: the STOR waits for its final
-    // reply until the time-out, attempt after attempt, unless the next one starts classic.
-    QTest::newRow("closed cleanly") << Early::Closed << false;
-    // The reset shows at once: the page goes again within the attempt.
-    QTest::newRow("reset") << Early::Reset << true;
-}
-
-// A server that drops data sent right behind STOR: the destination is recorded as one for the
-// classic order, so a later attempt, with a new client, sends nothing ahead and succeeds.
-void TestUploadAttempt::droppedEarlyDataTurnsClassic()
-{
-    QFETCH(ScriptedFtpScript::EarlyData, early);
-    QFETCH(bool, firstSucceeds);
-
-    ScriptedFtpServer server;
-    QVERIFY(server.isListening());
-    server.script().addDirectory(QStringLiteral("/www"));
-    server.script().setEarlyData(early);
-    writeScriptedSettings(server);
-
-    QCOMPARE(upload(2s).result == Result::Succeeded, firstSucceeds);
-    const int drops = server.script().earlyDataDrops();
-    QVERIFY(drops >= 1);
-    QVERIFY(!ServerRecord(configuredDestination()).pipelining());
-
-    QCOMPARE(upload(2s).result, Result::Succeeded);
-    QCOMPARE(server.script().earlyDataDrops(), drops);
-    for (const QString &page : {yearListPath(), monthListPath(Year), dayListPath(Year, Month),
-                                dayPagePath(Year, Month, Day)})
-        QCOMPARE(server.file(QStringLiteral("/www/") + remotePathOf(page)), readWholeFile(page));
-}
-
 // Each page goes into the record as the server confirms it, and only then.
 void TestUploadAttempt::recordsEachConfirmedPage()
 {
@@ -340,14 +304,56 @@ void TestUploadAttempt::recordsEachConfirmedPage()
     writeScriptedSettings(server);
 
     QCOMPARE(upload(10s).result, Result::Failed);
-    const ServerRecord failed(configuredDestination());
+    const ServerRecord failed(destinationOf(readSettings()));
     QCOMPARE(failed.size(), 2);
     QVERIFY(failed.holds("year.html", fileDigest(yearListPath())));
     QVERIFY(failed.holds("2024/index.html", fileDigest(monthListPath(Year))));
 
     QCOMPARE(upload(10s).result, Result::Succeeded);
-    const QStringList unsent = remotePathsOf(unsentFiles(ServerRecord(configuredDestination())));
+    const QStringList unsent =
+        remotePathsOf(unsentFiles(ServerRecord(destinationOf(readSettings()))));
     QCOMPARE(unsent, QStringList{"2024/05/03.html"});
+}
+
+void TestUploadAttempt::sendsWhatTheChangeNames_data()
+{
+    QTest::addColumn<QStringList>("pages"); // as a change names them
+    QTest::addColumn<QStringList>("sent");  // as the server confirmed them
+    QTest::addColumn<QList<QByteArray>>("commands");
+    using Commands = QList<QByteArray>;
+    const Commands login{"USER diarist", "PASS secret", "CWD www"};
+    QTest::newRow("a deletion's lists, deepest first")
+        << QStringList{"2024/05/index.html", "2024/index.html", "year.html"}
+        << QStringList{"year.html", "2024/index.html", "2024/05/index.html"}
+        << login + Commands{"STOR year.html", "CWD 2024", "STOR index.html", "CWD 05",
+                            "STOR index.html"};
+    QTest::newRow("one page of another day")
+        << QStringList{"2024/05/03.html"} << QStringList{"2024/05/03.html"}
+        << login + Commands{"CWD 2024/05", "STOR 03.html"};
+    QTest::newRow("pages of two directories, a page before its list")
+        << QStringList{"2024/05/03.html", "2024/05/07.html", "2024/05/index.html"}
+        << QStringList{"2024/05/index.html", "2024/05/03.html", "2024/05/07.html"}
+        << login + Commands{"CWD 2024/05", "STOR index.html", "STOR 03.html", "STOR 07.html"};
+}
+
+// Only the pages the change names go up, each from its own place in the site, from the top
+// down and a list before the pages beside it.
+void TestUploadAttempt::sendsWhatTheChangeNames()
+{
+    QFETCH(QStringList, pages);
+    QFETCH(QStringList, sent);
+    QFETCH(QList<QByteArray>, commands);
+    ScriptedFtpServer server;
+    for (const char *directory : {"/www", "/www/2024", "/www/2024/05"})
+        server.script().addDirectory(QString::fromLatin1(directory));
+    writeScriptedSettings(server);
+
+    const PublishOutcome outcome = upload(10s, nullptr, {}, pages);
+    QCOMPARE(outcome.result, Result::Succeeded);
+    QCOMPARE(outcome.confirmed, sent);
+    QCOMPARE(uploadCommands(server.commands()), commands);
+    for (const QString &page : sent)
+        QCOMPARE(server.file("/www/" + page), readWholeFile(localPathOf(page)));
 }
 
 void TestUploadAttempt::sftpDestination_data()

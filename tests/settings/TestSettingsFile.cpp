@@ -2,6 +2,7 @@
 #include "WriteFault.h"
 
 #include "platform/AppDir.h"
+#include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 
 #include <QDir>
@@ -46,6 +47,8 @@ private slots:
     void readsStoredValue_data();
     void readsStoredValue();
     void readsAfreshEveryCall();
+    void snapshotHoldsEveryKey();
+    void unreadableFileGivesEmptySnapshot();
     void writesNewFile_data();
     void writesNewFile();
     void valuesReadBackOrAreRefused_data();
@@ -161,6 +164,37 @@ void TestSettingsFile::readsAfreshEveryCall()
     QCOMPARE(IniRead(Ftp, ServerKey), u"second"_qs);
     QVERIFY(QFile::remove(settingsFilePath()));
     QCOMPARE(IniRead(Ftp, ServerKey), QString());
+}
+
+// One reading gives every setting, by the same rules as IniRead: names in any case, blanks
+// and quotes around values dropped.
+void TestSettingsFile::snapshotHoldsEveryKey()
+{
+    storeFile("[ftp]\r\n server = ftp.example.jp\r\nNAME=\" diarist\"\r\nPassword=\r\n"
+              "passwordstore=keyring\r\nDirectory=www/site\r\n"
+              "Certificate=ftp.example.jp:21 abcdef\r\n[BACKUP]\r\nFolder=/mnt/backups\r\n");
+    const Settings settings = readSettings();
+    QCOMPARE(settings.server, u"ftp.example.jp"_s);
+    QCOMPARE(settings.user, u" diarist"_s);
+    QCOMPARE(settings.directory, u"www/site"_s);
+    QCOMPARE(settings.password, QString());
+    QCOMPARE(settings.passwordStore, u"keyring"_s);
+    QVERIFY(settings.passwordInKeyring());
+    QCOMPARE(settings.certificate, u"ftp.example.jp:21 abcdef"_s);
+    QCOMPARE(settings.backupFolder, u"/mnt/backups"_s);
+
+    storeFile("[FTP]\r\nPassword=secret\r\nPasswordStore=keyring\r\n");
+    QVERIFY2(!readSettings().passwordInKeyring(), "a password in the file counts");
+}
+
+void TestSettingsFile::unreadableFileGivesEmptySnapshot()
+{
+    QVERIFY(QDir().mkpath(settingsFilePath()));
+    QString error;
+    const Settings settings = readSettings(&error);
+    verifyErrorNames(error, settingsFilePath());
+    QCOMPARE(settings.server, QString());
+    QVERIFY(!settings.passwordInKeyring());
 }
 
 void TestSettingsFile::writesNewFile_data()

@@ -108,7 +108,7 @@ void TestStoredPassword::resolvesFromFileOrKeyring()
     writeFtpSettings(Server, User, filePassword, u"/d"_s);
     QVERIFY(IniWrite(FtpSection, PasswordStoreKey, store));
 
-    const ResolvedPassword resolved = resolvePassword(Server, User);
+    const ResolvedPassword resolved = resolvePassword(readSettings());
     QCOMPARE(resolved.status, status);
     QCOMPARE(resolved.password, password);
 }

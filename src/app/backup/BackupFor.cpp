@@ -9,6 +9,7 @@
 #include "backup/BackupFolder.h"
 #include "backup/BackupInspect.h"
 #include "backup/BackupRestore.h"
+#include "journal/DayRestore.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -25,6 +26,13 @@ namespace Kakiva {
 namespace {
 
 constexpr qreal PointSize = 10.5;
+
+bool restoredDay(const QString &path, const QDate &date, QString *error)
+{
+    const journal::SiteChange change = journal::restoreDay(path, date);
+    *error = change.error;
+    return change.ok();
+}
 
 QString backupText(const BackupFile &backup)
 {
@@ -183,7 +191,7 @@ void BackupFor::restoreChosen()
         return;
     bool restored = false;
     runWhileBusy(this, QStringLiteral("復元しています..."), [&](JobProgress &) {
-        restored = day ? restoreDay(path, *day, &error) : restoreBackup(path, &error);
+        restored = day ? restoredDay(path, *day, &error) : restoreBackup(path, &error);
     });
     showBackups();
     if (!restored) {

@@ -13,10 +13,10 @@
 #include "app/search/SearchFor.h"
 #include "app/settings/ConfFor.h"
 #include "backup/AutoBackup.h"
-#include "backup/BackupRun.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 #include "diary/EntryStore.h"
+#include "journal/DayDeletion.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -199,17 +199,12 @@ void MainFor::deleteChosenDay()
     const QDate chosen = DayCal->selectedDate();
     if (!DeleteMenu->isEnabled() || !confirmDeletion(this, chosen))
         return;
-    // The day stays in the backups: no backup, no deletion.
-    const BackUpFirst backUp =
-        m_backUpFirst ? m_backUpFirst : [](QString *error) { return writeBackupNow(error); };
-    const DateFields fields = paddedDateFields(chosen);
-    QString error;
-    bool deleted = false;
+    journal::SiteChange deleted;
     runWhileBusy(this, QStringLiteral("削除しています..."), [&](JobProgress &) {
-        deleted = deleteDay(fields.year, fields.month, fields.day, backUp, &error);
+        deleted = journal::deleteDay(paddedDateFields(chosen));
     });
-    if (!deleted)
-        showErrorMessage(this, error);
+    if (!deleted.ok())
+        showErrorMessage(this, deleted.error);
     refreshMarks();
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "publish/DayDeletion.h"
-
 #include <QMainWindow>
 
 class QAction;
@@ -35,7 +33,6 @@ public:
 
     // The backup written before a day is deleted. Unset, nothing is deleted: a day taken
     // back must stay in a backup.
-    void setBackUpFirst(BackUpFirst backUpFirst) { m_backUpFirst = std::move(backUpFirst); }
 
     QCalendarWidget *DayCal = nullptr;
     QMenu *FileMenu = nullptr;
@@ -73,7 +70,6 @@ private:
     SearchFor *m_search = nullptr;
     AutoBackup *m_backups = nullptr;
     bool m_dateEventPending = false;
-    BackUpFirst m_backUpFirst;
 };
 
 } // namespace Kakiva

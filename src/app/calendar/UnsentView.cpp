@@ -18,7 +18,7 @@ const QString UnsentCaption = QStringLiteral("未送信を送信(&U)");
 
 void markUnsentDays(QCalendarWidget *calendar, int year, int month)
 {
-    const ServerRecord record(configuredDestination());
+    const ServerRecord record(destinationOf(readSettings()));
     for (int day : unsentDays(record, year, month)) {
         const QDate date(year, month, day);
         QTextCharFormat format = calendar->dateTextFormat(date);
@@ -32,7 +32,7 @@ void markUnsentDays(QCalendarWidget *calendar, int year, int month)
 
 void showUnsentCount(QAction *unsentMenu, QAction *resendMenu)
 {
-    const ServerRecord record(configuredDestination());
+    const ServerRecord record(destinationOf(readSettings()));
     const QList<SiteFile> files = siteFiles();
     // A page still to be removed from the server is as unsent as one still to be sent.
     const auto count = unsentOf(files, record).size() + pendingRemovals(record).size();

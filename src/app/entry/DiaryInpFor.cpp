@@ -8,9 +8,8 @@
 #include "app/publish/UpFor.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDrafts.h"
-#include "diary/EntrySaveNotice.h"
 #include "diary/EntryStore.h"
-#include "pages/PageGenerator.h"
+#include "journal/DaySave.h"
 #include "publish/PublishDestination.h"
 
 #include <QKeyEvent>
@@ -154,41 +153,36 @@ void DiaryInpFor::saveAndPublish()
         done(Rejected);
         return;
     }
-    if (!saveEntry(text) || !rewritePages())
+    const journal::SiteChange saved =
+        journal::saveDay({YearStr, MonthStr, DayStr}, toStoredText(text));
+    if (saved.failure != journal::SiteChange::Failure::Entry) {
+        m_loaded = text;
+        m_drafts->entrySaved(text);
+    }
+    if (!saved.ok()) {
+        showFailure(saved);
         return;
+    }
     // With no server there is nowhere to send: the pages wait, marked unsent once one is set.
-    if (configuredDestination().isSet())
-        publishPages();
+    const Settings settings = readSettings();
+    if (destinationOf(settings).isSet())
+        publishPages(saved, settings);
     accept();
 }
 
-bool DiaryInpFor::saveEntry(const QString &text)
+void DiaryInpFor::showFailure(const journal::SiteChange &saved)
 {
-    QString error;
-    if (DiaryWrite(YearStr, MonthStr, DayStr, toStoredText(text), &error) == 0) {
-        noteEntrySaved(YearStr, MonthStr, DayStr);
-        m_loaded = text;
-        m_drafts->entrySaved(text);
-        return true;
-    }
-    showErrorMessage(this, QStringLiteral("日記を保存できませんでした。\n") + error);
-    return false;
+    const QString what = saved.failure == journal::SiteChange::Failure::Entry
+                             ? QStringLiteral("日記を保存できませんでした。\n")
+                             : QStringLiteral("ページを作成できませんでした。\n");
+    showErrorMessage(this, what + saved.error);
 }
 
-bool DiaryInpFor::rewritePages()
+void DiaryInpFor::publishPages(const journal::SiteChange &saved, const Settings &settings)
 {
-    QString error;
-    if (HtmlMake(YearStr, MonthStr, DayStr, &error) == 0)
-        return true;
-    showErrorMessage(this, QStringLiteral("ページを作成できませんでした。\n") + error);
-    return false;
-}
-
-void DiaryInpFor::publishPages()
-{
-    // The upload asks this dialog for the date, so the dialog stays open beneath the
-    // upload window until that has gone, whether it succeeded or the user closed it.
-    UpFor upload([this] { return DateFields{YearStr, MonthStr, DayStr}; }, this);
+    // The dialog stays open beneath the upload window until that has gone, whether it
+    // succeeded or the user closed it.
+    UpFor upload(saved, settings, this);
     upload.exec();
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "journal/SiteChange.h"
+#include "settings/Settings.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -31,7 +34,7 @@ public:
     int showModal();
 
     // The date, written by the caller before each showing: decimal digits without
-    // leading zeros. Loading pads month and day to two digits; the upload reads them.
+    // leading zeros. Loading pads month and day to two digits.
     QString YearStr;
     QString MonthStr;
     QString DayStr;
@@ -53,9 +56,8 @@ private:
     void lockUnreadableEntry(const QString &error);
     void offerDraft();
     void saveAndPublish();
-    bool saveEntry(const QString &text);
-    bool rewritePages();
-    void publishPages();
+    void showFailure(const journal::SiteChange &saved);
+    void publishPages(const journal::SiteChange &saved, const Settings &settings);
 
     DraftAutosave *m_drafts = nullptr;
     QString m_loaded; // the text as loaded or last saved, as the box shows it

@@ -18,12 +18,12 @@ constexpr std::chrono::milliseconds FirstTick{30};
 
 // On the worker, once per run: the password for the destination, then the job with it. No
 // password to use ends the run before anything connects.
-PublishOutcome runWithPassword(PublishRequest request,
+PublishOutcome runWithPassword(PublishRequest request, const Settings &settings,
                                const std::function<PublishOutcome(PublishRequest)> &job)
 {
     const std::atomic_bool *cancel = request.cancel;
     const DestinationPassword password =
-        destinationPassword(request.destination, [cancel] { return cancel && cancel->load(); });
+        destinationPassword(settings, [cancel] { return cancel && cancel->load(); });
     if (password.failure == OutcomeKind::None) {
         request.password = password.password;
         return job(std::move(request));
@@ -37,8 +37,9 @@ PublishOutcome runWithPassword(PublishRequest request,
 
 } // namespace
 
-PublishWindow::PublishWindow(const QString &timerName, QWidget *parent)
-    : QDialog(parent), m_timer(new QTimer(this)), m_worker(new BackgroundJob(this))
+PublishWindow::PublishWindow(const QString &timerName, Settings settings, QWidget *parent)
+    : QDialog(parent), m_timer(new QTimer(this)), m_worker(new BackgroundJob(this)),
+      m_opened(std::move(settings))
 {
     m_timer->setObjectName(timerName);
     m_timer->setSingleShot(true);
@@ -62,14 +63,23 @@ void PublishWindow::startRun()
 {
     if (isRunning() || m_worker->stopped())
         return;
-    // Read at each run, so a corrected password takes effect at the next.
+    const Settings settings = settingsForRun();
     const std::atomic_bool *cancel = m_worker->progress().cancelFlag();
-    PublishRequest request{configuredDestination(), QString(), m_networkTimeout, cancel,
+    PublishRequest request{destinationOf(settings), QString(), m_networkTimeout, cancel,
                            trustQuestionsFromWorker(this, cancel)};
-    m_worker->start(
-        [this, request = std::move(request), job = prepareRun()](JobProgress &) mutable {
-            m_outcome = runWithPassword(std::move(request), job);
-        });
+    m_worker->start([this, request = std::move(request), settings,
+                     job = prepareRun()](JobProgress &) mutable {
+        m_outcome = runWithPassword(std::move(request), settings, job);
+    });
+}
+
+Settings PublishWindow::settingsForRun()
+{
+    if (!m_opened)
+        return readSettings();
+    Settings opened = std::move(*m_opened);
+    m_opened.reset();
+    return opened;
 }
 
 void PublishWindow::finishRun()

@@ -3,11 +3,13 @@
 #include "app/publish/RetryBackoff.h"
 #include "platform/BackgroundJob.h"
 #include "publish/PublishRun.h"
+#include "settings/Settings.h"
 
 #include <QDialog>
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class QTimer;
 
@@ -18,8 +20,10 @@ namespace Kakiva {
 // closed: closing cancels it and the window goes once it has stopped), and after a failure
 // a new run after a growing pause, as long as the window stays open. Success closes the
 // window; a refused certificate or host key ends the runs, since a retry would only ask
-// again, and so does a keyring that gives no password. The settings are read once per run,
-// on this thread; the password on the worker, since the keyring may take its time. A record
+// again, and so does a keyring that gives no password. The first run goes with the settings
+// the window was opened with; each later run reads them once again, on this thread, so a
+// password corrected meanwhile counts. The password is resolved on the worker, since the
+// keyring may take its time. A record
 // of what the server holds that cannot be written is told once, and publishing goes on.
 class PublishWindow : public QDialog
 {
@@ -48,8 +52,9 @@ protected:
     // Given the request, with its password, on the worker.
     using Job = std::function<PublishOutcome(PublishRequest request)>;
 
-    // timerName: the timer's name as the window's design gives it.
-    PublishWindow(const QString &timerName, QWidget *parent);
+    // timerName: the timer's name as the window's design gives it; settings: as read for the
+    // action that opened the window.
+    PublishWindow(const QString &timerName, Settings settings, QWidget *parent);
 
     // Prepares one run on this thread; the job it returns runs on the worker.
     virtual Job prepareRun() = 0;
@@ -66,9 +71,11 @@ protected:
 private:
     void startRun();
     void finishRun();
+    Settings settingsForRun();
 
     BackgroundJob *m_worker;
     PublishOutcome m_outcome; // written by the worker, read once it has finished
+    std::optional<Settings> m_opened; // the settings of the first run, until it starts
     RetryBackoff m_backoff;
     std::chrono::milliseconds m_networkTimeout{25000};
     bool m_recordErrorTold = false;

@@ -17,11 +17,11 @@ namespace Kakiva {
 
 namespace {
 
-QList<SiteFile> filesIn(SendFor::Scope scope)
+QList<SiteFile> filesIn(SendFor::Scope scope, const Settings &settings)
 {
     if (scope == SendFor::Scope::Everything)
         return siteFiles();
-    return unsentFiles(ServerRecord(configuredDestination()));
+    return unsentFiles(ServerRecord(destinationOf(settings)));
 }
 
 QString bytesText(qint64 bytes)
@@ -53,8 +53,11 @@ QLabel *addLabel(QVBoxLayout *layout, const QString &name, QWidget *parent)
 
 } // namespace
 
-SendFor::SendFor(Scope scope, QWidget *parent)
-    : PublishWindow(QStringLiteral("SendTim"), parent), SendTim(m_timer), m_pending(filesIn(scope))
+SendFor::SendFor(Scope scope, QWidget *parent) : SendFor(scope, readSettings(), parent) {}
+
+SendFor::SendFor(Scope scope, const Settings &settings, QWidget *parent)
+    : PublishWindow(QStringLiteral("SendTim"), settings, parent), SendTim(m_timer),
+      m_pending(filesIn(scope, settings))
 {
     setObjectName(QStringLiteral("SendFor"));
     setWindowFlags(FixedDialogFlags);

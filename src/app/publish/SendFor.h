@@ -52,6 +52,9 @@ protected:
     void takeOutcome(const PublishOutcome &outcome) override;
 
 private:
+    // settings: read once for the whole of opening the window and its first run.
+    SendFor(Scope scope, const Settings &settings, QWidget *parent);
+
     void buildControls();
     void showProgress(const BulkProgress &progress);
 

@@ -12,9 +12,9 @@
 
 namespace Kakiva {
 
-UpFor::UpFor(DateSource dateSource, QWidget *parent)
-    : PublishWindow(QStringLiteral("UpTim"), parent), UpTim(m_timer),
-      m_dateSource(std::move(dateSource))
+UpFor::UpFor(journal::SiteChange change, Settings settings, QWidget *parent)
+    : PublishWindow(QStringLiteral("UpTim"), std::move(settings), parent), UpTim(m_timer),
+      m_pages(std::move(change.written))
 {
     buildControls();
     connect(CloseCom, &QPushButton::clicked, this, &UpFor::close);
@@ -43,12 +43,12 @@ void UpFor::buildControls()
 
 PublishWindow::Job UpFor::prepareRun()
 {
-    return [this, date = m_dateSource()](PublishRequest request) {
+    return [this, pages = m_pages](PublishRequest request) {
         UploadAttempt attempt(std::move(request), [this](OutcomeKind stage) {
             QMetaObject::invokeMethod(
                 this, [this, stage] { showStatus(OutcomeText::of(stage)); }, Qt::QueuedConnection);
         });
-        return attempt.run(date);
+        return attempt.run(pages);
     };
 }
 

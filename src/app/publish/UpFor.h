@@ -1,9 +1,7 @@
 #pragma once
 
 #include "app/publish/PublishWindow.h"
-#include "diary/DateStrings.h"
-
-#include <functional>
+#include "journal/SiteChange.h"
 
 class QLabel;
 class QPushButton;
@@ -11,7 +9,8 @@ class QTimer;
 
 namespace Kakiva {
 
-// The upload window: sends the four pages of one date and reports each stage on UpLab.
+// The upload window: sends the pages a change to one day wrote (for a saved day its four
+// pages) and reports each stage on UpLab.
 // After a failure it stays open and tries again after a growing pause; on success it closes
 // itself (PublishWindow). A server certificate or an SSH host key to be trusted is asked about
 // in "証明書の確認" or "ホスト鍵の確認" over this window; one the user refuses ends the attempts.
@@ -20,10 +19,8 @@ class UpFor : public PublishWindow
     Q_OBJECT
 
 public:
-    using DateSource = std::function<DateFields()>;
-
-    // dateSource is asked for the date at the start of every attempt.
-    explicit UpFor(DateSource dateSource, QWidget *parent = nullptr);
+    // settings: as read for the save, for the first attempt.
+    UpFor(journal::SiteChange change, Settings settings, QWidget *parent = nullptr);
 
     QLabel *UpLab;
     QPushButton *CloseCom;
@@ -37,7 +34,7 @@ private:
     void buildControls();
     void showStatus(const QString &status);
 
-    DateSource m_dateSource;
+    QStringList m_pages; // below the HTML tree
 };
 
 } // namespace Kakiva

@@ -10,6 +10,7 @@
 #include "PyFtpServer.h"
 #include "WindowTestBed.h"
 
+#include "backup/BackupFolder.h"
 #include "diary/EntryStore.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
@@ -112,7 +113,7 @@ void TestUnsent::calendarMarksUnsentDays()
         writeFtpSettings(u"ftp.example.jp"_s, u"diarist"_s, u"pw"_s, u"www"_s);
     if (recorded17) {
         const QString page = dayPagePath(u"2004"_s, u"08"_s, u"17"_s);
-        ServerRecord(configuredDestination()).confirm(remotePathOf(page), fileDigest(page));
+        ServerRecord(destinationOf(readSettings())).confirm(remotePathOf(page), fileDigest(page));
     }
     const auto window = openCalendar();
     QList<int> seen;
@@ -138,7 +139,7 @@ void TestUnsent::savedDayIsMarked()
     m_bed->setServer();
     const auto window = openCalendar();
     QVERIFY(!isMarked(*window, 20));
-    const int before = unsentFiles(ServerRecord(configuredDestination())).size();
+    const int before = unsentFiles(ServerRecord(destinationOf(readSettings()))).size();
     ModalAnswerer<DiaryInpFor> entry([](DiaryInpFor *dialog) {
         typeText(dialog->DiaryTex, u"new day"_s);
         QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
@@ -184,7 +185,7 @@ void TestUnsent::menuSendsTheUnsentFiles()
 
     // Rewritten, and the upload window closed before it sent anything.
     writeDay(u"17"_s, u"書き直した"_s);
-    QCOMPARE(unsentDays(ServerRecord(configuredDestination()), 2004, 8), QList<int>{17});
+    QCOMPARE(unsentDays(ServerRecord(destinationOf(readSettings())), 2004, 8), QList<int>{17});
     // The count read the page before; the rewritten one must not pass for it.
     emit window->FileMenu->aboutToShow();
     QVERIFY(window->UnsentMenu->isEnabled());
@@ -201,7 +202,7 @@ void TestUnsent::resendSendsEverything()
     m_bed->appDir.write(u"HTML/kakiva.css"_s, "body { color: #333 }\r\n");
     m_bed->appDir.write(u"HTML/index.html"_s, "<HTML>root</HTML>\r\n");
     for (const SiteFile &file : siteFiles())
-        ServerRecord(configuredDestination()).confirm(file.remotePath, file.digest);
+        ServerRecord(destinationOf(readSettings())).confirm(file.remotePath, file.digest);
     const auto window = openCalendar();
     emit window->FileMenu->aboutToShow();
     QVERIFY(!window->UnsentMenu->isEnabled());
@@ -250,10 +251,8 @@ void TestUnsent::deleteAsksFirst()
     QFETCH(bool, confirmed);
     writeFtpSettings(u"ftp.example.jp"_s, u"diarist"_s, u"pw"_s, u"www"_s);
     for (const SiteFile &file : siteFiles())
-        ServerRecord(configuredDestination()).confirm(file.remotePath, file.digest);
+        ServerRecord(destinationOf(readSettings())).confirm(file.remotePath, file.digest);
     const auto window = openCalendar();
-    int backups = 0;
-    window->setBackUpFirst([&](QString *) { return ++backups > 0; });
     window->DayCal->setSelectedDate(QDate(2004, 8, 17));
     QVERIFY(window->DeleteMenu->isEnabled());
 
@@ -275,7 +274,7 @@ void TestUnsent::deleteAsksFirst()
     } else
         window->DeleteMenu->trigger();
     QCOMPARE(question.shown(), 1);
-    QCOMPARE(backups, confirmed ? 1 : 0);
+    QCOMPARE(listBackups(backupFolder()).size(), confirmed ? 1 : 0);
     QCOMPARE(QFile::exists(entryFilePath(u"2004"_s, u"08"_s, u"17"_s)), !confirmed);
     QCOMPARE(window->DeleteMenu->isEnabled(), !confirmed);
     // The day page to remove, and the day list without it.

@@ -2,6 +2,7 @@
 // of many files raise it, answered by keyboard and frame, against a real TLS server
 // (pyftpdlib) with certificates made at test time.
 
+#include "DayPages.h"
 #include "ModalAnswerer.h"
 #include "PyFtpServer.h"
 #include "TestAppDir.h"
@@ -157,7 +158,7 @@ void TestCertFor::trustIsAskedBeforeLogin()
     const QString hostAndPort = m_hostAndPort;
 
     QStringList commandsWhenAsked;
-    UpFor window([] { return DateFields{"2024", "05", "07"}; });
+    UpFor window(savedDay("2024", "05", "07"), readSettings());
     const TrustedUpload upload = answerTrustInFirstRun<CertFor>(
         window, answer, [&](CertFor *) { commandsWhenAsked = server.commands(); });
     verifyTrustAsked(upload, answer, QStringLiteral("証明書の確認"),

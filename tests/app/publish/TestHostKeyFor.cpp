@@ -1,6 +1,7 @@
 // The trust window "ホスト鍵の確認" as the upload window raises it for an sftp:// server,
 // answered by keyboard and frame, against OpenSSH's sshd with host keys made at test time.
 
+#include "DayPages.h"
 #include "ModalAnswerer.h"
 #include "SshServer.h"
 #include "TestAppDir.h"
@@ -160,7 +161,7 @@ void TestHostKeyFor::uploadWindowAsks()
     const QString logBefore = m_server->log();
     QString keyText;
     bool loginBeforeQuestion = false;
-    UpFor window([] { return DateFields{"2024", "05", "07"}; });
+    UpFor window(savedDay("2024", "05", "07"), readSettings());
     const TrustedUpload upload =
         answerTrustInFirstRun<HostKeyFor>(window, answer, [&](HostKeyFor *dialog) {
             loginBeforeQuestion = triedLogin(m_server->log().mid(logBefore.size()));

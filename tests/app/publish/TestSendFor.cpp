@@ -94,7 +94,7 @@ void TestSendFor::failureIsShownAndRetried()
     QCOMPARE(stores, 6); // five files, the refused one twice
     QCOMPARE(m_bed->errors.size(), recordWritable ? 0 : 1);
     if (recordWritable)
-        QVERIFY(unsentFiles(ServerRecord(configuredDestination())).isEmpty());
+        QVERIFY(unsentFiles(ServerRecord(destinationOf(readSettings()))).isEmpty());
     else
         QVERIFY(m_bed->errors.first().startsWith(u"送信の記録を保存できません: "_s));
 }
@@ -115,7 +115,7 @@ void TestSendFor::stopsOnEscape()
     QCOMPARE(runs.size(), 1);
     QCOMPARE(runs.at(0).at(0).value<PublishResult>(), PublishResult::Cancelled);
     QCOMPARE(window.result(), int(QDialog::Rejected));
-    QCOMPARE(ServerRecord(configuredDestination()).size(), 0);
+    QCOMPARE(ServerRecord(destinationOf(readSettings())).size(), 0);
 }
 
 QTEST_MAIN(TestSendFor)

@@ -2,6 +2,7 @@
 // FTP server that fails on demand (and a real one for the settings read afresh), retrying
 // after a failure, and closed by the user at each moment it can be.
 
+#include "DayPages.h"
 #include "PyFtpServer.h"
 #include "ScriptedFault.h"
 #include "TestAppDir.h"
@@ -187,7 +188,7 @@ private slots:
     void failureIsShownAndRetriedUntilSuccess_data();
     void failureIsShownAndRetriedUntilSuccess();
     void pauseDoublesUpToItsLimit();
-    void settingsAndDateAreReadAtEachAttempt();
+    void settingsAreReadAtEachAttempt();
 
     void closingBeforeTheFirstTick();
     void closingDuringThePause_data();
@@ -206,8 +207,6 @@ private:
     bool waitUntilClosed(UpFor *window, WindowWatch &watch, int attempts);
 
     std::optional<TestAppDir> m_app;
-    DateFields m_date;
-    int m_dateAsked = 0;
 };
 
 void TestUpFor::initTestCase()
@@ -218,8 +217,6 @@ void TestUpFor::initTestCase()
 void TestUpFor::init()
 {
     m_app.emplace();
-    m_date = {Year, Month, Day};
-    m_dateAsked = 0;
     // Another day of the month, so the lists hold more than the day sent.
     writeEntryAndPages(QStringLiteral("03"), QStringLiteral("前の日"));
     writeEntryAndPages(Day, QStringLiteral("今日は晴れ。\r\n公園を歩いた。"));
@@ -251,10 +248,7 @@ Files TestUpFor::localPages(const QString &day) const
 
 std::unique_ptr<UpFor> TestUpFor::openWindow(std::chrono::milliseconds networkTimeout)
 {
-    auto window = std::make_unique<UpFor>([this] {
-        ++m_dateAsked;
-        return m_date;
-    });
+    auto window = std::make_unique<UpFor>(savedDay(Year, Month, Day), readSettings());
     window->setRetryDelays(FirstRetry, LastRetry);
     window->setNetworkTimeout(networkTimeout);
     window->show();
@@ -373,9 +367,9 @@ void TestUpFor::pauseDoublesUpToItsLimit()
     QCOMPARE(watch.results().last(), Result::Succeeded);
 }
 
-// A password corrected while the window waits, and a date that changed, count at the next
-// attempt.
-void TestUpFor::settingsAndDateAreReadAtEachAttempt()
+// A password corrected while the window waits counts at the next attempt, which sends the
+// pages of the day saved and no other.
+void TestUpFor::settingsAreReadAtEachAttempt()
 {
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
@@ -389,7 +383,6 @@ void TestUpFor::settingsAndDateAreReadAtEachAttempt()
     watch.onAttemptEnd = [&](int) {
         QString error;
         QVERIFY2(IniWrite(FtpSection, PasswordKey, server.password(), &error), qPrintable(error));
-        m_date.day = QStringLiteral("08");
     };
     QVERIFY(waitUntilClosed(window.get(), watch, 2));
 
@@ -403,13 +396,12 @@ void TestUpFor::settingsAndDateAreReadAtEachAttempt()
                                   OutcomeText::of(OutcomeKind::Uploading), moved,
                                   OutcomeText::of(OutcomeKind::Uploading), moved,
                                   OutcomeText::of(OutcomeKind::Uploading), sent}));
-    QCOMPARE(m_dateAsked, 2);
     QCOMPARE(server.commands().mid(0, 5), (QStringList{"USER diarist", "PASS wrong", "USER diarist",
                                                        "PASS pw-4-tests", "CWD www"}));
-    const Files pages = localPages(QStringLiteral("08"));
+    const Files pages = localPages(Day);
     for (auto it = pages.begin(); it != pages.end(); ++it)
         QCOMPARE(server.remoteFile(QStringLiteral("www/") + it.key()), it.value());
-    QVERIFY(!QFile::exists(server.homePath() + QStringLiteral("/www/2024/05/07.html")));
+    QVERIFY(!QFile::exists(server.homePath() + QStringLiteral("/www/2024/05/08.html")));
 }
 
 // --- closing ---------------------------------------------------------------------------
@@ -430,7 +422,6 @@ void TestUpFor::closingBeforeTheFirstTick()
     QVERIFY(!window->UpTim->isActive());
     QVERIFY(!window->isRunning());
     QCOMPARE(watch.results().size(), 0);
-    QCOMPARE(m_dateAsked, 0);
     QCOMPARE(server.script().connections(), 0);
     QVERIFY(!QFile::exists(m_app->filePath(QStringLiteral("ftp.log"))));
 }
@@ -552,14 +543,12 @@ void TestUpFor::noSecondAttemptWhileOneRuns()
     QTRY_VERIFY(!window->UpTim->isActive());
     QVERIFY(window->isVisible());
     QVERIFY(window->isRunning());
-    QCOMPARE(m_dateAsked, 1);
     QCOMPARE(server.script().connections(), 1);
 
     QVERIFY(waitUntilClosed(window.get(), watch, 2));
     QCOMPARE(watch.results(), (QList<Result>{Result::Failed, Result::Succeeded}));
     QCOMPARE(connectionsAtFirstEnd, 1);
     QCOMPARE(server.script().connections(), 2);
-    QCOMPARE(m_dateAsked, 2);
 }
 
 // --- the status line -------------------------------------------------------------------
@@ -577,7 +566,7 @@ void TestUpFor::everyStatusFitsTheLabel_data()
 void TestUpFor::everyStatusFitsTheLabel()
 {
     QFETCH(QString, status);
-    UpFor window([] { return DateFields{}; });
+    UpFor window(journal::SiteChange{}, Settings{});
     window.UpTim->stop(); // no attempt: this is about the label alone
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

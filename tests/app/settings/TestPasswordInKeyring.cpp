@@ -9,6 +9,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/StoredPassword.h"
 
+#include "DayPages.h"
 #include "ModalAnswerer.h"
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
@@ -157,7 +158,7 @@ void TestPasswordInKeyring::keyringWithoutThePasswordSendsNothing()
         QVERIFY(TestKeyring::clear(key));
     }
 
-    UpFor window([] { return DateFields{u"2024"_s, u"05"_s, u"07"_s}; });
+    UpFor window(savedDay("2024", "05", "07"), readSettings());
     QCOMPARE(firstAttempt(window), PublishResult::NoPassword);
     QCOMPARE(window.UpLab->text(), keyring ? OutcomeText::of(OutcomeKind::NoPassword)
                                            : OutcomeText::of(OutcomeKind::KeyringUnavailable));
@@ -193,7 +194,7 @@ void TestPasswordInKeyring::uploadWithTheKeyringsPasswordLeavesItNowhere()
 
     messagesSeen.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
-    UpFor window([] { return DateFields{u"2024"_s, u"05"_s, u"07"_s}; });
+    UpFor window(savedDay("2024", "05", "07"), readSettings());
     const auto result = firstAttempt(window);
     qInstallMessageHandler(previous);
     QCOMPARE(result, PublishResult::Succeeded);

@@ -2,15 +2,17 @@
 // remembers what the server must lose, and a publish over FTP, FTP over TLS or SFTP removes
 // it there and sends the rewritten lists.
 
+#include "DayPages.h"
 #include "PyFtpServer.h"
 #include "SshServer.h"
 #include "TestAppDir.h"
 #include "TestCertificates.h"
 
+#include "backup/BackupFolder.h"
 #include "diary/EntryStore.h"
+#include "journal/DayDeletion.h"
 #include "pages/PageGenerator.h"
 #include "publish/BulkPublish.h"
-#include "publish/DayDeletion.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 #include "publish/UploadAttempt.h"
@@ -36,12 +38,10 @@ void writeDay(const QString &date)
     QCOMPARE(HtmlMake(ymd[0], ymd[1], ymd[2]), qint16(0));
 }
 
-bool deleteDate(const QString &date, bool backupWorks = true)
+bool deleteDate(const QString &date)
 {
     const QStringList ymd = date.split(u'/');
-    QString error;
-    return deleteDay(
-        ymd[0], ymd[1], ymd[2], [&](QString *) { return backupWorks; }, &error);
+    return journal::deleteDay({ymd[0], ymd[1], ymd[2]}).ok();
 }
 
 void confirmWholeSite(const PublishDestination &to)
@@ -84,19 +84,29 @@ void TestDayDeletion::localSiteLosesTheDay_data()
     QTest::addColumn<bool>("backupWorks");
     QTest::addColumn<QStringList>("gone");       // below the application directory
     QTest::addColumn<QStringList>("unlinkedIn"); // a list page and the link it no longer holds
+    QTest::addColumn<QStringList>("removed");    // as the change names them, in order
+    QTest::addColumn<QStringList>("written");
     QTest::newRow("a middle day") << u"2004/08/03"_s << true
                                   << QStringList{"Diary/2004/08/03.dia", "HTML/2004/08/03.html"}
-                                  << QStringList{"HTML/2004/08/index.html", "./03.html"};
+                                  << QStringList{"HTML/2004/08/index.html", "./03.html"}
+                                  << QStringList{"2004/08/03.html"}
+                                  << QStringList{"2004/08/index.html", "2004/index.html",
+                                                 "year.html"};
     QTest::newRow("last day of a month")
         << u"2004/09/01"_s << true << QStringList{"Diary/2004/09", "HTML/2004/09"}
-        << QStringList{"HTML/2004/index.html", "./09/index.html"};
+        << QStringList{"HTML/2004/index.html", "./09/index.html"}
+        << QStringList{"2004/09/01.html", "2004/09/index.html"}
+        << QStringList{"2004/index.html", "year.html"};
     QTest::newRow("last month of a year")
         << u"2005/01/02"_s << true << QStringList{"Diary/2005", "HTML/2005"}
-        << QStringList{"HTML/year.html", "./2005/index.html"};
-    QTest::newRow("no backup, no deletion")
-        << u"2004/08/03"_s << false << QStringList{} << QStringList{};
+        << QStringList{"HTML/year.html", "./2005/index.html"}
+        << QStringList{"2005/01/02.html", "2005/01/index.html", "2005/index.html"}
+        << QStringList{"year.html"};
+    QTest::newRow("no backup, no deletion") << u"2004/08/03"_s << false << QStringList{}
+                                            << QStringList{} << QStringList{} << QStringList{};
     QTest::newRow("a day without pages")
-        << u"2006/03/04"_s << true << QStringList{"Diary/2006"} << QStringList{};
+        << u"2006/03/04"_s << true << QStringList{"Diary/2006"} << QStringList{} << QStringList{}
+        << QStringList{"year.html"};
 }
 
 // What is gone locally is exactly what the server must lose; a record read afresh, as after
@@ -107,6 +117,8 @@ void TestDayDeletion::localSiteLosesTheDay()
     QFETCH(bool, backupWorks);
     QFETCH(QStringList, gone);
     QFETCH(QStringList, unlinkedIn);
+    QFETCH(QStringList, removed);
+    QFETCH(QStringList, written);
     if (!gone.isEmpty() && !QFileInfo::exists(m_app->filePath(u"Diary/"_s + date + u".dia"_s))) {
         // The entry of a day whose pages were never made.
         const QStringList ymd = date.split(u'/');
@@ -114,8 +126,16 @@ void TestDayDeletion::localSiteLosesTheDay()
     }
     confirmWholeSite(Somewhere);
     const QList<SiteFile> before = siteFiles();
+    if (!backupWorks) // a backup folder that is a file takes no backup
+        QVERIFY(setBackupFolder(m_app->write(u"blocker"_s, "file"), nullptr));
 
-    QCOMPARE(deleteDate(date, backupWorks), backupWorks);
+    const QStringList ymd = date.split(u'/');
+    const journal::SiteChange change = journal::deleteDay({ymd[0], ymd[1], ymd[2]});
+    QCOMPARE(change.ok(), backupWorks);
+    QCOMPARE(change.failure, backupWorks ? journal::SiteChange::Failure::None
+                                         : journal::SiteChange::Failure::Backup);
+    QCOMPARE(change.removed, removed);
+    QCOMPARE(change.written, written);
     for (const QString &path : gone)
         QVERIFY2(!QFileInfo::exists(m_app->filePath(path)), qPrintable(path));
     if (!unlinkedIn.isEmpty())
@@ -210,17 +230,18 @@ void TestDayDeletion::uploadOfAnotherDayRemovesIt()
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(QDir(server.homePath()).mkpath(u"www"_s));
     writeFtpSettings(server.serverString(), server.user(), server.password(), u"www"_s);
-    const PublishRequest request{configuredDestination(), server.password()};
+    const PublishRequest request{destinationOf(readSettings()), server.password()};
     QCOMPARE(BulkPublish(request, siteFiles()).run().failure.kind, OutcomeKind::None);
 
     QVERIFY(deleteDate(u"2004/08/03"_s));
     writeDay(u"2005/01/09"_s);
     UploadAttempt attempt(request, [](OutcomeKind) {});
-    QCOMPARE(attempt.run({u"2005"_s, u"01"_s, u"09"_s}).result, PublishResult::Succeeded);
+    QCOMPARE(attempt.run(sitePagesOfDay(u"2005"_s, u"01"_s, u"09"_s)).result,
+             PublishResult::Succeeded);
     QVERIFY(!QFile::exists(server.homePath() + u"/www/2004/08/03.html"_s));
     QCOMPARE(server.remoteFile(u"www/2004/08/index.html"_s),
              m_app->read(u"HTML/2004/08/index.html"_s));
-    QVERIFY(pendingRemovals(ServerRecord(configuredDestination())).isEmpty());
+    QVERIFY(pendingRemovals(ServerRecord(destinationOf(readSettings()))).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDayDeletion)

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "diary/DateStrings.h"
+#include "journal/SiteChange.h"
+
+namespace Kakiva::journal {
+
+// Takes one day back. A backup of the whole diary is written first, so the day can be
+// restored from it; nothing changes when it fails (Failure::Backup). Then the entry goes,
+// its day page, and the lists, month and year folders left empty (DiaryDelete, HtmlUnmake);
+// each removed page that a server holds is remembered in that server's record, so the next
+// publish there removes it too. The change names the pages removed, the day page first, and
+// the lists rewritten. At the first step that fails it stops; what went before stays done.
+SiteChange deleteDay(const DateFields &date);
+
+} // namespace Kakiva::journal
