@@ -10,6 +10,7 @@
 #include "backup/BackupRestore.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -104,6 +105,10 @@ void BackupFor::buildControls()
     StatusLab->setObjectName(QStringLiteral("StatusLab"));
     layout->addWidget(StatusLab);
 
+    ConnectionChk = new QCheckBox(QStringLiteral("復元でバックアップの接続設定も戻す(&K)"), this);
+    ConnectionChk->setObjectName(QStringLiteral("ConnectionChk"));
+    layout->addWidget(ConnectionChk);
+
     auto *buttonRow = new QHBoxLayout;
     BackupCom = addButton(buttonRow, QStringLiteral("BackupCom"),
                           QStringLiteral("今すぐバックアップ(&B)"), this);
@@ -169,6 +174,12 @@ void BackupFor::backupEnded(bool written)
                            : QStringLiteral("バックアップできませんでした。"));
 }
 
+RestoredConnection BackupFor::chosenConnection() const
+{
+    return ConnectionChk->isChecked() ? RestoredConnection::FromBackup
+                                      : RestoredConnection::Current;
+}
+
 void BackupFor::restoreChosen()
 {
     const QListWidgetItem *item = BackupList->currentItem();
@@ -197,7 +208,8 @@ void BackupFor::restoreChosen()
     bool restored;
     {
         const BusyCursor busy;
-        restored = day ? restoreDay(path, *day, &error) : restoreBackup(path, &error);
+        restored = day ? restoreDay(path, *day, &error)
+                           : restoreBackup(path, &error, chosenConnection());
     }
     showBackups();
     if (!restored) {
