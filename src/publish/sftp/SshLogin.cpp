@@ -80,14 +80,9 @@ private:
         int rc = kbdintStep();
         bool answered = false;
         while (rc == SSH_AUTH_INFO) {
-            const int prompts = ssh_userauth_kbdint_getnprompts(m_session);
-            if (prompts > 0) {
-                char echo = 0;
-                const QString prompt =
-                    QString::fromUtf8(ssh_userauth_kbdint_getprompt(m_session, 0, &echo));
-                m_log.received(QStringLiteral("prompt: ") + prompt);
-                const bool forPassword = prompts == 1 && isPasswordPrompt(prompt, echo != 0);
-                if (!forPassword)
+            const QList<LoginPrompt> round = promptsOfRound();
+            if (!round.isEmpty()) {
+                if (!answersWithPassword(round))
                     return {SftpResult::SecondFactorAsked,
                             QStringLiteral("the server asks for more than the password; "
                                            "it was not given")};
@@ -102,6 +97,20 @@ private:
         if (rc == SSH_AUTH_DENIED || rc == SSH_AUTH_PARTIAL)
             return {SftpResult::PasswordRefused, QStringLiteral("keyboard-interactive refused")};
         return ended(rc, SftpResult::PasswordRefused);
+    }
+
+    QList<LoginPrompt> promptsOfRound()
+    {
+        QList<LoginPrompt> round;
+        const int prompts = ssh_userauth_kbdint_getnprompts(m_session);
+        for (int i = 0; i < prompts; ++i) {
+            char echo = 0;
+            const QString text =
+                QString::fromUtf8(ssh_userauth_kbdint_getprompt(m_session, i, &echo));
+            m_log.received(QStringLiteral("prompt: ") + text);
+            round.append({text, echo != 0});
+        }
+        return round;
     }
 
     int kbdintStep()
@@ -149,6 +158,11 @@ bool isPasswordPrompt(const QString &prompt, bool echoed)
         return false;
     return std::none_of(OtherSecrets.begin(), OtherSecrets.end(),
                         [&text](const QString &word) { return text.contains(word); });
+}
+
+bool answersWithPassword(const QList<LoginPrompt> &round)
+{
+    return round.size() == 1 && isPasswordPrompt(round.first().text, round.first().echoed);
 }
 
 SshLoginResult sshLogIn(ssh_session session, const QString &password, SshWait &wait,

@@ -26,6 +26,7 @@ using namespace Kakiva;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(Kakiva::KnownHostMatch)
+Q_DECLARE_METATYPE(Kakiva::LoginPrompt)
 
 namespace {
 
@@ -80,6 +81,8 @@ private slots:
     void takeMessage();
     void passwordPrompt_data();
     void passwordPrompt();
+    void roundAnsweredWithPassword_data();
+    void roundAnsweredWithPassword();
 
     void firstContactAsksAndPins_data();
     void firstContactAsksAndPins();
@@ -378,6 +381,39 @@ void TestSftpClient::passwordPrompt()
     QFETCH(bool, echoed);
     QFETCH(bool, forPassword);
     QCOMPARE(isPasswordPrompt(prompt, echoed), forPassword);
+}
+
+void TestSftpClient::roundAnsweredWithPassword_data()
+{
+    QTest::addColumn<QList<LoginPrompt>>("round");
+    QTest::addColumn<bool>("answered");
+    const LoginPrompt password{QStringLiteral("Password: "), false};
+    QTest::newRow("sshd's own prompt") << QList<LoginPrompt>{password} << true;
+    QTest::newRow("Japanese password prompt")
+        << QList<LoginPrompt>{{QStringLiteral("パスワード:"), false}} << true;
+    QTest::newRow("a single code prompt")
+        << QList<LoginPrompt>{{QStringLiteral("Verification code: "), false}} << false;
+    QTest::newRow("a single one-time password prompt")
+        << QList<LoginPrompt>{{QStringLiteral("One-time password (OATH) for 'u': "), false}}
+        << false;
+    QTest::newRow("a single question shown as typed")
+        << QList<LoginPrompt>{{QStringLiteral("Password: "), true}} << false;
+    QTest::newRow("a single question of anything else")
+        << QList<LoginPrompt>{{QStringLiteral("Enter PIN: "), false}} << false;
+    QTest::newRow("a single empty prompt") << QList<LoginPrompt>{{QString(), false}} << false;
+    QTest::newRow("password and a code together")
+        << QList<LoginPrompt>{password, {QStringLiteral("Verification code: "), false}} << false;
+    QTest::newRow("two password prompts") << QList<LoginPrompt>{password, password} << false;
+    QTest::newRow("no prompts") << QList<LoginPrompt>{} << false;
+}
+
+// Only a hidden prompt that asks for the password gets it: a lone prompt for anything else
+// would hand the password to whatever the server asks.
+void TestSftpClient::roundAnsweredWithPassword()
+{
+    QFETCH(QList<LoginPrompt>, round);
+    QFETCH(bool, answered);
+    QCOMPARE(answersWithPassword(round), answered);
 }
 
 // A known_hosts file of ours that the library cannot read to its end, or either file not
