@@ -199,8 +199,9 @@ void MainFor::deleteChosenDay()
     if (!DeleteMenu->isEnabled() || !confirmDeletion(this, chosen))
         return;
     // The day stays in the backups: no backup, no deletion.
-    const BackUpFirst backUp =
-        m_backUpFirst ? m_backUpFirst : [](QString *error) { return writeBackupNow(error); };
+    const BackUpFirst backUp = m_backUpFirst ? m_backUpFirst : [chosen](QString *error) {
+        return writeBackupHolding(chosen, error);
+    };
     const DateFields fields = paddedDateFields(chosen);
     QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
