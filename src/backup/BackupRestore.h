@@ -15,7 +15,7 @@ namespace Kakiva {
 
 // Puts back every file the backup holds; files it does not hold stay as they are. The
 // settings keep the current backup folder and, unless connection says otherwise, the
-// current connection (mergeRestoredSettings).
+// current connection (mergeRestoredSettings) with its SSH host keys (known_hosts).
 bool restoreBackup(const QString &path, QString *error,
                    RestoredConnection connection = RestoredConnection::Current);
 

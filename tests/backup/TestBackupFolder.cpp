@@ -204,15 +204,18 @@ void TestBackupFolder::restoreKeepsTodaysConnection()
     QFETCH(QString, server);
     QFETCH(QString, password);
     m_app->write(u"Kakiva.ini"_s, "[FTP]\r\nServer=old.example.com\r\nName=me\r\n");
+    m_app->write(u"known_hosts"_s, "old.example.com ssh-ed25519 OLD\n");
     QString error;
     QString written;
     QVERIFY2(writeBackupNow(&error, &written), qPrintable(error));
     m_app->write(u"Kakiva.ini"_s, "[FTP]\r\nServer=new.example.jp\r\nName=me\r\n"
                                   "Password=today-pw\r\n");
+    m_app->write(u"known_hosts"_s, "new.example.jp ssh-ed25519 NEW\n");
 
     QVERIFY2(restoreBackup(written, &error, connection), qPrintable(error));
     QCOMPARE(IniRead(FtpSection, ServerKey), server);
     QCOMPARE(IniRead(FtpSection, PasswordKey), password);
+    QVERIFY(m_app->read(u"known_hosts"_s).startsWith(server.toLatin1() + ' '));
 }
 
 QTEST_GUILESS_MAIN(TestBackupFolder)
