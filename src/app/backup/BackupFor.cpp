@@ -8,6 +8,7 @@
 #include "backup/BackupFolder.h"
 #include "backup/BackupInspect.h"
 #include "backup/BackupRestore.h"
+#include "platform/AppDir.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -69,7 +70,9 @@ BackupFor::BackupFor(AutoBackup *backups, QWidget *parent)
     connect(CloseCom, &QPushButton::clicked, this, &BackupFor::reject);
     connect(m_backups, &AutoBackup::finished, this, [this](bool written) { backupEnded(written); });
     showBackups();
-    setBusy(m_backups->isRunning(), {});
+    // A folder set by hand where no backup may go: every backup fails, and here is why.
+    setBusy(m_backups->isRunning(),
+            backupFolderFaultText(backupFolderFault(backupFolder(), applicationDirectory())));
 }
 
 void BackupFor::buildControls()

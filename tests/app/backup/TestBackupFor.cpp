@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
@@ -31,6 +32,7 @@ private slots:
     void cleanup();
     void textsFitAndEscapeCloses();
     void restoresDeletedDiaryFromTheWindow();
+    void refusedFolderIsExplained();
     void restoreTakesTheConnectionOnlyWhenAsked_data();
     void restoreTakesTheConnectionOnlyWhenAsked();
 
@@ -100,6 +102,22 @@ void TestBackupFor::restoresDeletedDiaryFromTheWindow()
     QCOMPARE(m_bed->errors, QStringList());
     // The backup before the restore is listed beside the one restored from.
     QCOMPARE(m_window->BackupList->count(), 2);
+}
+
+// A folder written into the settings by hand where backups may not go: the window says why
+// backups fail, and the backup made from it fails without writing there.
+void TestBackupFor::refusedFolderIsExplained()
+{
+    QVERIFY(IniWrite(BackupSection, BackupFolderKey, m_bed->appDir.filePath(u"HTML/backups"_s)));
+    BackupFor window(m_backups.get());
+    window.show();
+    QCOMPARE(window.StatusLab->text(), backupFolderFaultText(BackupFolderFault::InHtml));
+    QVERIFY(window.StatusLab->sizeHint().width() <= window.StatusLab->width());
+    QSignalSpy ended(m_backups.get(), &AutoBackup::finished);
+    QTest::mouseClick(window.BackupCom, Qt::LeftButton);
+    QTRY_COMPARE(ended.size(), 1);
+    QCOMPARE(ended.first().first().toBool(), false);
+    QVERIFY(!QFileInfo::exists(m_bed->appDir.filePath(u"HTML/backups"_s)));
 }
 
 void TestBackupFor::restoreTakesTheConnectionOnlyWhenAsked_data()
