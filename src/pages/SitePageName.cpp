@@ -8,8 +8,6 @@ namespace Kakiva {
 
 namespace {
 
-constexpr int FirstYear = 1601;
-constexpr int LastYear = 9999;
 const QString YearList = QStringLiteral("year.html");
 const QString ListName = QStringLiteral("index.html");
 const QString PageSuffix = QStringLiteral(".html");
@@ -45,7 +43,7 @@ std::optional<QString> generatedPagePath(const QString &remotePath)
         return parts[0] == YearList ? std::optional<QString>(YearList) : std::nullopt;
     if (parts.size() > 3)
         return std::nullopt;
-    const std::optional<int> year = numberIn(parts[0], FirstYear, LastYear, 0);
+    const std::optional<int> year = numberIn(parts[0], FirstDiaryYear, LastDiaryYear, 0);
     if (!year)
         return std::nullopt;
     const QString yearName = dateFieldText(*year);

@@ -1,13 +1,12 @@
 #include "publish/ServerRemovals.h"
 
+#include "platform/AppDir.h"
 #include "publish/PublishRun.h"
 #include "publish/PublishSession.h"
 #include "publish/RemotePaths.h"
 #include "publish/SiteInventory.h"
 #include "publish/client/ClientResult.h"
 #include "publish/client/SessionLog.h"
-
-#include "platform/AppDir.h"
 
 namespace Kakiva {
 

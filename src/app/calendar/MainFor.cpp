@@ -16,6 +16,7 @@
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 #include "diary/EntryStore.h"
+#include "pages/SitePageName.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -30,13 +31,6 @@
 #include <QTextCharFormat>
 
 namespace Kakiva {
-
-namespace {
-
-constexpr int FirstYear = 1601;
-constexpr int LastYear = 9999;
-
-} // namespace
 
 MainFor::MainFor(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -127,7 +121,7 @@ void MainFor::buildCalendar()
     DayCal->setFirstDayOfWeek(Qt::Sunday);
     DayCal->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     // Folders, pages and captions hold the year as four digits.
-    DayCal->setDateRange(QDate(FirstYear, 1, 1), QDate(LastYear, 12, 31));
+    DayCal->setDateRange(QDate(FirstDiaryYear, 1, 1), QDate(LastDiaryYear, 12, 31));
     DayCal->setFocus();
 }
 
