@@ -111,7 +111,7 @@ int main(int argc, char *argv[])
     clock.start();
     restoreOrDie(backup);
     const double inThreadMs = clock.nsecsElapsed() / 1e6;
-    pause(100); // the paint that was held back
+    pause(1000); // the paint that was held back
     std::printf("restore in the window's thread: %8.1f ms, longest unpainted %8.1f ms\n",
                 inThreadMs, gaps.longestMs());
 

@@ -27,7 +27,61 @@ bool sameFolder(const QString &a, const QString &b)
     return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
 }
 
+// path with every link resolved, also when its last parts do not exist yet.
+QString resolvedPath(const QString &path)
+{
+    QString existing = QDir::cleanPath(QDir(path).absolutePath());
+    QStringList missing;
+    while (!QFileInfo::exists(existing) && existing != QDir::rootPath()) {
+        missing.prepend(QFileInfo(existing).fileName());
+        existing = QFileInfo(existing).path();
+    }
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    missing.prepend(canonical.isEmpty() ? existing : canonical);
+    return QDir::cleanPath(missing.join(QLatin1Char('/')));
+}
+
+bool isAtOrInside(const QString &path, const QString &folder)
+{
+    return path == folder || folder == QDir::rootPath() ||
+           path.startsWith(folder + QLatin1Char('/'));
+}
+
 } // namespace
+
+BackupFolderFault backupFolderFault(const QString &folder, const QString &dataFolder)
+{
+    const QString chosen = resolvedPath(folder);
+    const QString data = resolvedPath(dataFolder);
+    if (chosen == data)
+        return BackupFolderFault::DataFolder;
+    if (isAtOrInside(data, chosen))
+        return BackupFolderFault::AboveDataFolder;
+    if (isAtOrInside(chosen, resolvedPath(data + QLatin1Char('/') + DiaryDirName)))
+        return BackupFolderFault::InDiary;
+    if (isAtOrInside(chosen, resolvedPath(data + QLatin1Char('/') + HtmlDirName)))
+        return BackupFolderFault::InHtml;
+    return BackupFolderFault::None;
+}
+
+QString backupFolderFaultText(BackupFolderFault fault)
+{
+    switch (fault) {
+    case BackupFolderFault::None:
+        break;
+    case BackupFolderFault::DataFolder:
+        return QStringLiteral("日記のデータフォルダそのものにはバックアップを保存できません。");
+    case BackupFolderFault::AboveDataFolder:
+        return QStringLiteral(
+            "日記のデータフォルダを含むフォルダにはバックアップを保存できません。");
+    case BackupFolderFault::InDiary:
+        return QStringLiteral("日記のフォルダ (Diary) の中にはバックアップを保存できません。");
+    case BackupFolderFault::InHtml:
+        return QStringLiteral("Web ページのフォルダ (HTML) の中にはバックアップを保存できません"
+                              "（バックアップが公開されてしまいます）。");
+    }
+    return {};
+}
 
 QString defaultBackupFolder()
 {
@@ -42,6 +96,14 @@ QString backupFolder()
 
 bool setBackupFolder(const QString &folder, QString *error)
 {
+    const BackupFolderFault fault =
+        backupFolderFault(folder.isEmpty() ? defaultBackupFolder() : folder,
+                          applicationDirectory());
+    if (fault != BackupFolderFault::None) {
+        if (error)
+            *error = backupFolderFaultText(fault);
+        return false;
+    }
     const bool isDefault = folder.isEmpty() || sameFolder(folder, defaultBackupFolder());
     return IniWrite(BackupSection, BackupFolderKey, isDefault ? QString() : folder, error);
 }

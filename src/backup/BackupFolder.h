@@ -14,9 +14,25 @@ inline constexpr QLatin1StringView BackupDirName{"Backups"};
 QString defaultBackupFolder();
 QString backupFolder();
 
+// Why folder cannot hold the backups of the data folder dataFolder; None when it can. Both
+// are compared as they resolve on disk, links followed, so a link into Diary/ is Diary/.
+enum class BackupFolderFault
+{
+    None,
+    DataFolder,      // the backups would be backed up, and hold no entries
+    AboveDataFolder, // likewise: the home folder above ~/Kakiva, a stick's root
+    InDiary,         // at or inside Diary/
+    InHtml,          // at or inside HTML/: the backups would be published
+};
+BackupFolderFault backupFolderFault(const QString &folder, const QString &dataFolder);
+
+// Why, in Japanese, for the user; empty for None.
+QString backupFolderFaultText(BackupFolderFault fault);
+
 // Stores the chosen folder; the default folder (or an empty one) is stored as empty, so
-// the backups follow the data folder when it moves. False with *error when the value
-// cannot be stored.
+// the backups follow the data folder when it moves. False with *error when the folder
+// cannot hold backups (backupFolderFault, the reason in Japanese) or the value cannot be
+// stored.
 bool setBackupFolder(const QString &folder, QString *error);
 
 struct BackupFile

@@ -21,7 +21,6 @@ namespace {
 const QString Slash = QStringLiteral("/");
 // What each server confirmed it holds, and the SSH host keys the user trusted.
 constexpr QLatin1StringView ServerRecordName{"sent.json"};
-constexpr QLatin1StringView KnownHostsName{"known_hosts"};
 
 bool isHiddenPath(const QString &relative)
 {
@@ -61,7 +60,7 @@ bool collectBackupMembers(const QString &dataFolder, const QString &skipFolder,
     const QString skip = QDir::cleanPath(QDir(skipFolder).absolutePath());
     collectTree(data, DiaryDirName, skip, members);
     collectTree(data, HtmlDirName, skip, members);
-    for (const QLatin1StringView name : {ServerRecordName, KnownHostsName}) {
+    for (const QLatin1StringView name : {ServerRecordName, KnownHostsMemberName}) {
         const QFileInfo file(data.filePath(name));
         members->append({name, file.filePath(), {}, file.lastModified().toSecsSinceEpoch()});
     }
@@ -81,7 +80,7 @@ bool collectBackupMembers(const QString &dataFolder, const QString &skipFolder,
 bool isBackupMemberName(const QString &name)
 {
     return name.startsWith(DiaryDirName + Slash) || name.startsWith(HtmlDirName + Slash) ||
-           name == ServerRecordName || name == KnownHostsName || name == SettingsFileName;
+           name == ServerRecordName || name == KnownHostsMemberName || name == SettingsFileName;
 }
 
 QString entryMemberName(const QDate &date)

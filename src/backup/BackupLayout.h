@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QLatin1StringView>
 #include <QList>
 #include <QString>
 
@@ -9,6 +10,9 @@
 namespace Kakiva {
 
 struct ArchiveMember;
+
+// The SSH host keys the user trusted: part of the connection, like the settings' pins.
+inline constexpr QLatin1StringView KnownHostsMemberName{"known_hosts"};
 
 // What a backup holds, named as in the data folder: Diary/ and HTML/ whole (the user's own
 // kakiva.css and index.html too), sent.json, known_hosts and Kakiva.ini without its

@@ -17,7 +17,8 @@ namespace Kakiva {
 
 namespace {
 
-bool writeDataFile(const QString &name, const QByteArray &bytes, QString *error)
+bool writeDataFile(const QString &name, const QByteArray &bytes, QString *error,
+                   RestoredConnection connection = RestoredConnection::Current)
 {
     const QString path = applicationPath(name);
     if (!DirMake(QFileInfo(path).path() + QLatin1Char('/'), error))
@@ -27,7 +28,8 @@ bool writeDataFile(const QString &name, const QByteArray &bytes, QString *error)
     QByteArray current;
     if (readFileWhole(path, &current, error) == FileRead::Failed)
         return false;
-    return writeFileWhole(path, restoredSettings(bytes, current), error, /*ownerOnly=*/true);
+    return writeFileWhole(path, mergeRestoredSettings(current, bytes, connection), error,
+                          /*ownerOnly=*/true);
 }
 
 bool checkAndBackUp(const QString &path, BackupSummary *summary, QString *error)
@@ -44,15 +46,18 @@ void noteEntry(const QDate &date)
 
 } // namespace
 
-bool restoreBackup(const QString &path, QString *error)
+bool restoreBackup(const QString &path, QString *error, RestoredConnection connection)
 {
     BackupSummary summary;
     if (!checkAndBackUp(path, &summary, error))
         return false;
     return readZipArchive(
         path,
-        [](const QString &name, const QByteArray &bytes, QString *fault) {
-            if (!writeDataFile(name, bytes, fault))
+        [connection](const QString &name, const QByteArray &bytes, QString *fault) {
+            // Today's host keys go with today's connection.
+            if (name == KnownHostsMemberName && connection == RestoredConnection::Current)
+                return true;
+            if (!writeDataFile(name, bytes, fault, connection))
                 return false;
             if (const std::optional<QDate> date = entryDateOf(name))
                 noteEntry(*date);

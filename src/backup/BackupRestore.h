@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/RestoredSettings.h"
+
 #include <QDate>
 #include <QString>
 
@@ -12,8 +14,10 @@ namespace Kakiva {
 // changes nothing; then *error says why.
 
 // Puts back every file the backup holds; files it does not hold stay as they are. The
-// settings keep the current password and backup folder.
-bool restoreBackup(const QString &path, QString *error);
+// settings keep the current backup folder and, unless connection says otherwise, the
+// current connection (mergeRestoredSettings) with its SSH host keys (known_hosts).
+bool restoreBackup(const QString &path, QString *error,
+                   RestoredConnection connection = RestoredConnection::Current);
 
 // Puts back the entry of one day from the backup, leaving every other day as it is; also
 // brings back a deleted day. Its pages are the caller's to rewrite.

@@ -3,8 +3,10 @@
 #include "backup/ArchiveRead.h"
 #include "backup/ArchiveWrite.h"
 #include "backup/BackupFolder.h"
+#include "backup/BackupInspect.h"
 #include "backup/BackupLayout.h"
 #include "backup/BackupRotation.h"
+#include "diary/DateStrings.h"
 #include "platform/AppDir.h"
 #include "platform/FileSystem.h"
 #include "platform/WholeFile.h"
@@ -97,6 +99,12 @@ void removeLeftovers(const QString &folder)
 
 bool writeBackupLocked(const QString &folder, QString *error, QString *written)
 {
+    // A folder set by hand, or a Backups/ that is a link, is checked at each backup.
+    if (const BackupFolderFault fault = backupFolderFault(folder, applicationDirectory());
+        fault != BackupFolderFault::None) {
+        *error = fileErrorMessage(folder, backupFolderFaultText(fault));
+        return false;
+    }
     if (!DirMake(folder, error))
         return false;
     removeLeftovers(folder);
@@ -132,6 +140,22 @@ bool writeBackupNow(QString *error, QString *written, Pruning pruning)
         return false;
     if (pruning == Pruning::Rotate)
         pruneOlder(folder);
+    return true;
+}
+
+bool writeBackupHolding(const QDate &day, QString *error)
+{
+    QString path;
+    if (!writeBackupNow(error, &path))
+        return false;
+    BackupSummary summary;
+    if (!inspectBackup(path, &summary, error))
+        return false;
+    if (!summary.hasDay(day)) {
+        *error = fileErrorMessage(
+            path, QStringLiteral("holds no entry of %1").arg(slashedDate(day)));
+        return false;
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 namespace Kakiva {
@@ -18,5 +19,10 @@ enum class Pruning
 // that cannot be read); then *error says which and why and every older backup is still
 // there. On success *written, when given, is the new backup's path.
 bool writeBackupNow(QString *error, QString *written = nullptr, Pruning pruning = Pruning::Rotate);
+
+// The backup before day is deleted: writeBackupNow, then the new backup read back whole and
+// checked (inspectBackup). True only when it holds day's entry, so the day can be restored
+// from it; otherwise *error says why and nothing may be deleted.
+bool writeBackupHolding(const QDate &day, QString *error);
 
 } // namespace Kakiva

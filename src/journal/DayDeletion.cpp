@@ -37,7 +37,9 @@ QStringList listsLeft(const DateFields &date, const QStringList &removed)
 SiteChange deleteDay(const DateFields &date)
 {
     SiteChange change;
-    if (!writeBackupNow(&change.error))
+    // The day stays in the backups: no backup that was read back and holds it, no deletion.
+    const QDate day(date.year.toInt(), date.month.toInt(), date.day.toInt());
+    if (!writeBackupHolding(day, &change.error))
         return failedAt(change, SiteChange::Failure::Backup);
     // The day page is remembered before it goes: a crash in between must not leave it on
     // a server with nothing to say it should go.

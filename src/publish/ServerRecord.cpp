@@ -168,6 +168,11 @@ bool ServerRecord::confirmRemoval(const QString &remotePath, QString *error)
         error);
 }
 
+bool ServerRecord::discardRemoval(const QString &remotePath, QString *error)
+{
+    return update([&](QJsonObject &entry) { dropRemoval(entry, remotePath); }, error);
+}
+
 bool ServerRecord::rememberRemovals(const QStringList &remotePaths, QString *error)
 {
     const QMutexLocker locker(&fileLock());

@@ -47,6 +47,9 @@ public:
     QStringList removals() const;
     // Records that the server no longer holds remotePath (removed, or found gone).
     bool confirmRemoval(const QString &remotePath, QString *error = nullptr);
+    // Forgets that remotePath is to be removed, without saying the server lost it: for a
+    // removal that is not to be carried out.
+    bool discardRemoval(const QString &remotePath, QString *error = nullptr);
     // Remembers, for every destination whose server holds one of remotePaths, that it is to
     // be removed there. Only files the record holds are ever removed from a server.
     static bool rememberRemovals(const QStringList &remotePaths, QString *error = nullptr);

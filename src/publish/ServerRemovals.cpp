@@ -1,10 +1,12 @@
 #include "publish/ServerRemovals.h"
 
+#include "platform/AppDir.h"
 #include "publish/PublishRun.h"
 #include "publish/PublishSession.h"
 #include "publish/RemotePaths.h"
 #include "publish/SiteInventory.h"
 #include "publish/client/ClientResult.h"
+#include "publish/client/SessionLog.h"
 
 namespace Kakiva {
 
@@ -29,10 +31,27 @@ bool sendList(PublishRun &run, PublishSession &session, const QString &remotePat
            session.store({localPath, remotePath, 0, digest}) == ClientResult::PutFile::Stored;
 }
 
+// A removal the program cannot vouch for (a record restored from elsewhere, or edited) is
+// never sent: it is forgotten, and the log says which and why.
+void dropUntrustedRemovals(ServerRecord &record)
+{
+    const QStringList untrusted = untrustedRemovals(record);
+    if (untrusted.isEmpty())
+        return;
+    SessionLog log;
+    log.open(applicationPath(FtpLogFileName));
+    for (const QString &path : untrusted) {
+        log.note(QStringLiteral("Removal dropped, not a page this program sent there: ") +
+                 path);
+        record.discardRemoval(path);
+    }
+}
+
 } // namespace
 
 bool carryOutRemovals(PublishRun &run, PublishSession &session)
 {
+    dropUntrustedRemovals(run.record());
     const QStringList removals = pendingRemovals(run.record());
     QStringList lists;
     for (const QString &path : removals) {

@@ -4,6 +4,7 @@
 
 #include "diary/DateStrings.h"
 #include "pages/PagePaths.h"
+#include "pages/SitePageName.h"
 #include "publish/ServerRecord.h"
 
 #include <QCryptographicHash>
@@ -124,9 +125,31 @@ QStringList pendingRemovals(const ServerRecord &record)
 {
     if (!record.destination().isSet())
         return {};
-    QStringList removals = record.removals();
-    removals.removeIf([](const QString &path) { return QFileInfo::exists(localPathOf(path)); });
+    QStringList removals;
+    for (const QString &path : record.removals()) {
+        const std::optional<QString> page = trustedRemoval(record, path);
+        if (page && !QFileInfo::exists(localPathOf(*page)))
+            removals.append(*page);
+    }
     return removals;
+}
+
+std::optional<QString> trustedRemoval(const ServerRecord &record, const QString &remotePath)
+{
+    const std::optional<QString> page = generatedPagePath(remotePath);
+    if (!page || *page != remotePath || record.digestOf(*page).isEmpty())
+        return std::nullopt;
+    return page;
+}
+
+QStringList untrustedRemovals(const ServerRecord &record)
+{
+    QStringList untrusted;
+    for (const QString &path : record.removals()) {
+        if (!trustedRemoval(record, path))
+            untrusted.append(path);
+    }
+    return untrusted;
 }
 
 QList<int> unsentDays(const ServerRecord &record, int year, int month)

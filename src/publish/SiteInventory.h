@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace Kakiva {
 
 class ServerRecord;
@@ -41,8 +43,18 @@ QList<SiteFile> unsentFiles(const ServerRecord &record);
 
 // The files record says are to be removed from the server that the local site still lacks
 // (a page written again is sent instead), in the order they were taken off. Empty while no
-// server is set.
+// server is set. Only removals the program can vouch for are among them
+// (trustedRemoval); the others are left for dropUntrustedRemovals.
 QStringList pendingRemovals(const ServerRecord &record);
+
+// remotePath, rebuilt from its checked parts, when it may be removed from record's server:
+// the name of a page the generator writes (generatedPagePath) that the server confirmed
+// holding. A record read back from a backup or written by anyone else is not believed
+// about anything more: nullopt for whatever else it asks to remove.
+std::optional<QString> trustedRemoval(const ServerRecord &record, const QString &remotePath);
+
+// The removals of record that are not trustedRemoval, in their order.
+QStringList untrustedRemovals(const ServerRecord &record);
 
 // The days of one month whose day page is unsent, ascending.
 QList<int> unsentDays(const ServerRecord &record, int year, int month);

@@ -6,8 +6,6 @@
 #include "platform/WholeFile.h"
 #include "settings/IniDocument.h"
 
-#include <utility>
-
 namespace Kakiva {
 
 namespace {
@@ -114,18 +112,9 @@ QByteArray settingsWithoutPassword(const QByteArray &settings)
     return document.bytes();
 }
 
-QByteArray restoredSettings(const QByteArray &restored, const QByteArray &current)
+QByteArray quotedSettingValue(const QByteArray &bytes)
 {
-    const IniDocument now(current);
-    IniDocument document(restored);
-    const std::pair<QString, QString> kept[] = {{FtpSection, PasswordKey},
-                                                {BackupSection, BackupFolderKey}};
-    for (const auto &[section, key] : kept) {
-        const QByteArray value = now.value(section, key);
-        if (!value.isEmpty() || !document.value(section, key).isEmpty())
-            document.setValue(section, key, quotedIfNeeded(value));
-    }
-    return document.bytes();
+    return quotedIfNeeded(bytes);
 }
 
 } // namespace Kakiva

@@ -44,9 +44,8 @@ bool IniWrite(const QString &section, const QString &key, const QString &value,
 // whatever section or spelling it stands.
 QByteArray settingsWithoutPassword(const QByteArray &settings);
 
-// The bytes of a settings file taken from a backup, with the password and the backup
-// folder of the current settings put back: the backup holds no password, and the
-// backups are where the user keeps them now.
-QByteArray restoredSettings(const QByteArray &restored, const QByteArray &current);
+// A value's Windows-932 bytes as a line of the file holds them: in quotes when it starts or
+// ends with a blank or a quote, which reading would drop.
+QByteArray quotedSettingValue(const QByteArray &bytes);
 
 } // namespace Kakiva

@@ -63,9 +63,13 @@ private slots:
 
     void localSiteLosesTheDay_data();
     void localSiteLosesTheDay();
+    void dayPageNotedBeforeItGoes_data();
+    void dayPageNotedBeforeItGoes();
     void publishRemovesItFromTheServer_data();
     void publishRemovesItFromTheServer();
     void uploadOfAnotherDayRemovesIt();
+    void hostileRemovalIsNeverSent_data();
+    void hostileRemovalIsNeverSent();
 
 private:
     std::unique_ptr<TestAppDir> m_app;
@@ -151,6 +155,37 @@ void TestDayDeletion::localSiteLosesTheDay()
     pending.sort();
     lost.sort();
     QCOMPARE(pending, lost);
+}
+
+void TestDayDeletion::dayPageNotedBeforeItGoes_data()
+{
+    QTest::addColumn<bool>("pageMissing");  // the local day page already gone
+    QTest::addColumn<bool>("entryStays");   // the entry cannot be removed, as a crash there
+    QTest::newRow("local page already missing") << true << false;
+    QTest::newRow("stopped at the entry") << false << true;
+}
+
+// The record learns that the server must lose the day page before the entry or the page
+// goes: otherwise a crash in between, or a page already missing locally, leaves it on the
+// server with nothing to say it should go.
+void TestDayDeletion::dayPageNotedBeforeItGoes()
+{
+    QFETCH(bool, pageMissing);
+    QFETCH(bool, entryStays);
+    confirmWholeSite(Somewhere);
+    if (pageMissing)
+        QVERIFY(QFile::remove(m_app->filePath(u"HTML/2004/08/03.html"_s)));
+    if (entryStays) {
+        // A folder in the entry's place: its removal fails, as a crash before it would stop.
+        QVERIFY(QFile::remove(m_app->filePath(u"Diary/2004/08/03.dia"_s)));
+        m_app->write(u"Diary/2004/08/03.dia/inside"_s, "x");
+    }
+
+    QCOMPARE(deleteDate(u"2004/08/03"_s), !entryStays);
+    QVERIFY(ServerRecord(Somewhere).removals().contains(u"2004/08/03.html"_s));
+    QCOMPARE(QFile::exists(m_app->filePath(u"HTML/2004/08/03.html"_s)), entryStays);
+    if (pageMissing)
+        QVERIFY(pendingRemovals(ServerRecord(Somewhere)).contains(u"2004/08/03.html"_s));
 }
 
 void TestDayDeletion::publishRemovesItFromTheServer_data()
@@ -242,6 +277,72 @@ void TestDayDeletion::uploadOfAnotherDayRemovesIt()
     QCOMPARE(server.remoteFile(u"www/2004/08/index.html"_s),
              m_app->read(u"HTML/2004/08/index.html"_s));
     QVERIFY(pendingRemovals(ServerRecord(destinationOf(readSettings()))).isEmpty());
+}
+
+void TestDayDeletion::hostileRemovalIsNeverSent_data()
+{
+    QTest::addColumn<QString>("protocol");
+    QTest::addColumn<QString>("hostile");
+    QTest::newRow("FTP, climbing out") << u"ftp"_s << u"../../private/victim.txt"_s;
+    QTest::newRow("FTP, climbing out from a year") << u"ftp"_s << u"2004/../../../private/victim.txt"_s;
+    QTest::newRow("SFTP, climbing out") << u"sftp"_s << u"../../private/victim.txt"_s;
+    QTest::newRow("SFTP, absolute") << u"sftp"_s << u"/VICTIM/private/victim.txt"_s;
+}
+
+// A record restored from a backup, or written by someone else, names a file outside the site
+// among its removals, as one the server confirmed: the publish that removes a deleted day
+// never asks the server to remove it, forgets it and says so in the log.
+void TestDayDeletion::hostileRemovalIsNeverSent()
+{
+    QFETCH(QString, protocol);
+    QFETCH(QString, hostile);
+    std::unique_ptr<PyFtpServer> ftp;
+    std::unique_ptr<SshServer> ssh;
+    PublishDestination to;
+    QString password, home;
+    if (protocol == u"sftp") {
+        ssh = std::make_unique<SshServer>();
+        QVERIFY2(ssh->isRunning(), qPrintable(ssh->errorString()));
+        QVERIFY(ssh->makeRemoteDirectory(u"www/site"_s));
+        QVERIFY(ssh->makeRemoteDirectory(u"private"_s));
+        QVERIFY(ssh->writeRemoteFile(u"private/victim.txt"_s, "keep me"));
+        to = {ssh->serverString(), ssh->user(), u"www/site"_s};
+        password = ssh->password();
+        home = ssh->homePath();
+    } else {
+        ftp = std::make_unique<PyFtpServer>();
+        QVERIFY2(ftp->isRunning(), qPrintable(ftp->errorString()));
+        QVERIFY(QDir(ftp->homePath()).mkpath(u"www/site"_s));
+        QVERIFY(QDir(ftp->homePath()).mkpath(u"private"_s));
+        writeWholeFile(ftp->homePath() + u"/private/victim.txt"_s, "keep me");
+        to = {ftp->serverString(), ftp->user(), u"www/site"_s};
+        password = ftp->password();
+        home = ftp->homePath();
+    }
+    hostile.replace(u"/VICTIM"_s, home);
+    const auto publish = [&](const QList<SiteFile> &files) {
+        const auto trust = [](const HostKeyQuestion &) { return true; };
+        return BulkPublish({to, password, 25s, nullptr, {{}, trust}}, files).run();
+    };
+    QCOMPARE(publish(siteFiles()).failure.kind, OutcomeKind::None);
+    QVERIFY(deleteDate(u"2004/08/03"_s));
+    QVERIFY(ServerRecord(to).confirm(hostile, QByteArray(32, 'x')));
+    QVERIFY(ServerRecord::rememberRemovals({hostile}));
+    QVERIFY(ServerRecord(to).removals().contains(hostile));
+
+    const PublishOutcome outcome = publish(unsentFiles(ServerRecord(to)));
+    QCOMPARE(outcome.failure.kind, OutcomeKind::None);
+    QCOMPARE(outcome.result, PublishResult::Succeeded);
+    QCOMPARE(readWholeFile(home + u"/private/victim.txt"_s), QByteArray("keep me"));
+    QVERIFY(!QFile::exists(home + u"/www/site/2004/08/03.html"_s)); // the day's page went
+    if (ftp) {
+        for (const QString &command : ftp->commands())
+            QVERIFY2(!command.contains(u"private"_s) && !command.contains(u"victim"_s),
+                     qPrintable(command));
+    }
+    QCOMPARE(ServerRecord(to).removals(), QStringList());
+    QVERIFY(m_app->read(u"ftp.log"_s).contains("Removal dropped"));
+    QVERIFY(m_app->read(u"ftp.log"_s).contains("victim.txt"));
 }
 
 QTEST_GUILESS_MAIN(TestDayDeletion)

@@ -10,7 +10,9 @@
 #include "backup/BackupInspect.h"
 #include "backup/BackupRestore.h"
 #include "journal/DayRestore.h"
+#include "platform/AppDir.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -65,7 +67,9 @@ BackupFor::BackupFor(AutoBackup *backups, QWidget *parent)
     connect(CloseCom, &QPushButton::clicked, this, &BackupFor::reject);
     connect(m_backups, &AutoBackup::finished, this, [this](bool written) { backupEnded(written); });
     showBackups();
-    setBusy(m_backups->isRunning(), {});
+    // A folder set by hand where no backup may go: every backup fails, and here is why.
+    setBusy(m_backups->isRunning(),
+            backupFolderFaultText(backupFolderFault(backupFolder(), applicationDirectory())));
 }
 
 void BackupFor::buildControls()
@@ -100,6 +104,10 @@ void BackupFor::buildControls()
     StatusLab = new QLabel(this);
     StatusLab->setObjectName(QStringLiteral("StatusLab"));
     layout->addWidget(StatusLab);
+
+    ConnectionChk = new QCheckBox(QStringLiteral("復元でバックアップの接続設定も戻す(&K)"), this);
+    ConnectionChk->setObjectName(QStringLiteral("ConnectionChk"));
+    layout->addWidget(ConnectionChk);
 
     auto *buttonRow = new QHBoxLayout;
     BackupCom = addButton(buttonRow, QStringLiteral("BackupCom"),
@@ -166,6 +174,12 @@ void BackupFor::backupEnded(bool written)
                            : QStringLiteral("バックアップできませんでした。"));
 }
 
+RestoredConnection BackupFor::chosenConnection() const
+{
+    return ConnectionChk->isChecked() ? RestoredConnection::FromBackup
+                                      : RestoredConnection::Current;
+}
+
 void BackupFor::restoreChosen()
 {
     const QListWidgetItem *item = BackupList->currentItem();
@@ -190,8 +204,10 @@ void BackupFor::restoreChosen()
     if (choice == RestoreChoice::Cancel)
         return;
     bool restored = false;
+    const auto connection = chosenConnection();
     runWhileBusy(this, QStringLiteral("復元しています..."), [&](JobProgress &) {
-        restored = day ? restoredDay(path, *day, &error) : restoreBackup(path, &error);
+        restored =
+            day ? restoredDay(path, *day, &error) : restoreBackup(path, &error, connection);
     });
     showBackups();
     if (!restored) {

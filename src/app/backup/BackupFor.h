@@ -1,7 +1,10 @@
 #pragma once
 
+#include "settings/RestoredSettings.h"
+
 #include <QDialog>
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -28,6 +31,8 @@ public:
     QLabel *StatusLab = nullptr;
     QPushButton *BackupCom = nullptr;
     QPushButton *RestoreCom = nullptr;
+    // Unchecked, a whole restore keeps today's server, user, directory and password.
+    QCheckBox *ConnectionChk = nullptr;
     QPushButton *CloseCom = nullptr;
 
 private:
@@ -37,6 +42,7 @@ private:
     void backUpNow();
     void backupEnded(bool written);
     void restoreChosen();
+    RestoredConnection chosenConnection() const;
     void setBusy(bool busy, const QString &status);
 
     AutoBackup *m_backups;

@@ -17,6 +17,7 @@
 #include "diary/EntryDays.h"
 #include "diary/EntryStore.h"
 #include "journal/DayDeletion.h"
+#include "pages/SitePageName.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -31,13 +32,6 @@
 #include <QTextCharFormat>
 
 namespace Kakiva {
-
-namespace {
-
-constexpr int FirstYear = 1601;
-constexpr int LastYear = 9999;
-
-} // namespace
 
 MainFor::MainFor(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -128,7 +122,7 @@ void MainFor::buildCalendar()
     DayCal->setFirstDayOfWeek(Qt::Sunday);
     DayCal->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     // Folders, pages and captions hold the year as four digits.
-    DayCal->setDateRange(QDate(FirstYear, 1, 1), QDate(LastYear, 12, 31));
+    DayCal->setDateRange(QDate(FirstDiaryYear, 1, 1), QDate(LastDiaryYear, 12, 31));
     DayCal->setFocus();
 }
 

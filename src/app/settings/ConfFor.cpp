@@ -7,6 +7,7 @@
 #include "settings/SettingsFile.h"
 #include "settings/StoredPassword.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,17 @@ QLineEdit *makeTextBox(const QString &name, const QRect &geometry, QWidget *fram
     box->setObjectName(name);
     box->setGeometry(geometry);
     return box;
+}
+
+// The check box's caption at the largest size up to the dialog's own that fits the box.
+void fitCaption(QCheckBox *box)
+{
+    QFont font = box->font();
+    for (qreal size = font.pointSizeF(); size > 4 && box->sizeHint().width() > box->width();
+         size -= 0.25) {
+        font.setPointSizeF(size);
+        box->setFont(font);
+    }
 }
 
 // Why a value would not come back as typed; empty when it would.
@@ -92,9 +104,9 @@ void ConfFor::buildControls()
     NameTex = makeTextBox(QStringLiteral("NameTex"), twipRect(2040, 720, 2175, 270), FTPFra);
     PasswordLab = makeLabel(QStringLiteral("PasswordLab"), QStringLiteral("Password"),
                             twipRect(120, 1200, 975, 255), FTPFra);
-    // Shown in clear: the user types it once and wants to see it is right.
     PasswordTex =
         makeTextBox(QStringLiteral("PasswordTex"), twipRect(2040, 1200, 2175, 270), FTPFra);
+    PasswordTex->setEchoMode(QLineEdit::Password);
     DirectoryLab = makeLabel(QStringLiteral("DirectoryLab"), QStringLiteral("アップ先ディレクトリ"),
                              twipRect(120, 1680, 1815, 255), FTPFra);
     DirectoryTex =
@@ -105,11 +117,21 @@ void ConfFor::buildControls()
     CancelCom = makeDialogButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
                                  twipRect(3360, 2280, 1095, 375), this);
 
+    ShowPasswordChk = new QCheckBox(QStringLiteral("パスワードを表示(&S)"), this);
+    ShowPasswordChk->setObjectName(QStringLiteral("ShowPasswordChk"));
+    ShowPasswordChk->setGeometry(twipRect(120, 2280, 1980, 375));
+    fitCaption(ShowPasswordChk);
+    connect(ShowPasswordChk, &QCheckBox::toggled, this, [this](bool shown) {
+        PasswordTex->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
+
     setTabOrder(FTPTex, NameTex);
     setTabOrder(NameTex, PasswordTex);
     setTabOrder(PasswordTex, DirectoryTex);
     setTabOrder(DirectoryTex, OkCom);
     setTabOrder(OkCom, CancelCom);
+    // After Cancel, so Tab from the last box still reaches OK first.
+    setTabOrder(CancelCom, ShowPasswordChk);
 }
 
 int ConfFor::showModal()
@@ -122,6 +144,7 @@ void ConfFor::load()
 {
     ++m_showing;
     setEditable(true);
+    ShowPasswordChk->setChecked(false); // masked again at every showing
     QString error;
     FTPTex->setText(IniRead(FtpSection, ServerKey, &error));
     NameTex->setText(IniRead(FtpSection, NameKey));
@@ -223,6 +246,7 @@ void ConfFor::done(int result)
 {
     ++m_showing;
     setEditable(true);
+    ShowPasswordChk->setChecked(false); // masked again at every showing
     QDialog::done(result);
 }
 

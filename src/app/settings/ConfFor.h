@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -11,7 +12,8 @@ class QPushButton;
 
 namespace Kakiva {
 
-// The settings dialog: the four FTP settings of Kakiva.ini. OK writes all four keys,
+// The settings dialog: the four FTP settings of Kakiva.ini. The password is masked until
+// the user asks to see it, since anyone who opens the dialog would otherwise read it. OK writes all four keys,
 // changed or not; Cancel writes nothing. When a value would not read back as typed, or
 // the file cannot be written, the dialog stays open with the edits and says why.
 //
@@ -39,6 +41,8 @@ public:
     QLineEdit *PasswordTex = nullptr;
     QLabel *DirectoryLab = nullptr;
     QLineEdit *DirectoryTex = nullptr;
+    // The password is masked unless this is checked (Alt+S, or Tab past Cancel).
+    QCheckBox *ShowPasswordChk = nullptr;
     QPushButton *OkCom = nullptr;
     QPushButton *CancelCom = nullptr;
 

@@ -3,6 +3,7 @@
 #include "publish/client/ServerAddress.h"
 #include "publish/client/WireText.h"
 #include "publish/ftp/FtpDataTransfer.h"
+#include "publish/ftp/FtpFilePresence.h"
 #include "publish/ftp/FtpLogin.h"
 #include "publish/ftp/FtpResult.h"
 #include "publish/ftp/FtpSession.h"
@@ -90,7 +91,20 @@ qint16 FtpClient::RemoveFile(const QString &remoteName)
         return d->commandFailure(s);
     if (reply.isSuccess())
         return FtpResult::RemoveFile::Removed;
-    return reply.code == 550 ? FtpResult::RemoveFile::NotThere : serverRefusal(reply);
+    if (reply.code != 550)
+        return serverRefusal(reply);
+    // 550 is also a file the server keeps (no permission, or in use): only a file it says
+    // is not there counts as gone, else the removal stays to be tried again.
+    FtpFilePresence presence = FtpFilePresence::Unknown;
+    if (const FtpStatus s = askFilePresence(*d, remoteName.toUtf8(), &presence); s != FtpStatus::Ok)
+        return d->commandFailure(s);
+    if (presence == FtpFilePresence::Gone)
+        return FtpResult::RemoveFile::NotThere;
+    d->log.note(presence == FtpFilePresence::There
+                    ? QStringLiteral("not removed: the server still holds %1").arg(remoteName)
+                    : QStringLiteral("not removed: the server cannot tell whether it holds %1")
+                          .arg(remoteName));
+    return serverRefusal(reply);
 }
 
 void FtpClient::Close()

@@ -54,7 +54,9 @@ public:
     // that server in the classic order.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
 
-    // "DELE remoteName".
+    // "DELE remoteName". A server answers 550 both for a missing file and for one it will not
+    // remove, so after a 550 it is asked whether the file is there (askFilePresence): 0 only
+    // when it is not, otherwise -550, and the removal stays to be tried again.
     qint16 RemoveFile(const QString &remoteName) override;
 
     void Close() override;

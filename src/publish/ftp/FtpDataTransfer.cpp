@@ -122,14 +122,11 @@ private:
 
 Ended Store::useBinaryType()
 {
-    if (m_session.binaryType)
-        return GoOn;
     FtpReply reply;
-    if (const FtpStatus s = m_session.exchange("TYPE I", &reply); s != FtpStatus::Ok)
+    if (const FtpStatus s = m_session.useBinaryType(&reply); s != FtpStatus::Ok)
         return m_session.commandFailure(s);
-    if (!reply.isSuccess())
+    if (!m_session.binaryType)
         return serverRefusal(reply);
-    m_session.binaryType = true;
     return GoOn;
 }
 

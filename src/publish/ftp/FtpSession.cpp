@@ -21,6 +21,15 @@ FtpStatus FtpSession::exchange(const QByteArray &line, FtpReply *reply)
     return sent == FtpStatus::Ok ? control.readFinalReply(reply) : sent;
 }
 
+FtpStatus FtpSession::useBinaryType(FtpReply *reply)
+{
+    if (binaryType)
+        return FtpStatus::Ok;
+    const FtpStatus status = exchange("TYPE I", reply);
+    binaryType = status == FtpStatus::Ok && reply->isSuccess();
+    return status;
+}
+
 qint16 FtpSession::connectFailure(FtpStatus status, qint16 forBadReply) const
 {
     switch (status) {

@@ -51,6 +51,9 @@ struct FtpSession
     // Drops the connection and forgets what was learnt about the server and its TLS.
     void end();
     FtpStatus exchange(const QByteArray &line, FtpReply *reply);
+    // "TYPE I", once per login: binaryType says whether the server took it; a refusal is in
+    // *reply. Ok unless the conversation failed.
+    FtpStatus useBinaryType(FtpReply *reply);
 
     // The result values for a status other than Ok: of Connect (forBadReply for text that
     // is no reply), and of Command and PutFile.

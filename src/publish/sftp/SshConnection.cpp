@@ -105,7 +105,8 @@ qint16 SshConnection::handshakeFailure() const
 
 qint16 SshConnection::checkHostKey(const ServerAddress &address, const SshConnectOptions &options)
 {
-    const auto check = Kakiva::checkHostKey(m_session, address.host, address.port);
+    const auto check = Kakiva::checkHostKey(m_session, address.host, address.port,
+                                            options.knownHosts);
     if (!check)
         return failure(SftpResult::Connect::HandshakeFailed, QStringLiteral("no host key"));
     const HostKeyQuestion &question = check->question;

@@ -2,6 +2,7 @@
 
 #include "platform/AppDir.h"
 #include "platform/WholeFile.h"
+#include "publish/sftp/KnownHostLines.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,37 @@ QByteArray hostsAndType(const QByteArray &line)
     return fields.at(0) + ' ' + fields.at(1);
 }
 
+QByteArray publicKeyBase64(ssh_key key)
+{
+    char *text = nullptr;
+    if (ssh_pki_export_pubkey_base64(key, &text) != SSH_OK)
+        return {};
+    const QByteArray base64(text);
+    ssh_string_free_char(text);
+    return base64;
+}
+
+// What the files say together, read past damaged lines, as the library merges them: the key
+// pinned in either is known, a different key of its type in either is a change.
+KnownHostMatch matchInFiles(const KnownHostsFiles &files, const HostKeyQuestion &question,
+                            ssh_key key)
+{
+    const QByteArray base64 = publicKeyBase64(key);
+    KnownHostMatch found = KnownHostMatch::Unknown;
+    for (const QString &path : {files.own, files.user}) {
+        QByteArray bytes;
+        if (base64.isEmpty() || readFileWhole(path, &bytes) != FileRead::Done)
+            continue; // missing, unreadable, or no regular file: as the library has it
+        const KnownHostMatch match = matchKnownHost(bytes, question.host, question.port,
+                                                    question.keyType.toLatin1(), base64);
+        if (match == KnownHostMatch::Known)
+            return match;
+        if (match == KnownHostMatch::Changed || found == KnownHostMatch::Unknown)
+            found = match;
+    }
+    return found;
+}
+
 } // namespace
 
 KnownHostsFiles defaultKnownHostsFiles()
@@ -75,7 +107,8 @@ QStringList useKnownHostsFiles(ssh_session session, const KnownHostsFiles &files
     return skipped;
 }
 
-std::optional<HostKeyCheck> checkHostKey(ssh_session session, const QString &host, quint16 port)
+std::optional<HostKeyCheck> checkHostKey(ssh_session session, const QString &host, quint16 port,
+                                         const KnownHostsFiles &files)
 {
     ssh_key raw = nullptr;
     if (ssh_get_server_publickey(session, &raw) != SSH_OK || !raw)
@@ -94,8 +127,18 @@ std::optional<HostKeyCheck> checkHostKey(ssh_session session, const QString &hos
     case SSH_KNOWN_HOSTS_OTHER: // known under another key type: not to be taken silently
         check.question.changed = true;
         break;
-    default: // unknown, no file yet, or a file that cannot be read: ask
-        break;
+    default: // unknown, no file yet, or a file the library could not read to its end
+        switch (matchInFiles(files, check.question, key.get())) {
+        case KnownHostMatch::Known:
+            check.known = true;
+            break;
+        case KnownHostMatch::Changed:
+        case KnownHostMatch::OtherType:
+            check.question.changed = true;
+            break;
+        case KnownHostMatch::Unknown: // ask
+            break;
+        }
     }
     return check;
 }

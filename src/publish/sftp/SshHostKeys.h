@@ -35,10 +35,12 @@ struct HostKeyCheck
     HostKeyQuestion question;
 };
 
-// Compares the key the server showed in the handshake with both files. Nothing when the
-// session holds no server key.
+// Compares the key the server showed in the handshake with both files. The library stops
+// reading a file at a damaged line, so where it finds no pin the files are read again past
+// such lines (matchKnownHost): a key pinned after one is known, or shown as changed. Nothing
+// when the session holds no server key.
 std::optional<HostKeyCheck> checkHostKey(ssh_session_struct *session, const QString &host,
-                                         quint16 port);
+                                         quint16 port, const KnownHostsFiles &files);
 
 // Adds the session's server key to the program's file, replacing what the file held for
 // the host under the same key type. Lines the library cannot read hide every line after

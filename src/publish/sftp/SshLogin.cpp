@@ -81,14 +81,9 @@ private:
         int rc = kbdintStep();
         bool answered = false;
         while (rc == SSH_AUTH_INFO) {
-            const int prompts = ssh_userauth_kbdint_getnprompts(m_session);
-            if (prompts > 0) {
-                char echo = 0;
-                const QString prompt =
-                    QString::fromUtf8(ssh_userauth_kbdint_getprompt(m_session, 0, &echo));
-                m_log.received(QStringLiteral("prompt: ") + prompt);
-                const bool forPassword = prompts == 1 && isPasswordPrompt(prompt, echo != 0);
-                if (!forPassword)
+            const QList<LoginPrompt> round = promptsOfRound();
+            if (!round.isEmpty()) {
+                if (!answersWithPassword(round))
                     return {SftpResult::Connect::SecondFactorAsked,
                             QStringLiteral("the server asks for more than the password; "
                                            "it was not given")};
@@ -105,6 +100,20 @@ private:
             return {SftpResult::Connect::PasswordRefused,
                     QStringLiteral("keyboard-interactive refused")};
         return ended(rc, SftpResult::Connect::PasswordRefused);
+    }
+
+    QList<LoginPrompt> promptsOfRound()
+    {
+        QList<LoginPrompt> round;
+        const int prompts = ssh_userauth_kbdint_getnprompts(m_session);
+        for (int i = 0; i < prompts; ++i) {
+            char echo = 0;
+            const QString text =
+                QString::fromUtf8(ssh_userauth_kbdint_getprompt(m_session, i, &echo));
+            m_log.received(QStringLiteral("prompt: ") + text);
+            round.append({text, echo != 0});
+        }
+        return round;
     }
 
     int kbdintStep()
@@ -152,6 +161,11 @@ bool isPasswordPrompt(const QString &prompt, bool echoed)
         return false;
     return std::none_of(OtherSecrets.begin(), OtherSecrets.end(),
                         [&text](const QString &word) { return text.contains(word); });
+}
+
+bool answersWithPassword(const QList<LoginPrompt> &round)
+{
+    return round.size() == 1 && isPasswordPrompt(round.first().text, round.first().echoed);
 }
 
 SshLoginResult sshLogIn(ssh_session session, const QString &password, SshWait &wait,

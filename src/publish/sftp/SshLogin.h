@@ -2,6 +2,7 @@
 
 #include "publish/sftp/SshWait.h"
 
+#include <QList>
 #include <QString>
 
 struct ssh_session_struct;
@@ -28,5 +29,17 @@ SshLoginResult sshLogIn(ssh_session_struct *session, const QString &password, Ss
 // Whether a keyboard-interactive prompt asks for the login password: hidden as it is typed,
 // and worded so ("Password:", "パスワード:"), not for a one-time code or a new password.
 bool isPasswordPrompt(const QString &prompt, bool echoed);
+
+// One prompt of a keyboard-interactive round.
+struct LoginPrompt
+{
+    QString text;
+    bool echoed = false;
+};
+
+// Whether a round of prompts gets the password: only a round of one prompt, and only when
+// that prompt asks for the password (isPasswordPrompt). A round of no prompts gets nothing
+// and is no refusal; any other round is a question the program cannot answer.
+bool answersWithPassword(const QList<LoginPrompt> &round);
 
 } // namespace Kakiva

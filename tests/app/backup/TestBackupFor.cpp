@@ -7,7 +7,9 @@
 #include "WindowTestBed.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
@@ -30,6 +32,9 @@ private slots:
     void cleanup();
     void textsFitAndEscapeCloses();
     void restoresDeletedDiaryFromTheWindow();
+    void refusedFolderIsExplained();
+    void restoreTakesTheConnectionOnlyWhenAsked_data();
+    void restoreTakesTheConnectionOnlyWhenAsked();
 
 private:
     std::unique_ptr<WindowTestBed> m_bed;
@@ -97,6 +102,62 @@ void TestBackupFor::restoresDeletedDiaryFromTheWindow()
     QCOMPARE(m_bed->errors, QStringList());
     // The backup before the restore is listed beside the one restored from.
     QCOMPARE(m_window->BackupList->count(), 2);
+}
+
+// A folder written into the settings by hand where backups may not go: the window says why
+// backups fail, and the backup made from it fails without writing there.
+void TestBackupFor::refusedFolderIsExplained()
+{
+    QVERIFY(IniWrite(BackupSection, BackupFolderKey, m_bed->appDir.filePath(u"HTML/backups"_s)));
+    BackupFor window(m_backups.get());
+    window.show();
+    QCOMPARE(window.StatusLab->text(), backupFolderFaultText(BackupFolderFault::InHtml));
+    QVERIFY(window.StatusLab->sizeHint().width() <= window.StatusLab->width());
+    QSignalSpy ended(m_backups.get(), &AutoBackup::finished);
+    QTest::mouseClick(window.BackupCom, Qt::LeftButton);
+    QTRY_COMPARE(ended.size(), 1);
+    QCOMPARE(ended.first().first().toBool(), false);
+    QVERIFY(!QFileInfo::exists(m_bed->appDir.filePath(u"HTML/backups"_s)));
+}
+
+void TestBackupFor::restoreTakesTheConnectionOnlyWhenAsked_data()
+{
+    QTest::addColumn<bool>("asked"); // 復元でバックアップの接続設定も戻す checked
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("left unchecked: today's connection")
+        << false << u"new.example.jp"_s << u"today-pw"_s;
+    QTest::newRow("checked: the backup's server, without today's password")
+        << true << u"old.example.com"_s << QString();
+}
+
+// A backup from before a change of provider: restored whole, the next upload still goes to
+// today's server, and today's password never goes with the backup's server.
+void TestBackupFor::restoreTakesTheConnectionOnlyWhenAsked()
+{
+    QFETCH(bool, asked);
+    QFETCH(QString, server);
+    QFETCH(QString, password);
+    m_bed->appDir.write(u"Kakiva.ini"_s, "[FTP]\r\nServer=old.example.com\r\nName=me\r\n");
+    m_window->show();
+    QSignalSpy ended(m_backups.get(), &AutoBackup::finished);
+    QTest::mouseClick(m_window->BackupCom, Qt::LeftButton);
+    QTRY_COMPARE(ended.size(), 1);
+    m_bed->appDir.write(u"Kakiva.ini"_s,
+                        "[FTP]\r\nServer=new.example.jp\r\nName=me\r\nPassword=today-pw\r\n");
+
+    QVERIFY(!m_window->ConnectionChk->isChecked());
+    if (asked) {
+        m_window->ConnectionChk->setFocus();
+        QTest::keyClick(m_window->ConnectionChk, Qt::Key_Space);
+    }
+    ModalAnswerer<QMessageBox> answer([](QMessageBox *box) {
+        box->findChild<QPushButton *>(u"EverythingCom"_s)->click();
+    });
+    QTest::mouseClick(m_window->RestoreCom, Qt::LeftButton);
+    QCOMPARE(m_bed->errors, QStringList());
+    QCOMPARE(IniRead(FtpSection, ServerKey), server);
+    QCOMPARE(IniRead(FtpSection, PasswordKey), password);
 }
 
 QTEST_MAIN(TestBackupFor)

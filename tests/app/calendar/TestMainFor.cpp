@@ -12,6 +12,9 @@
 #include "WindowTestBed.h"
 
 #include <QCalendarWidget>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
@@ -47,6 +50,8 @@ private slots:
     void reopeningADateLoadsItAfresh();
     void keyboardAloneSavesAnEntry();
     void daysWithEntriesAreBold();
+    void draftsAtStart_data();
+    void draftsAtStart();
     void yearsHaveFourDigits_data();
     void yearsHaveFourDigits();
     void fileMenuHoldsItsItems();
@@ -400,6 +405,50 @@ void TestMainFor::daysWithEntriesAreBold()
     QTRY_COMPARE(answerer.shown(), 1);
     QVERIFY(isBold(QDate(2004, 4, 20)));
     QVERIFY(isBold(QDate(2004, 4, 2)));
+}
+
+void TestMainFor::draftsAtStart_data()
+{
+    QTest::addColumn<bool>("entry");
+    QTest::addColumn<int>("draftAge"); // seconds the draft is newer than the entry
+    QTest::addColumn<bool>("pending");
+    QTest::newRow("draft newer than its entry") << true << 60 << true;
+    QTest::newRow("draft of a day without entry") << false << 0 << true;
+    // Its removal after the save failed: it holds nothing the entry lacks.
+    QTest::newRow("draft outlived by a save") << true << -60 << false;
+}
+
+// At start the calendar tells about and marks only the drafts a save has not made obsolete.
+void TestMainFor::draftsAtStart()
+{
+    QFETCH(bool, entry);
+    QFETCH(int, draftAge);
+    QFETCH(bool, pending);
+    const QDate day(2004, 3, 11);
+    const DateFields fields = paddedDateFields(day);
+    QVERIFY(writeDraft(fields, u"書きかけ"_s));
+    if (entry) {
+        QFile file(m_bed->appDir.write(u"Diary/2004/03/11.dia"_s, "saved\r\n"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QDateTime drafted = QFileInfo(draftFilePath(fields)).lastModified();
+        QVERIFY(file.setFileTime(drafted.addSecs(-draftAge), QFileDevice::FileModificationTime));
+    }
+    QStringList told;
+    ModalAnswerer<QMessageBox> boxes([&](QMessageBox *box) {
+        told << box->text();
+        QTest::keyClick(box->focusWidget(), Qt::Key_Space);
+    });
+    MainFor window;
+    window.showCentred();
+    // The notice is queued for once the window is up: delivered here, answered inside.
+    QCoreApplication::sendPostedEvents(&window, QEvent::MetaCall);
+    window.DayCal->setSelectedDate(day);
+
+    QCOMPARE(told.size(), pending ? 1 : 0);
+    if (pending)
+        QVERIFY2(told.first().contains(u"2004/03/11"_s), qPrintable(told.first()));
+    QCOMPARE(window.DayCal->dateTextFormat(day).fontItalic(), pending);
+    QCOMPARE(window.DayCal->dateTextFormat(day).toolTip().contains(u"下書きあり"_s), pending);
 }
 
 void TestMainFor::yearsHaveFourDigits_data()

@@ -42,6 +42,8 @@ private slots:
     void okSavesAndRewritesThePages();
     void leavingAndDrafts_data();
     void leavingAndDrafts();
+    void draftGoesOnlyWithTheText_data();
+    void draftGoesOnlyWithTheText();
     void failureKeepsTheDialogAndTheText_data();
     void failureKeepsTheDialogAndTheText();
     void failureIsShownInAWarningBox();
@@ -359,6 +361,55 @@ void TestDiaryInpFor::leavingAndDrafts()
     if (leave != Leave::Ok)
         QCOMPARE(treeBelow(m_bed->appDir.path()), before);
     QVERIFY(m_bed->errors.isEmpty());
+}
+
+void TestDiaryInpFor::draftGoesOnlyWithTheText_data()
+{
+    QTest::addColumn<Leave>("leave");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("draftWhileOpen"); // after leaving, the dialog still open
+    QTest::addColumn<bool>("draftAfter");     // once the dialog has closed
+    // The entry is saved, the pages fail: the dialog stays open, and the draft has gone
+    // with the save, before the dialog closes.
+    QTest::newRow("OK, saved, pages failed") << Leave::Ok << Answer::None << false << false;
+    QTest::newRow("Cancel, 破棄") << Leave::Cancel << Answer::Discard << false << false;
+    // The question kept the dialog open: the draft stays until the text goes.
+    QTest::newRow("Cancel, いいえ, then 破棄") << Leave::Cancel << Answer::Focused << true << false;
+}
+
+// The draft exists before the dialog is left, as it would after a pause in the typing: it
+// goes exactly when the text it keeps is saved or thrown away, never before.
+void TestDiaryInpFor::draftGoesOnlyWithTheText()
+{
+    QFETCH(Leave, leave);
+    QFETCH(Answer, answer);
+    QFETCH(bool, draftWhileOpen);
+    QFETCH(bool, draftAfter);
+    const DateFields day{u"2004"_s, u"03"_s, u"05"_s};
+    if (leave == Leave::Ok)
+        m_bed->appDir.write(u"HTML"_s, "in the way"); // the pages fail after the save
+    QStringList questions;
+    ModalAnswerer<QMessageBox> boxes([&](QMessageBox *box) { answerBox(box, answer, questions); });
+
+    bool drafted = false;
+    bool draftAfterLeaving = false;
+    bool openAfterLeaving = false;
+    showFor(u"3"_s, u"5"_s, [&](DiaryInpFor *dialog) {
+        typeText(dialog->DiaryTex, u"書きかけ"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(draftFilePath(day)), 20000);
+        drafted = true;
+        QTest::mouseClick(leave == Leave::Ok ? dialog->OkCom : dialog->CancelCom, Qt::LeftButton);
+        openAfterLeaving = dialog->isVisible();
+        draftAfterLeaving = QFile::exists(draftFilePath(day));
+        answer = Answer::Discard;
+        if (dialog->isVisible())
+            QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+
+    QVERIFY(drafted);
+    QCOMPARE(openAfterLeaving, leave == Leave::Ok || draftWhileOpen);
+    QCOMPARE(draftAfterLeaving, draftWhileOpen);
+    QCOMPARE(QFile::exists(draftFilePath(day)), draftAfter);
 }
 
 void TestDiaryInpFor::failureKeepsTheDialogAndTheText_data()

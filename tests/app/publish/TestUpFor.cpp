@@ -324,11 +324,20 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess()
     QCOMPARE(window->result(), int(QDialog::Accepted));
 
     // The failed attempt sent nothing after its failure, and the retry was a new login that
-    // came only after the pause.
-    const QList<QByteArray> commands = server.commands();
-    QCOMPARE(commands.mid(0, firstSessionEnd).join(" | "), firstSession.join(" | "));
-    QCOMPARE(commands.value(firstSessionEnd), QByteArray("USER diarist"));
+    // came only after the pause. The first session is told from the retry by the retry's
+    // login, not by when the window heard of the failure: the server may record the first
+    // session's last line a moment later.
     const bool reachedServer = fault != ScriptedFault::RefusedPort;
+    const QList<QByteArray> commands = server.commands();
+    const qsizetype retryStart = reachedServer ? commands.indexOf(QByteArray("USER diarist"), 1) : 0;
+    QVERIFY(retryStart >= 0);
+    QVERIFY(firstSessionEnd <= retryStart);
+    QList<QByteArray> first = commands.mid(0, retryStart);
+    // A refused STOR whose data the server dropped unread may be settled with a NOOP, as the
+    // client notices the refusal or the dropped data first: both end the attempt alike.
+    first.removeAll(QByteArray("NOOP"));
+    QCOMPARE(first.join(" | "), firstSession.join(" | "));
+    QCOMPARE(commands.value(retryStart), QByteArray("USER diarist"));
     QCOMPARE(connectionsAfterFirst, reachedServer ? 1 : 0);
     QVERIFY(!runningAtFirstEnd);
     QCOMPARE(watch.pausesBefore(), (QList<int>{30, int(FirstRetry.count())}));

@@ -7,6 +7,7 @@
 #include "WindowTestBed.h"
 #include "WriteFault.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -41,6 +42,8 @@ private slots:
     void failedWriteKeepsTheDialogOpen();
     void unstorableValueIsRefused();
     void labelsShowTheirWholeCaption();
+    void passwordIsMaskedUntilAskedFor_data();
+    void passwordIsMaskedUntilAskedFor();
 
 private:
     int showDialog(ModalAnswerer<ConfFor>::Answer answer)
@@ -145,7 +148,7 @@ void TestConfFor::loadShowsTheStoredValues()
     QCOMPARE(result, int(QDialog::Rejected));
     QCOMPARE(seen, shown);
     QCOMPARE(focused, m_dialog->FTPTex);
-    QCOMPARE(passwordEcho, QLineEdit::Normal);
+    QCOMPARE(passwordEcho, QLineEdit::Password); // masked: whoever opens it must not read it
     QCOMPARE(QFile::exists(settingsPath()), file.has_value());
 }
 
@@ -335,6 +338,64 @@ void TestConfFor::labelsShowTheirWholeCaption()
         QVERIFY2(QFontMetrics(label->font()).height() <= label->contentsRect().height(),
                  qPrintable(caption));
     }
+}
+
+void TestConfFor::passwordIsMaskedUntilAskedFor_data()
+{
+    QTest::addColumn<bool>("byMnemonic"); // Alt+S, or Tab to the box and Space
+    QTest::newRow("Alt+S") << true;
+    QTest::newRow("Tab and Space") << false;
+}
+
+// Whoever opens the settings does not read the password: it is masked, shown only when the
+// user asks from the keyboard, and masked again at the next showing. The box's caption fits
+// it, and the password is read and written as typed either way.
+void TestConfFor::passwordIsMaskedUntilAskedFor()
+{
+    QFETCH(bool, byMnemonic);
+    writeWholeFile(settingsPath(), "[FTP]\r\nServer=ftp.example.jp\r\nPassword=secret\r\n");
+    QLineEdit::EchoMode atFirst = QLineEdit::Normal;
+    QLineEdit::EchoMode afterAsking = QLineEdit::Password;
+    QString shownText;
+    showDialog([&](ConfFor *dialog) {
+        atFirst = dialog->PasswordTex->echoMode();
+        if (byMnemonic) {
+            dialog->activateWindow();
+            QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }));
+            QTest::keyClick(dialog, Qt::Key_S, Qt::AltModifier);
+            // A mnemonic clicks after a short animation.
+            QVERIFY(QTest::qWaitFor([&] { return dialog->ShowPasswordChk->isChecked(); }));
+        } else {
+            // From the last box: OK, Cancel, then the check box.
+            dialog->DirectoryTex->setFocus();
+            for (int i = 0; i < 3; ++i)
+                QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QCOMPARE(dialog->focusWidget(), dialog->ShowPasswordChk);
+            QTest::keyClick(dialog->ShowPasswordChk, Qt::Key_Space);
+        }
+        afterAsking = dialog->PasswordTex->echoMode();
+        shownText = dialog->PasswordTex->displayText();
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+    QCOMPARE(atFirst, QLineEdit::Password);
+    QCOMPARE(afterAsking, QLineEdit::Normal);
+    QCOMPARE(shownText, u"secret"_s);
+
+    QLineEdit::EchoMode atNextShowing = QLineEdit::Normal;
+    QString maskedText;
+    showDialog([&](ConfFor *dialog) {
+        atNextShowing = dialog->PasswordTex->echoMode();
+        maskedText = dialog->PasswordTex->displayText();
+        QTest::mouseClick(dialog->CancelCom, Qt::LeftButton);
+    });
+    QCOMPARE(atNextShowing, QLineEdit::Password);
+    QVERIFY(!maskedText.contains(u"secret"_s));
+
+    QCheckBox *box = m_dialog->ShowPasswordChk;
+    QVERIFY2(box->sizeHint().width() <= box->width(),
+             qPrintable(u"%1 > %2"_s.arg(box->sizeHint().width()).arg(box->width())));
+    QVERIFY(box->sizeHint().height() <= box->height());
+    QVERIFY(box->geometry().right() < m_dialog->OkCom->geometry().left());
 }
 
 QTEST_MAIN(TestConfFor)

@@ -148,6 +148,8 @@ private slots:
     void fileStoredUnderTheNameGiven();
     void localFileProblemsSendNothing_data();
     void localFileProblemsSendNothing();
+    void refusedRemovalAsksWhetherTheFileIsThere_data();
+    void refusedRemovalAsksWhetherTheFileIsThere();
 
     void lineWithControlCharacterNotSent_data();
     void lineWithControlCharacterNotSent();
@@ -535,6 +537,85 @@ void TestFtpClient::storeRefused()
     QCOMPARE(int(client.PutFile(page, QString())), result);
     // The session is still usable: the refusal was read in its turn.
     QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+}
+
+void TestFtpClient::refusedRemovalAsksWhetherTheFileIsThere_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QList<QByteArray>>("asked"); // after DELE
+
+    const ScriptedReply refused = text("550 Permission denied\r\n");
+    const ScriptedReply missing = text("550 No such file or directory\r\n");
+    const ScriptedReply notOffered = text("502 Command not implemented\r\n");
+    const QList<QByteArray> size{"TYPE I", "SIZE 17.html"};
+    const QList<QByteArray> mlst = size + QList<QByteArray>{"MLST 17.html"};
+    const QList<QByteArray> stat = mlst + QList<QByteArray>{"STAT 17.html"};
+
+    QTest::newRow("removed") << Script{{"DELE", text("250 Deleted\r\n")}}
+                             << int(FtpResult::RemoveFile::Removed) << QList<QByteArray>{};
+    QTest::newRow("refused, SIZE says it is there")
+        << Script{{"DELE", refused}, {"SIZE", text("213 512\r\n")}} << -550 << size;
+    QTest::newRow("550, SIZE says it is gone")
+        << Script{{"DELE", missing}, {"SIZE", missing}} << int(FtpResult::RemoveFile::NotThere)
+        << size;
+    QTest::newRow("refused, no SIZE, MLST says it is there")
+        << Script{{"DELE", refused},
+                  {"SIZE", notOffered},
+                  {"MLST", text("250-Listing 17.html\r\n type=file;size=512; 17.html\r\n"
+                                "250 End\r\n")}}
+        << -550 << mlst;
+    QTest::newRow("550, no SIZE, MLST says it is gone")
+        << Script{{"DELE", missing}, {"SIZE", notOffered}, {"MLST", missing}}
+        << int(FtpResult::RemoveFile::NotThere) << mlst;
+    QTest::newRow("refused, only a listing, which holds it")
+        << Script{{"DELE", refused},
+                  {"SIZE", notOffered},
+                  {"MLST", text("500 Unknown command\r\n")},
+                  {"STAT", text("213-Status follows:\r\n"
+                                "-rw-r--r--    1 0 0  512 Aug 17  2004 17.html\r\n"
+                                "213 End of status\r\n")}}
+        << -550 << stat;
+    QTest::newRow("550, only a listing, which lacks it")
+        << Script{{"DELE", missing},
+                  {"SIZE", notOffered},
+                  {"MLST", notOffered},
+                  {"STAT", text("213-Status follows:\r\n213 End of status\r\n")}}
+        << int(FtpResult::RemoveFile::NotThere) << stat;
+    QTest::newRow("550, a listing of a file whose name ends the same")
+        << Script{{"DELE", missing},
+                  {"SIZE", notOffered},
+                  {"MLST", notOffered},
+                  {"STAT", text("213-Status follows:\r\n"
+                                "-rw-r--r--    1 0 0  512 Aug 17  2004 x17.html\r\n"
+                                "213 End of status\r\n")}}
+        << int(FtpResult::RemoveFile::NotThere) << stat;
+    QTest::newRow("550, no way to tell: kept")
+        << Script{{"DELE", missing}, {"SIZE", notOffered}, {"MLST", notOffered},
+                  {"STAT", notOffered}}
+        << -550 << stat;
+    QTest::newRow("550, binary type refused: kept")
+        << Script{{"DELE", missing}, {"TYPE", text("504 Not here\r\n")}} << -550
+        << QList<QByteArray>{"TYPE I"};
+}
+
+// A 550 to DELE counts as "already gone" only when the server says the file is not there;
+// vsftpd answers 550 for a file it will not remove just as for a missing one.
+void TestFtpClient::refusedRemovalAsksWhetherTheFileIsThere()
+{
+    QFETCH(Script, script);
+    QFETCH(int, result);
+    QFETCH(QList<QByteArray>, asked);
+
+    ScriptedFtpServer server;
+    applyScript(server, script);
+    FtpClient client;
+    client.setTimeout(10s);
+    QCOMPARE(connectTo(client, server), FtpResult::Connect::Connected);
+    QCOMPARE(int(client.RemoveFile(QStringLiteral("17.html"))), result);
+    QCOMPARE(client.Command(QStringLiteral("NOOP")), 2);
+    const QList<QByteArray> commands = afterLogin(server.commands());
+    QCOMPARE(commands.mid(1, commands.size() - 2), asked);
 }
 
 void TestFtpClient::refusalOfOneFileLeavesTheOthers()

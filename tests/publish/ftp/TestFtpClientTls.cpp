@@ -11,6 +11,7 @@
 #include "publish/ftp/FtpTls.h"
 #include "publish/ftp/FtpTlsClose.h"
 
+#include <QFile>
 #include <QSslCertificate>
 #include <QTest>
 
@@ -57,6 +58,8 @@ private slots:
     void publishesByteForByte();
     void certificateThatDoesNotVerify_data();
     void certificateThatDoesNotVerify();
+    void removalOfWhatIsThereAndWhatIsNot_data();
+    void removalOfWhatIsThereAndWhatIsNot();
     void serverWithoutTls_data();
     void serverWithoutTls();
     void hostileTlsServer_data();
@@ -150,6 +153,36 @@ void TestFtpClientTls::publishesByteForByte()
     QVERIFY2(log.contains("TLS: TLSv1."), log.constData());
     QVERIFY(log.contains("certificate SHA-256 "));
     QVERIFY(!log.contains(server.password().toUtf8()));
+}
+
+void TestFtpClientTls::removalOfWhatIsThereAndWhatIsNot_data()
+{
+    QTest::addColumn<Peer>("peer");
+    QTest::newRow("pyftpdlib") << Peer::PyftpdlibExplicit;
+    QTest::newRow("vsftpd") << Peer::VsftpdExplicit;
+}
+
+// A real server's 550 to DELE for a file that is not there is taken as gone once the server
+// confirms it is missing; a file that is there is removed.
+void TestFtpClientTls::removalOfWhatIsThereAndWhatIsNot()
+{
+    QFETCH(Peer, peer);
+    if (peer == Peer::VsftpdExplicit && VsftpdServer::needsRoot())
+        QSKIP("vsftpd logs in a local user, which needs root");
+    const RealFtpServer server = start(peer, m_certificates->signedByCa());
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    FtpClient client;
+    client.setTimeout(20s);
+    QCOMPARE(client.Connect(server.serverString(), server.user(), server.password()),
+             FtpResult::Connect::Connected);
+    QCOMPARE(client.PutFile(m_app->write(QStringLiteral("17.html"), "day"), QString()),
+             FtpResult::PutFile::Stored);
+    QCOMPARE(client.RemoveFile(QStringLiteral("17.html")), FtpResult::RemoveFile::Removed);
+    QCOMPARE(client.RemoveFile(QStringLiteral("17.html")), FtpResult::RemoveFile::NotThere);
+    QCOMPARE(client.RemoveFile(QStringLiteral("never.html")), FtpResult::RemoveFile::NotThere);
+    client.Close();
+    QVERIFY(!QFile::exists(server.homePath() + QStringLiteral("/17.html")));
+    QTRY_VERIFY(server.commands().contains(QStringLiteral("SIZE never.html")));
 }
 
 void TestFtpClientTls::certificateThatDoesNotVerify_data()

@@ -5,6 +5,7 @@
 #include "TcpRelay.h"
 #include "TestAppDir.h"
 
+#include "publish/sftp/KnownHostLines.h"
 #include "publish/sftp/SftpClient.h"
 #include "publish/sftp/SftpPacket.h"
 #include "publish/sftp/SftpRemotePath.h"
@@ -23,6 +24,9 @@
 
 using namespace Kakiva;
 using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(Kakiva::KnownHostMatch)
+Q_DECLARE_METATYPE(Kakiva::LoginPrompt)
 
 namespace {
 
@@ -71,14 +75,20 @@ private slots:
     void remotePath();
     void knownHostEntry_data();
     void knownHostEntry();
+    void knownHostMatch_data();
+    void knownHostMatch();
     void takeMessage_data();
     void takeMessage();
     void passwordPrompt_data();
     void passwordPrompt();
+    void roundAnsweredWithPassword_data();
+    void roundAnsweredWithPassword();
 
     void firstContactAsksAndPins_data();
     void firstContactAsksAndPins();
     void changedKeyIsAskedAndRefusalSendsNothing();
+    void keyPinnedBehindDamageIsRead_data();
+    void keyPinnedBehindDamageIsRead();
     void userKnownHostsIsOnlyRead();
     void connectResults_data();
     void connectResults();
@@ -259,6 +269,58 @@ void TestSftpClient::knownHostEntry()
     QCOMPARE(withKnownHostEntry(file, "[h]:22 ssh-ed25519 NEW\n"), expected);
 }
 
+void TestSftpClient::knownHostMatch_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<quint16>("port");
+    QTest::addColumn<KnownHostMatch>("match");
+    const QByteArray pinned = "[127.0.0.1]:2222 ssh-ed25519 KEY\n";
+    const QByteArray nul("x ssh-rsa \0A\n", 13);
+
+    QTest::newRow("pinned") << pinned << quint16(2222) << KnownHostMatch::Known;
+    QTest::newRow("pinned behind a NUL") << nul + pinned << quint16(2222) << KnownHostMatch::Known;
+    QTest::newRow("pinned behind a line without a key")
+        << "garbage\n" + pinned << quint16(2222) << KnownHostMatch::Known;
+    QTest::newRow("pinned behind a control byte")
+        << QByteArray("y ssh-rsa \x01B\r\n") + pinned << quint16(2222) << KnownHostMatch::Known;
+    QTest::newRow("other key behind a NUL")
+        << nul + "[127.0.0.1]:2222 ssh-ed25519 OLD\n" << quint16(2222) << KnownHostMatch::Changed;
+    QTest::newRow("other key and this one") << "[127.0.0.1]:2222 ssh-ed25519 OLD\n" + pinned
+                                            << quint16(2222) << KnownHostMatch::Known;
+    QTest::newRow("other type only")
+        << nul + "[127.0.0.1]:2222 ssh-rsa RSA\n" << quint16(2222) << KnownHostMatch::OtherType;
+    QTest::newRow("other port") << pinned << quint16(22) << KnownHostMatch::Unknown;
+    QTest::newRow("port 22 without brackets")
+        << QByteArray("127.0.0.1 ssh-ed25519 OLD\n") << quint16(22) << KnownHostMatch::Changed;
+    QTest::newRow("one of a list")
+        << QByteArray("a.jp,[127.0.0.1]:2222 ssh-ed25519 OLD\n") << quint16(2222)
+        << KnownHostMatch::Changed;
+    QTest::newRow("hashed, behind a NUL")
+        << nul + "|1|MDEyMzQ1Njc4OWFiY2RlZmdoaWo=|kjl9J932vxVxCmU2IfKMefPFSKM= ssh-ed25519 OLD\n"
+        << quint16(2222) << KnownHostMatch::Changed;
+    QTest::newRow("hashed for another host")
+        << QByteArray("|1|MDEyMzQ1Njc4OWFiY2RlZmdoaWo=|tKko03Q1j4q69QKnLCmQ7g7OBeU= ssh-ed25519 O\n")
+        << quint16(2222) << KnownHostMatch::Unknown;
+    QTest::newRow("revoked is no pin")
+        << QByteArray("@revoked [127.0.0.1]:2222 ssh-ed25519 KEY\n") << quint16(2222)
+        << KnownHostMatch::Unknown;
+    QTest::newRow("commented out")
+        << QByteArray("# [127.0.0.1]:2222 ssh-ed25519 OLD\n") << quint16(2222)
+        << KnownHostMatch::Unknown;
+    QTest::newRow("key damaged on its own line")
+        << QByteArray("[127.0.0.1]:2222 ssh-ed25519 K\0EY\n", 34) << quint16(2222)
+        << KnownHostMatch::Unknown;
+}
+
+// The key a server shows against a known_hosts text, read past what cannot be read.
+void TestSftpClient::knownHostMatch()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(quint16, port);
+    QFETCH(KnownHostMatch, match);
+    QCOMPARE(matchKnownHost(file, QStringLiteral("127.0.0.1"), port, "ssh-ed25519", "KEY"), match);
+}
+
 void TestSftpClient::takeMessage_data()
 {
     QTest::addColumn<QByteArray>("buffer");
@@ -319,6 +381,39 @@ void TestSftpClient::passwordPrompt()
     QFETCH(bool, echoed);
     QFETCH(bool, forPassword);
     QCOMPARE(isPasswordPrompt(prompt, echoed), forPassword);
+}
+
+void TestSftpClient::roundAnsweredWithPassword_data()
+{
+    QTest::addColumn<QList<LoginPrompt>>("round");
+    QTest::addColumn<bool>("answered");
+    const LoginPrompt password{QStringLiteral("Password: "), false};
+    QTest::newRow("sshd's own prompt") << QList<LoginPrompt>{password} << true;
+    QTest::newRow("Japanese password prompt")
+        << QList<LoginPrompt>{{QStringLiteral("パスワード:"), false}} << true;
+    QTest::newRow("a single code prompt")
+        << QList<LoginPrompt>{{QStringLiteral("Verification code: "), false}} << false;
+    QTest::newRow("a single one-time password prompt")
+        << QList<LoginPrompt>{{QStringLiteral("One-time password (OATH) for 'u': "), false}}
+        << false;
+    QTest::newRow("a single question shown as typed")
+        << QList<LoginPrompt>{{QStringLiteral("Password: "), true}} << false;
+    QTest::newRow("a single question of anything else")
+        << QList<LoginPrompt>{{QStringLiteral("Enter PIN: "), false}} << false;
+    QTest::newRow("a single empty prompt") << QList<LoginPrompt>{{QString(), false}} << false;
+    QTest::newRow("password and a code together")
+        << QList<LoginPrompt>{password, {QStringLiteral("Verification code: "), false}} << false;
+    QTest::newRow("two password prompts") << QList<LoginPrompt>{password, password} << false;
+    QTest::newRow("no prompts") << QList<LoginPrompt>{} << false;
+}
+
+// Only a hidden prompt that asks for the password gets it: a lone prompt for anything else
+// would hand the password to whatever the server asks.
+void TestSftpClient::roundAnsweredWithPassword()
+{
+    QFETCH(QList<LoginPrompt>, round);
+    QFETCH(bool, answered);
+    QCOMPARE(answersWithPassword(round), answered);
 }
 
 // A known_hosts file of ours that the library cannot read to its end, or either file not
@@ -401,6 +496,40 @@ void TestSftpClient::changedKeyIsAskedAndRefusalSendsNothing()
     QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
     QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
     QCOMPARE(trust.questions.size(), 3);
+}
+
+void TestSftpClient::keyPinnedBehindDamageIsRead_data()
+{
+    QTest::addColumn<QByteArray>("damage"); // put in front of the pinned key
+    QTest::addColumn<bool>("userFile");     // the pin in the user's own file, only ever read
+    QTest::newRow("NUL, ours") << QByteArray("x ssh-rsa \0A\n", 13) << false;
+    QTest::newRow("NUL, the user's") << QByteArray("x ssh-rsa \0A\n", 13) << true;
+    QTest::newRow("line without a key, ours") << QByteArray("garbage\n") << false;
+}
+
+// A pin after a line the library stops at is still a pin: the same key is known without a
+// question, and a new key is shown as changed, not as merely unknown.
+void TestSftpClient::keyPinnedBehindDamageIsRead()
+{
+    QFETCH(QByteArray, damage);
+    QFETCH(bool, userFile);
+    TrustRecorder trust;
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
+    const QString pinFile = userFile ? m_files.user : m_files.own;
+    if (userFile)
+        QVERIFY(QFile::rename(m_files.own, m_files.user));
+    writeWholeFile(pinFile, damage + readWholeFile(pinFile));
+    const QByteArray damaged = readWholeFile(pinFile);
+
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::Connected);
+    QCOMPARE(trust.questions.size(), 1);
+    QCOMPARE(readWholeFile(pinFile), damaged);
+
+    QVERIFY(m_server->restartWithNewHostKey());
+    trust.answer = false;
+    QCOMPARE(connect(*newClient(&trust)), SftpResult::Connect::HostKeyNotTrusted);
+    QCOMPARE(trust.questions.size(), 2);
+    QVERIFY(trust.questions.last().changed);
 }
 
 void TestSftpClient::userKnownHostsIsOnlyRead()
