@@ -42,6 +42,26 @@ QPushButton *addButton(QHBoxLayout *row, const QString &name, const QString &cap
     return button;
 }
 
+QString leftOutReason(LeftOutReason reason)
+{
+    switch (reason) {
+    case LeftOutReason::NotAFile:
+        return QStringLiteral("ファイルではないため除外しました");
+    case LeftOutReason::Unreadable:
+        break;
+    }
+    return QStringLiteral("読み取れないため除外しました");
+}
+
+// The files a backup had to leave out, one line each, for the status under the list.
+QString leftOutText(const QList<LeftOutFile> &leftOut)
+{
+    QString text;
+    for (const LeftOutFile &file : leftOut)
+        text += QStringLiteral("\n%1: %2").arg(file.name, leftOutReason(file.reason));
+    return text;
+}
+
 // Long work in the window's own thread (reading a backup whole, restoring): the user sees
 // that it works.
 class BusyCursor
@@ -165,7 +185,8 @@ void BackupFor::backupEnded(bool written)
 {
     showBackups();
     // A failure is told by the calendar window, which hears of every backup.
-    setBusy(false, written ? QStringLiteral("バックアップしました。")
+    setBusy(false, written ? QStringLiteral("バックアップしました。") +
+                                 leftOutText(m_backups->leftOut())
                            : QStringLiteral("バックアップできませんでした。"));
 }
 

@@ -1,7 +1,6 @@
 #include "backup/ArchiveWrite.h"
 
-#include "platform/WholeFile.h"
-
+#include <QHashFunctions>
 #include <QIODevice>
 
 #include <archive.h>
@@ -14,14 +13,17 @@ namespace Kakiva {
 
 namespace {
 
-// Stored, not deflated: the archive writer starts a fresh deflate state for each member,
-// which for the thousands of small files of a diary takes several times as long as
-// reading them, while storing them costs less than twice the space.
-constexpr const char *ZipOptions = "zip:compression=store,"
-                                   "zip:hdrcharset=UTF-8";
+// One solid zstd stream: the thousands of pages of a diary are mostly the same markup,
+// which a stream compressed whole finds again across files. Chosen by the backup
+// benchmark: level 1 writes and reads back the twenty-year diary in about the time of
+// tar -czf of the same files and is smaller than its archive; level 3 took a fifth longer
+// for 1% less. The compression runs beside the reading of the files, as gzip beside tar.
+constexpr const char *ZstdOptions = "zstd:compression-level=1,zstd:threads=2";
 
 // Fewer, larger writes to the (unbuffered) file.
 constexpr int WriteBlock = 256 * 1024;
+
+constexpr size_t DigestSeed = 0x4b616b69;
 
 struct ArchiveFree
 {
@@ -51,6 +53,18 @@ QString archiveError(archive *handle)
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive could not be written");
 }
 
+bool openArchive(archive *handle, QIODevice &device)
+{
+    // pax: names are stored as UTF-8 whatever their length.
+    return archive_write_set_format_pax_restricted(handle) == ARCHIVE_OK &&
+           archive_write_add_filter_zstd(handle) == ARCHIVE_OK &&
+           archive_write_set_options(handle, ZstdOptions) == ARCHIVE_OK &&
+           archive_write_set_bytes_per_block(handle, WriteBlock) == ARCHIVE_OK &&
+           archive_write_set_bytes_in_last_block(handle, 1) == ARCHIVE_OK &&
+           archive_write_open2(handle, &device, nullptr, writeToDevice, nullptr, nullptr) ==
+               ARCHIVE_OK;
+}
+
 bool writeMember(archive *handle, const QString &name, const QByteArray &bytes, qint64 modified)
 {
     EntryHandle entry(archive_entry_new());
@@ -67,35 +81,54 @@ bool writeMember(archive *handle, const QString &name, const QByteArray &bytes, 
     return archive_write_finish_entry(handle) == ARCHIVE_OK;
 }
 
+// The member's bytes and time, or false when it stays out (gone, or left out with the
+// reason).
+bool memberBytes(const ArchiveMember &member, QByteArray *bytes, qint64 *modified,
+                 WrittenArchive *written)
+{
+    if (member.sourcePath.isEmpty()) {
+        *bytes = member.bytes;
+        *modified = member.modified;
+        return true;
+    }
+    LeftOutFile leftOut;
+    switch (readSourceFile(member.sourcePath, member.name, bytes, modified, &leftOut)) {
+    case SourceRead::Read:
+        return true;
+    case SourceRead::Gone:
+        return false;
+    case SourceRead::LeftOut:
+        break;
+    }
+    written->leftOut.append(leftOut);
+    return false;
+}
+
 } // namespace
 
-bool writeZipArchive(QIODevice &device, const QList<ArchiveMember> &members,
-                     QList<WrittenMember> *written, QString *error)
+size_t memberDigest(const QByteArray &bytes)
+{
+    return qHashBits(bytes.constData(), size_t(bytes.size()), DigestSeed);
+}
+
+bool writeBackupArchive(QIODevice &device, const QList<ArchiveMember> &members,
+                        WrittenArchive *written, QString *error)
 {
     WriteHandle handle(archive_write_new());
-    archive_write_set_format_zip(handle.get());
-    archive_write_set_bytes_per_block(handle.get(), WriteBlock);
-    archive_write_set_bytes_in_last_block(handle.get(), 1);
-    if (archive_write_set_options(handle.get(), ZipOptions) != ARCHIVE_OK ||
-        archive_write_open2(handle.get(), &device, nullptr, writeToDevice, nullptr, nullptr) !=
-            ARCHIVE_OK) {
+    if (!openArchive(handle.get(), device)) {
         *error = archiveError(handle.get());
         return false;
     }
     for (const ArchiveMember &member : members) {
-        QByteArray bytes = member.bytes;
-        if (!member.sourcePath.isEmpty()) {
-            const FileRead read = readFileWhole(member.sourcePath, &bytes, error);
-            if (read == FileRead::Missing)
-                continue;
-            if (read == FileRead::Failed)
-                return false;
-        }
-        if (!writeMember(handle.get(), member.name, bytes, member.modified)) {
+        QByteArray bytes;
+        qint64 modified = 0;
+        if (!memberBytes(member, &bytes, &modified, written))
+            continue;
+        if (!writeMember(handle.get(), member.name, bytes, modified)) {
             *error = archiveError(handle.get());
             return false;
         }
-        written->append({member.name, bytes.size()});
+        written->members.append({member.name, bytes.size(), memberDigest(bytes)});
     }
     if (archive_write_close(handle.get()) != ARCHIVE_OK) {
         *error = archiveError(handle.get());

@@ -46,7 +46,10 @@ bool AutoBackup::start()
         return false;
     // Whatever is saved from now on may miss this backup.
     m_changed = false;
-    m_thread.reset(QThread::create([this] { m_written = writeBackupNow(&m_error); }));
+    m_leftOut.clear();
+    m_thread.reset(QThread::create([this] {
+        m_written = writeBackupNow(&m_error, nullptr, Pruning::Rotate, &m_leftOut);
+    }));
     connect(m_thread.get(), &QThread::finished, this, &AutoBackup::joined);
     m_thread->start();
     return true;

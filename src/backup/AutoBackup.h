@@ -1,5 +1,8 @@
 #pragma once
 
+#include "backup/SourceFile.h"
+
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -24,6 +27,8 @@ public:
     // Starts a backup on the worker thread unless one runs; false when one ran already.
     bool start();
     bool isRunning() const { return m_thread != nullptr; }
+    // The files the last backup started by start() had to leave out, and why.
+    const QList<LeftOutFile> &leftOut() const { return m_leftOut; }
 
     // For the end of the run: waits for a running backup, then writes one in the calling
     // thread when something was saved since the last one. False with *error when that
@@ -42,6 +47,7 @@ private:
     bool m_changed = false;
     bool m_written = false;
     QString m_error;
+    QList<LeftOutFile> m_leftOut;
 };
 
 } // namespace Kakiva
