@@ -349,12 +349,15 @@ void TestBackup::failedBackupKeepsOlder()
 {
     QFETCH(bool, folderIsFile);
     backUp();
-    // Years of backups the rotation would thin out once a new one is written and checked.
-    for (int month = 1; month <= 36; ++month)
-        writeWholeFile(backupFolder() + QStringLiteral("/Kakiva-%1-120000.zip")
-                                            .arg(QDate(2020, 1, 1).addMonths(month).toString(
-                                                QStringLiteral("yyyyMMdd"))),
+    // Three backups a day for twenty days, which the rotation thins out once a new one is
+    // written and checked: the seven newest days keep all of theirs, the weeks one each.
+    for (int backup = 0; backup < 60; ++backup) {
+        const QDateTime taken(QDate(2021, 3, 1).addDays(backup / 3), QTime(8 + backup % 3, 0));
+        writeWholeFile(backupFolder() + QStringLiteral("/Kakiva-") +
+                           taken.toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+                           QStringLiteral(".zip"),
                        "older");
+    }
     // Bytes no compression shrinks, so the archive outgrows the full disk.
     QByteArray noise(64 * 1024, Qt::Uninitialized);
     for (qsizetype index = 0; index < noise.size(); ++index)
@@ -589,7 +592,7 @@ void TestBackup::draftsStayOutOfBackups()
     const QString archive = backUp();
     const QMap<QString, QByteArray> members = membersOf(archive);
     for (const QString &name : members.keys())
-        QVERIFY2(!name.contains(QStringLiteral(".drafts")), qPrintable(name));
+        QVERIFY2(!name.contains(QStringLiteral("drafts")), qPrintable(name));
     QCOMPARE(members.size(), 9);
 
     QVERIFY(writeDraft(day, QStringLiteral("typed later")));
