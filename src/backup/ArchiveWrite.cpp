@@ -1,5 +1,7 @@
 #include "backup/ArchiveWrite.h"
 
+#include "backup/ZstdStream.h"
+
 #include <QHashFunctions>
 #include <QIODevice>
 
@@ -13,14 +15,7 @@ namespace Kakiva {
 
 namespace {
 
-// One solid zstd stream: the thousands of pages of a diary are mostly the same markup,
-// which a stream compressed whole finds again across files. Chosen by the backup
-// benchmark: level 1 writes and reads back the twenty-year diary in about the time of
-// tar -czf of the same files and is smaller than its archive; level 3 took a fifth longer
-// for 1% less. The compression runs beside the reading of the files, as gzip beside tar.
-constexpr const char *ZstdOptions = "zstd:compression-level=1,zstd:threads=2";
-
-// Fewer, larger writes to the (unbuffered) file.
+// Fewer, larger blocks to the compressor.
 constexpr int WriteBlock = 256 * 1024;
 
 constexpr size_t DigestSeed = 0x4b616b69;
@@ -36,12 +31,11 @@ struct EntryFree
 using WriteHandle = std::unique_ptr<archive, ArchiveFree>;
 using EntryHandle = std::unique_ptr<archive_entry, EntryFree>;
 
-la_ssize_t writeToDevice(archive *handle, void *client, const void *buffer, size_t length)
+la_ssize_t writeToStream(archive *handle, void *client, const void *buffer, size_t length)
 {
-    auto *device = static_cast<QIODevice *>(client);
-    const qint64 wanted = qint64(length);
-    if (device->write(static_cast<const char *>(buffer), wanted) != wanted) {
-        archive_set_error(handle, EIO, "%s", qPrintable(device->errorString()));
+    auto *stream = static_cast<ZstdStream *>(client);
+    if (!stream->write(static_cast<const char *>(buffer), qsizetype(length))) {
+        archive_set_error(handle, EIO, "%s", qPrintable(stream->error()));
         return -1;
     }
     return la_ssize_t(length);
@@ -53,15 +47,15 @@ QString archiveError(archive *handle)
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive could not be written");
 }
 
-bool openArchive(archive *handle, QIODevice &device)
+// One solid stream: the thousands of pages of a diary are mostly the same markup, which a
+// stream compressed whole finds again across files.
+bool openArchive(archive *handle, ZstdStream &stream)
 {
     // pax: names are stored as UTF-8 whatever their length.
     return archive_write_set_format_pax_restricted(handle) == ARCHIVE_OK &&
-           archive_write_add_filter_zstd(handle) == ARCHIVE_OK &&
-           archive_write_set_options(handle, ZstdOptions) == ARCHIVE_OK &&
            archive_write_set_bytes_per_block(handle, WriteBlock) == ARCHIVE_OK &&
            archive_write_set_bytes_in_last_block(handle, 1) == ARCHIVE_OK &&
-           archive_write_open2(handle, &device, nullptr, writeToDevice, nullptr, nullptr) ==
+           archive_write_open2(handle, &stream, nullptr, writeToStream, nullptr, nullptr) ==
                ARCHIVE_OK;
 }
 
@@ -114,8 +108,9 @@ size_t memberDigest(const QByteArray &bytes)
 bool writeBackupArchive(QIODevice &device, const QList<ArchiveMember> &members,
                         WrittenArchive *written, QString *error)
 {
+    ZstdStream stream(device);
     WriteHandle handle(archive_write_new());
-    if (!openArchive(handle.get(), device)) {
+    if (!openArchive(handle.get(), stream)) {
         *error = archiveError(handle.get());
         return false;
     }
@@ -132,6 +127,10 @@ bool writeBackupArchive(QIODevice &device, const QList<ArchiveMember> &members,
     }
     if (archive_write_close(handle.get()) != ARCHIVE_OK) {
         *error = archiveError(handle.get());
+        return false;
+    }
+    if (!stream.finish()) {
+        *error = stream.error();
         return false;
     }
     return true;
