@@ -51,7 +51,7 @@ qint64 unpackedLimit(const QString &path)
 QString memberFault(archive_entry *entry, const char *utf8Name, MemberLayout *layout)
 {
     const QString name = utf8Name ? QString::fromUtf8(utf8Name) : QString();
-    if (!utf8Name || name.toUtf8() != QByteArray(utf8Name))
+    if (!utf8Name || name.toUtf8() != QByteArrayView(utf8Name))
         return QStringLiteral("a member's name is not UTF-8");
     if (const QString fault = memberNameFault(name); !fault.isEmpty())
         return fault;

@@ -1,6 +1,6 @@
 #include "backup/MemberNames.h"
 
-#include <QStringList>
+#include <QStringTokenizer>
 
 namespace Kakiva {
 
@@ -14,20 +14,22 @@ bool hasControlCharacter(const QString &name)
     return false;
 }
 
+bool isPlainPart(QStringView part)
+{
+    return !part.isEmpty() && part != u"." && part != u"..";
+}
+
 bool isPlainRelativePath(const QString &name)
 {
     if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
         return false;
-    const QStringList parts = name.split(QLatin1Char('/'));
-    for (qsizetype index = 0; index < parts.size(); ++index) {
-        const QString &part = parts[index];
-        // A folder's name ends in '/', which leaves one empty last part.
-        if (part.isEmpty() && index == parts.size() - 1 && index > 0)
-            continue;
-        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+    // A folder's name ends in '/', which leaves one empty last part.
+    const QStringView path = name.endsWith(QLatin1Char('/')) ? QStringView(name).chopped(1)
+                                                             : QStringView(name);
+    for (const QStringView part : path.tokenize(u'/'))
+        if (!isPlainPart(part))
             return false;
-    }
-    return true;
+    return !path.isEmpty();
 }
 
 } // namespace

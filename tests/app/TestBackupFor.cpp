@@ -18,6 +18,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using namespace Kakiva;
 using namespace Qt::StringLiterals;
 
@@ -30,6 +32,8 @@ private slots:
     void cleanup();
     void textsFitAndEscapeCloses();
     void restoresDeletedDiaryFromTheWindow();
+    void namesWhatTheBackupLeftOut_data();
+    void namesWhatTheBackupLeftOut();
 
 private:
     std::unique_ptr<WindowTestBed> m_bed;
@@ -97,6 +101,35 @@ void TestBackupFor::restoresDeletedDiaryFromTheWindow()
     QCOMPARE(m_bed->errors, QStringList());
     // The backup before the restore is listed beside the one restored from.
     QCOMPARE(m_window->BackupList->count(), 2);
+}
+
+void TestBackupFor::namesWhatTheBackupLeftOut_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("pipe");
+    QTest::newRow("sent.json is a pipe") << u"sent.json"_s << true;
+    QTest::newRow("known_hosts is a folder") << u"known_hosts"_s << false;
+}
+
+void TestBackupFor::namesWhatTheBackupLeftOut()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, pipe);
+    const QString path = m_bed->appDir.filePath(name);
+    if (pipe)
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QDir().mkpath(path + u"/inside"_s));
+    m_window->show();
+    QSignalSpy ended(m_backups.get(), &AutoBackup::finished);
+    QTest::keyClick(m_window->BackupCom, Qt::Key_Space);
+    QTRY_COMPARE(ended.size(), 1);
+    // The rest was backed up; the window says what stayed out and why, in the user's words.
+    QCOMPARE(ended.first().first().toBool(), true);
+    QCOMPARE(m_window->BackupList->count(), 1);
+    QCOMPARE(m_window->StatusLab->text(),
+             u"バックアップしました。\n"_s + name + u": ファイルではないため除外しました"_s);
+    QCOMPARE(m_bed->errors, QStringList());
 }
 
 QTEST_MAIN(TestBackupFor)
