@@ -6,7 +6,6 @@
 #include "platform/WholeFile.h"
 #include "settings/SettingsFile.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -64,9 +63,8 @@ QList<ArchiveMember> collectBackupMembers(const QString &dataFolder, const QStri
     const QString skip = QDir::cleanPath(QDir(skipFolder).absolutePath());
     collectTree(data, DiaryDirName, skip, &members);
     collectTree(data, HtmlDirName, skip, &members);
-    for (const QLatin1StringView name : {ServerRecordName, KnownHostsName}) {
+    for (const QLatin1StringView name : {ServerRecordName, KnownHostsName})
         members.append({name, data.filePath(name), {}, 0});
-    }
 
     QByteArray settings;
     qint64 modified = 0;
@@ -74,10 +72,7 @@ QList<ArchiveMember> collectBackupMembers(const QString &dataFolder, const QStri
     switch (readSourceFile(data.filePath(SettingsFileName), SettingsFileName, &settings, &modified,
                            &unread)) {
     case SourceRead::Read:
-        members.append({SettingsFileName,
-                        {},
-                        settingsWithoutPassword(settings),
-                        QDateTime::currentSecsSinceEpoch()});
+        members.append({SettingsFileName, {}, settingsWithoutPassword(settings), modified});
         break;
     case SourceRead::Gone:
         break;
