@@ -185,9 +185,9 @@ void BackupFor::backupEnded(bool written)
 {
     showBackups();
     // A failure is told by the calendar window, which hears of every backup.
-    setBusy(false, written ? QStringLiteral("バックアップしました。") +
-                                 leftOutText(m_backups->leftOut())
-                           : QStringLiteral("バックアップできませんでした。"));
+    setBusy(false,
+            written ? QStringLiteral("バックアップしました。") + leftOutText(m_backups->leftOut())
+                    : QStringLiteral("バックアップできませんでした。"));
 }
 
 void BackupFor::restoreChosen()

@@ -156,7 +156,8 @@ bool supportFormat(archive *handle, bool solid)
 // otherwise is no backup of Kakiva's.
 bool isZstdStream(archive *handle)
 {
-    return archive_filter_count(handle) == 2 && archive_filter_code(handle, 0) == ARCHIVE_FILTER_ZSTD;
+    return archive_filter_count(handle) == 2 &&
+           archive_filter_code(handle, 0) == ARCHIVE_FILTER_ZSTD;
 }
 
 } // namespace

@@ -47,9 +47,8 @@ bool AutoBackup::start()
     // Whatever is saved from now on may miss this backup.
     m_changed = false;
     m_leftOut.clear();
-    m_thread.reset(QThread::create([this] {
-        m_written = writeBackupNow(&m_error, nullptr, Pruning::Rotate, &m_leftOut);
-    }));
+    m_thread.reset(QThread::create(
+        [this] { m_written = writeBackupNow(&m_error, nullptr, Pruning::Rotate, &m_leftOut); }));
     connect(m_thread.get(), &QThread::finished, this, &AutoBackup::joined);
     m_thread->start();
     return true;

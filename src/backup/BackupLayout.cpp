@@ -56,7 +56,7 @@ void collectTree(const QDir &data, const QString &tree, const QString &skipFolde
 } // namespace
 
 QList<ArchiveMember> collectBackupMembers(const QString &dataFolder, const QString &skipFolder,
-                                         QList<LeftOutFile> *leftOut)
+                                          QList<LeftOutFile> *leftOut)
 {
     QList<ArchiveMember> members;
     const QDir data(dataFolder);

@@ -18,7 +18,7 @@ struct ArchiveMember;
 // skipFolder (backups kept below the data folder). Settings that cannot be read are
 // named in *leftOut; the other files are read when the archive is written.
 QList<ArchiveMember> collectBackupMembers(const QString &dataFolder, const QString &skipFolder,
-                                         QList<LeftOutFile> *leftOut);
+                                          QList<LeftOutFile> *leftOut);
 
 // True for the names a backup may hold: below Diary/ or HTML/, or one of the three files,
 // and no hidden file or folder among them.

@@ -72,9 +72,9 @@ void pruneOlder(const QString &folder)
 void removeLeftovers(const QString &folder)
 {
     const QDir dir(folder);
-    const QStringList leftovers =
-        dir.entryList({QStringLiteral(".Kakiva-*.part.tar.zst"), QStringLiteral(".Kakiva-*.zip.part")},
-                      QDir::Files | QDir::Hidden);
+    const QStringList leftovers = dir.entryList(
+        {QStringLiteral(".Kakiva-*.part.tar.zst"), QStringLiteral(".Kakiva-*.zip.part")},
+        QDir::Files | QDir::Hidden);
     for (const QString &name : leftovers)
         QFile::remove(dir.filePath(name));
 }
@@ -105,8 +105,7 @@ bool writeBackupLocked(const QString &folder, QString *error, QString *written,
 
 } // namespace
 
-bool writeBackupNow(QString *error, QString *written, Pruning pruning,
-                    QList<LeftOutFile> *leftOut)
+bool writeBackupNow(QString *error, QString *written, Pruning pruning, QList<LeftOutFile> *leftOut)
 {
     const QMutexLocker locker(&backupLock);
     const QString folder = backupFolder();

@@ -24,8 +24,8 @@ bool isPlainRelativePath(const QString &name)
     if (name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
         return false;
     // A folder's name ends in '/', which leaves one empty last part.
-    const QStringView path = name.endsWith(QLatin1Char('/')) ? QStringView(name).chopped(1)
-                                                             : QStringView(name);
+    const QStringView path =
+        name.endsWith(QLatin1Char('/')) ? QStringView(name).chopped(1) : QStringView(name);
     for (const QStringView part : path.tokenize(u'/'))
         if (!isPlainPart(part))
             return false;

@@ -17,9 +17,9 @@ constexpr qint64 CopyBlock = 1 << 20;
 
 QString copyPathFor(const QString &source)
 {
-    return applicationPath(QStringLiteral(".Kakiva-restore") +
-                           (isTarZstdName(source) ? QStringLiteral(".tar.zst")
-                                                  : QStringLiteral(".zip")));
+    return applicationPath(QStringLiteral(".Kakiva-restore") + (isTarZstdName(source)
+                                                                    ? QStringLiteral(".tar.zst")
+                                                                    : QStringLiteral(".zip")));
 }
 
 bool copyBytes(QFile &from, QSaveFile &to, QString *reason)

@@ -27,9 +27,10 @@ QString resolvedPath(const QString &path)
 bool isProgramFile(const QString &resolved)
 {
     const QString lock = QFileInfo(applicationPath(LockFileName)).canonicalFilePath();
-    const QString program = QCoreApplication::instance()
-                                ? QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath()
-                                : QString();
+    const QString program =
+        QCoreApplication::instance()
+            ? QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath()
+            : QString();
     return (!lock.isEmpty() && resolved == lock) || (!program.isEmpty() && resolved == program) ||
            QFileInfo(resolved).fileName() == LockFileName;
 }

@@ -44,8 +44,8 @@ bool ZstdStream::pass(const char *bytes, qsizetype length, bool end)
     ZSTD_inBuffer in{bytes, size_t(length), 0};
     for (;;) {
         ZSTD_outBuffer out{m_out.data(), size_t(m_out.size()), 0};
-        const size_t left = ZSTD_compressStream2(m_context.get(), &out, &in,
-                                                 end ? ZSTD_e_end : ZSTD_e_continue);
+        const size_t left =
+            ZSTD_compressStream2(m_context.get(), &out, &in, end ? ZSTD_e_end : ZSTD_e_continue);
         if (ZSTD_isError(left)) {
             m_error = QString::fromLatin1(ZSTD_getErrorName(left));
             return false;

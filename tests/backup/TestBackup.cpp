@@ -305,16 +305,17 @@ void TestBackup::restoresOneDayLeavingOthers()
 void TestBackup::refusesBadArchive_data()
 {
     QTest::addColumn<QString>("name");
-    for (const char *name : {"truncated", "damaged", "absolute", "dotdot", "link", "device",
-                             "foreign", "huge", "bomb", "linefeed", "clash", "twice", "empty",
-                             "tarball", "text"})
+    for (const char *name :
+         {"truncated", "damaged", "absolute", "dotdot", "link", "device", "foreign", "huge", "bomb",
+          "linefeed", "clash", "twice", "empty", "tarball", "text"})
         QTest::newRow(qPrintable(QStringLiteral("zip: ") + QLatin1String(name)))
             << QString::fromLatin1(name) + QStringLiteral(".zip");
     for (const char *name :
-         {"truncated", "damaged", "absolute", "dotdot", "symlink", "hardlink", "device", "fifo",
-          "foreign", "draft", "lock", "huge", "bomb", "return", "linefeed", "delete", "escape",
-          "fileThenFolder", "folderThenFile", "dirThenFile", "twice", "empty", "plain", "gzip",
-          "zip"})
+         {"truncated", "damaged", "absolute",       "dotdot",         "symlink",
+          "hardlink",  "device",  "fifo",           "foreign",        "draft",
+          "lock",      "huge",    "bomb",           "return",         "linefeed",
+          "delete",    "escape",  "fileThenFolder", "folderThenFile", "dirThenFile",
+          "twice",     "empty",   "plain",          "gzip",           "zip"})
         QTest::newRow(qPrintable(QStringLiteral("tar.zst: ") + QLatin1String(name)))
             << QString::fromLatin1(name) + QStringLiteral(".tar.zst");
 }
@@ -401,23 +402,24 @@ void TestBackup::restoresOldZipBackup()
 void TestBackup::listsBothFormats()
 {
     QVERIFY(QDir().mkpath(backupFolder()));
-    const QStringList names{"Kakiva-20240101-120000.zip", "Kakiva-20240101-120000-2.tar.zst",
-                            "Kakiva-20240102-080000.tar.zst", "Kakiva-20231231-235959.zip",
-                            "Kakiva-20240103-080000.tar.gz", "kakiva-20240104-080000.tar.zst",
-                            ".Kakiva-20240105-080000.part.tar.zst", "Kakiva-20240106.zip"};
+    const QStringList names{
+        "Kakiva-20240101-120000.zip",           "Kakiva-20240101-120000-2.tar.zst",
+        "Kakiva-20240102-080000.tar.zst",       "Kakiva-20231231-235959.zip",
+        "Kakiva-20240103-080000.tar.gz",        "kakiva-20240104-080000.tar.zst",
+        ".Kakiva-20240105-080000.part.tar.zst", "Kakiva-20240106.zip"};
     for (const QString &name : names)
         writeWholeFile(backupFolder() + QLatin1Char('/') + name, "x");
     QStringList listed;
     for (const BackupFile &backup : listBackups(backupFolder()))
         listed.append(QFileInfo(backup.path).fileName());
-    QCOMPARE(listed, (QStringList{"Kakiva-20240102-080000.tar.zst",
-                                  "Kakiva-20240101-120000-2.tar.zst", "Kakiva-20240101-120000.zip",
-                                  "Kakiva-20231231-235959.zip"}));
+    QCOMPARE(listed,
+             (QStringList{"Kakiva-20240102-080000.tar.zst", "Kakiva-20240101-120000-2.tar.zst",
+                          "Kakiva-20240101-120000.zip", "Kakiva-20231231-235959.zip"}));
     // A new backup of a second that has an old one gets the next number.
-    QCOMPARE(QFileInfo(newBackupPath(backupFolder(), QDateTime(QDate(2023, 12, 31),
-                                                                QTime(23, 59, 59))))
-                 .fileName(),
-             QStringLiteral("Kakiva-20231231-235959-2.tar.zst"));
+    QCOMPARE(
+        QFileInfo(newBackupPath(backupFolder(), QDateTime(QDate(2023, 12, 31), QTime(23, 59, 59))))
+            .fileName(),
+        QStringLiteral("Kakiva-20231231-235959-2.tar.zst"));
 }
 
 void TestBackup::swappedArchiveIsNeverWritten_data()
@@ -462,12 +464,12 @@ void TestBackup::refusesTargetsInTheDataFolder_data()
 {
     QTest::addColumn<QString>("blocked");
     QTest::addColumn<QString>("kind");
-    QTest::newRow("a page is a link to the lock") << QStringLiteral("HTML/kakiva.css")
-                                                  << QStringLiteral("link");
-    QTest::newRow("a folder where a page goes") << QStringLiteral("HTML/index.html")
-                                                << QStringLiteral("folder");
-    QTest::newRow("a file where a folder goes") << QStringLiteral("HTML/2024")
-                                                << QStringLiteral("file");
+    QTest::newRow("a page is a link to the lock")
+        << QStringLiteral("HTML/kakiva.css") << QStringLiteral("link");
+    QTest::newRow("a folder where a page goes")
+        << QStringLiteral("HTML/index.html") << QStringLiteral("folder");
+    QTest::newRow("a file where a folder goes")
+        << QStringLiteral("HTML/2024") << QStringLiteral("file");
 }
 
 void TestBackup::refusesTargetsInTheDataFolder()
@@ -500,11 +502,14 @@ void TestBackup::unreadableFileIsLeftOut_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("reason");
     const int notAFile = int(LeftOutReason::NotAFile);
-    QTest::newRow("sent.json is a pipe") << "sent.json" << "pipe" << notAFile;
-    QTest::newRow("known_hosts is a folder") << "known_hosts" << "folder" << notAFile;
-    QTest::newRow("Kakiva.ini is a pipe") << "Kakiva.ini" << "pipe" << notAFile;
-    QTest::newRow("an entry cannot be opened")
-        << "Diary/2024/03/05.dia" << "no permission" << int(LeftOutReason::Unreadable);
+    QTest::newRow("sent.json is a pipe") << "sent.json"
+                                         << "pipe" << notAFile;
+    QTest::newRow("known_hosts is a folder") << "known_hosts"
+                                             << "folder" << notAFile;
+    QTest::newRow("Kakiva.ini is a pipe") << "Kakiva.ini"
+                                          << "pipe" << notAFile;
+    QTest::newRow("an entry cannot be opened") << "Diary/2024/03/05.dia"
+                                               << "no permission" << int(LeftOutReason::Unreadable);
 }
 
 void TestBackup::unreadableFileIsLeftOut()
@@ -553,12 +558,15 @@ void TestBackup::uncheckedArchiveTakesNoName()
     QFETCH(QString, fault);
     QFETCH(bool, placed);
     QVERIFY(QDir().mkpath(backupFolder()));
-    const QString temporary = backupFolder() + QStringLiteral("/.Kakiva-20240101-120000.part.tar.zst");
+    const QString temporary =
+        backupFolder() + QStringLiteral("/.Kakiva-20240101-120000.part.tar.zst");
     const QString path = backupFolder() + QStringLiteral("/Kakiva-20240101-120000.tar.zst");
     QList<ArchiveMember> members;
     for (int day = 1; day <= 28; ++day)
         members.append({QStringLiteral("Diary/2023/02/%1.dia").arg(day, 2, 10, QLatin1Char('0')),
-                        {}, QByteArray::number(day * 7919).repeated(300), 0});
+                        {},
+                        QByteArray::number(day * 7919).repeated(300),
+                        0});
     WrittenArchive written;
     QString error;
     {
