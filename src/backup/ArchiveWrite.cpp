@@ -1,27 +1,27 @@
 #include "backup/ArchiveWrite.h"
 
-#include "platform/WholeFile.h"
+#include "backup/ZstdStream.h"
 
+#include <QHashFunctions>
 #include <QIODevice>
 
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <deque>
+#include <future>
 #include <memory>
 
 namespace Kakiva {
 
 namespace {
 
-// Stored, not deflated: the archive writer starts a fresh deflate state for each member,
-// which for the thousands of small files of a diary takes several times as long as
-// reading them, while storing them costs less than twice the space.
-constexpr const char *ZipOptions = "zip:compression=store,"
-                                   "zip:hdrcharset=UTF-8";
-
-// Fewer, larger writes to the (unbuffered) file.
+// Fewer, larger blocks to the compressor.
 constexpr int WriteBlock = 256 * 1024;
+
+constexpr size_t DigestSeed = 0x4b616b69;
 
 struct ArchiveFree
 {
@@ -34,12 +34,11 @@ struct EntryFree
 using WriteHandle = std::unique_ptr<archive, ArchiveFree>;
 using EntryHandle = std::unique_ptr<archive_entry, EntryFree>;
 
-la_ssize_t writeToDevice(archive *handle, void *client, const void *buffer, size_t length)
+la_ssize_t writeToStream(archive *handle, void *client, const void *buffer, size_t length)
 {
-    auto *device = static_cast<QIODevice *>(client);
-    const qint64 wanted = qint64(length);
-    if (device->write(static_cast<const char *>(buffer), wanted) != wanted) {
-        archive_set_error(handle, EIO, "%s", qPrintable(device->errorString()));
+    auto *stream = static_cast<ZstdStream *>(client);
+    if (!stream->write(static_cast<const char *>(buffer), qsizetype(length))) {
+        archive_set_error(handle, EIO, "%s", qPrintable(stream->error()));
         return -1;
     }
     return la_ssize_t(length);
@@ -49,6 +48,18 @@ QString archiveError(archive *handle)
 {
     const char *text = archive_error_string(handle);
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive could not be written");
+}
+
+// One solid stream: the thousands of pages of a diary are mostly the same markup, which a
+// stream compressed whole finds again across files.
+bool openArchive(archive *handle, ZstdStream &stream)
+{
+    // pax: names are stored as UTF-8 whatever their length.
+    return archive_write_set_format_pax_restricted(handle) == ARCHIVE_OK &&
+           archive_write_set_bytes_per_block(handle, WriteBlock) == ARCHIVE_OK &&
+           archive_write_set_bytes_in_last_block(handle, 1) == ARCHIVE_OK &&
+           archive_write_open2(handle, &stream, nullptr, writeToStream, nullptr, nullptr) ==
+               ARCHIVE_OK;
 }
 
 bool writeMember(archive *handle, const QString &name, const QByteArray &bytes, qint64 modified)
@@ -67,38 +78,110 @@ bool writeMember(archive *handle, const QString &name, const QByteArray &bytes, 
     return archive_write_finish_entry(handle) == ARCHIVE_OK;
 }
 
+// The files are read on threads of their own, a run of them at a time and two runs ahead
+// of the archive: for the thousands of small files of a diary the opening and reading
+// costs more than the archive and its compression together.
+constexpr qsizetype RunLength = 256;
+constexpr int RunsAhead = 2;
+
+struct MemberRead
+{
+    SourceRead result = SourceRead::Gone;
+    QByteArray bytes;
+    qint64 modified = 0;
+    LeftOutFile leftOut;
+};
+using Run = QList<MemberRead>;
+
+Run readRun(const QList<ArchiveMember> &members, qsizetype first)
+{
+    Run run;
+    const qsizetype end = std::min(first + RunLength, members.size());
+    for (qsizetype index = first; index < end; ++index) {
+        const ArchiveMember &member = members[index];
+        MemberRead read;
+        if (member.sourcePath.isEmpty())
+            read = {SourceRead::Read, member.bytes, member.modified, {}};
+        else
+            read.result = readSourceFile(member.sourcePath, member.name, &read.bytes,
+                                         &read.modified, &read.leftOut);
+        run.append(std::move(read));
+    }
+    return run;
+}
+
+// The members' reads in their order, the later ones under way meanwhile.
+class ReadAhead
+{
+public:
+    explicit ReadAhead(const QList<ArchiveMember> &members) : m_members(members)
+    {
+        for (int run = 0; run < RunsAhead; ++run)
+            launch();
+    }
+
+    bool atEnd() const { return m_ahead.empty(); }
+
+    Run next()
+    {
+        Run run = m_ahead.front().get();
+        m_ahead.pop_front();
+        launch();
+        return run;
+    }
+
+private:
+    void launch()
+    {
+        if (m_next >= m_members.size())
+            return;
+        m_ahead.push_back(std::async(std::launch::async, readRun, std::cref(m_members), m_next));
+        m_next += RunLength;
+    }
+
+    const QList<ArchiveMember> &m_members;
+    qsizetype m_next = 0;
+    std::deque<std::future<Run>> m_ahead;
+};
+
 } // namespace
 
-bool writeZipArchive(QIODevice &device, const QList<ArchiveMember> &members,
-                     QList<WrittenMember> *written, QString *error)
+size_t memberDigest(const QByteArray &bytes)
 {
+    return qHashBits(bytes.constData(), size_t(bytes.size()), DigestSeed);
+}
+
+bool writeBackupArchive(QIODevice &device, const QList<ArchiveMember> &members,
+                        WrittenArchive *written, QString *error)
+{
+    ZstdStream stream(device);
     WriteHandle handle(archive_write_new());
-    archive_write_set_format_zip(handle.get());
-    archive_write_set_bytes_per_block(handle.get(), WriteBlock);
-    archive_write_set_bytes_in_last_block(handle.get(), 1);
-    if (archive_write_set_options(handle.get(), ZipOptions) != ARCHIVE_OK ||
-        archive_write_open2(handle.get(), &device, nullptr, writeToDevice, nullptr, nullptr) !=
-            ARCHIVE_OK) {
+    if (!openArchive(handle.get(), stream)) {
         *error = archiveError(handle.get());
         return false;
     }
-    for (const ArchiveMember &member : members) {
-        QByteArray bytes = member.bytes;
-        if (!member.sourcePath.isEmpty()) {
-            const FileRead read = readFileWhole(member.sourcePath, &bytes, error);
-            if (read == FileRead::Missing)
-                continue;
-            if (read == FileRead::Failed)
+    ReadAhead reads(members);
+    qsizetype index = 0;
+    while (!reads.atEnd()) {
+        for (const MemberRead &read : reads.next()) {
+            const QString &name = members[index++].name;
+            if (read.result == SourceRead::LeftOut)
+                written->leftOut.append(read.leftOut);
+            if (read.result != SourceRead::Read)
+                continue; // gone meanwhile, or left out
+            if (!writeMember(handle.get(), name, read.bytes, read.modified)) {
+                *error = archiveError(handle.get());
                 return false;
+            }
+            written->members.append({name, read.bytes.size(), memberDigest(read.bytes)});
         }
-        if (!writeMember(handle.get(), member.name, bytes, member.modified)) {
-            *error = archiveError(handle.get());
-            return false;
-        }
-        written->append({member.name, bytes.size()});
     }
     if (archive_write_close(handle.get()) != ARCHIVE_OK) {
         *error = archiveError(handle.get());
+        return false;
+    }
+    if (!stream.finish()) {
+        *error = stream.error();
         return false;
     }
     return true;

@@ -40,7 +40,10 @@ bool AutoBackup::start()
         return false;
     // Whatever is saved from now on may miss this backup.
     m_changed = false;
-    return m_job.start([this](JobProgress &) { m_written = writeBackupNow(&m_error); });
+    m_leftOut.clear();
+    return m_job.start([this](JobProgress &) {
+        m_written = writeBackupNow(&m_error, nullptr, Pruning::Rotate, &m_leftOut);
+    });
 }
 
 void AutoBackup::joined()

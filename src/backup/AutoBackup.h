@@ -1,7 +1,9 @@
 #pragma once
 
+#include "backup/SourceFile.h"
 #include "platform/BackgroundJob.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -23,6 +25,8 @@ public:
     bool isRunning() const { return m_job.isRunning(); }
     // The running backup, for a window that waits for it.
     BackgroundJob &job() { return m_job; }
+    // The files the last backup started by start() had to leave out, and why.
+    const QList<LeftOutFile> &leftOut() const { return m_leftOut; }
 
     // For the end of the run, once no backup runs: takes in the save notices still queued
     // and tells whether something was saved since the last backup that was written.
@@ -39,6 +43,7 @@ private:
     bool m_changed = false;
     bool m_written = false;
     QString m_error;
+    QList<LeftOutFile> m_leftOut;
     // Last, so that it is the first to go: it waits for the job that writes the above.
     BackgroundJob m_job;
 };

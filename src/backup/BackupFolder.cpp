@@ -14,11 +14,13 @@ namespace Kakiva {
 namespace {
 
 const QString TimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
+const QString BackupSuffix = QStringLiteral(".tar.zst");
+const QString OldBackupSuffix = QStringLiteral(".zip");
 
 const QRegularExpression &backupName()
 {
     static const QRegularExpression name(
-        QStringLiteral("^Kakiva-(\\d{8}-\\d{6})(?:-(\\d{1,4}))?\\.zip$"));
+        QStringLiteral("^Kakiva-(\\d{8}-\\d{6})(?:-(\\d{1,4}))?\\.(?:tar\\.zst|zip)$"));
     return name;
 }
 
@@ -135,10 +137,15 @@ QList<BackupFile> listBackups(const QString &folder)
 QString newBackupPath(const QString &folder, const QDateTime &taken)
 {
     const QString stem = folder + QStringLiteral("/Kakiva-") + taken.toString(TimeFormat);
-    QString path = stem + QStringLiteral(".zip");
-    for (int sequence = 2; QFileInfo::exists(path); ++sequence)
-        path = stem + QStringLiteral("-%1.zip").arg(sequence);
-    return path;
+    // A zip backup of that second (written by an earlier version) counts as taken too, so
+    // that the order of the two stays clear.
+    const auto isTaken = [](const QString &name) {
+        return QFileInfo::exists(name + BackupSuffix) || QFileInfo::exists(name + OldBackupSuffix);
+    };
+    QString name = stem;
+    for (int sequence = 2; isTaken(name); ++sequence)
+        name = stem + QStringLiteral("-%1").arg(sequence);
+    return name + BackupSuffix;
 }
 
 } // namespace Kakiva

@@ -42,11 +42,12 @@ struct BackupFile
     qint64 size = 0;
 };
 
-// The backups in folder that Kakiva named, newest first; anything else there is not ours
-// and is never listed, so never removed.
+// The backups in folder that Kakiva named, of either format, newest first; anything else
+// there is not ours and is never listed, so never removed.
 QList<BackupFile> listBackups(const QString &folder);
 
-// "Kakiva-YYYYMMDD-HHMMSS.zip", with "-2", "-3"... when one of that second exists.
+// "Kakiva-YYYYMMDD-HHMMSS.tar.zst", with "-2", "-3"... when one of that second exists.
+// Earlier versions wrote "Kakiva-YYYYMMDD-HHMMSS.zip", which are listed and restored too.
 QString newBackupPath(const QString &folder, const QDateTime &taken);
 
 } // namespace Kakiva

@@ -36,7 +36,7 @@ bool inspectBackup(const QString &path, BackupSummary *summary, QString *error)
         tally(summary, name, bytes.size());
         return true;
     };
-    if (!readZipArchive(path, check, error))
+    if (!readBackupArchive(path, check, error))
         return false;
     if (summary->files == 0) {
         *error = fileErrorMessage(path, QStringLiteral("holds nothing of a Kakiva backup"));

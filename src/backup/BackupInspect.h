@@ -18,7 +18,7 @@ struct BackupSummary
     QSet<QDate> entryDays;
 };
 
-// Reads the whole backup at path and checks every member (see readZipArchive), and that
+// Reads the whole backup at path and checks every member (see readBackupArchive), and that
 // it holds only what a Kakiva backup holds. False with *error for anything else, a
 // foreign or empty archive among them.
 bool inspectBackup(const QString &path, BackupSummary *summary, QString *error);

@@ -6,7 +6,6 @@
 #include "platform/WholeFile.h"
 #include "settings/SettingsFile.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -39,12 +38,14 @@ void collectTree(const QDir &data, const QString &tree, const QString &skipFolde
     // folder or round in a circle.
     QDirIterator files(data.filePath(tree), QDir::Files | QDir::NoDotAndDotDot,
                        QDirIterator::Subdirectories);
+    // The paths begin with the data folder's own, as given.
+    const qsizetype prefix = data.path().size() + 1;
     QList<ArchiveMember> found;
     while (files.hasNext()) {
         const QString path = files.next();
-        const QString relative = data.relativeFilePath(path);
+        const QString relative = path.sliced(prefix);
         if (!isHiddenPath(relative) && !isBelow(path, skipFolder))
-            found.append({relative, path, {}, files.fileInfo().lastModified().toSecsSinceEpoch()});
+            found.append({relative, path, {}, 0});
     }
     std::sort(found.begin(), found.end(),
               [](const ArchiveMember &a, const ArchiveMember &b) { return a.name < b.name; });
@@ -53,32 +54,40 @@ void collectTree(const QDir &data, const QString &tree, const QString &skipFolde
 
 } // namespace
 
-bool collectBackupMembers(const QString &dataFolder, const QString &skipFolder,
-                          QList<ArchiveMember> *members, QString *error)
+QList<ArchiveMember> collectBackupMembers(const QString &dataFolder, const QString &skipFolder,
+                                          QList<LeftOutFile> *leftOut)
 {
+    QList<ArchiveMember> members;
     const QDir data(dataFolder);
     const QString skip = QDir::cleanPath(QDir(skipFolder).absolutePath());
-    collectTree(data, DiaryDirName, skip, members);
-    collectTree(data, HtmlDirName, skip, members);
-    for (const QLatin1StringView name : {ServerRecordName, KnownHostsMemberName}) {
-        const QFileInfo file(data.filePath(name));
-        members->append({name, file.filePath(), {}, file.lastModified().toSecsSinceEpoch()});
-    }
+    collectTree(data, DiaryDirName, skip, &members);
+    collectTree(data, HtmlDirName, skip, &members);
+    for (const QLatin1StringView name : {ServerRecordName, KnownHostsMemberName})
+        members.append({name, data.filePath(name), {}, 0});
 
     QByteArray settings;
-    const FileRead read = readFileWhole(data.filePath(SettingsFileName), &settings, error);
-    if (read == FileRead::Failed)
-        return false;
-    if (read == FileRead::Done)
-        members->append({SettingsFileName,
-                         {},
-                         settingsWithoutPassword(settings),
-                         QDateTime::currentSecsSinceEpoch()});
-    return true;
+    qint64 modified = 0;
+    LeftOutFile unread;
+    switch (readSourceFile(data.filePath(SettingsFileName), SettingsFileName, &settings, &modified,
+                           &unread)) {
+    case SourceRead::Read:
+        members.append({SettingsFileName, {}, settingsWithoutPassword(settings), modified});
+        break;
+    case SourceRead::Gone:
+        break;
+    case SourceRead::LeftOut:
+        leftOut->append(unread);
+        break;
+    }
+    return members;
 }
 
 bool isBackupMemberName(const QString &name)
 {
+    // Hidden files never go into a backup (drafts, temporaries, the lock), so a member
+    // that names one was not made by Kakiva.
+    if (isHiddenPath(name))
+        return false;
     return name.startsWith(DiaryDirName + Slash) || name.startsWith(HtmlDirName + Slash) ||
            name == ServerRecordName || name == KnownHostsMemberName || name == SettingsFileName;
 }

@@ -4,6 +4,8 @@
 #include "backup/BackupInspect.h"
 #include "backup/BackupLayout.h"
 #include "backup/BackupRun.h"
+#include "backup/PrivateArchiveCopy.h"
+#include "backup/RestoreTarget.h"
 #include "diary/DateStrings.h"
 #include "diary/EntrySaveNotice.h"
 #include "platform/AppDir.h"
@@ -20,6 +22,12 @@ namespace {
 bool writeDataFile(const QString &name, const QByteArray &bytes, QString *error,
                    RestoredConnection connection = RestoredConnection::Current)
 {
+    // The same rule as before the backup of the current state: the archive is a private
+    // copy, but what it holds is checked again as it is written.
+    if (const QString fault = restoreTargetFault(name); !fault.isEmpty()) {
+        *error = fault;
+        return false;
+    }
     const QString path = applicationPath(name);
     if (!DirMake(QFileInfo(path).path() + QLatin1Char('/'), error))
         return false;
@@ -32,10 +40,36 @@ bool writeDataFile(const QString &name, const QByteArray &bytes, QString *error,
                           /*ownerOnly=*/true);
 }
 
-bool checkAndBackUp(const QString &path, BackupSummary *summary, QString *error)
+void tell(const RestoreProgress &progress, RestoreStep step)
 {
-    return inspectBackup(path, summary, error) &&
-           writeBackupNow(error, nullptr, Pruning::KeepOlder);
+    if (progress)
+        progress(step);
+}
+
+// Every member may be written where it goes: nothing is written otherwise.
+bool targetsFit(const QString &archive, QString *error)
+{
+    return readBackupArchive(
+        archive,
+        [](const QString &name, const QByteArray &, QString *fault) {
+            *fault = restoreTargetFault(name);
+            return fault->isEmpty();
+        },
+        error);
+}
+
+// The private copy taken, read and checked; with allTargets, also whether every member
+// may be written where it goes.
+bool takeCheckedCopy(const QString &path, PrivateArchiveCopy *copy, BackupSummary *summary,
+                     bool allTargets, QString *error)
+{
+    if (!copy->take(path, error))
+        return false;
+    if (inspectBackup(copy->path(), summary, error) &&
+        (!allTargets || targetsFit(copy->path(), error)))
+        return true;
+    *error = copy->asSource(*error);
+    return false;
 }
 
 void noteEntry(const QDate &date)
@@ -46,13 +80,20 @@ void noteEntry(const QDate &date)
 
 } // namespace
 
-bool restoreBackup(const QString &path, QString *error, RestoredConnection connection)
+bool restoreBackup(const QString &path, QString *error, RestoredConnection connection,
+                   const RestoreProgress &progress)
 {
+    PrivateArchiveCopy copy;
     BackupSummary summary;
-    if (!checkAndBackUp(path, &summary, error))
+    tell(progress, RestoreStep::Checking);
+    if (!takeCheckedCopy(path, &copy, &summary, /*allTargets=*/true, error))
         return false;
-    return readZipArchive(
-        path,
+    tell(progress, RestoreStep::BackingUp);
+    if (!writeBackupNow(error, nullptr, Pruning::KeepOlder))
+        return false;
+    tell(progress, RestoreStep::Writing);
+    const bool written = readBackupArchive(
+        copy.path(),
         [connection](const QString &name, const QByteArray &bytes, QString *fault) {
             // Today's host keys go with today's connection.
             if (name == KnownHostsMemberName && connection == RestoredConnection::Current)
@@ -64,12 +105,16 @@ bool restoreBackup(const QString &path, QString *error, RestoredConnection conne
             return true;
         },
         error);
+    if (!written)
+        *error = copy.asSource(*error);
+    return written;
 }
 
 bool restoreDayEntry(const QString &path, const QDate &date, QString *error)
 {
+    PrivateArchiveCopy copy;
     BackupSummary summary;
-    if (!inspectBackup(path, &summary, error))
+    if (!takeCheckedCopy(path, &copy, &summary, /*allTargets=*/false, error))
         return false;
     if (!summary.hasDay(date)) {
         *error =
@@ -79,12 +124,14 @@ bool restoreDayEntry(const QString &path, const QDate &date, QString *error)
     if (!writeBackupNow(error, nullptr, Pruning::KeepOlder))
         return false;
     const QString wanted = entryMemberName(date);
-    const bool written = readZipArchive(
-        path,
+    const bool written = readBackupArchive(
+        copy.path(),
         [&wanted](const QString &name, const QByteArray &bytes, QString *fault) {
             return name != wanted || writeDataFile(name, bytes, fault);
         },
         error);
+    if (!written)
+        *error = copy.asSource(*error);
     return written;
 }
 

@@ -1,6 +1,6 @@
 #include "backup/BackupRun.h"
 
-#include "backup/ArchiveRead.h"
+#include "backup/ArchivePlacement.h"
 #include "backup/ArchiveWrite.h"
 #include "backup/BackupFolder.h"
 #include "backup/BackupInspect.h"
@@ -24,36 +24,19 @@ namespace {
 
 QMutex backupLock;
 
+// Hidden, so never taken for a backup, and ending like the backup, so read back in its
+// format.
 QString temporaryPathFor(const QString &path)
 {
     const QFileInfo info(path);
-    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".part"));
-}
-
-// What was written must read back whole, member for member.
-bool readsBack(const QString &path, const QList<WrittenMember> &written, QString *error)
-{
-    qsizetype index = 0;
-    const auto compare = [&](const QString &name, const QByteArray &bytes, QString *fault) {
-        if (index >= written.size() || written[index].name != name ||
-            written[index].size != bytes.size()) {
-            *fault = fileErrorMessage(path, QStringLiteral("reads back other than written"));
-            return false;
-        }
-        ++index;
-        return true;
-    };
-    if (!readZipArchive(path, compare, error))
-        return false;
-    if (index != written.size()) {
-        *error = fileErrorMessage(path, QStringLiteral("reads back shorter than written"));
-        return false;
-    }
-    return true;
+    const QString name = info.fileName();
+    const qsizetype format = name.indexOf(QLatin1Char('.'));
+    return info.dir().filePath(QLatin1Char('.') + name.first(format) + QStringLiteral(".part") +
+                               name.sliced(format));
 }
 
 bool writeArchiveFile(const QString &path, const QList<ArchiveMember> &members,
-                      QList<WrittenMember> *written, QString *error)
+                      WrittenArchive *written, QString *error)
 {
     QSaveFile file(path);
     // Unbuffered, so that a disk that fills up fails the write that met it: commit() would
@@ -63,7 +46,7 @@ bool writeArchiveFile(const QString &path, const QList<ArchiveMember> &members,
         return false;
     }
     QString reason;
-    if (!writeZipArchive(file, members, written, &reason)) {
+    if (!writeBackupArchive(file, members, written, &reason)) {
         file.cancelWriting();
         *error = reason.contains(QStringLiteral(": ")) ? reason : fileErrorMessage(path, reason);
         return false;
@@ -91,13 +74,15 @@ void pruneOlder(const QString &folder)
 void removeLeftovers(const QString &folder)
 {
     const QDir dir(folder);
-    const QStringList leftovers =
-        dir.entryList({QStringLiteral(".Kakiva-*.zip.part")}, QDir::Files | QDir::Hidden);
+    const QStringList leftovers = dir.entryList(
+        {QStringLiteral(".Kakiva-*.part.tar.zst"), QStringLiteral(".Kakiva-*.zip.part")},
+        QDir::Files | QDir::Hidden);
     for (const QString &name : leftovers)
         QFile::remove(dir.filePath(name));
 }
 
-bool writeBackupLocked(const QString &folder, QString *error, QString *written)
+bool writeBackupLocked(const QString &folder, QString *error, QString *written,
+                       QList<LeftOutFile> *leftOut)
 {
     // A folder set by hand, or a Backups/ that is a link, is checked at each backup.
     if (const BackupFolderFault fault = backupFolderFault(folder, applicationDirectory());
@@ -108,36 +93,33 @@ bool writeBackupLocked(const QString &folder, QString *error, QString *written)
     if (!DirMake(folder, error))
         return false;
     removeLeftovers(folder);
-    QList<ArchiveMember> members;
-    if (!collectBackupMembers(applicationDirectory(), folder, &members, error))
-        return false;
+    WrittenArchive inArchive;
+    const QList<ArchiveMember> members =
+        collectBackupMembers(applicationDirectory(), folder, &inArchive.leftOut);
     const QString path = newBackupPath(folder, QDateTime::currentDateTime());
     const QString temporary = temporaryPathFor(path);
-    QList<WrittenMember> inArchive;
-    if (!writeArchiveFile(temporary, members, &inArchive, error) ||
-        !readsBack(temporary, inArchive, error)) {
+    if (!writeArchiveFile(temporary, members, &inArchive, error)) {
         QFile::remove(temporary);
         return false;
     }
-    QFile moved(temporary);
-    if (!moved.rename(path)) {
-        *error = fileErrorMessage(path, moved.errorString());
-        QFile::remove(temporary);
+    if (!placeCheckedArchive(temporary, path, inArchive.members, error))
         return false;
-    }
     if (written)
         *written = path;
+    if (leftOut)
+        *leftOut = inArchive.leftOut;
     return true;
 }
 
 } // namespace
 
-bool writeBackupNow(QString *error, QString *written, Pruning pruning)
+bool writeBackupNow(QString *error, QString *written, Pruning pruning, QList<LeftOutFile> *leftOut)
 {
     const QMutexLocker locker(&backupLock);
     const QString folder = backupFolder();
-    if (!writeBackupLocked(folder, error, written))
+    if (!writeBackupLocked(folder, error, written, leftOut))
         return false;
+    // Only now that the new backup was read back and named may older ones go.
     if (pruning == Pruning::Rotate)
         pruneOlder(folder);
     return true;

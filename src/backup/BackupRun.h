@@ -1,6 +1,9 @@
 #pragma once
 
+#include "backup/SourceFile.h"
+
 #include <QDate>
+#include <QList>
 #include <QString>
 
 namespace Kakiva {
@@ -15,10 +18,12 @@ enum class Pruning
 // Writes a backup of the data folder now, in the calling thread, into backupFolder(): under
 // a hidden temporary name, read back and checked, then renamed to its own name; only then
 // are older backups pruned. One backup runs at a time; a second call waits for the first.
-// False when nothing was written (a full disk, a folder that cannot be written, a file
-// that cannot be read); then *error says which and why and every older backup is still
-// there. On success *written, when given, is the new backup's path.
-bool writeBackupNow(QString *error, QString *written = nullptr, Pruning pruning = Pruning::Rotate);
+// False when nothing was written (a full disk, a folder that cannot be written); then
+// *error says which and why and every older backup is still there. A file that cannot be
+// read stays out and the rest is backed up. On success *written, when given, is the new
+// backup's path, and *leftOut, when given, names the files left out and why.
+bool writeBackupNow(QString *error, QString *written = nullptr, Pruning pruning = Pruning::Rotate,
+                    QList<LeftOutFile> *leftOut = nullptr);
 
 // The backup before day is deleted: writeBackupNow, then the new backup read back whole and
 // checked (inspectBackup). True only when it holds day's entry, so the day can be restored

@@ -11,6 +11,8 @@ inline constexpr QLatin1StringView DiaryDirName{"Diary"};
 inline constexpr QLatin1StringView HtmlDirName{"HTML"};
 inline constexpr QLatin1StringView SettingsFileName{"Kakiva.ini"};
 inline constexpr QLatin1StringView FtpLogFileName{"ftp.log"};
+// Held while the program runs; nothing else may ever write it.
+inline constexpr QLatin1StringView LockFileName{".Kakiva.lock"};
 
 // The directory of the running executable, without a trailing separator. When that
 // directory cannot be written or is a system program folder (a system-wide install) the

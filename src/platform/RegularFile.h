@@ -17,4 +17,19 @@ enum class FileOpen
 // writing is created when missing. On Missing or Failed *reason says why.
 FileOpen openRegularFile(QFile &file, QIODevice::OpenMode mode, QString *reason = nullptr);
 
+enum class RegularRead
+{
+    Done,
+    Missing,
+    NotRegular, // a folder, a pipe, a device or a socket: never opened
+    Failed,
+};
+
+// Reads the regular file at path whole, with as few calls to the system as it takes (for
+// the thousands of small files of a backup), and its time of last change in seconds since
+// the epoch. Anything but a regular file is refused on sight, without being opened. On
+// NotRegular or Failed *reason says why.
+RegularRead readRegularFileWhole(const QString &path, QByteArray *bytes, qint64 *modified,
+                                 QString *reason);
+
 } // namespace Kakiva

@@ -27,7 +27,7 @@ QStringList memberNames(const QString &archive)
 {
     QStringList names;
     QString error;
-    const bool read = readZipArchive(
+    const bool read = readBackupArchive(
         archive,
         [&](const QString &name, const QByteArray &, QString *) {
             names.append(name);

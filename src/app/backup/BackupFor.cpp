@@ -52,6 +52,26 @@ QPushButton *addButton(QHBoxLayout *row, const QString &name, const QString &cap
     return button;
 }
 
+QString leftOutReason(LeftOutReason reason)
+{
+    switch (reason) {
+    case LeftOutReason::NotAFile:
+        return QStringLiteral("ファイルではないため除外しました");
+    case LeftOutReason::Unreadable:
+        break;
+    }
+    return QStringLiteral("読み取れないため除外しました");
+}
+
+// The files a backup had to leave out, one line each, for the status under the list.
+QString leftOutText(const QList<LeftOutFile> &leftOut)
+{
+    QString text;
+    for (const LeftOutFile &file : leftOut)
+        text += QStringLiteral("\n%1: %2").arg(file.name, leftOutReason(file.reason));
+    return text;
+}
+
 } // namespace
 
 BackupFor::BackupFor(AutoBackup *backups, QWidget *parent)
@@ -170,8 +190,9 @@ void BackupFor::backupEnded(bool written)
 {
     showBackups();
     // A failure is told by the calendar window, which hears of every backup.
-    setBusy(false, written ? QStringLiteral("バックアップしました。")
-                           : QStringLiteral("バックアップできませんでした。"));
+    setBusy(false,
+            written ? QStringLiteral("バックアップしました。") + leftOutText(m_backups->leftOut())
+                    : QStringLiteral("バックアップできませんでした。"));
 }
 
 RestoredConnection BackupFor::chosenConnection() const

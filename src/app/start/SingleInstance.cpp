@@ -1,6 +1,7 @@
 #include "app/start/SingleInstance.h"
 
 #include "app/kit/ErrorMessage.h"
+#include "platform/AppDir.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -13,7 +14,6 @@ namespace Kakiva {
 
 namespace {
 
-constexpr QLatin1StringView LockFileName{".Kakiva.lock"};
 constexpr QByteArrayView Shown{"shown\n"};
 constexpr int AnswerWaitMs = 3000;
 

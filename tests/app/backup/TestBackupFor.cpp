@@ -20,6 +20,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using namespace Kakiva;
 using namespace Qt::StringLiterals;
 
@@ -35,6 +37,8 @@ private slots:
     void refusedFolderIsExplained();
     void restoreTakesTheConnectionOnlyWhenAsked_data();
     void restoreTakesTheConnectionOnlyWhenAsked();
+    void namesWhatTheBackupLeftOut_data();
+    void namesWhatTheBackupLeftOut();
 
 private:
     std::unique_ptr<WindowTestBed> m_bed;
@@ -158,6 +162,35 @@ void TestBackupFor::restoreTakesTheConnectionOnlyWhenAsked()
     QCOMPARE(m_bed->errors, QStringList());
     QCOMPARE(IniRead(FtpSection, ServerKey), server);
     QCOMPARE(IniRead(FtpSection, PasswordKey), password);
+}
+
+void TestBackupFor::namesWhatTheBackupLeftOut_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("pipe");
+    QTest::newRow("sent.json is a pipe") << u"sent.json"_s << true;
+    QTest::newRow("known_hosts is a folder") << u"known_hosts"_s << false;
+}
+
+void TestBackupFor::namesWhatTheBackupLeftOut()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, pipe);
+    const QString path = m_bed->appDir.filePath(name);
+    if (pipe)
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QDir().mkpath(path + u"/inside"_s));
+    m_window->show();
+    QSignalSpy ended(m_backups.get(), &AutoBackup::finished);
+    QTest::keyClick(m_window->BackupCom, Qt::Key_Space);
+    QTRY_COMPARE(ended.size(), 1);
+    // The rest was backed up; the window says what stayed out and why, in the user's words.
+    QCOMPARE(ended.first().first().toBool(), true);
+    QCOMPARE(m_window->BackupList->count(), 1);
+    QCOMPARE(m_window->StatusLab->text(),
+             u"バックアップしました。\n"_s + name + u": ファイルではないため除外しました"_s);
+    QCOMPARE(m_bed->errors, QStringList());
 }
 
 QTEST_MAIN(TestBackupFor)

@@ -526,7 +526,7 @@ void TestMainFor::backsUpOnFirstSaveOfTheDayAndAtQuit()
     const QList<BackupFile> backups = listBackups(backupFolder());
     QCOMPARE(backups.size(), 2);
     QByteArray newest;
-    QVERIFY(readZipArchive(
+    QVERIFY(readBackupArchive(
         backups.first().path,
         [&newest](const QString &name, const QByteArray &bytes, QString *) {
             if (name == u"Diary/2004/08/17.dia"_s)
