@@ -28,10 +28,13 @@ Comparison compare(const QList<StampedDay> &files, std::vector<KeptEntry> &kept)
         // Kept days newer than this file have lost theirs.
         for (; next != kept.end() && next->entry.date > file.date; ++next)
             comparison.keptIsStale = true;
-        if (next != kept.end() && next->entry.date == file.date && next->stamp == file.stamp)
+        const bool isKept = next != kept.end() && next->entry.date == file.date;
+        if (isKept && next->stamp == file.stamp)
             comparison.unchanged.push_back(std::move(next->entry));
         else
             comparison.toRead.append(file.date);
+        if (isKept)
+            ++next;
     }
     if (next != kept.end())
         comparison.keptIsStale = true;
