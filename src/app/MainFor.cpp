@@ -1,5 +1,6 @@
 #include "app/MainFor.h"
 
+#include "app/AfterFirstPaint.h"
 #include "app/AppIcon.h"
 #include "app/BackupFor.h"
 #include "app/ConfFor.h"
@@ -53,16 +54,19 @@ MainFor::MainFor(QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     showToday();
-    markEntryDays(DayCal->yearShown(), DayCal->monthShown());
     connect(DayCal, &QCalendarWidget::currentPageChanged, this, &MainFor::markEntryDays);
     // A click on a day and Return or Enter on the chosen day both raise the date event.
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::selectionChanged, this, &MainFor::enableDelete);
     enableDelete();
-    // Once the window is up, so the notice stands over it.
-    QMetaObject::invokeMethod(
-        this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);
+    // The marks read the entry store, the server's record and the drafts: the first frame
+    // shows the month without them and they follow at once. The drafts notice comes once
+    // the window is up, so it stands over it.
+    runAfterFirstPaint(this, [this] {
+        markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+        tellAboutDrafts(this);
+    });
 
     m_backups = new AutoBackup(this);
     connect(m_backups, &AutoBackup::finished, this, [this](bool written, const QString &error) {
