@@ -212,15 +212,16 @@ std::optional<std::vector<KeptEntry>> readKeptIndex(const QString &path)
 {
     // Read whole and searched in memory: the file is never held open, so nothing is
     // locked against another run replacing it, and a damaged one is simply refused.
+    // Mapped rather than copied: the pages go back to the file cache once the rows are
+    // taken, instead of leaving a hole the size of the file in the heap.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
         return std::nullopt;
-    QByteArray bytes = file.readAll();
-    file.close();
+    uchar *bytes = file.map(0, file.size(), QFileDevice::MapPrivateOption);
     const Database db = openInMemory();
-    if (!db || bytes.isEmpty() ||
-        sqlite3_deserialize(db.get(), "main", reinterpret_cast<unsigned char *>(bytes.data()),
-                            bytes.size(), bytes.size(), SQLITE_DESERIALIZE_READONLY) != SQLITE_OK ||
+    if (!bytes || !db ||
+        sqlite3_deserialize(db.get(), "main", bytes, file.size(), file.size(),
+                            SQLITE_DESERIALIZE_READONLY) != SQLITE_OK ||
         !hasKeptFormat(db.get()))
         return std::nullopt;
     const Statement rows = prepare(
