@@ -60,13 +60,13 @@ MainFor::MainFor(QWidget *parent)
     connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::selectionChanged, this, &MainFor::enableDelete);
     enableDelete();
-    // The marks read the entry store, the server's record and the drafts: the first frame
-    // shows the month without them and they follow at once. The drafts notice comes once
-    // the window is up, so it stands over it.
-    runAfterFirstPaint(this, [this] {
-        markEntryDays(DayCal->yearShown(), DayCal->monthShown());
-        tellAboutDrafts(this);
-    });
+    // The marks read the entry store, the server's record (through the settings and the
+    // code-page converter) and the drafts: the first frame shows the month without them
+    // and they follow at once.
+    runAfterFirstPaint(this, [this] { markEntryDays(DayCal->yearShown(), DayCal->monthShown()); });
+    // Once the window is up, so the notice stands over it.
+    QMetaObject::invokeMethod(
+        this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);
 
     m_backups = new AutoBackup(this);
     connect(m_backups, &AutoBackup::finished, this, [this](bool written, const QString &error) {

@@ -187,7 +187,9 @@ std::optional<QByteArray> serializedIndex(const std::vector<KeptEntry> &entries,
     }
     const Statement insert = prepare(db.get(), "INSERT INTO entry VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
     bool stored = bool(insert);
-    for (auto kept = entries.cbegin(); stored && kept != entries.cend(); ++kept)
+    // Oldest first: rows appended in key order fill their pages, where rows put in front
+    // of the others would leave every page half empty.
+    for (auto kept = entries.crbegin(); stored && kept != entries.crend(); ++kept)
         stored = insertEntry(insert.get(), *kept);
     if (!stored || sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         if (error)
