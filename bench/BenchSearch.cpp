@@ -169,6 +169,22 @@ void report(const char *what, const QString &word, const Timed &ours, const Time
                 rg.ms, rg.firstMs, static_cast<long long>(rg.found), ours.ms / rg.ms);
 }
 
+// KAKIVA_MEMORY_DETAIL=1: the resident bytes before reading, once ready and once kept, and
+// how the process's memory divides, on the error output.
+void printMemoryStages(qint64 before, qint64 ready, qint64 kept)
+{
+    std::fprintf(stderr, "resident: before %lld, ready %lld, kept %lld\n",
+                 static_cast<long long>(before), static_cast<long long>(ready),
+                 static_cast<long long>(kept));
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("Rss") || line.startsWith("VmHWM"))
+            std::fprintf(stderr, "%s\n", line.constData());
+    }
+}
+
 // In a process of its own, so that nothing an earlier measure left in the heap hides
 // what the index takes: the resident memory the index adds once read from the kept index,
 // in bytes, and what it counts itself.
@@ -178,13 +194,11 @@ int measureMemory(const QString &root)
     const qint64 before = residentBytes();
     DiaryIndex index;
     waitUntilReady(index);
+    const qint64 ready = residentBytes();
     waitUntilKept(index);
     const qint64 after = residentBytes();
-    if (qEnvironmentVariableIsSet("KAKIVA_MEMORY_DETAIL")) {
-        QFile status(QStringLiteral("/proc/self/status"));
-        status.open(QIODevice::ReadOnly);
-        std::fprintf(stderr, "%s\n", status.readAll().constData());
-    }
+    if (qEnvironmentVariableIsSet("KAKIVA_MEMORY_DETAIL"))
+        printMemoryStages(before, ready, after);
     std::printf("%lld %lld\n", static_cast<long long>(after - before),
                 static_cast<long long>(index.bytesHeld()));
     return 0;
@@ -214,6 +228,10 @@ int main(int argc, char *argv[])
     if (argc == 3 && QByteArray(argv[1]) == "--memory")
         return measureMemory(QString::fromLocal8Bit(argv[2]));
     QTemporaryDir root;
+    if (qEnvironmentVariableIsSet("KAKIVA_MEMORY_DETAIL")) {
+        root.setAutoRemove(false);
+        std::fprintf(stderr, "diary kept in %s\n", qPrintable(root.path()));
+    }
     const DiaryCorpus corpus = writeDiaryCorpus(root.path(), 2005, 2024, 500);
     setApplicationDirectory(root.path());
     std::printf("diary: %lld entries, %.1f MiB of entry files; %d cores\n",

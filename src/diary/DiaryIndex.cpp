@@ -6,10 +6,6 @@
 
 #include <QThread>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 #include <algorithm>
 #include <memory>
 
@@ -64,12 +60,7 @@ void DiaryIndex::refreshInWorker(const QString &keptPath)
     QString error;
     if (refreshed->keptIsStale && !cancelled())
         written = writeKeptIndex(keptPath, refreshed->toKeep, &error);
-    refreshed.reset();
-#ifdef __GLIBC__
-    // Reading left this thread's heap full of freed room (file names, lists outgrown);
-    // hand it back so the search holds what it keeps and no more.
-    malloc_trim(0);
-#endif
+
     QMetaObject::invokeMethod(
         this, [this, written, error] { emit indexKept(written, error); }, Qt::QueuedConnection);
 }
