@@ -3,7 +3,6 @@
 #include "platform/WholeFile.h"
 
 #include <QFile>
-#include <QHashFunctions>
 #include <QSaveFile>
 
 #include <sqlite3.h>
@@ -19,7 +18,7 @@ namespace {
 // as none and built again.
 constexpr int KeptFormat = 1;
 // Seeds the digest of each row, which finds a row damaged on disk before it is trusted.
-constexpr size_t DigestSeed = 0x4b61'6b69;
+constexpr quint64 DigestSeed = 0xcbf29ce484222325ULL;
 
 constexpr const char *Schema =
     "CREATE TABLE entry(day INTEGER PRIMARY KEY, size INTEGER NOT NULL,"
@@ -76,9 +75,26 @@ std::optional<QString> columnText(sqlite3_stmt *row, int column)
     return text;
 }
 
-template <typename T> size_t digestOf(const QList<T> &values, size_t seed)
+// A digest that is the same in every run (Qt's hashes are seeded anew per process):
+// eight bytes at a time, multiplied and folded, enough to tell a damaged row.
+quint64 digestBytes(const void *data, size_t size, quint64 digest)
 {
-    return qHashBits(values.constData(), size_t(values.size()) * sizeof(T), seed);
+    constexpr quint64 Prime = 0x100000001b3ULL;
+    const auto *bytes = static_cast<const uchar *>(data);
+    for (; size >= 8; bytes += 8, size -= 8) {
+        quint64 word;
+        std::memcpy(&word, bytes, 8);
+        digest = (digest ^ word) * Prime;
+        digest ^= digest >> 29;
+    }
+    for (; size > 0; ++bytes, --size)
+        digest = (digest ^ *bytes) * Prime;
+    return (digest ^ 0xff) * Prime;
+}
+
+template <typename T> quint64 digestOf(const QList<T> &values, quint64 digest)
+{
+    return digestBytes(values.constData(), size_t(values.size()) * sizeof(T), digest);
 }
 
 // Everything a row holds, digested.
@@ -87,13 +103,13 @@ qint64 rowDigest(const KeptEntry &kept)
     const FileStamp &stamp = kept.stamp;
     const qint64 fields[] = {kept.entry.date.toJulianDay(), stamp.size, stamp.modifiedNs,
                              stamp.changedNs, kept.entry.text.isNull() ? 0 : 1};
-    size_t digest = qHashBits(fields, sizeof fields, DigestSeed);
-    digest = qHashBits(kept.entry.folded.text.constData(),
-                       size_t(kept.entry.folded.text.size()) * sizeof(QChar), digest);
+    quint64 digest = digestBytes(fields, sizeof fields, DigestSeed);
+    digest = digestBytes(kept.entry.folded.text.constData(),
+                         size_t(kept.entry.folded.text.size()) * sizeof(QChar), digest);
     digest = digestOf(kept.entry.folded.anchors, digest);
     digest = digestOf(kept.entry.shifts, digest);
-    digest = qHashBits(kept.entry.text.constData(), size_t(kept.entry.text.size()) * sizeof(QChar),
-                       digest);
+    digest = digestBytes(kept.entry.text.constData(),
+                         size_t(kept.entry.text.size()) * sizeof(QChar), digest);
     return qint64(digest);
 }
 
