@@ -1,7 +1,8 @@
 #include "diary/DiaryIndex.h"
 
-#include "diary/DiaryReading.h"
+#include "diary/DiaryRefresh.h"
 #include "diary/EntrySaveNotice.h"
+#include "platform/AppDir.h"
 
 #include <QThread>
 
@@ -37,17 +38,31 @@ void DiaryIndex::prepare()
 {
     if (m_ready || m_reader)
         return;
-    auto contents = std::make_shared<DiaryContents>();
-    m_reader = QThread::create([contents] {
-        QThread *reader = QThread::currentThread();
-        *contents = readDiary([reader] { return reader->isInterruptionRequested(); });
-    });
-    connect(m_reader, &QThread::finished, this, [this, contents] {
+    m_reader = QThread::create(
+        [this, keptPath = applicationPath(KeptIndexFileName)] { refreshInWorker(keptPath); });
+    connect(m_reader, &QThread::finished, this, [this] {
         m_reader->deleteLater();
         m_reader = nullptr;
-        adopt(*contents);
     });
     m_reader->start();
+}
+
+void DiaryIndex::refreshInWorker(const QString &keptPath)
+{
+    QThread *reader = QThread::currentThread();
+    const auto cancelled = [reader] { return reader->isInterruptionRequested(); };
+    auto refreshed = std::make_shared<RefreshedDiary>(refreshDiary(keptPath, cancelled));
+    // The search answers as soon as the entries are there; keeping them for the next run
+    // follows on this thread. The entries kept share their texts with those handed over.
+    QMetaObject::invokeMethod(
+        this, [this, refreshed] { adopt(refreshed->contents); }, Qt::QueuedConnection);
+    bool written = false;
+    QString error;
+    if (refreshed->keptIsStale && !cancelled())
+        written = writeKeptIndex(keptPath, refreshed->toKeep, &error);
+
+    QMetaObject::invokeMethod(
+        this, [this, written, error] { emit indexKept(written, error); }, Qt::QueuedConnection);
 }
 
 void DiaryIndex::adopt(DiaryContents &contents)
@@ -77,11 +92,8 @@ QList<SearchHit> DiaryIndex::search(QStringView query) const
 qsizetype DiaryIndex::bytesHeld() const
 {
     qsizetype bytes = qsizetype(m_entries.capacity() * sizeof(IndexedEntry));
-    for (const IndexedEntry &entry : m_entries) {
-        bytes += entry.text.capacity() * qsizetype(sizeof(QChar));
-        bytes += entry.folded.text.capacity() * qsizetype(sizeof(QChar));
-        bytes += entry.folded.anchors.capacity() * qsizetype(sizeof(FoldedText::Anchor));
-    }
+    for (const IndexedEntry &entry : m_entries)
+        bytes += entry.bytesHeld();
     return bytes;
 }
 
@@ -90,13 +102,12 @@ void DiaryIndex::noteSaved(const QString &year, const QString &month, const QStr
     const QDate date(year.toInt(), month.toInt(), day.toInt());
     if (!date.isValid())
         return;
-    if (m_reader) {
-        m_savedWhileReading.append(date);
+    if (!m_ready) {
+        // Before the first reading there is nothing to bring up to date.
+        if (m_reader)
+            m_savedWhileReading.append(date);
         return;
     }
-    // Before the first reading there is nothing to bring up to date.
-    if (!m_ready)
-        return;
     reread(date);
     emit changed();
 }

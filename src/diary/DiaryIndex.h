@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diary/EntryMatch.h"
+#include "diary/KeptIndex.h"
 
 #include <QDate>
 #include <QList>
@@ -14,10 +15,12 @@ class QThread;
 namespace Kakiva {
 
 struct DiaryContents;
+struct RefreshedDiary;
 
 // Every entry of the diary held in memory, ready for searching as the user types. The
-// first prepare() reads the whole diary in a worker thread; afterwards each saved entry is
-// read again on its own (EntrySaveNotice).
+// first prepare() takes the entries from the index an earlier run kept, reads again in a
+// worker thread only those whose file changed since, and then keeps the index for the
+// next run; afterwards each saved entry is read again on its own (EntrySaveNotice).
 class DiaryIndex : public QObject
 {
     Q_OBJECT
@@ -40,11 +43,14 @@ public:
 
 signals:
     void ready();
+    // The index for the next run was written (or found up to date) after ready().
+    void indexKept(bool written, const QString &error);
     // An entry was read again after a save; earlier results may be out of date.
     void changed();
 
 private:
     void adopt(DiaryContents &contents);
+    void refreshInWorker(const QString &keptPath);
     void noteSaved(const QString &year, const QString &month, const QString &day);
     void reread(const QDate &date);
     void remove(const QDate &date);

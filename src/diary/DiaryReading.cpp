@@ -1,34 +1,26 @@
 #include "diary/DiaryReading.h"
 
 #include "diary/DateStrings.h"
-#include "diary/EntryDays.h"
 #include "diary/EntryStore.h"
-#include "platform/AppDir.h"
-#include "platform/FileSystem.h"
 
 #include <QThread>
 
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <span>
 
 namespace Kakiva {
 
 namespace {
 
-// The years the calendar can hand over name their directories without leading zeros.
-int yearOfDirectory(const DirEntry &entry)
-{
-    bool isNumber = false;
-    const int year = entry.name.toInt(&isNumber);
-    if (!entry.isDirectory || !isNumber || year < 1 || dateFieldText(year) != entry.name)
-        return 0;
-    return year;
-}
+// Small enough that the cores finish together, large enough that taking the next share
+// costs nothing beside reading it.
+constexpr qsizetype DaysPerShare = 64;
 
-void readYear(int year, const std::function<bool()> &cancelled, DiaryContents &contents)
+void readShare(std::span<const QDate> days, const std::function<bool()> &cancelled,
+               DiaryContents &contents)
 {
-    const QList<QDate> days = daysOfYear(year);
     contents.entries.reserve(days.size());
     for (const QDate &date : days) {
         if (cancelled())
@@ -42,32 +34,6 @@ void readYear(int year, const std::function<bool()> &cancelled, DiaryContents &c
 }
 
 } // namespace
-
-QList<int> diaryYears()
-{
-    QList<int> years;
-    const std::optional<QList<DirEntry>> listing = listDirectory(applicationPath(DiaryDirName));
-    for (const DirEntry &entry : listing.value_or(QList<DirEntry>{})) {
-        if (const int year = yearOfDirectory(entry))
-            years.append(year);
-    }
-    std::sort(years.begin(), years.end(), std::greater<>());
-    return years;
-}
-
-QList<QDate> daysOfYear(int year)
-{
-    QList<QDate> days;
-    for (int month = 12; month >= 1; --month) {
-        const QList<int> monthDays = daysWithEntries(year, month);
-        for (auto day = monthDays.crbegin(); day != monthDays.crend(); ++day) {
-            const QDate date(year, month, *day);
-            if (date.isValid())
-                days.append(date);
-        }
-    }
-    return days;
-}
 
 EntryReading readForIndex(const QDate &date)
 {
@@ -83,19 +49,21 @@ EntryReading readForIndex(const QDate &date)
     }
 }
 
-DiaryContents readDiary(const std::function<bool()> &cancelled)
+DiaryContents readEntries(const QList<QDate> &days, const std::function<bool()> &cancelled)
 {
-    // Listing a year's directories costs about as much as reading its entries, so each
-    // worker takes whole years, the next one free, and the results are joined in order.
-    const QList<int> years = diaryYears();
-    std::vector<DiaryContents> perYear(years.size());
-    std::atomic<qsizetype> nextYear = 0;
+    const qsizetype shares = (days.size() + DaysPerShare - 1) / DaysPerShare;
+    std::vector<DiaryContents> perShare(shares);
+    std::atomic<qsizetype> nextShare = 0;
     const auto work = [&] {
-        for (qsizetype i = nextYear++; i < years.size(); i = nextYear++)
-            readYear(years[i], cancelled, perYear[i]);
+        for (qsizetype i = nextShare++; i < shares; i = nextShare++) {
+            const qsizetype from = i * DaysPerShare;
+            readShare(std::span(days.constData() + from, std::min(DaysPerShare, days.size() - from)),
+                      cancelled, perShare[i]);
+        }
     };
     std::vector<std::unique_ptr<QThread>> helpers;
-    for (int helper = 1; helper < QThread::idealThreadCount(); ++helper) {
+    const int cores = QThread::idealThreadCount();
+    for (int helper = 1; helper < cores && helper < shares; ++helper) {
         helpers.emplace_back(QThread::create(work));
         helpers.back()->start();
     }
@@ -104,9 +72,10 @@ DiaryContents readDiary(const std::function<bool()> &cancelled)
         helper->wait();
 
     DiaryContents contents;
-    for (DiaryContents &year : perYear) {
-        std::move(year.entries.begin(), year.entries.end(), std::back_inserter(contents.entries));
-        contents.unreadable.append(year.unreadable);
+    contents.entries.reserve(days.size());
+    for (DiaryContents &share : perShare) {
+        std::move(share.entries.begin(), share.entries.end(), std::back_inserter(contents.entries));
+        contents.unreadable.append(share.unreadable);
     }
     return contents;
 }

@@ -10,13 +10,6 @@
 
 namespace Kakiva {
 
-// The years that have an entry directory, newest first.
-QList<int> diaryYears();
-
-// The days of year that have an entry file, newest first, found by listing the entry
-// store's month directories.
-QList<QDate> daysOfYear(int year);
-
 struct EntryReading
 {
     enum class Outcome
@@ -40,8 +33,9 @@ struct DiaryContents
     QList<QDate> unreadable;
 };
 
-// Reads every entry of the diary, a year at a time on each of the processor's cores.
-// Stops early, with what it has, once cancelled() returns true.
-DiaryContents readDiary(const std::function<bool()> &cancelled);
+// Reads the entries of days (newest first), a share at a time on each of the processor's
+// cores; the entries come back in the order of days. Stops early, with what it has, once
+// cancelled() returns true.
+DiaryContents readEntries(const QList<QDate> &days, const std::function<bool()> &cancelled);
 
 } // namespace Kakiva

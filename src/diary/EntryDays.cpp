@@ -14,7 +14,8 @@ namespace {
 
 constexpr QLatin1StringView EntrySuffix{".dia"};
 
-// The day whose entry the store keeps under this file name, or 0 for any other file.
+} // namespace
+
 int dayOfEntryFile(const QString &fileName)
 {
     if (!fileName.endsWith(EntrySuffix))
@@ -26,8 +27,6 @@ int dayOfEntryFile(const QString &fileName)
         return 0;
     return day;
 }
-
-} // namespace
 
 QList<int> daysWithEntries(int year, int month)
 {

@@ -4,12 +4,30 @@ namespace Kakiva {
 
 IndexedEntry indexedEntry(const QDate &date, const QString &text)
 {
-    IndexedEntry entry{date, text, foldForSearch(text)};
+    IndexedEntry entry{date, foldForSearch(text), {}, {}};
+    if (std::optional<QList<TextShift>> shifts = shiftsBetween(entry.folded.text, text)) {
+        entry.shifts = std::move(*shifts);
+    } else {
+        entry.text = text;
+        entry.text.squeeze();
+    }
     // Only the characters are kept: reading and folding reserved room to grow.
-    entry.text.squeeze();
     entry.folded.text.squeeze();
     entry.folded.anchors.squeeze();
     return entry;
+}
+
+QString IndexedEntry::originalText() const
+{
+    return text.isNull() ? applyShifts(folded.text, shifts) : text;
+}
+
+qsizetype IndexedEntry::bytesHeld() const
+{
+    return text.capacity() * qsizetype(sizeof(QChar)) +
+           folded.text.capacity() * qsizetype(sizeof(QChar)) +
+           folded.anchors.capacity() * qsizetype(sizeof(FoldedText::Anchor)) +
+           shifts.capacity() * qsizetype(sizeof(TextShift));
 }
 
 std::optional<SearchHit> matchEntry(const IndexedEntry &entry, const QStringList &words)
@@ -28,8 +46,9 @@ std::optional<SearchHit> matchEntry(const IndexedEntry &entry, const QStringList
             firstEnd = at + word.size();
         }
     }
-    const auto [start, end] = entry.folded.originalRange(firstStart, firstEnd, entry.text.size());
-    return SearchHit{entry.date, excerptAround(entry.text, start, end)};
+    const QString text = entry.originalText();
+    const auto [start, end] = entry.folded.originalRange(firstStart, firstEnd, text.size());
+    return SearchHit{entry.date, excerptAround(text, start, end)};
 }
 
 } // namespace Kakiva

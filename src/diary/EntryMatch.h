@@ -2,6 +2,7 @@
 
 #include "diary/EntryExcerpt.h"
 #include "diary/SearchFolding.h"
+#include "diary/TextShifts.h"
 
 #include <QDate>
 #include <QStringList>
@@ -10,13 +11,20 @@
 
 namespace Kakiva {
 
-// One entry as the search keeps it: the text as the entry dialog shows it, and the same
-// text folded once for comparing.
+// One entry as the search keeps it: the text folded once for comparing, and what gives
+// back the text as the entry dialog shows it. Folding mostly changes characters one for
+// one, so the shifts that undo it are kept instead of a second copy of the text; the text
+// itself is kept only where folding changed its length.
 struct IndexedEntry
 {
     QDate date;
-    QString text;
     FoldedText folded;
+    QList<TextShift> shifts;
+    QString text; // null unless folding changed the length
+
+    QString originalText() const;
+    // Memory held for the entry's texts and maps.
+    qsizetype bytesHeld() const;
 };
 
 IndexedEntry indexedEntry(const QDate &date, const QString &text);

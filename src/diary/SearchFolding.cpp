@@ -161,6 +161,27 @@ std::pair<qsizetype, qsizetype> FoldedText::originalRange(qsizetype start, qsize
     return {from, next < text.size() ? originalAt(next) : originalLength};
 }
 
+bool FoldedText::mapsInto(qsizetype originalLength) const
+{
+    // Before the first anchor a position maps to itself.
+    qsizetype from = 0;
+    qsizetype original = 0;
+    for (qsizetype i = 0; i <= anchors.size(); ++i) {
+        const qsizetype to = i < anchors.size() ? anchors[i].folded : text.size();
+        if (to < from || to > text.size())
+            return false;
+        if (to > from && original + (to - 1 - from) >= originalLength)
+            return false;
+        if (i < anchors.size()) {
+            from = anchors[i].folded;
+            original = anchors[i].original;
+            if (original < 0 || original > originalLength)
+                return false;
+        }
+    }
+    return true;
+}
+
 FoldedText foldForSearch(QStringView original)
 {
     const std::vector<char16_t> &folds = singleCharacterFolds();

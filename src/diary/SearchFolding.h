@@ -30,6 +30,9 @@ struct FoldedText
     // characters (one "㍻" for a hit on the "平" it folds to).
     std::pair<qsizetype, qsizetype> originalRange(qsizetype start, qsizetype end,
                                                   qsizetype originalLength) const;
+    // Whether every folded position maps inside an original of originalLength, through
+    // anchors in order: what a map read back from disk must show before it is used.
+    bool mapsInto(qsizetype originalLength) const;
 };
 
 FoldedText foldForSearch(QStringView original);

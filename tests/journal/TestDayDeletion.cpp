@@ -160,9 +160,9 @@ void TestDayDeletion::localSiteLosesTheDay()
 void TestDayDeletion::dayPageNotedBeforeItGoes_data()
 {
     QTest::addColumn<bool>("pageMissing");  // the local day page already gone
-    QTest::addColumn<bool>("entryStays");   // the entry cannot be removed, as a crash there
+    QTest::addColumn<bool>("entryStays");   // the entry is no file a backup can hold
     QTest::newRow("local page already missing") << true << false;
-    QTest::newRow("stopped at the entry") << false << true;
+    QTest::newRow("entry a folder: refused before anything changes") << false << true;
 }
 
 // The record learns that the server must lose the day page before the entry or the page
@@ -176,13 +176,13 @@ void TestDayDeletion::dayPageNotedBeforeItGoes()
     if (pageMissing)
         QVERIFY(QFile::remove(m_app->filePath(u"HTML/2004/08/03.html"_s)));
     if (entryStays) {
-        // A folder in the entry's place: its removal fails, as a crash before it would stop.
+        // A folder in the entry's place: no backup can hold the day, so nothing may go.
         QVERIFY(QFile::remove(m_app->filePath(u"Diary/2004/08/03.dia"_s)));
         m_app->write(u"Diary/2004/08/03.dia/inside"_s, "x");
     }
 
     QCOMPARE(deleteDate(u"2004/08/03"_s), !entryStays);
-    QVERIFY(ServerRecord(Somewhere).removals().contains(u"2004/08/03.html"_s));
+    QCOMPARE(ServerRecord(Somewhere).removals().contains(u"2004/08/03.html"_s), !entryStays);
     QCOMPARE(QFile::exists(m_app->filePath(u"HTML/2004/08/03.html"_s)), entryStays);
     if (pageMissing)
         QVERIFY(pendingRemovals(ServerRecord(Somewhere)).contains(u"2004/08/03.html"_s));

@@ -198,11 +198,12 @@ bool SshServer::start()
         m_error = QStringLiteral("cannot write ") + configPath;
         return false;
     }
+    // Counted before the start: a quick sshd may say it listens before the count is taken.
+    const QString listening = QStringLiteral("Server listening on");
+    const qsizetype startsBefore = log().count(listening);
     m_process.start(QStringLiteral("/usr/sbin/sshd"),
                     {QStringLiteral("-D"), QStringLiteral("-f"), configPath, QStringLiteral("-E"),
                      path(QStringLiteral("sshd.log"))});
-    const QString listening = QStringLiteral("Server listening on");
-    const qsizetype startsBefore = log().count(listening);
     const QDeadlineTimer deadline(StartTimeoutMs);
     while (m_process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         if (log().count(listening) > startsBefore)

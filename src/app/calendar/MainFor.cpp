@@ -1,5 +1,6 @@
 #include "app/calendar/MainFor.h"
 
+#include "app/calendar/AfterFirstPaint.h"
 #include "app/backup/BackupFor.h"
 #include "app/calendar/DayPageBrowse.h"
 #include "app/calendar/DraftMarks.h"
@@ -48,13 +49,16 @@ MainFor::MainFor(QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     showToday();
-    markEntryDays(DayCal->yearShown(), DayCal->monthShown());
     connect(DayCal, &QCalendarWidget::currentPageChanged, this, &MainFor::markEntryDays);
     // A click on a day and Return or Enter on the chosen day both raise the date event.
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::selectionChanged, this, &MainFor::enableDelete);
     enableDelete();
+    // The marks read the entry store, the server's record (through the settings and the
+    // code-page converter) and the drafts: the first frame shows the month without them
+    // and they follow at once.
+    runAfterFirstPaint(this, [this] { markEntryDays(DayCal->yearShown(), DayCal->monthShown()); });
     // Once the window is up, so the notice stands over it.
     QMetaObject::invokeMethod(
         this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);

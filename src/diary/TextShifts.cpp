@@ -1,0 +1,52 @@
+#include "diary/TextShifts.h"
+
+#include <limits>
+
+namespace Kakiva {
+
+std::optional<QList<TextShift>> shiftsBetween(QStringView folded, QStringView original)
+{
+    if (folded.size() != original.size())
+        return std::nullopt;
+    QList<TextShift> shifts;
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        const quint16 difference = quint16(original[i].unicode() - folded[i].unicode());
+        if (difference == 0)
+            continue;
+        if (!shifts.isEmpty()) {
+            TextShift &last = shifts.last();
+            if (last.start + last.length == i && last.difference == difference &&
+                last.length < std::numeric_limits<quint16>::max()) {
+                ++last.length;
+                continue;
+            }
+        }
+        shifts.append({qint32(i), 1, difference});
+    }
+    shifts.squeeze();
+    return shifts;
+}
+
+QString applyShifts(QStringView folded, const QList<TextShift> &shifts)
+{
+    QString original = folded.toString();
+    QChar *out = original.data();
+    for (const TextShift &shift : shifts) {
+        for (qsizetype i = shift.start; i < shift.start + shift.length; ++i)
+            out[i] = QChar(char16_t(out[i].unicode() + shift.difference));
+    }
+    return original;
+}
+
+bool shiftsFit(const QList<TextShift> &shifts, qsizetype length)
+{
+    qsizetype end = 0;
+    for (const TextShift &shift : shifts) {
+        if (shift.start < end || qsizetype(shift.start) + shift.length > length)
+            return false;
+        end = shift.start + shift.length;
+    }
+    return true;
+}
+
+} // namespace Kakiva
