@@ -40,10 +40,13 @@ bool writeDataFile(const QString &name, const QByteArray &bytes, QString *error,
                           /*ownerOnly=*/true);
 }
 
-void tell(const RestoreProgress &progress, RestoreStep step)
+// False, with *error, when the caller stops the restore before step.
+bool goOn(const RestoreProgress &progress, RestoreStep step, QString *error)
 {
-    if (progress)
-        progress(step);
+    if (!progress || progress(step))
+        return true;
+    *error = QStringLiteral("cancelled");
+    return false;
 }
 
 // Every member may be written where it goes: nothing is written otherwise.
@@ -85,13 +88,12 @@ bool restoreBackup(const QString &path, QString *error, RestoredConnection conne
 {
     PrivateArchiveCopy copy;
     BackupSummary summary;
-    tell(progress, RestoreStep::Checking);
-    if (!takeCheckedCopy(path, &copy, &summary, /*allTargets=*/true, error))
+    if (!goOn(progress, RestoreStep::Checking, error) ||
+        !takeCheckedCopy(path, &copy, &summary, /*allTargets=*/true, error) ||
+        !goOn(progress, RestoreStep::BackingUp, error) ||
+        !writeBackupNow(error, nullptr, Pruning::KeepOlder) ||
+        !goOn(progress, RestoreStep::Writing, error))
         return false;
-    tell(progress, RestoreStep::BackingUp);
-    if (!writeBackupNow(error, nullptr, Pruning::KeepOlder))
-        return false;
-    tell(progress, RestoreStep::Writing);
     const bool written = readBackupArchive(
         copy.path(),
         [connection](const QString &name, const QByteArray &bytes, QString *fault) {

@@ -23,8 +23,9 @@ enum class RestoreStep
     BackingUp, // the current state, before anything is written
     Writing,
 };
-// Told as each step begins, in the calling thread.
-using RestoreProgress = std::function<void(RestoreStep)>;
+// Told as each step begins, in the calling thread; false stops the restore there, before
+// the step, so a restore the user cancels has written nothing of the diary.
+using RestoreProgress = std::function<bool(RestoreStep)>;
 
 // Puts back every file the backup holds; files it does not hold stay as they are. The
 // settings keep the current backup folder and, unless connection says otherwise, the

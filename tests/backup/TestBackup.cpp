@@ -175,6 +175,8 @@ QByteArray damagedInTheMiddle(QByteArray whole, qsizetype at)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Kakiva::RestoreStep)
+
 class TestBackup : public QObject
 {
     Q_OBJECT
@@ -193,6 +195,8 @@ private slots:
     void listsBothFormats();
     void swappedArchiveIsNeverWritten_data();
     void swappedArchiveIsNeverWritten();
+    void cancelledRestoreWritesNothing_data();
+    void cancelledRestoreWritesNothing();
     void refusesTargetsInTheDataFolder_data();
     void refusesTargetsInTheDataFolder();
     void unreadableFileIsLeftOut_data();
@@ -449,6 +453,7 @@ void TestBackup::swappedArchiveIsNeverWritten()
             steps.append(step);
             if (step == RestoreStep::BackingUp)
                 writeWholeFile(archive, otherBytes);
+            return true;
         });
     QVERIFY2(restored, qPrintable(error));
     QCOMPARE(steps, (QList<RestoreStep>{RestoreStep::Checking, RestoreStep::BackingUp,
@@ -457,6 +462,27 @@ void TestBackup::swappedArchiveIsNeverWritten()
     QCOMPARE(m_dir->read(QStringLiteral("Diary/2024/03/06.dia")), QByteArray("second day\r\n\r\n"));
     QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("Diary/2024/01/01.dia"))));
     QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("../kakiva-outside.dia"))));
+}
+
+void TestBackup::cancelledRestoreWritesNothing_data()
+{
+    QTest::addColumn<RestoreStep>("stopAt");
+    QTest::newRow("while it is checked") << RestoreStep::Checking;
+    QTest::newRow("before the current state is backed up") << RestoreStep::BackingUp;
+    QTest::newRow("just before the writing") << RestoreStep::Writing;
+}
+
+// The user may cancel a restore at each step up to the writing: the diary is then as it was.
+void TestBackup::cancelledRestoreWritesNothing()
+{
+    QFETCH(RestoreStep, stopAt);
+    const QString archive = backUp();
+    m_dir->write(QStringLiteral("Diary/2024/03/06.dia"), "edited later\r\n");
+    const Tree before = treeBelow(m_dir->filePath(QStringLiteral("Diary")));
+    QString error;
+    QVERIFY(!restoreBackup(archive, &error, RestoredConnection::Current,
+                           [&](RestoreStep step) { return step != stopAt; }));
+    QCOMPARE(treeBelow(m_dir->filePath(QStringLiteral("Diary"))), before);
 }
 
 void TestBackup::refusesTargetsInTheDataFolder_data()

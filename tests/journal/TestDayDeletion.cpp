@@ -34,8 +34,7 @@ const PublishDestination Somewhere{u"ftp.example.jp"_s, u"diarist"_s, u"www"_s};
 void writeDay(const QString &date)
 {
     const QStringList ymd = date.split(u'/');
-    QCOMPARE(DiaryWrite(ymd[0], ymd[1], ymd[2], u"日記 "_s + date), qint16(0));
-    QCOMPARE(HtmlMake(ymd[0], ymd[1], ymd[2]), qint16(0));
+    writeSavedDay(ymd[0], ymd[1], ymd[2], u"日記 "_s + date);
 }
 
 bool deleteDate(const QString &date)
@@ -159,8 +158,8 @@ void TestDayDeletion::localSiteLosesTheDay()
 
 void TestDayDeletion::dayPageNotedBeforeItGoes_data()
 {
-    QTest::addColumn<bool>("pageMissing");  // the local day page already gone
-    QTest::addColumn<bool>("entryStays");   // the entry is no file a backup can hold
+    QTest::addColumn<bool>("pageMissing"); // the local day page already gone
+    QTest::addColumn<bool>("entryStays");  // the entry is no file a backup can hold
     QTest::newRow("local page already missing") << true << false;
     QTest::newRow("entry a folder: refused before anything changes") << false << true;
 }
@@ -284,7 +283,8 @@ void TestDayDeletion::hostileRemovalIsNeverSent_data()
     QTest::addColumn<QString>("protocol");
     QTest::addColumn<QString>("hostile");
     QTest::newRow("FTP, climbing out") << u"ftp"_s << u"../../private/victim.txt"_s;
-    QTest::newRow("FTP, climbing out from a year") << u"ftp"_s << u"2004/../../../private/victim.txt"_s;
+    QTest::newRow("FTP, climbing out from a year")
+        << u"ftp"_s << u"2004/../../../private/victim.txt"_s;
     QTest::newRow("SFTP, climbing out") << u"sftp"_s << u"../../private/victim.txt"_s;
     QTest::newRow("SFTP, absolute") << u"sftp"_s << u"/VICTIM/private/victim.txt"_s;
 }

@@ -3,6 +3,7 @@
 // day, the marks of private days, and the Atom feed, checked with the RFC's schema (jing)
 // and read back as feed readers read it (python3-feedparser).
 
+#include "DayPages.h"
 #include "TestAppDir.h"
 
 #include "diary/EntryStore.h"
@@ -59,11 +60,7 @@ void putOnDisk(const StarterFile &starter, OnDisk what)
 
 void writeDay(const QDate &date, const QString &text)
 {
-    QString error;
-    const QString y = date.toString(u"yyyy"_s), m = date.toString(u"MM"_s),
-                  d = date.toString(u"dd"_s);
-    QVERIFY2(DiaryWrite(y, m, d, text, &error) == 0, qPrintable(error));
-    QVERIFY2(HtmlMake(y, m, d, &error) == 0, qPrintable(error));
+    writeSavedDay(date.toString(u"yyyy"_s), date.toString(u"MM"_s), date.toString(u"dd"_s), text);
 }
 
 // The feed as a feed reader reads it: python3-feedparser's view of every entry.

@@ -1,6 +1,7 @@
 // The published tree as readers meet it: served on loopback, opened in headless Chromium
 // at a desktop and a phone size, and walked by linkchecker for broken links.
 
+#include "DayPages.h"
 #include "TestAppDir.h"
 
 #include "diary/EntryStore.h"
@@ -53,10 +54,7 @@ setTimeout(function () {
 
 void writeDay(const QString &y, const QString &m, const QString &d)
 {
-    QString error;
-    QVERIFY2(DiaryWrite(y, m, d, u"晴れ。<a href=\"../../year.html\">一覧</a>"_s, &error) == 0,
-             qPrintable(error));
-    QVERIFY2(HtmlMake(y, m, d, &error) == 0, qPrintable(error));
+    writeSavedDay(y, m, d, u"晴れ。<a href=\"../../year.html\">一覧</a>"_s);
 }
 
 // A static file server on a free loopback port, serving root.

@@ -109,12 +109,8 @@ void TestUploadAttempt::init()
 {
     m_app.emplace();
     // Another day of the month, so the lists hold more than the day sent.
-    for (const QString &day : {QStringLiteral("03"), Day}) {
-        QString error;
-        QVERIFY2(DiaryWrite(Year, Month, day, QStringLiteral("晴れ"), &error) == 0,
-                 qPrintable(error));
-        QVERIFY2(HtmlMake(Year, Month, day, &error) == 0, qPrintable(error));
-    }
+    for (const QString &day : {QStringLiteral("03"), Day})
+        writeSavedDay(Year, Month, day);
 }
 
 void TestUploadAttempt::cleanup()
@@ -132,9 +128,7 @@ void TestUploadAttempt::applyLocal(Local fault, ScriptedFtpServer &server)
         break;
     case Local::DataConnectionDropped: {
         // A day page of several hundred KiB, cut off after its first 64 KiB.
-        QString error;
-        QVERIFY(DiaryWrite(Year, Month, Day, QString(150 * 1024, QChar(0x65e5)), &error) == 0);
-        QVERIFY(HtmlMake(Year, Month, Day, &error) == 0);
+        writeSavedDay(Year, Month, Day, QString(150 * 1024, QChar(0x65e5)));
         server.script().setTransfer(ScriptedFtpScript::Transfer::DropAfter, 64 * 1024);
         break;
     }

@@ -1,9 +1,22 @@
 #pragma once
 
+#include "diary/EntryStore.h"
 #include "journal/SiteChange.h"
+#include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
 
 #include <QStringList>
+#include <QTest>
+
+// A day as a save leaves it on disk: its entry, then its four pages. A failure is flagged
+// by QTest.
+inline void writeSavedDay(const QString &year, const QString &month, const QString &day,
+                          const QString &text = QStringLiteral("晴れ"))
+{
+    QString error;
+    QVERIFY2(Kakiva::DiaryWrite(year, month, day, text, &error) == 0, qPrintable(error));
+    QVERIFY2(Kakiva::HtmlMake(year, month, day, &error) == 0, qPrintable(error));
+}
 
 // The four pages of one date, in the order they are written: the day's page, then the
 // list of years, the year's list of months and the month's list of days.

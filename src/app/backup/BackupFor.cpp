@@ -225,12 +225,27 @@ void BackupFor::restoreChosen()
     if (choice == RestoreChoice::Cancel)
         return;
     bool restored = false;
+    bool cancelled = false;
     const auto connection = chosenConnection();
-    runWhileBusy(this, QStringLiteral("復元しています..."), [&](JobProgress &) {
-        restored =
-            day ? restoredDay(path, *day, &error) : restoreBackup(path, &error, connection);
-    });
+    // The whole diary may take a while: it can be cancelled up to the moment it is written.
+    runWhileBusy(
+        this, QStringLiteral("復元しています..."),
+        [&](JobProgress &job) {
+            job.setTotal(3);
+            const auto step = [&job](RestoreStep next) {
+                job.setDone(static_cast<int>(next));
+                return !job.cancelled();
+            };
+            restored = day ? restoredDay(path, *day, &error)
+                           : restoreBackup(path, &error, connection, step);
+            cancelled = !restored && job.cancelled();
+        },
+        day ? BusyCancel::No : BusyCancel::Offered);
     showBackups();
+    if (cancelled) {
+        StatusLab->setText(QStringLiteral("復元を取り消しました。"));
+        return;
+    }
     if (!restored) {
         showErrorMessage(this, QStringLiteral("復元できませんでした。\n") + error);
         return;

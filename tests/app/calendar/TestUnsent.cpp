@@ -5,6 +5,7 @@
 #include "app/entry/DiaryInpFor.h"
 #include "app/publish/SendFor.h"
 
+#include "DayPages.h"
 #include "EntryText.h"
 #include "KeyboardInput.h"
 #include "PyFtpServer.h"
@@ -36,8 +37,7 @@ namespace {
 
 void writeDay(const QString &day, const QString &text)
 {
-    QCOMPARE(DiaryWrite(u"2004"_s, u"08"_s, day, text), qint16(0));
-    QCOMPARE(HtmlMake(u"2004"_s, u"08"_s, day), qint16(0));
+    writeSavedDay(u"2004"_s, u"08"_s, day, text);
 }
 
 } // namespace

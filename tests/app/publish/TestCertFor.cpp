@@ -87,10 +87,7 @@ void TestCertFor::initTestCase()
 void TestCertFor::init()
 {
     m_app.emplace();
-    QString error;
-    QVERIFY2(DiaryWrite("2024", "05", "07", QStringLiteral("晴れ"), &error) == 0,
-             qPrintable(error));
-    QVERIFY2(HtmlMake("2024", "05", "07", &error) == 0, qPrintable(error));
+    writeSavedDay("2024", "05", "07");
 }
 
 void TestCertFor::cleanup()

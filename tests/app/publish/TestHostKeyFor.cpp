@@ -90,10 +90,7 @@ void TestHostKeyFor::initTestCase()
 void TestHostKeyFor::init()
 {
     m_app.emplace();
-    QString error;
-    QVERIFY2(DiaryWrite("2024", "05", "07", QStringLiteral("晴れ"), &error) == 0,
-             qPrintable(error));
-    QVERIFY2(HtmlMake("2024", "05", "07", &error) == 0, qPrintable(error));
+    writeSavedDay("2024", "05", "07");
     m_server.emplace();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
     writeFtpSettings(m_server->serverString(), m_server->user(), m_server->password(), QString());

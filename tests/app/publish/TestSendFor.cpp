@@ -4,6 +4,7 @@
 
 #include "app/publish/SendFor.h"
 
+#include "DayPages.h"
 #include "ScriptedFault.h"
 #include "WindowTestBed.h"
 
@@ -44,8 +45,7 @@ void TestSendFor::init()
 {
     m_bed = std::make_unique<WindowTestBed>();
     for (const QString &day : {u"03"_s, u"17"_s}) {
-        QCOMPARE(DiaryWrite(u"2004"_s, u"08"_s, day, u"晴れ"_s), qint16(0));
-        QCOMPARE(HtmlMake(u"2004"_s, u"08"_s, day), qint16(0));
+        writeSavedDay(u"2004"_s, u"08"_s, day);
     }
 }
 

@@ -229,9 +229,7 @@ void TestUpFor::cleanup()
 
 void TestUpFor::writeEntryAndPages(const QString &day, const QString &text)
 {
-    QString error;
-    QVERIFY2(DiaryWrite(Year, Month, day, text, &error) == 0, qPrintable(error));
-    QVERIFY2(HtmlMake(Year, Month, day, &error) == 0, qPrintable(error));
+    writeSavedDay(Year, Month, day, text);
 }
 
 // The four pages of a date as they lie on disk, by the remote path below the directory
@@ -329,7 +327,8 @@ void TestUpFor::failureIsShownAndRetriedUntilSuccess()
     // session's last line a moment later.
     const bool reachedServer = fault != ScriptedFault::RefusedPort;
     const QList<QByteArray> commands = server.commands();
-    const qsizetype retryStart = reachedServer ? commands.indexOf(QByteArray("USER diarist"), 1) : 0;
+    const qsizetype retryStart =
+        reachedServer ? commands.indexOf(QByteArray("USER diarist"), 1) : 0;
     QVERIFY(retryStart >= 0);
     QVERIFY(firstSessionEnd <= retryStart);
     QList<QByteArray> first = commands.mid(0, retryStart);

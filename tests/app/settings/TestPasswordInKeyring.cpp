@@ -186,9 +186,7 @@ void TestPasswordInKeyring::uploadWithTheKeyringsPasswordLeavesItNowhere()
         QSKIP("needs the keyring");
     PyFtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-    QString error;
-    QVERIFY2(DiaryWrite(u"2024"_s, u"05"_s, u"07"_s, u"晴れ"_s, &error) == 0, qPrintable(error));
-    QVERIFY2(HtmlMake(u"2024"_s, u"05"_s, u"07"_s, &error) == 0, qPrintable(error));
+    writeSavedDay(u"2024"_s, u"05"_s, u"07"_s);
     writeFtpSettings(server.serverString(), server.user(), server.password(), QString());
     showSettings([&](ConfFor *dialog) { QTest::keyClick(dialog->OkCom, Qt::Key_Space); });
 
