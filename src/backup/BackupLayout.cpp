@@ -23,9 +23,12 @@ const QString Slash = QStringLiteral("/");
 constexpr QLatin1StringView ServerRecordName{"sent.json"};
 constexpr QLatin1StringView KnownHostsName{"known_hosts"};
 
+// The marks of private days and the feed's record are hidden beside the entries, but are
+// the diary's own: a backup carries them.
 bool isHiddenPath(const QString &relative)
 {
-    return relative.startsWith(QLatin1Char('.')) || relative.contains(QStringLiteral("/."));
+    return (relative.startsWith(QLatin1Char('.')) || relative.contains(QStringLiteral("/."))) &&
+           relative != QLatin1String("Diary/.private") && relative != QLatin1String("Diary/.feed.json");
 }
 
 bool isBelow(const QString &path, const QString &folder)
@@ -38,7 +41,7 @@ void collectTree(const QDir &data, const QString &tree, const QString &skipFolde
 {
     // Regular files only, linked folders not followed: a link could lead out of the data
     // folder or round in a circle.
-    QDirIterator files(data.filePath(tree), QDir::Files | QDir::NoDotAndDotDot,
+    QDirIterator files(data.filePath(tree), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
                        QDirIterator::Subdirectories);
     QList<ArchiveMember> found;
     while (files.hasNext()) {

@@ -10,6 +10,7 @@
 #include "backup/BackupInspect.h"
 #include "backup/BackupRestore.h"
 #include "journal/DayRestore.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -29,7 +30,7 @@ constexpr qreal PointSize = 10.5;
 
 bool restoredDay(const QString &path, const QDate &date, QString *error)
 {
-    const journal::SiteChange change = journal::restoreDay(path, date);
+    const journal::SiteChange change = journal::restoreDay(path, date, readSettings().siteUrl);
     *error = change.error;
     return change.ok();
 }

@@ -1,0 +1,24 @@
+#include "journal/DayPages.h"
+
+#include "diary/PrivateDays.h"
+#include "journal/SitePaths.h"
+#include "journal/SiteRoot.h"
+#include "pages/PageGenerator.h"
+
+namespace Kakiva::journal {
+
+void makeDayPages(const DateFields &date, const QString &siteUrl, SiteChange *change)
+{
+    if (isPrivateDay(dateOf(date)))
+        return;
+    QStringList written;
+    const bool made = HtmlMake(date.year, date.month, date.day, &written, &change->error) == 0;
+    change->written.append(sitePathsOf(written));
+    if (!made) {
+        change->failure = SiteChange::Failure::Pages;
+        return;
+    }
+    refreshSiteRoot(siteUrl, change);
+}
+
+} // namespace Kakiva::journal
