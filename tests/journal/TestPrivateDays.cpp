@@ -6,6 +6,8 @@
 #include "PyFtpServer.h"
 #include "TestAppDir.h"
 
+#include "backup/ArchiveWrite.h"
+#include "backup/BackupLayout.h"
 #include "backup/BackupRun.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryStore.h"
@@ -95,6 +97,7 @@ private slots:
     void leavesNoTraceInTheLocalSite_data();
     void leavesNoTraceInTheLocalSite();
     void madePublicAgainHasItsPages();
+    void backupsCarryTheMarksAndTheFeedRecord();
     void rootFilesGoUpAfterTheDayPages();
     void publishTakesItOffTheServer();
 
@@ -162,6 +165,24 @@ void TestPrivateDays::madePublicAgainHasItsPages()
     QVERIFY(!isPrivateDay(QDate(2004, 8, 17)));
     QVERIFY(m_app->read(u"HTML/2004/08/17.html"_s).contains(toCp932(SecretText)));
     QVERIFY(m_app->read(u"HTML/atom.xml"_s).contains(SecretText.toUtf8()));
+}
+
+// The marks and the feed's record lie hidden beside the entries, yet are the diary's own.
+void TestPrivateDays::backupsCarryTheMarksAndTheFeedRecord()
+{
+    QVERIFY(journal::makeDayPrivate(Private, SiteUrl).ok());
+    m_app->write(u"Diary/.lock"_s, "a temporary");
+    QList<ArchiveMember> members;
+    QString error;
+    QVERIFY2(collectBackupMembers(m_app->path(), m_app->filePath(u"backup"_s), &members, &error),
+             qPrintable(error));
+    QStringList names;
+    for (const ArchiveMember &member : members)
+        names.append(member.name);
+    QVERIFY2(names.contains(u"Diary/.private"_s), qPrintable(names.join(u' ')));
+    QVERIFY2(names.contains(u"Diary/.feed.json"_s), qPrintable(names.join(u' ')));
+    QVERIFY(!names.contains(u"Diary/.lock"_s));
+    QVERIFY(isBackupMemberName(u"Diary/.private"_s));
 }
 
 // A real server gets the four pages of a first save in their order, each directory entered
