@@ -21,17 +21,15 @@ std::tuple<bool, qsizetype, bool> rankOf(const QString &sitePath)
             !isListPage(sitePath)};
 }
 
-// The directory of the deepest file: entered first, it makes those above it on the way.
+// The directory of the deepest of files (not empty): entered first, it makes those above it
+// on the way.
 QString deepestDirectory(const QList<SiteFile> &files)
 {
-    QString deepest;
-    for (const SiteFile &file : files) {
-        const QString directory = remoteDirectoryOf(file.remotePath);
-        if (directory.count(QLatin1Char('/')) + !directory.isEmpty() >
-            deepest.count(QLatin1Char('/')) + !deepest.isEmpty())
-            deepest = directory;
-    }
-    return deepest;
+    const auto deepest =
+        std::max_element(files.begin(), files.end(), [](const SiteFile &a, const SiteFile &b) {
+            return a.remotePath.count(QLatin1Char('/')) < b.remotePath.count(QLatin1Char('/'));
+        });
+    return remoteDirectoryOf(deepest->remotePath);
 }
 
 } // namespace
