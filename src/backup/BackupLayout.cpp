@@ -28,7 +28,8 @@ constexpr QLatin1StringView KnownHostsName{"known_hosts"};
 bool isHiddenPath(const QString &relative)
 {
     return (relative.startsWith(QLatin1Char('.')) || relative.contains(QStringLiteral("/."))) &&
-           relative != QLatin1String("Diary/.private") && relative != QLatin1String("Diary/.feed.json");
+           relative != QLatin1String("Diary/.private") &&
+           relative != QLatin1String("Diary/.feed.json");
 }
 
 bool isBelow(const QString &path, const QString &folder)

@@ -37,8 +37,7 @@ bool rememberDayPageRemoval(const DateFields &date, SiteChange *change)
 void takeDayPageOff(const DateFields &date, SiteChange *change)
 {
     QStringList removed;
-    const bool unmade =
-        HtmlUnmake(date.year, date.month, date.day, &removed, &change->error) == 0;
+    const bool unmade = HtmlUnmake(date.year, date.month, date.day, &removed, &change->error) == 0;
     change->removed.append(sitePathsOf(removed));
     if (unmade)
         change->written.append(sitePathsOf(listsLeft(date, removed)));

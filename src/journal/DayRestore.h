@@ -14,7 +14,6 @@ namespace Kakiva::journal {
 // private day gets none. The files of the site's root follow (refreshSiteRoot; the feed only
 // with a public address, siteUrl). The change names the files written, in the order
 // written; an entry that could not be put back changes nothing (Failure::Entry).
-SiteChange restoreDay(const QString &path, const QDate &date,
-                      const QString &siteUrl = QString());
+SiteChange restoreDay(const QString &path, const QDate &date, const QString &siteUrl = QString());
 
 } // namespace Kakiva::journal

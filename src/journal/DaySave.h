@@ -14,7 +14,6 @@ namespace Kakiva::journal {
 // site changes. The change names the files written, in the order written; an entry that
 // could not be written changes nothing (Failure::Entry), a page that could not be written
 // leaves the entry saved (Failure::Pages).
-SiteChange saveDay(const DateFields &date, const QString &text,
-                   const QString &siteUrl = QString());
+SiteChange saveDay(const DateFields &date, const QString &text, const QString &siteUrl = QString());
 
 } // namespace Kakiva::journal

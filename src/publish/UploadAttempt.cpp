@@ -17,8 +17,7 @@ namespace {
 // list goes up before the pages beside it.
 std::tuple<bool, qsizetype, bool> rankOf(const QString &sitePath)
 {
-    return {!isGeneratedPage(sitePath), sitePath.count(QLatin1Char('/')),
-            !isListPage(sitePath)};
+    return {!isGeneratedPage(sitePath), sitePath.count(QLatin1Char('/')), !isListPage(sitePath)};
 }
 
 // The directory of the deepest of files (not empty): entered first, it makes those above it

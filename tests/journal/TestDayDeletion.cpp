@@ -89,12 +89,10 @@ void TestDayDeletion::localSiteLosesTheDay_data()
     // The pages were made without a save, so the first change of the site writes the
     // starters and latest.html after the lists.
     const QStringList firstRootFiles{"index.html", "kakiva.css", "latest.html"};
-    QTest::newRow("a middle day") << u"2004/08/03"_s << true
-                                  << QStringList{"Diary/2004/08/03.dia", "HTML/2004/08/03.html"}
-                                  << QStringList{"HTML/2004/08/index.html", "./03.html"}
-                                  << QStringList{"2004/08/03.html"}
-                                  << QStringList{"2004/08/index.html", "2004/index.html",
-                                                 "year.html"} + firstRootFiles;
+    QTest::newRow("a middle day")
+        << u"2004/08/03"_s << true << QStringList{"Diary/2004/08/03.dia", "HTML/2004/08/03.html"}
+        << QStringList{"HTML/2004/08/index.html", "./03.html"} << QStringList{"2004/08/03.html"}
+        << QStringList{"2004/08/index.html", "2004/index.html", "year.html"} + firstRootFiles;
     QTest::newRow("last day of a month")
         << u"2004/09/01"_s << true << QStringList{"Diary/2004/09", "HTML/2004/09"}
         << QStringList{"HTML/2004/index.html", "./09/index.html"}

@@ -20,8 +20,8 @@ class SearchFor;
 // the unsent files or the whole site can be sent. The chosen day's entry can be deleted
 // (the menu or the Delete key) once the user confirms it. Backups are written on the first
 // save of a day and at the end, and the backup window restores them. A day can be kept
-// private (shown grey) and given back to the web; the site window holds its public address. Closing it, or choosing
-// 終了, ends the program.
+// private (shown grey) and given back to the web; the site window holds its public
+// address. Closing it, or choosing 終了, ends the program.
 class MainFor : public QMainWindow
 {
     Q_OBJECT

@@ -468,9 +468,8 @@ void TestMainFor::settingsOpensEveryTime()
 
 void TestMainFor::siteWindowOpensFromTheMenu()
 {
-    ModalAnswerer<SiteFor> answerer([&](SiteFor *window) {
-        QTest::mouseClick(window->CancelCom, Qt::LeftButton);
-    });
+    ModalAnswerer<SiteFor> answerer(
+        [&](SiteFor *window) { QTest::mouseClick(window->CancelCom, Qt::LeftButton); });
     chooseMenuItem(m_window->SiteMenu);
     QTRY_COMPARE(answerer.shown(), 1);
     QCOMPARE(answerer.leftOpen(), 0);

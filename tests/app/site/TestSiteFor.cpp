@@ -197,7 +197,7 @@ void TestSiteFor::keyboardReachesEveryControl()
         QTest::keyClick(window, Qt::Key_Escape);
     });
     QCOMPARE(visited, (QList<QWidget *>{m_window->UrlTex, m_window->StarterCom, m_window->OkCom,
-                                         m_window->CancelCom}));
+                                        m_window->CancelCom}));
 }
 
 QTEST_MAIN(TestSiteFor)
