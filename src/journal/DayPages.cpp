@@ -9,7 +9,15 @@ namespace Kakiva::journal {
 
 void makeDayPages(const DateFields &date, const QString &siteUrl, SiteChange *change)
 {
-    if (isPrivateDay(dateOf(date)))
+    // Marks that cannot be read keep every day off the web, and the user hears why.
+    QString error;
+    const std::optional<QSet<QDate>> hidden = privateDays(&error);
+    if (!hidden) {
+        change->failure = SiteChange::Failure::Pages;
+        change->error = error;
+        return;
+    }
+    if (hidden->contains(dateOf(date)))
         return;
     QStringList written;
     const bool made = HtmlMake(date.year, date.month, date.day, &written, &change->error) == 0;

@@ -11,9 +11,11 @@ namespace {
 
 bool marked(const DateFields &date, bool isPrivate, SiteChange *change)
 {
-    if (setDayPrivate(dateOf(date), isPrivate, &change->error))
+    QString error; // a missing file of marks leaves a note here, which is no failure
+    if (setDayPrivate(dateOf(date), isPrivate, &error))
         return true;
     change->failure = SiteChange::Failure::Entry;
+    change->error = error;
     return false;
 }
 

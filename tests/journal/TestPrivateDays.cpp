@@ -134,6 +134,7 @@ void TestPrivateDays::leavesNoTraceInTheLocalSite()
 
     const journal::SiteChange change = journal::makeDayPrivate(Private, SiteUrl);
     QVERIFY2(change.ok(), qPrintable(change.error));
+    QCOMPARE(change.error, QString());
     QCOMPARE(change.removed, QStringList{u"2004/08/17.html"_s});
     // The lists without it, latest.html leading to the day left, and the feed without it.
     QCOMPARE(change.written, (QStringList{u"2004/08/index.html"_s, u"2004/index.html"_s,

@@ -31,8 +31,9 @@ namespace {
 enum class Blocker
 {
     None,
-    EntryFolderIsAFile, // the month's folder of the diary
-    YearListIsAFolder,  // the second page written
+    EntryFolderIsAFile,     // the month's folder of the diary
+    YearListIsAFolder,      // the second page written
+    PrivateMarksAreAFolder, // Diary/.private cannot be read: no day can be told public
 };
 
 void block(const TestAppDir &app, Blocker blocker)
@@ -42,6 +43,9 @@ void block(const TestAppDir &app, Blocker blocker)
         break;
     case Blocker::EntryFolderIsAFile:
         app.write(u"Diary/2004/08"_s, "file");
+        break;
+    case Blocker::PrivateMarksAreAFolder:
+        QVERIFY(QDir(app.path()).mkpath(u"Diary/.private/in"_s));
         break;
     case Blocker::YearListIsAFolder:
         QVERIFY(QFile::remove(app.filePath(u"HTML/year.html"_s)));
@@ -88,6 +92,8 @@ void TestSiteChange::saveNamesThePagesItWrote_data()
     QTest::newRow("year list not written: the day page only")
         << Blocker::YearListIsAFolder << Failure::Pages << QStringList{u"2004/08/17.html"_s}
         << true;
+    QTest::newRow("private marks unreadable: the entry only")
+        << Blocker::PrivateMarksAreAFolder << Failure::Pages << QStringList{} << true;
 }
 
 void TestSiteChange::saveNamesThePagesItWrote()
@@ -153,6 +159,7 @@ void TestSiteChange::saveNamesTheRootFilesThatChanged()
 
     const journal::SiteChange change = journal::saveDay({u"2004"_s, u"08"_s, day}, text, url);
     QVERIFY2(change.ok(), qPrintable(change.error));
+    QCOMPARE(change.error, QString());
     QCOMPARE(change.written, sitePagesOfDay(u"2004"_s, u"08"_s, day) + rootFiles);
     for (const QString &name : {u"index.html"_s, u"kakiva.css"_s, u"latest.html"_s})
         QVERIFY2(QFileInfo(m_app->filePath(u"HTML/"_s + name)).isFile(), qPrintable(name));
