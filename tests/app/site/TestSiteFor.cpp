@@ -64,6 +64,7 @@ private slots:
     void freshStartersAskBeforeReplacingAnEditedFile_data();
     void freshStartersAskBeforeReplacingAnEditedFile();
     void keyboardReachesEveryControl();
+    void textFitsItsControls();
 
 private:
     std::unique_ptr<WindowTestBed> m_bed;
@@ -198,6 +199,30 @@ void TestSiteFor::keyboardReachesEveryControl()
     });
     QCOMPARE(visited, (QList<QWidget *>{m_window->UrlTex, m_window->StarterCom, m_window->OkCom,
                                         m_window->CancelCom}));
+}
+
+// Every caption is shown whole, the longest note as well.
+void TestSiteFor::textFitsItsControls()
+{
+    showAnswered(m_window.get(), [](SiteFor *window) {
+        typeText(window->UrlTex, u"example"_s); // the longest note: no scheme
+        QApplication::processEvents();
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            if (qobject_cast<QLabel *>(control) || qobject_cast<QPushButton *>(control)) {
+                if (!control->isVisible())
+                    continue;
+                const auto *label = qobject_cast<QLabel *>(control);
+                const int needed = label && label->wordWrap()
+                                       ? label->heightForWidth(control->width())
+                                       : control->sizeHint().height();
+                QVERIFY2(control->height() >= needed, qPrintable(control->objectName()));
+                if (!label || !label->wordWrap())
+                    QVERIFY2(control->width() >= control->sizeHint().width(),
+                             qPrintable(control->objectName()));
+            }
+        }
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
 }
 
 QTEST_MAIN(TestSiteFor)
