@@ -21,9 +21,13 @@ const QString Slash = QStringLiteral("/");
 // What each server confirmed it holds, and the SSH host keys the user trusted.
 constexpr QLatin1StringView ServerRecordName{"sent.json"};
 
+// The marks of private days and the feed's record are hidden beside the entries, but are
+// the diary's own: a backup carries them.
 bool isHiddenPath(const QString &relative)
 {
-    return relative.startsWith(QLatin1Char('.')) || relative.contains(QStringLiteral("/."));
+    return (relative.startsWith(QLatin1Char('.')) || relative.contains(QStringLiteral("/."))) &&
+           relative != QLatin1String("Diary/.private") &&
+           relative != QLatin1String("Diary/.feed.json");
 }
 
 bool isBelow(const QString &path, const QString &folder)
@@ -36,7 +40,7 @@ void collectTree(const QDir &data, const QString &tree, const QString &skipFolde
 {
     // Regular files only, linked folders not followed: a link could lead out of the data
     // folder or round in a circle.
-    QDirIterator files(data.filePath(tree), QDir::Files | QDir::NoDotAndDotDot,
+    QDirIterator files(data.filePath(tree), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
                        QDirIterator::Subdirectories);
     // The paths begin with the data folder's own, as given.
     const qsizetype prefix = data.path().size() + 1;

@@ -20,6 +20,11 @@ DateFields paddedDateFields(const QDate &date)
             twoDigitDateField(dateFieldText(date.day()))};
 }
 
+QDate dateOf(const DateFields &fields)
+{
+    return QDate(fields.year.toInt(), fields.month.toInt(), fields.day.toInt());
+}
+
 QString slashedDate(const QDate &date)
 {
     const DateFields fields = paddedDateFields(date);

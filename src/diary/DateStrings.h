@@ -22,6 +22,8 @@ struct DateFields
     QString day;
 };
 DateFields paddedDateFields(const QDate &date);
+// The date the three strings name; invalid when they name none.
+QDate dateOf(const DateFields &fields);
 
 // date as the program writes it for people: 2004/03/05.
 QString slashedDate(const QDate &date);

@@ -3,12 +3,11 @@
 #include "backup/BackupRestore.h"
 #include "diary/DateStrings.h"
 #include "diary/EntrySaveNotice.h"
-#include "journal/SitePaths.h"
-#include "pages/PageGenerator.h"
+#include "journal/DayPages.h"
 
 namespace Kakiva::journal {
 
-SiteChange restoreDay(const QString &path, const QDate &date)
+SiteChange restoreDay(const QString &path, const QDate &date, const QString &siteUrl)
 {
     SiteChange change;
     if (!restoreDayEntry(path, date, &change.error)) {
@@ -17,10 +16,7 @@ SiteChange restoreDay(const QString &path, const QDate &date)
     }
     const DateFields fields = paddedDateFields(date);
     noteEntrySaved(fields.year, fields.month, fields.day);
-    QStringList written;
-    if (HtmlMake(fields.year, fields.month, fields.day, &written, &change.error) != 0)
-        change.failure = SiteChange::Failure::Pages;
-    change.written = sitePathsOf(written);
+    makeDayPages(fields, siteUrl, &change);
     return change;
 }
 

@@ -2,12 +2,11 @@
 
 #include "diary/EntrySaveNotice.h"
 #include "diary/EntryStore.h"
-#include "journal/SitePaths.h"
-#include "pages/PageGenerator.h"
+#include "journal/DayPages.h"
 
 namespace Kakiva::journal {
 
-SiteChange saveDay(const DateFields &date, const QString &text)
+SiteChange saveDay(const DateFields &date, const QString &text, const QString &siteUrl)
 {
     SiteChange change;
     if (DiaryWrite(date.year, date.month, date.day, text, &change.error) != 0) {
@@ -15,10 +14,7 @@ SiteChange saveDay(const DateFields &date, const QString &text)
         return change;
     }
     noteEntrySaved(date.year, date.month, date.day);
-    QStringList written;
-    if (HtmlMake(date.year, date.month, date.day, &written, &change.error) != 0)
-        change.failure = SiteChange::Failure::Pages;
-    change.written = sitePathsOf(written);
+    makeDayPages(date, siteUrl, &change);
     return change;
 }
 

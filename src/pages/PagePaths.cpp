@@ -52,4 +52,9 @@ bool isListPage(const QString &path)
     return name == YearListName || name == ListName;
 }
 
+bool isGeneratedPage(const QString &sitePath)
+{
+    return sitePath.contains(QLatin1Char('/')) || sitePath == YearListName;
+}
+
 } // namespace Kakiva

@@ -19,4 +19,9 @@ QString dayPagePath(const QString &year, const QString &month, const QString &da
 // month's or a year's index.
 bool isListPage(const QString &path);
 
+// Whether the file at sitePath (below the HTML tree) is one of the pages the generator writes
+// for the days: the year list and whatever lies in a year's folder. The other files of the
+// root (the front page, the style sheet, latest.html, the feed) are not.
+bool isGeneratedPage(const QString &sitePath);
+
 } // namespace Kakiva

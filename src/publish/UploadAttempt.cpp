@@ -6,16 +6,29 @@
 #include "publish/ServerRemovals.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace Kakiva {
 
 namespace {
 
-// Where a page stands in the sending order: its depth in the site, then whether it is a
-// list, since a list goes up before the pages beside it.
-std::pair<qsizetype, bool> rankOf(const QString &sitePath)
+// Where a file stands in the sending order: the generated pages first, so a day's pages are
+// up before anything else; then its depth in the site, then whether it is a list, since a
+// list goes up before the pages beside it.
+std::tuple<bool, qsizetype, bool> rankOf(const QString &sitePath)
 {
-    return {sitePath.count(QLatin1Char('/')), !isListPage(sitePath)};
+    return {!isGeneratedPage(sitePath), sitePath.count(QLatin1Char('/')), !isListPage(sitePath)};
+}
+
+// The directory of the deepest of files (not empty): entered first, it makes those above it
+// on the way.
+QString deepestDirectory(const QList<SiteFile> &files)
+{
+    const auto deepest =
+        std::max_element(files.begin(), files.end(), [](const SiteFile &a, const SiteFile &b) {
+            return a.remotePath.count(QLatin1Char('/')) < b.remotePath.count(QLatin1Char('/'));
+        });
+    return remoteDirectoryOf(deepest->remotePath);
 }
 
 } // namespace
@@ -101,7 +114,7 @@ bool UploadAttempt::sendOneByOne(const QList<SiteFile> &files, bool last)
 // from there, so no directory above costs a question of its own.
 bool UploadAttempt::sendTogether(const QList<SiteFile> &files, bool last)
 {
-    if (!files.isEmpty() && !enter(remoteDirectoryOf(files.last().remotePath)))
+    if (!files.isEmpty() && !enter(deepestDirectory(files)))
         return false;
     const QList<qint16> results = m_session->storeTogether(files);
     for (qsizetype i = 0; i < results.size(); ++i) {

@@ -18,7 +18,9 @@ class PublishSession;
 // change to its remote directory, and send the pages from the top of the site down, each
 // directory's list before its other pages, entering (or making) each directory on the way.
 // For the four pages of a date that is: the year list, the year directory and its month
-// list, the month directory, its day list and the day page. Then the pages of days deleted
+// list, the month directory, its day list and the day page. Files of the site that are not
+// generated pages (the front page, the style sheet, latest.html, the feed) follow them, back
+// in the remote directory, in the same session. Then the pages of days deleted
 // since the last upload there are removed (carryOutRemovals). Each stage reports its
 // kind of outcome as it happens; the record learns each page as the server confirms it. A client
 // that stores files together (SFTP) enters (or makes) the deepest directory right after the
@@ -38,8 +40,9 @@ public:
 
     PublishOutcome run(const QStringList &sitePaths);
 
-    // The order the pages go up in: by directory from the top down, a directory's list
-    // before its other pages, otherwise as given.
+    // The order the pages go up in: the generated pages first, by directory from the top
+    // down, a directory's list before its other pages; then the other files of the site;
+    // otherwise as given.
     static QStringList sendingOrder(QStringList sitePaths);
 
 private:

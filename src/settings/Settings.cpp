@@ -25,6 +25,7 @@ Settings readSettings(QString *error)
     settings.passwordStore = ftp(PasswordStoreKey);
     settings.certificate = ftp(CertificateKey);
     settings.backupFolder = settingIn(file, BackupSection, BackupFolderKey);
+    settings.siteUrl = settingIn(file, SiteSection, SiteUrlKey);
     return settings;
 }
 

@@ -18,6 +18,7 @@ struct Settings
     QString passwordStore; // [FTP] PasswordStore
     QString certificate;   // [FTP] Certificate: "<host:port> <SHA-256 hex>"
     QString backupFolder;  // [Backup] Folder; empty for the folder beside the program
+    QString siteUrl;       // [Site] URL: the public address of the HTML tree; empty for none
 
     // No password of the file's own, and the file points at the keyring. A password in the
     // file always counts, so a file an older version wrote again keeps working.

@@ -25,4 +25,9 @@ inline constexpr QLatin1StringView CertificateKey{"Certificate"};
 inline constexpr QLatin1StringView BackupSection{"Backup"};
 inline constexpr QLatin1StringView BackupFolderKey{"Folder"};
 
+// The public address of the HTML tree, as readers reach it: the feed's links need it, and
+// the server settings cannot tell it. Empty: no feed.
+inline constexpr QLatin1StringView SiteSection{"Site"};
+inline constexpr QLatin1StringView SiteUrlKey{"URL"};
+
 } // namespace Kakiva

@@ -10,7 +10,7 @@
 #   journal                  backup, publish, publish/client and below; neither publish nor
 #                            backup includes it
 #   app/kit                  the core; app/start and the window rooms below also app/kit
-#   app/settings, app/search, app/backup, app/publish   one room each, never each other
+#   app/settings, app/site, app/search, app/backup, app/publish   one room each, never each other
 #   app/entry                also app/publish (OK hands the saved day to the upload)
 #   app/calendar             every other window room, never app/start
 #   (main.cpp)               app/start and app/calendar
@@ -32,17 +32,18 @@ set(core_of_app journal backup publish publish/client ${below_publish})
 set(allowed_app/kit app/kit ${core_of_app})
 set(allowed_app/start app/start app/kit ${core_of_app})
 set(allowed_app/settings app/settings app/kit ${core_of_app})
+set(allowed_app/site app/site app/kit ${core_of_app})
 set(allowed_app/search app/search app/kit ${core_of_app})
 set(allowed_app/backup app/backup app/kit ${core_of_app})
 set(allowed_app/publish app/publish app/kit ${core_of_app})
 set(allowed_app/entry app/entry app/publish app/kit ${core_of_app})
-set(allowed_app/calendar app/calendar app/entry app/settings app/search app/backup app/publish
-    app/kit ${core_of_app})
+set(allowed_app/calendar app/calendar app/entry app/settings app/site app/search app/backup
+    app/publish app/kit ${core_of_app})
 set(allowed_PublishClientFactory.cpp ${allowed_publish} publish/ftp publish/sftp)
 set(core_folders platform diary settings pages publish publish/client publish/ftp publish/sftp backup
     journal)
-set(app_rooms app/kit app/start app/settings app/search app/backup app/publish app/entry
-    app/calendar)
+set(app_rooms app/kit app/start app/settings app/site app/search app/backup app/publish
+    app/entry app/calendar)
 set(folders platform diary settings pages publish/client publish/ftp publish/sftp publish backup
     journal ${app_rooms})
 

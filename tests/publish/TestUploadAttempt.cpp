@@ -355,15 +355,23 @@ void TestUploadAttempt::sftpDestination_data()
     QTest::addColumn<bool>("absolute"); // the remote directory as a path from "/"
     QTest::addColumn<QStringList>("onServer");
     QTest::addColumn<Stages>("statuses");
+    QTest::addColumn<QStringList>("rootFiles"); // sent with the four pages
 
     const OutcomeKind moved = OutcomeKind::DirectoryChanged;
     const OutcomeKind page = OutcomeKind::Uploading;
     QTest::newRow("year and month missing: made")
         << false << QStringList{"www"}
-        << Stages{OutcomeKind::Connected, moved, page, page, page, OutcomeKind::Sent};
+        << Stages{OutcomeKind::Connected, moved, page, page, page, OutcomeKind::Sent}
+        << QStringList{};
     QTest::newRow("absolute directory, year and month there")
         << true << QStringList{"www/2024/05"}
-        << Stages{OutcomeKind::Connected, moved, moved, page, page, page, OutcomeKind::Sent};
+        << Stages{OutcomeKind::Connected, moved, moved, page, page, page, OutcomeKind::Sent}
+        << QStringList{};
+    // The root files come last, yet the deepest directory is still the one entered.
+    QTest::newRow("year and month missing, the root files after the pages")
+        << false << QStringList{"www"}
+        << Stages{OutcomeKind::Connected, moved, page, page, page, page, page, OutcomeKind::Sent}
+        << QStringList{"index.html", "kakiva.css"};
 }
 
 // An sftp:// server setting goes through the same stages to OpenSSH's sshd, the host key
@@ -373,6 +381,10 @@ void TestUploadAttempt::sftpDestination()
     QFETCH(bool, absolute);
     QFETCH(QStringList, onServer);
     QFETCH(Stages, statuses);
+    QFETCH(QStringList, rootFiles);
+    QStringList paths = sitePagesOfDay(Year, Month, Day);
+    for (const QString &name : rootFiles)
+        paths.append(remotePathOf(m_app->write("HTML/" + name, "<!-- " + name.toUtf8() + " -->")));
 
     SshServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
@@ -384,7 +396,7 @@ void TestUploadAttempt::sftpDestination()
     Stages shown;
     int questions = 0;
     const auto ask = [&](const HostKeyQuestion &) { return ++questions > 0; };
-    QCOMPARE(upload(25s, &shown, {{}, ask}).result, Result::Succeeded);
+    QCOMPARE(upload(25s, &shown, {{}, ask}, paths).result, Result::Succeeded);
     QCOMPARE(shown, statuses);
     QCOMPARE(questions, 1);
     const ServerRecord record({server.serverString(), server.user(), directory});
@@ -393,6 +405,8 @@ void TestUploadAttempt::sftpDestination()
         QCOMPARE(server.remoteFile("www/" + remotePathOf(page)), readWholeFile(page));
         QVERIFY(record.holds(remotePathOf(page), fileDigest(page)));
     }
+    for (const QString &name : rootFiles)
+        QCOMPARE(server.remoteFile("www/" + name), m_app->read("HTML/" + name));
 }
 
 QTEST_GUILESS_MAIN(TestUploadAttempt)

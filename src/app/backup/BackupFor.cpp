@@ -11,6 +11,7 @@
 #include "backup/BackupRestore.h"
 #include "journal/DayRestore.h"
 #include "platform/AppDir.h"
+#include "settings/Settings.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -31,7 +32,7 @@ constexpr qreal PointSize = 10.5;
 
 bool restoredDay(const QString &path, const QDate &date, QString *error)
 {
-    const journal::SiteChange change = journal::restoreDay(path, date);
+    const journal::SiteChange change = journal::restoreDay(path, date, readSettings().siteUrl);
     *error = change.error;
     return change.ok();
 }

@@ -4,6 +4,7 @@
 #include "app/backup/BackupFor.h"
 #include "app/calendar/DayPageBrowse.h"
 #include "app/calendar/DraftMarks.h"
+#include "app/calendar/PrivateDayMarks.h"
 #include "app/calendar/UnsentView.h"
 #include "app/entry/DiaryInpFor.h"
 #include "app/kit/AppIcon.h"
@@ -13,12 +14,14 @@
 #include "app/publish/SendFor.h"
 #include "app/search/SearchFor.h"
 #include "app/settings/ConfFor.h"
+#include "app/site/SiteFor.h"
 #include "backup/AutoBackup.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDays.h"
 #include "diary/EntryStore.h"
 #include "journal/DayDeletion.h"
 #include "pages/SitePageName.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -82,8 +85,12 @@ void MainFor::buildMenu()
     DeleteMenu = FileMenu->addAction(QStringLiteral("この日を削除(&D)..."));
     DeleteMenu->setObjectName(QStringLiteral("DeleteMenu"));
     DeleteMenu->setShortcut(QKeySequence(Qt::Key_Delete));
+    PrivateMenu = FileMenu->addAction(QStringLiteral("この日を非公開にする(&P)"));
+    PrivateMenu->setObjectName(QStringLiteral("PrivateMenu"));
     ConfMenu = FileMenu->addAction(QStringLiteral("設定"));
     ConfMenu->setObjectName(QStringLiteral("ConfMenu"));
+    SiteMenu = FileMenu->addAction(QStringLiteral("サイト(&W)..."));
+    SiteMenu->setObjectName(QStringLiteral("SiteMenu"));
     UnsentMenu = FileMenu->addAction(QStringLiteral("未送信を送信(&U)"));
     UnsentMenu->setObjectName(QStringLiteral("UnsentMenu"));
     ResendMenu = FileMenu->addAction(QStringLiteral("すべて送信し直す(&A)"));
@@ -96,7 +103,9 @@ void MainFor::buildMenu()
     connect(BrowseMenu, &QAction::triggered, this,
             [this] { showDayPage(this, DayCal->selectedDate()); });
     connect(DeleteMenu, &QAction::triggered, this, &MainFor::deleteChosenDay);
+    connect(PrivateMenu, &QAction::triggered, this, &MainFor::togglePrivateDay);
     connect(ConfMenu, &QAction::triggered, this, &MainFor::openSettings);
+    connect(SiteMenu, &QAction::triggered, this, &MainFor::openSite);
     connect(EndMenu, &QAction::triggered, this, &MainFor::close);
     connect(UnsentMenu, &QAction::triggered, this, [this] { sendSite(false); });
     connect(ResendMenu, &QAction::triggered, this, [this] { sendSite(true); });
@@ -155,6 +164,7 @@ void MainFor::markEntryDays(int year, int month)
         DayCal->setDateTextFormat(QDate(year, month, day), bold);
     markUnsentDays(DayCal, year, month);
     markDraftDays(DayCal, year, month);
+    markPrivateDays(DayCal, year, month);
 }
 
 // After a save, a publish or new settings: what the server lacks may have changed. The
@@ -184,11 +194,22 @@ bool confirmDeletion(QWidget *window, const QDate &date)
 
 } // namespace
 
-// Only a day with an entry can be deleted; the Delete key follows the menu item.
+// Only a day with an entry can be deleted; the Delete key follows the menu item. The same
+// goes for keeping a day private.
 void MainFor::enableDelete()
 {
     const DateFields chosen = paddedDateFields(DayCal->selectedDate());
     DeleteMenu->setEnabled(QFileInfo::exists(entryFilePath(chosen.year, chosen.month, chosen.day)));
+    showPrivacyChoice(PrivateMenu, DayCal->selectedDate());
+}
+
+void MainFor::togglePrivateDay()
+{
+    enableDelete();
+    if (!PrivateMenu->isEnabled())
+        return;
+    togglePrivacy(this, DayCal->selectedDate());
+    refreshMarks();
 }
 
 void MainFor::deleteChosenDay()
@@ -199,7 +220,7 @@ void MainFor::deleteChosenDay()
         return;
     journal::SiteChange deleted;
     runWhileBusy(this, QStringLiteral("削除しています..."), [&](JobProgress &) {
-        deleted = journal::deleteDay(paddedDateFields(chosen));
+        deleted = journal::deleteDay(paddedDateFields(chosen), readSettings().siteUrl);
     });
     if (!deleted.ok())
         showErrorMessage(this, deleted.error);
@@ -237,6 +258,12 @@ void MainFor::openSettings()
         m_conf = new ConfFor(this);
     m_conf->showModal();
     refreshMarks();
+}
+
+void MainFor::openSite()
+{
+    SiteFor site(this);
+    site.showModal();
 }
 
 void MainFor::sendSite(bool everything)

@@ -19,8 +19,9 @@ class SearchFor;
 // Days with an entry are shown in bold, days whose page the server lacks are marked, and
 // the unsent files or the whole site can be sent. The chosen day's entry can be deleted
 // (the menu or the Delete key) once the user confirms it. Backups are written on the first
-// save of a day and at the end, and the backup window restores them. Closing it, or choosing
-// 終了, ends the program.
+// save of a day and at the end, and the backup window restores them. A day can be kept
+// private (shown grey) and given back to the web; the site window holds its public
+// address. Closing it, or choosing 終了, ends the program.
 class MainFor : public QMainWindow
 {
     Q_OBJECT
@@ -39,7 +40,9 @@ public:
     QAction *SearchMenu = nullptr;
     QAction *BrowseMenu = nullptr;
     QAction *DeleteMenu = nullptr;
+    QAction *PrivateMenu = nullptr;
     QAction *ConfMenu = nullptr;
+    QAction *SiteMenu = nullptr;
     QAction *UnsentMenu = nullptr;
     QAction *ResendMenu = nullptr;
     QAction *BackupMenu = nullptr;
@@ -64,6 +67,8 @@ private:
     void refreshMarks();
     void enableDelete();
     void deleteChosenDay();
+    void togglePrivateDay();
+    void openSite();
 
     DiaryInpFor *m_diaryInp = nullptr;
     ConfFor *m_conf = nullptr;

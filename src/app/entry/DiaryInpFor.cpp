@@ -9,6 +9,7 @@
 #include "diary/DateStrings.h"
 #include "diary/EntryDrafts.h"
 #include "diary/EntryStore.h"
+#include "diary/PrivateDays.h"
 #include "journal/DaySave.h"
 #include "publish/PublishDestination.h"
 
@@ -153,8 +154,9 @@ void DiaryInpFor::saveAndPublish()
         done(Rejected);
         return;
     }
-    const journal::SiteChange saved =
-        journal::saveDay({YearStr, MonthStr, DayStr}, toStoredText(text));
+    const Settings settings = readSettings();
+    const DateFields date{YearStr, MonthStr, DayStr};
+    const journal::SiteChange saved = journal::saveDay(date, toStoredText(text), settings.siteUrl);
     if (saved.failure != journal::SiteChange::Failure::Entry) {
         m_loaded = text;
         m_drafts->entrySaved(text);
@@ -164,8 +166,8 @@ void DiaryInpFor::saveAndPublish()
         return;
     }
     // With no server there is nowhere to send: the pages wait, marked unsent once one is set.
-    const Settings settings = readSettings();
-    if (destinationOf(settings).isSet())
+    // A private day has nothing to send.
+    if (destinationOf(settings).isSet() && !isPrivateDay(dateOf(date)))
         publishPages(saved, settings);
     accept();
 }

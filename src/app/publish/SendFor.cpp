@@ -2,8 +2,11 @@
 
 #include "app/kit/DialogControls.h"
 #include "app/publish/OutcomeText.h"
+#include "journal/SiteRoot.h"
+#include "pages/PagePaths.h"
 #include "publish/ServerRecord.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
@@ -17,8 +20,15 @@ namespace Kakiva {
 
 namespace {
 
+// A site written before Kakiva shipped its starters, or before the public address was set,
+// gets its root files now, so they go with the rest; a file that cannot be written stays
+// out of the list and is tried again at the next save.
 QList<SiteFile> filesIn(SendFor::Scope scope, const Settings &settings)
 {
+    if (QFileInfo(htmlRootPath()).isDir()) {
+        journal::SiteChange root;
+        journal::refreshSiteRoot(settings.siteUrl, &root);
+    }
     if (scope == SendFor::Scope::Everything)
         return siteFiles();
     return unsentFiles(ServerRecord(destinationOf(settings)));

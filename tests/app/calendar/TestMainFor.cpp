@@ -1,9 +1,12 @@
 #include "app/calendar/MainFor.h"
 #include "app/entry/DiaryInpFor.h"
 #include "app/settings/ConfFor.h"
+#include "app/site/SiteFor.h"
 #include "backup/ArchiveRead.h"
 #include "backup/BackupFolder.h"
 #include "diary/EntryDrafts.h"
+#include "diary/PrivateDays.h"
+#include "journal/DaySave.h"
 
 #include "DayPages.h"
 #include "EntryText.h"
@@ -56,6 +59,8 @@ private slots:
     void yearsHaveFourDigits();
     void fileMenuHoldsItsItems();
     void settingsOpensEveryTime();
+    void siteWindowOpensFromTheMenu();
+    void privateDayItemTogglesTheDay();
     void backsUpOnFirstSaveOfTheDayAndAtQuit();
     void endingTheProgram_data();
     void endingTheProgram();
@@ -479,10 +484,12 @@ void TestMainFor::fileMenuHoldsItsItems()
     QCOMPARE(m_window->FileMenu->title(), u"ファイル(&F)"_s);
     QCOMPARE(m_window->FileMenu->actions(),
              (QList<QAction *>{m_window->SearchMenu, m_window->BrowseMenu, m_window->DeleteMenu,
-                               m_window->ConfMenu, m_window->UnsentMenu, m_window->ResendMenu,
-                               m_window->BackupMenu, m_window->EndMenu}));
+                               m_window->PrivateMenu, m_window->ConfMenu, m_window->SiteMenu,
+                               m_window->UnsentMenu, m_window->ResendMenu, m_window->BackupMenu,
+                               m_window->EndMenu}));
     QCOMPARE(m_window->DeleteMenu->text(), u"この日を削除(&D)..."_s);
     QCOMPARE(m_window->ConfMenu->text(), u"設定"_s);
+    QCOMPARE(m_window->SiteMenu->text(), u"サイト(&W)..."_s);
     QCOMPARE(m_window->BackupMenu->text(), u"バックアップ(&K)..."_s);
     QCOMPARE(m_window->EndMenu->text(), u"終了"_s);
     // Alt+F itself is what chooseMenuItem() presses.
@@ -505,6 +512,58 @@ void TestMainFor::settingsOpensEveryTime()
     QCOMPARE(centred, (QList<bool>{true, true}));
     QCOMPARE(answerer.leftOpen(), 0);
     QVERIFY(m_window->isVisible());
+}
+
+void TestMainFor::siteWindowOpensFromTheMenu()
+{
+    ModalAnswerer<SiteFor> answerer(
+        [&](SiteFor *window) { QTest::mouseClick(window->CancelCom, Qt::LeftButton); });
+    chooseMenuItem(m_window->SiteMenu);
+    QTRY_COMPARE(answerer.shown(), 1);
+    QCOMPARE(answerer.leftOpen(), 0);
+}
+
+// The item reads as what it would do to the chosen day, and does it: the day goes grey with
+// the tooltip "非公開", loses its page, and its OK then opens no upload window.
+void TestMainFor::privateDayItemTogglesTheDay()
+{
+    const QDate day(2004, 3, 10);
+    QVERIFY(journal::saveDay({u"2004"_s, u"03"_s, u"10"_s}, u"十日"_s).ok());
+    m_bed->setServer();
+    m_window->DayCal->setSelectedDate(QDate(2004, 3, 11));
+    QVERIFY(!m_window->PrivateMenu->isEnabled()); // no entry, nothing to keep
+    m_window->DayCal->setSelectedDate(day);
+    QVERIFY(m_window->PrivateMenu->isEnabled());
+    QCOMPARE(m_window->PrivateMenu->text(), u"この日を非公開にする(&P)"_s);
+    const QString dayPage = m_bed->appDir.filePath(u"HTML/2004/03/10.html"_s);
+    QVERIFY(QFileInfo::exists(dayPage));
+
+    chooseMenuItem(m_window->PrivateMenu);
+    QTRY_VERIFY(isPrivateDay(day));
+    QTRY_COMPARE(m_window->PrivateMenu->text(), u"この日を公開する(&P)"_s);
+    QVERIFY(!QFileInfo::exists(dayPage));
+    QCOMPARE(m_window->DayCal->dateTextFormat(day).toolTip(), u"非公開"_s);
+    QVERIFY(m_window->DayCal->dateTextFormat(day).foreground() !=
+            m_window->DayCal->dateTextFormat(QDate(2004, 3, 11)).foreground());
+
+    const QByteArray entryBefore = m_bed->appDir.read(u"Diary/2004/03/10.dia"_s);
+    ModalAnswerer<DiaryInpFor> answerer([](DiaryInpFor *dialog) {
+        typeText(dialog->DiaryTex, u"、追記"_s);
+        QTest::mouseClick(dialog->OkCom, Qt::LeftButton);
+    });
+    clickDay(day);
+    QTRY_COMPARE(answerer.shown(), 1);
+    QTRY_VERIFY(m_bed->appDir.read(u"Diary/2004/03/10.dia"_s) != entryBefore); // saved
+    QCOMPARE(m_bed->uploads.shown(), 0);
+    QVERIFY(!QFileInfo::exists(dayPage));
+
+    chooseMenuItem(m_window->PrivateMenu);
+    QTRY_VERIFY(!isPrivateDay(day));
+    QTRY_COMPARE(m_window->PrivateMenu->text(), u"この日を非公開にする(&P)"_s);
+    QVERIFY(QFileInfo::exists(dayPage));
+    // Its page is unsent now, which the tooltip says instead.
+    QVERIFY2(!m_window->DayCal->dateTextFormat(day).toolTip().contains(u"非公開"_s),
+             qPrintable(m_window->DayCal->dateTextFormat(day).toolTip()));
 }
 
 void TestMainFor::backsUpOnFirstSaveOfTheDayAndAtQuit()

@@ -149,9 +149,11 @@ void TestUnsent::savedDayIsMarked()
     QTRY_COMPARE(entry.shown(), 1);
     QTRY_VERIFY(isMarked(*window, 20));
     QCOMPARE(m_bed->uploads.shown(), 1);
-    // The day page is new; the year, month and day lists were unsent already.
+    // The day page is new, and so are the front page, the style sheet and latest.html the
+    // save put beside the pages; the year, month and day lists were unsent already.
     emit window->FileMenu->aboutToShow();
-    QVERIFY(window->UnsentMenu->text().contains(QString::number(before + 1)));
+    QVERIFY2(window->UnsentMenu->text().contains(QString::number(before + 4)),
+             qPrintable(window->UnsentMenu->text()));
 }
 
 // "未送信を送信" brings the server to the local site, and the marks go after the publish;
@@ -167,15 +169,17 @@ void TestUnsent::menuSendsTheUnsentFiles()
 
     int result = -1;
     ModalAnswerer<SendFor> send([&](SendFor *progress) {
-        QCOMPARE(progress->filesToSend(), 5);
+        // The five pages, and the root files a site written before them lacks.
+        QCOMPARE(progress->filesToSend(), 8);
         QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible(), 20000);
         result = progress->result();
     });
     window->UnsentMenu->trigger();
     QCOMPARE(send.shown(), 1);
     QCOMPARE(result, int(QDialog::Accepted));
-    const QStringList pages{"year.html", "2004/index.html", "2004/08/index.html", "2004/08/03.html",
-                            "2004/08/17.html"};
+    const QStringList pages{"year.html",       "2004/index.html", "2004/08/index.html",
+                            "2004/08/03.html", "2004/08/17.html", "index.html",
+                            "kakiva.css",      "latest.html"};
     for (const QString &page : pages)
         QCOMPARE(server.remoteFile(u"www/"_s + page), m_bed->appDir.read(u"HTML/"_s + page));
     QVERIFY(!isMarked(*window, 3));
@@ -209,13 +213,14 @@ void TestUnsent::resendSendsEverything()
     QVERIFY(window->ResendMenu->isEnabled());
 
     ModalAnswerer<SendFor> send([&](SendFor *progress) {
-        QCOMPARE(progress->filesToSend(), 7);
+        QCOMPARE(progress->filesToSend(), 8); // latest.html added, the user's own kept
         QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible(), 20000);
     });
     window->ResendMenu->trigger();
     QCOMPARE(send.shown(), 1);
     for (const SiteFile &file : siteFiles())
         QCOMPARE(server.remoteFile(u"www/"_s + file.remotePath), readWholeFile(file.localPath));
+    QCOMPARE(server.remoteFile(u"www/index.html"_s), QByteArray("<HTML>root</HTML>\r\n"));
 }
 
 void TestUnsent::savingWithoutServerOpensNoUpload()
@@ -277,9 +282,10 @@ void TestUnsent::deleteAsksFirst()
     QCOMPARE(listBackups(backupFolder()).size(), confirmed ? 1 : 0);
     QCOMPARE(QFile::exists(entryFilePath(u"2004"_s, u"08"_s, u"17"_s)), !confirmed);
     QCOMPARE(window->DeleteMenu->isEnabled(), !confirmed);
-    // The day page to remove, and the day list without it.
+    // The day page to remove, the day list without it, and the front page, style sheet and
+    // latest.html the deletion put beside the pages.
     emit window->FileMenu->aboutToShow();
-    QCOMPARE(window->UnsentMenu->text().endsWith(u"\t2 件"_s), confirmed);
+    QCOMPARE(window->UnsentMenu->text().endsWith(u"\t5 件"_s), confirmed);
 }
 
 QTEST_MAIN(TestUnsent)
