@@ -54,6 +54,8 @@ void SiteFor::buildControls()
     StarterCom->setToolTip(QStringLiteral("トップページ index.html とスタイルシート kakiva.css の"
                                           "ひな形を HTML フォルダに書き出します。"));
     OkCom = makeDialogButton(QStringLiteral("OkCom"), QStringLiteral("OK"), QRect(), this);
+    // Return in the address field takes the address, as in any one-field dialog.
+    OkCom->setDefault(true);
     CancelCom =
         makeDialogButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"), QRect(), this);
 

@@ -2,12 +2,14 @@
 // on OK, and fresh starter copies that replace an edited file only when the user says so.
 
 #include "app/site/SiteFor.h"
+#include "pages/PagePaths.h"
 #include "pages/StarterFiles.h"
 #include "settings/SettingsFile.h"
 
 #include "KeyboardInput.h"
 #include "WindowTestBed.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -61,6 +63,7 @@ private slots:
     void publicUrlIsCheckedAsTyped_data();
     void publicUrlIsCheckedAsTyped();
     void cancelWritesNothing();
+    void returnInTheFieldTakesTheAddress();
     void freshStartersAskBeforeReplacingAnEditedFile_data();
     void freshStartersAskBeforeReplacingAnEditedFile();
     void keyboardReachesEveryControl();
@@ -118,6 +121,19 @@ void TestSiteFor::publicUrlIsCheckedAsTyped()
     if (!accepted)
         QVERIFY2(m_bed->errors.first().startsWith(u"公開URL: "_s + note),
                  qPrintable(m_bed->errors.first()));
+}
+
+// Return where the address is typed presses OK, never another button of the window (which
+// would write the starters instead).
+void TestSiteFor::returnInTheFieldTakesTheAddress()
+{
+    const int result = showAnswered(m_window.get(), [](SiteFor *window) {
+        typeText(window->UrlTex, u"https://example.jp/"_s);
+        QTest::keyClick(window->UrlTex, Qt::Key_Return);
+    });
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(IniRead(SiteSection, SiteUrlKey), u"https://example.jp/"_s);
+    QVERIFY(!QFileInfo::exists(htmlRootPath() + u"/index.html"_s));
 }
 
 void TestSiteFor::cancelWritesNothing()
