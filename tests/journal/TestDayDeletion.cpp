@@ -50,6 +50,64 @@ void confirmWholeSite(const PublishDestination &to)
         QVERIFY(record.confirm(file.remotePath, file.digest));
 }
 
+// A real server of the protocol ("ftp", "ftpes" or "sftp") on loopback, with folders made
+// below its home, and what a publish of the whole site to directory there needs.
+struct PeerServer
+{
+    std::optional<TestCertificates> certificates;
+    std::unique_ptr<PyFtpServer> ftp;
+    std::unique_ptr<SshServer> ssh;
+    PublishDestination to;
+    QString password;
+    QString home;
+
+    void start(const QString &protocol, const QString &directory, const QStringList &folders)
+    {
+        if (protocol == u"sftp")
+            startSsh(folders);
+        else
+            startFtp(protocol == u"ftpes", folders);
+        to = {ssh ? ssh->serverString() : ftp->serverString(), ssh ? ssh->user() : ftp->user(),
+              directory};
+    }
+
+    PublishOutcome publish(const QList<SiteFile> &files) const
+    {
+        const auto trust = [](const HostKeyQuestion &) { return true; };
+        return BulkPublish({to, password, 25s, nullptr, {{}, trust}}, files).run();
+    }
+
+private:
+    void startSsh(const QStringList &folders)
+    {
+        ssh = std::make_unique<SshServer>();
+        QVERIFY2(ssh->isRunning(), qPrintable(ssh->errorString()));
+        for (const QString &folder : folders)
+            QVERIFY(ssh->makeRemoteDirectory(folder));
+        password = ssh->password();
+        home = ssh->homePath();
+    }
+
+    void startFtp(bool tls, const QStringList &folders)
+    {
+        if (tls) {
+            certificates.emplace();
+            QVERIFY2(certificates->isReady(), qPrintable(certificates->errorString()));
+            certificates->trustAuthority();
+            const auto files = certificates->signedByCa();
+            ftp = std::make_unique<PyFtpServer>(
+                u"127.0.0.1"_s, PyFtpServer::Tls{files.certificate, files.key, false});
+        } else {
+            ftp = std::make_unique<PyFtpServer>();
+        }
+        QVERIFY2(ftp->isRunning(), qPrintable(ftp->errorString()));
+        for (const QString &folder : folders)
+            QVERIFY(QDir(ftp->homePath()).mkpath(folder));
+        password = ftp->password();
+        home = ftp->homePath();
+    }
+};
+
 } // namespace
 
 class TestDayDeletion : public QObject
@@ -203,39 +261,13 @@ void TestDayDeletion::publishRemovesItFromTheServer()
 {
     QFETCH(QString, protocol);
     QFETCH(bool, alreadyGone);
-    std::optional<TestCertificates> certificates;
-    std::unique_ptr<PyFtpServer> ftp;
-    std::unique_ptr<SshServer> ssh;
-    PublishDestination to;
-    QString password, home;
-    if (protocol == u"sftp") {
-        ssh = std::make_unique<SshServer>();
-        QVERIFY2(ssh->isRunning(), qPrintable(ssh->errorString()));
-        QVERIFY(ssh->makeRemoteDirectory(u"www"_s));
-        to = {ssh->serverString(), ssh->user(), u"www"_s};
-        password = ssh->password();
-        home = ssh->homePath();
-    } else if (protocol == u"ftp") {
-        ftp = std::make_unique<PyFtpServer>();
-    } else {
-        certificates.emplace();
-        QVERIFY2(certificates->isReady(), qPrintable(certificates->errorString()));
-        certificates->trustAuthority();
-        const auto files = certificates->signedByCa();
-        ftp = std::make_unique<PyFtpServer>(u"127.0.0.1"_s,
-                                            PyFtpServer::Tls{files.certificate, files.key, false});
-    }
-    if (ftp) {
-        QVERIFY2(ftp->isRunning(), qPrintable(ftp->errorString()));
-        QVERIFY(QDir(ftp->homePath()).mkpath(u"www"_s));
-        to = {ftp->serverString(), ftp->user(), u"www"_s};
-        password = ftp->password();
-        home = ftp->homePath();
-    }
-    const auto publish = [&](const QList<SiteFile> &files) {
-        const auto trust = [](const HostKeyQuestion &) { return true; };
-        return BulkPublish({to, password, 25s, nullptr, {{}, trust}}, files).run();
-    };
+    PeerServer server;
+    server.start(protocol, u"www"_s, {u"www"_s});
+    if (QTest::currentTestFailed())
+        return;
+    const PublishDestination &to = server.to;
+    const QString &home = server.home;
+    const auto publish = [&](const QList<SiteFile> &files) { return server.publish(files); };
     QCOMPARE(publish(siteFiles()).failure.kind, OutcomeKind::None);
     const QString remote = home + u"/www/"_s;
     QVERIFY(QFile::exists(remote + u"2004/09/01.html"_s));
@@ -297,34 +329,19 @@ void TestDayDeletion::hostileRemovalIsNeverSent()
 {
     QFETCH(QString, protocol);
     QFETCH(QString, hostile);
-    std::unique_ptr<PyFtpServer> ftp;
-    std::unique_ptr<SshServer> ssh;
-    PublishDestination to;
-    QString password, home;
-    if (protocol == u"sftp") {
-        ssh = std::make_unique<SshServer>();
-        QVERIFY2(ssh->isRunning(), qPrintable(ssh->errorString()));
-        QVERIFY(ssh->makeRemoteDirectory(u"www/site"_s));
-        QVERIFY(ssh->makeRemoteDirectory(u"private"_s));
-        QVERIFY(ssh->writeRemoteFile(u"private/victim.txt"_s, "keep me"));
-        to = {ssh->serverString(), ssh->user(), u"www/site"_s};
-        password = ssh->password();
-        home = ssh->homePath();
-    } else {
-        ftp = std::make_unique<PyFtpServer>();
-        QVERIFY2(ftp->isRunning(), qPrintable(ftp->errorString()));
-        QVERIFY(QDir(ftp->homePath()).mkpath(u"www/site"_s));
-        QVERIFY(QDir(ftp->homePath()).mkpath(u"private"_s));
-        writeWholeFile(ftp->homePath() + u"/private/victim.txt"_s, "keep me");
-        to = {ftp->serverString(), ftp->user(), u"www/site"_s};
-        password = ftp->password();
-        home = ftp->homePath();
-    }
+    PeerServer server;
+    server.start(protocol, u"www/site"_s, {u"www/site"_s, u"private"_s});
+    if (QTest::currentTestFailed())
+        return;
+    if (server.ssh)
+        QVERIFY(server.ssh->writeRemoteFile(u"private/victim.txt"_s, "keep me"));
+    else
+        writeWholeFile(server.home + u"/private/victim.txt"_s, "keep me");
+    const PublishDestination &to = server.to;
+    const QString &home = server.home;
+    const std::unique_ptr<PyFtpServer> &ftp = server.ftp;
     hostile.replace(u"/VICTIM"_s, home);
-    const auto publish = [&](const QList<SiteFile> &files) {
-        const auto trust = [](const HostKeyQuestion &) { return true; };
-        return BulkPublish({to, password, 25s, nullptr, {{}, trust}}, files).run();
-    };
+    const auto publish = [&](const QList<SiteFile> &files) { return server.publish(files); };
     QCOMPARE(publish(siteFiles()).failure.kind, OutcomeKind::None);
     QVERIFY(deleteDate(u"2004/08/03"_s));
     QVERIFY(ServerRecord(to).confirm(hostile, QByteArray(32, 'x')));
