@@ -13,6 +13,7 @@ enum class OutcomeKind
     Connected,        // logged in
     DirectoryChanged, // one "CWD " took us there
     Sent,             // the last page is confirmed
+    ReplacedInPlace,  // this server takes no temporaries: pages are stored over the old ones
 
     // Connect.
     ConnectFailed,          // the server answered, but no session came of it
@@ -42,6 +43,8 @@ enum class OutcomeKind
     TransferIncomplete,   // the connection broke during the file
     ServerRefused,        // the server's refusing reply code travels beside
     DirectoryUnreachable, // a remote directory could be neither entered nor made
+    StoredIncomplete,     // the server holds less (or other) than was sent; no page replaced
+    ReplaceRefused,       // the server would not put a stored file in place of its page
     Failed,               // anything else; stays last, so every kind lies below it
 };
 

@@ -26,6 +26,11 @@ OutcomeKind storeFailureKind(qint16 result)
         return OutcomeKind::LocalFileUnreadable;
     case ClientResult::TransferIncomplete:
         return OutcomeKind::TransferIncomplete;
+    case ClientResult::StoredDiffers:
+    case ClientResult::Withheld:
+        return OutcomeKind::StoredIncomplete;
+    case ClientResult::ReplaceRefused:
+        return OutcomeKind::ReplaceRefused;
     default:
         break;
     }

@@ -6,9 +6,25 @@
 #include "publish/PublishFailure.h"
 #include "publish/PublishRun.h"
 #include "publish/RemotePaths.h"
+#include "publish/TemporaryNames.h"
 #include "publish/client/ClientResult.h"
 
+#include <QFileInfo>
+
 namespace Kakiva {
+
+namespace {
+
+// After PutFiles with temporary names: renamed, or removed by the client when the file failed
+// on its own; only a session that failed may have left it on the server.
+bool mayHaveLeftTemporary(qint16 result)
+{
+    return result < ClientResult::PutFile::Stored && !ClientResult::failedForThisFileAlone(result) &&
+           result != ClientResult::Withheld && result != ClientResult::StoredDiffers &&
+           result != ClientResult::ReplaceRefused;
+}
+
+} // namespace
 
 PublishSession::PublishSession(PublishRun &run)
     : m_run(run), m_client(makePublishClient(run.request().destination.server))
@@ -129,12 +145,27 @@ bool PublishSession::storesTogether() const
 
 QList<qint16> PublishSession::storeTogether(const QList<SiteFile> &files)
 {
+    // The client writes each file aside and renames them only when all are whole; the record
+    // names the temporaries first, for a run cut short in between.
+    const QString tag = newUploadTag();
     QList<PutRequest> requests;
-    for (const SiteFile &file : files)
-        requests.append({file.localPath, argumentFor(remoteDirectoryOf(file.remotePath)), {}});
+    QStringList temporaries;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString directory = remoteDirectoryOf(files.at(i).remotePath);
+        const QString temporary = temporaryName(tag, static_cast<int>(i));
+        requests.append({files.at(i).localPath, argumentFor(directory), {}, temporary});
+        temporaries.append(directory.isEmpty() ? temporary
+                                               : directory + QLatin1Char('/') + temporary);
+    }
+    m_run.record().rememberTemporaries(temporaries);
     const QList<qint16> results = m_client->PutFiles(requests);
-    for (qsizetype i = 0; i < files.size(); ++i)
+    QStringList settled;
+    for (qsizetype i = 0; i < files.size(); ++i) {
         settle(files.at(i), results.at(i));
+        if (!mayHaveLeftTemporary(results.at(i)))
+            settled.append(temporaries.at(i));
+    }
+    m_run.record().forgetTemporaries(settled);
     return results;
 }
 
@@ -142,7 +173,9 @@ QList<qint16> PublishSession::storeTogether(const QList<SiteFile> &files)
 void PublishSession::settle(const SiteFile &file, qint16 result)
 {
     if (result < ClientResult::PutFile::Stored) {
-        m_run.fail(PublishFailure::ofStore(file.remotePath, result));
+        // A file left aside for another's failure is not the reason; that one is.
+        if (result != ClientResult::Withheld)
+            m_run.fail(PublishFailure::ofStore(file.remotePath, result));
         return;
     }
     QString error;
@@ -152,6 +185,18 @@ void PublishSession::settle(const SiteFile &file, qint16 result)
 
 bool PublishSession::remove(const QString &remotePath)
 {
+    const qint16 result = removeAt(remotePath);
+    if (result != ClientResult::RemoveFile::Removed && result != ClientResult::RemoveFile::NotThere)
+        return m_run.fail(PublishFailure::ofStore(remotePath, result));
+    QString error;
+    m_run.record().confirmRemoval(remotePath, &error);
+    m_run.confirmed(remotePath, error);
+    return true;
+}
+
+// RemoveFile of remotePath, from its directory; a directory that is gone holds nothing.
+qint16 PublishSession::removeAt(const QString &remotePath)
+{
     const QString directory = remoteDirectoryOf(remotePath);
     if (m_current != directory) {
         const QString argument = argumentFor(directory);
@@ -159,19 +204,61 @@ bool PublishSession::remove(const QString &remotePath)
                                    ? ClientResult::Command::Done
                                    : m_client->Command(QStringLiteral("CWD ") + argument);
         if (entered < 0)
-            return m_run.fail(PublishFailure::ofStore(remotePath, entered));
+            return entered;
         if (entered == ClientResult::Command::Done)
             m_current = directory;
     }
-    const qint16 result = m_current == directory
-                              ? m_client->RemoveFile(remotePath.section(QLatin1Char('/'), -1))
-                              : ClientResult::RemoveFile::NotThere;
-    if (result != ClientResult::RemoveFile::Removed && result != ClientResult::RemoveFile::NotThere)
-        return m_run.fail(PublishFailure::ofStore(remotePath, result));
-    QString error;
-    m_run.record().confirmRemoval(remotePath, &error);
-    m_run.confirmed(remotePath, error);
-    return true;
+    return m_current == directory ? m_client->RemoveFile(remotePath.section(QLatin1Char('/'), -1))
+                                  : ClientResult::RemoveFile::NotThere;
+}
+
+qint16 PublishSession::storeAside(Aside *aside)
+{
+    aside->size = QFileInfo(aside->file.localPath).size();
+    return m_client->PutFile(aside->file.localPath,
+                             aside->temporaryPath.section(QLatin1Char('/'), -1));
+}
+
+// One command reaches every file from where the session is: "../2004/.x.tmp".
+QString PublishSession::pathFromHere(const QString &remotePath) const
+{
+    const QString argument = argumentFor(remoteDirectoryOf(remotePath));
+    const QString name = remotePath.section(QLatin1Char('/'), -1);
+    return argument.isEmpty() ? name : argument + QLatin1Char('/') + name;
+}
+
+QList<qint16> PublishSession::checkAside(const QList<Aside> &files, AsideWay way)
+{
+    QList<AsideFile> asked;
+    for (const Aside &aside : files)
+        asked.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
+                      aside.size});
+    return m_client->CheckFiles(asked, way);
+}
+
+QList<qint16> PublishSession::renameAside(const QList<Aside> &files, AsideWay way)
+{
+    QList<AsideFile> renamed;
+    for (const Aside &aside : files)
+        renamed.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
+                        aside.size});
+    return m_client->RenameFiles(renamed, way);
+}
+
+void PublishSession::replaced(const Aside &aside)
+{
+    settle(aside.file, ClientResult::PutFile::Stored);
+}
+
+bool PublishSession::removeTemporary(const QString &temporaryPath)
+{
+    const qint16 result = removeAt(temporaryPath);
+    // A temporary the server refuses to remove is not asked about again: it is hidden, and
+    // no reader is sent to it.
+    if (result >= 0 || ClientResult::isServerRefusal(result))
+        m_run.record().forgetTemporaries({temporaryPath});
+    return result == ClientResult::RemoveFile::Removed ||
+           result == ClientResult::RemoveFile::NotThere;
 }
 
 void PublishSession::close()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "publish/SiteInventory.h"
+#include "publish/client/PublishClient.h"
 
 #include <QString>
 
@@ -57,11 +58,35 @@ public:
     // file already gone, or whose directory is gone, counts as removed; no directory is made.
     bool remove(const QString &remotePath);
 
+    // Storing aside: a page stored under temporaryPath (below the remote directory, in the
+    // page's own directory), its size checked, then renamed over the page.
+    struct Aside
+    {
+        SiteFile file;
+        QString temporaryPath;
+        qint64 size = 0; // the bytes sent
+    };
+    // PutFile of aside.file under the temporary's name, into the directory the session is in;
+    // the size sent is kept in *aside. Nothing goes into the record, and a failure is the
+    // caller's to judge.
+    qint16 storeAside(Aside *aside);
+    // CheckFiles and RenameFiles, with paths from the directory the session is in. No result
+    // gives the run its reason: the caller decides what a refusal means.
+    QList<qint16> checkAside(const QList<Aside> &files, AsideWay way);
+    QList<qint16> renameAside(const QList<Aside> &files, AsideWay way);
+    // A page the server now holds: into the record.
+    void replaced(const Aside &aside);
+    // Removes a temporary of ours (a failed attempt's, or a cut-short one's) and forgets it in
+    // the record; it is kept there only when the session failed before the server answered.
+    bool removeTemporary(const QString &temporaryPath);
+
     // Close and CloseLog, after the last file.
     void close();
 
 private:
     void settle(const SiteFile &file, qint16 result);
+    qint16 removeAt(const QString &remotePath);
+    QString pathFromHere(const QString &remotePath) const;
     bool makeChain(const QString &directory);
     bool changeTo(const QString &directory);
     QString argumentFor(const QString &directory) const;

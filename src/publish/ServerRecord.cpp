@@ -20,6 +20,11 @@ const QString DirectoryField = QStringLiteral("directory");
 const QString FilesField = QStringLiteral("files");
 const QString ClassicOrderField = QStringLiteral("classicOrder");
 const QString RemovalsField = QStringLiteral("removals");
+const QString ReplacingField = QStringLiteral("replacing");
+const QString OneCommandField = QStringLiteral("oneCommandAtATime");
+const QString TemporariesField = QStringLiteral("temporaries");
+const QString RemovingFirstValue = QStringLiteral("removingFirst");
+const QString InPlaceValue = QStringLiteral("inPlace");
 
 // One lock for every instance: a confirmation reads, changes and rewrites the whole file.
 QMutex &fileLock()
@@ -117,6 +122,14 @@ void ServerRecord::adopt(const QJsonObject &entry)
     for (const QJsonValue &path : entry.value(RemovalsField).toArray())
         m_removals.append(path.toString());
     m_pipelining = !entry.value(ClassicOrderField).toBool();
+    const QString replacing = entry.value(ReplacingField).toString();
+    m_replacing = replacing == InPlaceValue        ? Replacing::InPlace
+                  : replacing == RemovingFirstValue ? Replacing::RemovingFirst
+                                                    : Replacing::Renaming;
+    m_commandsTogether = !entry.value(OneCommandField).toBool();
+    m_temporaries.clear();
+    for (const QJsonValue &path : entry.value(TemporariesField).toArray())
+        m_temporaries.append(path.toString());
 }
 
 QString ServerRecord::filePath()
@@ -197,6 +210,73 @@ bool ServerRecord::pipelining() const
 bool ServerRecord::useClassicOrder(QString *error)
 {
     return update([](QJsonObject &entry) { entry.insert(ClassicOrderField, true); }, error);
+}
+
+ServerRecord::Replacing ServerRecord::replacing() const
+{
+    const QMutexLocker locker(&fileLock());
+    return m_replacing;
+}
+
+bool ServerRecord::useReplacing(Replacing way, QString *error)
+{
+    return update(
+        [way](QJsonObject &entry) {
+            if (way == Replacing::Renaming)
+                entry.remove(ReplacingField);
+            else
+                entry.insert(ReplacingField, way == Replacing::InPlace ? InPlaceValue
+                                                                      : RemovingFirstValue);
+        },
+        error);
+}
+
+bool ServerRecord::commandsTogether() const
+{
+    const QMutexLocker locker(&fileLock());
+    return m_commandsTogether;
+}
+
+bool ServerRecord::useOneCommandAtATime(QString *error)
+{
+    return update([](QJsonObject &entry) { entry.insert(OneCommandField, true); }, error);
+}
+
+QStringList ServerRecord::temporaries() const
+{
+    const QMutexLocker locker(&fileLock());
+    return m_temporaries;
+}
+
+bool ServerRecord::rememberTemporaries(const QStringList &remotePaths, QString *error)
+{
+    return update(
+        [&](QJsonObject &entry) {
+            QJsonArray paths = entry.value(TemporariesField).toArray();
+            for (const QString &path : remotePaths) {
+                if (!paths.contains(path))
+                    paths.append(path);
+            }
+            entry.insert(TemporariesField, paths);
+        },
+        error);
+}
+
+bool ServerRecord::forgetTemporaries(const QStringList &remotePaths, QString *error)
+{
+    return update(
+        [&](QJsonObject &entry) {
+            QJsonArray kept;
+            for (const QJsonValue &path : entry.value(TemporariesField).toArray()) {
+                if (!remotePaths.contains(path.toString()))
+                    kept.append(path);
+            }
+            if (kept.isEmpty())
+                entry.remove(TemporariesField);
+            else
+                entry.insert(TemporariesField, kept);
+        },
+        error);
 }
 
 // Rereads the file, changes this destination's entry and writes the file whole; what this

@@ -61,6 +61,28 @@ public:
     // reply. False when the file could not be written; *error then says why.
     bool useClassicOrder(QString *error = nullptr);
 
+    // How pages are replaced on this server, as learnt of it: through a temporary renamed
+    // over the page (the default), the same with the page removed just before the rename (the
+    // server does not rename over a file), or by storing over the page (it takes no
+    // temporaries or renames at all).
+    enum class Replacing
+    {
+        Renaming,
+        RemovingFirst,
+        InPlace
+    };
+    Replacing replacing() const;
+    bool useReplacing(Replacing way, QString *error = nullptr);
+    // Whether the server takes commands sent together (false once it answered them only
+    // one at a time).
+    bool commandsTogether() const;
+    bool useOneCommandAtATime(QString *error = nullptr);
+    // The temporaries of an upload that may still be on the server (remote paths, below the
+    // remote directory): remembered before they are stored, forgotten once renamed or removed.
+    QStringList temporaries() const;
+    bool rememberTemporaries(const QStringList &remotePaths, QString *error = nullptr);
+    bool forgetTemporaries(const QStringList &remotePaths, QString *error = nullptr);
+
     static QString filePath();
 
 private:
@@ -72,6 +94,9 @@ private:
     QHash<QString, QByteArray> m_digests;
     QStringList m_removals;
     bool m_pipelining = true;
+    Replacing m_replacing = Replacing::Renaming;
+    bool m_commandsTogether = true;
+    QStringList m_temporaries;
 };
 
 } // namespace Kakiva

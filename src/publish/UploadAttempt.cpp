@@ -4,6 +4,7 @@
 #include "publish/ConnectOutcome.h"
 #include "publish/PublishSession.h"
 #include "publish/ServerRemovals.h"
+#include "publish/StoreAside.h"
 
 #include <algorithm>
 #include <tuple>
@@ -58,7 +59,7 @@ PublishOutcome UploadAttempt::run(const QStringList &sitePaths)
         m_run = &run;
         m_session = &session;
         const bool removals = !pendingRemovals(run.record()).isEmpty();
-        sent = logIn() && enter(QString()) &&
+        sent = logIn() && enter(QString()) && removeLeftTemporaries() &&
                (session.storesTogether() ? sendTogether(files, !removals)
                                          : sendOneByOne(files, !removals)) &&
                (!removals || removeDeletedDays());
@@ -97,9 +98,45 @@ bool UploadAttempt::enter(const QString &directory)
     return fail(OutcomeKind::Failed);
 }
 
+// Temporaries of an attempt cut short between its stores and its renames, which the record
+// names: a failure to remove one does not stop this attempt.
+bool UploadAttempt::removeLeftTemporaries()
+{
+    for (const QString &path : m_run->record().temporaries()) {
+        if (m_run->cancelled())
+            return false;
+        m_session->removeTemporary(path);
+    }
+    return true;
+}
+
+// Each page aside first, then all renamed over the old ones (StoreAside); a server that takes
+// no temporaries gets them stored over the pages.
+bool UploadAttempt::sendOneByOne(const QList<SiteFile> &files, bool last)
+{
+    if (m_run->record().replacing() == ServerRecord::Replacing::InPlace)
+        return storeInPlace(files, last);
+    StoreAside aside(*m_run, *m_session, [this](const QString &directory) { return enter(directory); },
+                     m_status);
+    switch (aside.send(files, last)) {
+    case StoreAside::Outcome::Replaced:
+        return true;
+    case StoreAside::Outcome::Failed:
+        // A directory that could not be entered has shown its failure already.
+        if (m_failureShown)
+            return false;
+        return fail(m_run->failure().kind == OutcomeKind::LocalFileMissing
+                        ? OutcomeKind::LocalFileMissing
+                        : OutcomeKind::Failed);
+    case StoreAside::Outcome::InPlace:
+        break;
+    }
+    return storeInPlace(files.mid(aside.inPlaceDone()), last);
+}
+
 // Sent only once the last page is confirmed: seen earlier, it would invite closing the
 // window, which cancels the pages still on their way.
-bool UploadAttempt::sendOneByOne(const QList<SiteFile> &files, bool last)
+bool UploadAttempt::storeInPlace(const QList<SiteFile> &files, bool last)
 {
     for (qsizetype i = 0; i < files.size(); ++i) {
         const SiteFile &file = files.at(i);
@@ -155,6 +192,7 @@ bool UploadAttempt::fail(OutcomeKind stage)
 {
     if (!m_run->cancelled())
         m_status(stage);
+    m_failureShown = true;
     return false;
 }
 

@@ -48,7 +48,9 @@ public:
 private:
     bool logIn();
     bool enter(const QString &directory);
+    bool removeLeftTemporaries();
     bool sendOneByOne(const QList<SiteFile> &files, bool last);
+    bool storeInPlace(const QList<SiteFile> &files, bool last);
     bool sendTogether(const QList<SiteFile> &files, bool last);
     // The status of a store as it ends; false when it failed or the run was cancelled.
     bool shown(qint16 result, bool last);
@@ -60,6 +62,7 @@ private:
     StatusSink m_status;
     PublishRun *m_run = nullptr;
     PublishSession *m_session = nullptr;
+    bool m_failureShown = false;
 };
 
 } // namespace Kakiva

@@ -6,6 +6,7 @@
 #include "ScriptedFault.h"
 #include "SiteFilePaths.h"
 #include "SshServer.h"
+#include "TemporaryShown.h"
 #include "TestAppDir.h"
 
 #include "diary/EntryStore.h"
@@ -49,16 +50,17 @@ struct Fault
     Local local = Local::None;
 };
 
-// What the upload itself asks of a server: the login, directory changes and files, without
-// the FTP client's own set-up around each transfer.
+// What the upload itself asks of a server: the login, directory changes, files and the
+// renames that put them in place, without the FTP client's own set-up around each transfer.
+// A temporary shows as "~" and its number, its tag being new each time.
 QList<QByteArray> uploadCommands(const QList<QByteArray> &commands)
 {
-    static const QList<QByteArray> verbs{"USER ", "PASS ", "CWD ", "MKD ", "STOR "};
+    static const QList<QByteArray> verbs{"USER ", "PASS ", "CWD ", "MKD ", "STOR ", "RNTO "};
     QList<QByteArray> kept;
     for (const QByteArray &line : commands) {
         if (std::any_of(verbs.begin(), verbs.end(),
                         [&](const QByteArray &verb) { return line.startsWith(verb); }))
-            kept.append(line);
+            kept.append(withTemporariesShown(line));
     }
     return kept;
 }
@@ -159,41 +161,48 @@ void TestUploadAttempt::statusesAndCommands_data()
     const auto make = [](const QByteArray &name) {
         return Commands{"CWD " + name, "MKD " + name, "CWD " + name};
     };
-    const Commands yearList = login + Commands{"CWD www", "STOR year.html"};
-    const Commands monthList = yearList + Commands{"CWD 2024", "STOR index.html"};
-    const Commands dayPages{"STOR index.html", "STOR 07.html"};
+    // Each page goes under a temporary name; only when all are up and whole do they replace
+    // the pages, from the month directory.
+    const Commands yearList = login + Commands{"CWD www", "STOR ~0"};
+    const Commands monthList = yearList + Commands{"CWD 2024", "STOR ~1"};
+    const Commands dayPages{"STOR ~2", "STOR ~3"};
+    // After a failure the temporaries go, the deepest first, from the month directory up.
+    const Commands removals{"CWD ..", "CWD .."};
+    const Commands renames{"RNTO ../../year.html", "RNTO ../index.html", "RNTO index.html",
+                           "RNTO 07.html"};
     const Stages full{connected, moved, page, moved, page, moved, page, sent};
     const QStringList existing{"/www", "/www/2024", "/www/2024/05"};
 
     QTest::newRow("year and month exist")
-        << "www" << existing << Fault{} << full << monthList + Commands{"CWD 05"} + dayPages
-        << Result::Succeeded;
+        << "www" << existing << Fault{} << full
+        << monthList + Commands{"CWD 05"} + dayPages + renames << Result::Succeeded;
     // The day list follows the month list without a "directory changed" in between.
     QTest::newRow("new month") << "www" << QStringList{"/www", "/www/2024"} << Fault{}
                                << Stages{connected, moved, page, moved, page, page, sent}
-                               << monthList + make("05") + dayPages << Result::Succeeded;
+                               << monthList + make("05") + dayPages + renames
+                               << Result::Succeeded;
     QTest::newRow("new year") << "www" << QStringList{"/www"} << Fault{}
                               << Stages{connected, moved, page, page, page, sent}
-                              << yearList + make("2024") + Commands{"STOR index.html"} +
-                                     make("05") + dayPages
+                              << yearList + make("2024") + Commands{"STOR ~1"} +
+                                     make("05") + dayPages + renames
                               << Result::Succeeded;
     QTest::newRow("nested remote directory")
         << "sites/diary" << QStringList{"/sites", "/sites/diary", "/sites/diary/2024"} << Fault{}
         << Stages{connected, moved, page, moved, page, page, sent}
-        << login + Commands{"CWD sites/diary", "STOR year.html", "CWD 2024", "STOR index.html"} +
-               make("05") + dayPages
+        << login + Commands{"CWD sites/diary", "STOR ~0", "CWD 2024", "STOR ~1"} +
+               make("05") + dayPages + renames
         << Result::Succeeded;
     // No directory set: the login directory itself, with no "CWD " to get there.
     QTest::newRow("login directory")
         << "" << QStringList{} << Fault{} << Stages{connected, page, page, page, sent}
-        << login + Commands{"STOR year.html"} + make("2024") + Commands{"STOR index.html"} +
-               make("05") + dayPages
+        << login + Commands{"STOR ~0"} + make("2024") + Commands{"STOR ~1"} +
+               make("05") + dayPages + renames
         << Result::Succeeded;
 
     // The pages go, unrecorded: they count as unsent and go again later.
     QTest::newRow("sent.json cannot be written")
         << "www" << existing << Fault{{}, Local::RecordUnwritable} << full
-        << monthList + Commands{"CWD 05"} + dayPages << Result::Succeeded;
+        << monthList + Commands{"CWD 05"} + dayPages + renames << Result::Succeeded;
 
     QTest::newRow("Connect 1: greeting refused")
         << "www" << existing << Fault{ScriptedFault::Greeting500}
@@ -226,20 +235,21 @@ void TestUploadAttempt::statusesAndCommands_data()
     // Sending the day list anyway would overwrite the year's month list.
     QTest::newRow("month directory can be neither entered nor made")
         << "www" << QStringList{"/www", "/www/2024"} << Fault{ScriptedFault::MakeDirectoryFails}
-        << Stages{connected, moved, page, moved, page, error} << monthList + make("05")
-        << Result::Failed;
+        << Stages{connected, moved, page, moved, page, error}
+        << monthList + make("05") + Commands{"CWD .."} << Result::Failed;
     QTest::newRow("STOR refused") << "www" << existing << Fault{ScriptedFault::StoreRefused}
                                   << Stages{connected, moved, error} << yearList << Result::Failed;
     QTest::newRow("day list missing locally")
         << "www" << existing << Fault{{}, Local::PageMissing}
         << Stages{connected, moved, page, moved, page, moved, OutcomeKind::LocalFileMissing}
-        << monthList + Commands{"CWD 05"} << Result::Failed;
+        << monthList + Commands{"CWD 05"} + removals << Result::Failed;
     // A 426 may mean the server dropped data that came ahead of the STOR: the client sends
     // that page once more, in the classic order, before the failure stands.
     QTest::newRow("data connection dropped mid-file")
         << "www" << existing << Fault{{}, Local::DataConnectionDropped}
         << Stages{connected, moved, page, moved, page, moved, page, error}
-        << monthList + Commands{"CWD 05"} + dayPages + Commands{"STOR 07.html"} << Result::Failed;
+        << monthList + Commands{"CWD 05"} + dayPages + Commands{"STOR ~3"} + removals
+        << Result::Failed;
     QTest::newRow("421 mid-session")
         << "www" << existing << Fault{ScriptedFault::ServiceClosingMidSession}
         << Stages{connected, moved, page, error} << yearList + Commands{"CWD 2024"}
@@ -286,7 +296,8 @@ void TestUploadAttempt::statusesAndCommands()
     QVERIFY(readWholeFile(m_app->filePath(QStringLiteral("ftp.log"))).contains("PASS ****"));
 }
 
-// Each page goes into the record as the server confirms it, and only then.
+// The pages go into the record once they have replaced the old ones, and only then: a store
+// refused part-way leaves the record (and the server's pages) as they were.
 void TestUploadAttempt::recordsEachConfirmedPage()
 {
     ScriptedFtpServer server;
@@ -299,9 +310,9 @@ void TestUploadAttempt::recordsEachConfirmedPage()
 
     QCOMPARE(upload(10s).result, Result::Failed);
     const ServerRecord failed(destinationOf(readSettings()));
-    QCOMPARE(failed.size(), 2);
-    QVERIFY(failed.holds("year.html", fileDigest(yearListPath())));
-    QVERIFY(failed.holds("2024/index.html", fileDigest(monthListPath(Year))));
+    QCOMPARE(failed.size(), 0);
+    QVERIFY(!server.hasFile("/www/year.html"));
+    QVERIFY(!server.hasFile("/www/2024/index.html"));
 
     QCOMPARE(upload(10s).result, Result::Succeeded);
     const QStringList unsent =
@@ -319,15 +330,16 @@ void TestUploadAttempt::sendsWhatTheChangeNames_data()
     QTest::newRow("a deletion's lists, deepest first")
         << QStringList{"2024/05/index.html", "2024/index.html", "year.html"}
         << QStringList{"year.html", "2024/index.html", "2024/05/index.html"}
-        << login + Commands{"STOR year.html", "CWD 2024", "STOR index.html", "CWD 05",
-                            "STOR index.html"};
+        << login + Commands{"STOR ~0", "CWD 2024", "STOR ~1", "CWD 05", "STOR ~2",
+                            "RNTO ../../year.html", "RNTO ../index.html", "RNTO index.html"};
     QTest::newRow("one page of another day")
         << QStringList{"2024/05/03.html"} << QStringList{"2024/05/03.html"}
-        << login + Commands{"CWD 2024/05", "STOR 03.html"};
+        << login + Commands{"CWD 2024/05", "STOR ~0", "RNTO 03.html"};
     QTest::newRow("pages of two directories, a page before its list")
         << QStringList{"2024/05/03.html", "2024/05/07.html", "2024/05/index.html"}
         << QStringList{"2024/05/index.html", "2024/05/03.html", "2024/05/07.html"}
-        << login + Commands{"CWD 2024/05", "STOR index.html", "STOR 03.html", "STOR 07.html"};
+        << login + Commands{"CWD 2024/05", "STOR ~0", "STOR ~1", "STOR ~2", "RNTO index.html",
+                            "RNTO 03.html", "RNTO 07.html"};
 }
 
 // Only the pages the change names go up, each from its own place in the site, from the top

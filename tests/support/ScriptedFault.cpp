@@ -49,7 +49,9 @@ void applyScriptedFault(ScriptedFault fault, ScriptedFtpServer &server)
         server.setReply("MKD", text("550 Permission denied\r\n"));
         break;
     case ScriptedFault::StoreRefused:
-        server.queueReply("STOR", text("553 Not allowed\r\n"));
+        // A refusal of the file, not of its name: that would be told apart by storing the page
+        // under its own name.
+        server.queueReply("STOR", text("452 Insufficient storage space\r\n"));
         break;
     case ScriptedFault::ServiceClosingMidSession:
         server.queueReply("CWD", ScriptedReply::asUsual());

@@ -164,6 +164,66 @@ QList<QByteArray> ScriptedFtpScript::commands() const
     return m_commands;
 }
 
+void ScriptedFtpScript::setRenameOverFileRefused(bool refused)
+{
+    QMutexLocker lock(&m_mutex);
+    m_renameOverFileRefused = refused;
+}
+
+bool ScriptedFtpScript::renameOverFileRefused() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_renameOverFileRefused;
+}
+
+void ScriptedFtpScript::setRenamesRefused(bool refused)
+{
+    QMutexLocker lock(&m_mutex);
+    m_renamesRefused = refused;
+}
+
+bool ScriptedFtpScript::renamesRefused() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_renamesRefused;
+}
+
+void ScriptedFtpScript::setHiddenNamesRefused(bool refused)
+{
+    QMutexLocker lock(&m_mutex);
+    m_hiddenNamesRefused = refused;
+}
+
+bool ScriptedFtpScript::hiddenNamesRefused() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_hiddenNamesRefused;
+}
+
+void ScriptedFtpScript::setOneCommandAtATime(bool one)
+{
+    QMutexLocker lock(&m_mutex);
+    m_oneCommandAtATime = one;
+}
+
+bool ScriptedFtpScript::oneCommandAtATime() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_oneCommandAtATime;
+}
+
+void ScriptedFtpScript::removeFile(const QString &path)
+{
+    QMutexLocker lock(&m_mutex);
+    m_files.remove(path);
+}
+
+void ScriptedFtpScript::renameFile(const QString &from, const QString &to)
+{
+    QMutexLocker lock(&m_mutex);
+    m_files.insert(to, m_files.take(from));
+}
+
 void ScriptedFtpScript::storeFile(const QString &path, const QByteArray &bytes)
 {
     QMutexLocker lock(&m_mutex);

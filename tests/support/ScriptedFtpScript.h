@@ -64,6 +64,9 @@ public:
         // having ended it (under TLS without the close alert) once those bytes came.
         ResetAfter,
         EndAfter,
+        // Read every byte and end cleanly, but keep only the first dropAfterBytes, and answer
+        // the transfer reply: a server whose disk filled up and that says nothing of it.
+        KeepPart,
     };
 
     // Takes AUTH TLS (then PBSZ and PROT) with this certificate and key.
@@ -109,6 +112,22 @@ public:
     void setPasvHost(const QByteArray &commaSeparated);
     QByteArray pasvHost() const;
 
+    // Renames: RNTO over an existing file refused with 553 (as some servers do), or RNFR
+    // refused with 550 altogether (an upload-only account). Stores under a name starting
+    // with a dot refused with 553.
+    void setRenameOverFileRefused(bool refused);
+    bool renameOverFileRefused() const;
+    void setRenamesRefused(bool refused);
+    bool renamesRefused() const;
+    void setHiddenNamesRefused(bool refused);
+    bool hiddenNamesRefused() const;
+    // Commands that came in one read are answered one only, the rest thrown away: a server
+    // that takes one command at a time.
+    void setOneCommandAtATime(bool one);
+    bool oneCommandAtATime() const;
+    void removeFile(const QString &path);
+    void renameFile(const QString &from, const QString &to);
+
     void addDirectory(const QString &path);
     bool hasDirectory(const QString &path) const;
 
@@ -145,6 +164,10 @@ private:
     QByteArray m_pasvHost;
     QSslConfiguration m_tls;
     QSet<QString> m_directories{QStringLiteral("/")};
+    bool m_renameOverFileRefused = false;
+    bool m_renamesRefused = false;
+    bool m_hiddenNamesRefused = false;
+    bool m_oneCommandAtATime = false;
 
     QList<QByteArray> m_commands;
     QMap<QString, QByteArray> m_files;

@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <utility>
+
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -75,6 +77,11 @@ void ScriptedFtpSession::readCommands()
             line.chop(1);
         m_pending.append(line);
     }
+    // Whatever came with the first command is lost.
+    if (m_script.oneCommandAtATime() && m_pending.size() > 1) {
+        m_pending = m_pending.mid(0, 1);
+        m_input.clear();
+    }
     answerPending();
 }
 
@@ -130,6 +137,14 @@ void ScriptedFtpSession::answerBuiltIn(const QByteArray &verb, const QByteArray 
         makeDirectory(argument);
     else if (verb == "EPSV" || verb == "PASV")
         openPassive(verb == "EPSV");
+    else if (verb == "SIZE")
+        answerSize(argument);
+    else if (verb == "RNFR")
+        answerRenameFrom(argument);
+    else if (verb == "RNTO")
+        answerRenameTo(argument);
+    else if (verb == "DELE")
+        answerDelete(argument);
     else if (verb == "QUIT")
         reply(ScriptedReply::closing("221 Goodbye\r\n"));
     else
@@ -190,6 +205,55 @@ void ScriptedFtpSession::makeDirectory(const QByteArray &argument)
     }
     m_script.addDirectory(path);
     reply("257 \"" + path.toUtf8() + "\" created\r\n");
+}
+
+void ScriptedFtpSession::answerSize(const QByteArray &argument)
+{
+    const QMap<QString, QByteArray> files = m_script.files();
+    const auto file = files.constFind(resolve(argument));
+    if (file == files.cend())
+        reply("550 No such file\r\n");
+    else
+        reply("213 " + QByteArray::number(file->size()) + "\r\n");
+}
+
+void ScriptedFtpSession::answerRenameFrom(const QByteArray &argument)
+{
+    m_renameFrom.clear();
+    if (m_script.renamesRefused()) {
+        reply("550 Permission denied\r\n");
+        return;
+    }
+    if (!m_script.files().contains(resolve(argument))) {
+        reply("550 No such file\r\n");
+        return;
+    }
+    m_renameFrom = resolve(argument);
+    reply("350 Ready for RNTO\r\n");
+}
+
+void ScriptedFtpSession::answerRenameTo(const QByteArray &argument)
+{
+    const QString from = std::exchange(m_renameFrom, QString());
+    const QString to = resolve(argument);
+    if (from.isEmpty())
+        reply("503 Bad sequence of commands\r\n");
+    else if (m_script.renameOverFileRefused() && m_script.files().contains(to))
+        reply("553 File exists\r\n");
+    else {
+        m_script.renameFile(from, to);
+        reply("250 Renamed\r\n");
+    }
+}
+
+void ScriptedFtpSession::answerDelete(const QByteArray &argument)
+{
+    if (!m_script.files().contains(resolve(argument))) {
+        reply("550 No such file\r\n");
+        return;
+    }
+    m_script.removeFile(resolve(argument));
+    reply("250 Deleted\r\n");
 }
 
 void ScriptedFtpSession::openPassive(bool extended)
@@ -266,6 +330,11 @@ void ScriptedFtpSession::startStore(const QByteArray &argument)
         reply("425 Use EPSV or PASV first\r\n");
         return;
     }
+    if (m_script.hiddenNamesRefused() && argument.startsWith('.')) {
+        reply("553 Could not create file\r\n");
+        closeData();
+        return;
+    }
     m_storePath = resolve(argument);
     reply(scripted.value_or(ScriptedReply::text("150 Opening BINARY data connection\r\n")));
     readData();
@@ -323,6 +392,8 @@ void ScriptedFtpSession::readData()
 
 void ScriptedFtpSession::finishStore()
 {
+    if (m_script.transfer() == ScriptedFtpScript::Transfer::KeepPart)
+        m_received.truncate(m_script.dropAfterBytes());
     m_script.storeFile(m_storePath, m_received);
     m_storePath.clear();
     closeData();

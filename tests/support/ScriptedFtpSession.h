@@ -35,6 +35,10 @@ private:
     void changeDirectory(const QByteArray &argument);
     void makeDirectory(const QByteArray &argument);
     void openPassive(bool extended);
+    void answerSize(const QByteArray &argument);
+    void answerRenameFrom(const QByteArray &argument);
+    void answerRenameTo(const QByteArray &argument);
+    void answerDelete(const QByteArray &argument);
     void acceptDataConnection();
     void takeStoreLate(const QByteArray &argument);
     void startStore(const QByteArray &argument);
@@ -65,4 +69,5 @@ private:
     bool m_dataEnded = false;
     bool m_earlyDataDropped = false; // the next STOR is left waiting
     QString m_storePath;             // set while a STOR is receiving
+    QString m_renameFrom;            // after an accepted RNFR
 };

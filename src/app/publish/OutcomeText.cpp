@@ -15,6 +15,8 @@ QString of(OutcomeKind kind)
         return QStringLiteral("ディレクトリ移動");
     case OutcomeKind::Sent:
         return QStringLiteral("アップ成功");
+    case OutcomeKind::ReplacedInPlace:
+        return QStringLiteral("このサーバーではページを直接上書きします");
     case OutcomeKind::ConnectFailed:
         return QStringLiteral("接続エラー");
     case OutcomeKind::SocketNotOpened:
@@ -62,6 +64,10 @@ QString of(OutcomeKind kind)
         return QStringLiteral("サーバーが拒否しました");
     case OutcomeKind::DirectoryUnreachable:
         return QStringLiteral("ディレクトリに移動できません");
+    case OutcomeKind::StoredIncomplete:
+        return QStringLiteral("サーバーに保存されたファイルが不完全です");
+    case OutcomeKind::ReplaceRefused:
+        return QStringLiteral("サーバーがファイルの置き換えを拒否しました");
     case OutcomeKind::Failed:
         return QStringLiteral("エラー");
     }

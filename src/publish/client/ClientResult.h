@@ -62,6 +62,11 @@ inline constexpr qint16 DataConnectionFailed = -6;
 inline constexpr qint16 LocalFileUnreadable = -7;
 inline constexpr qint16 TransferIncomplete = -8;
 
+// The results of storing aside (CheckFiles, RenameFiles, PutFiles with temporary names).
+inline constexpr qint16 StoredDiffers = -9;  // the server holds other than the bytes sent
+inline constexpr qint16 ReplaceRefused = -10; // it took RNFR, then refused to replace the page
+inline constexpr qint16 Withheld = -11;       // left aside: another file of the call failed
+
 // Results below this are minus the server's refusing reply code (-550...).
 inline constexpr qint16 LowestClientResult = -99;
 inline constexpr qint16 ServiceClosing = -421;

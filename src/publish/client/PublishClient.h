@@ -30,6 +30,25 @@ struct PutRequest
     QString localPath;
     QString directory;
     QString remoteName;
+    // When set, the file goes under this name first and replaces remoteName only once every
+    // file of the call is whole on the server (see PutFiles).
+    QString temporaryName = {};
+};
+
+// A file stored aside under a temporary name, to replace a page: both as paths from the
+// current remote directory, and what was sent in it.
+struct AsideFile
+{
+    QString temporary;
+    QString page;
+    qint64 size = 0;
+};
+
+// How a server takes the questions and renames of storing aside, as learnt of it.
+struct AsideWay
+{
+    bool together = true;     // the commands of all files on the wire at once
+    bool removeFirst = false; // the page removed just before the rename (no replacing rename)
 };
 
 // The calls an upload makes on a server, whatever the protocol, so one upload attempt or bulk
@@ -91,11 +110,23 @@ struct PutRequest
 // PutFiles(files): PutFile for each file, into its own directory, the current one unchanged;
 //   one result per file, in order. A refused file does not stop the others; a session that
 //   ends fails every file not yet stored. Only a client that storesTogether() takes it; any
-//   other answers -4 for every file, nothing sent.
+//   other answers -4 for every file, nothing sent. Files with a temporary name are written
+//   there, their size checked before they are closed, and renamed over their pages only when
+//   every such file of the call is whole: -9 a file the server holds shorter or longer, -10 a
+//   rename refused, -11 a file left aside (its temporary removed) because another failed.
 // RemoveFile(remoteName): removes a file of the current remote directory. 1 removed, 0 no
 //   such file (already gone; FTP: also on 550, which a server gives for a file it will not
 //   remove as well, so such a file stays and is not asked about again), negative as for
 //   Command or minus the server's refusing code (SFTP: -550).
+// Storing aside, so that a page is only ever replaced by one the server holds whole (a client
+// that stores together does all of it in PutFiles):
+// CheckFiles(files, way): asks the server the size of every temporary, after every store's
+//   final reply. 1 it holds exactly the bytes sent, -9 it holds another size or none,
+//   negative as for Command, or minus the refusing code of a server that cannot tell.
+// RenameFiles(files, way): renames each temporary over its page. 1 renamed; -10 the server
+//   took the temporary but refused to put it over the page; otherwise as for Command, or minus
+//   the code that refused the temporary itself. With way.removeFirst the page is removed just
+//   before (the page is missing for that moment, and the log says so).
 // Close(): ends the session without waiting for the server (FTP sends QUIT). CloseLog():
 //   closes the log. A client destroyed without Close drops its connection quietly.
 class PublishClient
@@ -115,6 +146,17 @@ public:
         return QList<qint16>(files.size(), ClientResult::LineRefused);
     }
     virtual qint16 RemoveFile(const QString &remoteName) = 0;
+
+    // Storing aside.
+    virtual QList<qint16> CheckFiles(const QList<AsideFile> &files, AsideWay /*way*/)
+    {
+        return QList<qint16>(files.size(), ClientResult::LineRefused);
+    }
+    virtual QList<qint16> RenameFiles(const QList<AsideFile> &files, AsideWay /*way*/)
+    {
+        return QList<qint16>(files.size(), ClientResult::LineRefused);
+    }
+
     virtual void Close() = 0;
     virtual void CloseLog() = 0;
 

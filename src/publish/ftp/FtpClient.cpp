@@ -2,6 +2,7 @@
 
 #include "publish/client/ServerAddress.h"
 #include "publish/client/WireText.h"
+#include "publish/ftp/FtpAside.h"
 #include "publish/ftp/FtpDataTransfer.h"
 #include "publish/ftp/FtpFilePresence.h"
 #include "publish/ftp/FtpLogin.h"
@@ -105,6 +106,20 @@ qint16 FtpClient::RemoveFile(const QString &remoteName)
                     : QStringLiteral("not removed: the server cannot tell whether it holds %1")
                           .arg(remoteName));
     return serverRefusal(reply);
+}
+
+QList<qint16> FtpClient::CheckFiles(const QList<AsideFile> &files, AsideWay way)
+{
+    if (!d->control.isOpen())
+        return QList<qint16>(files.size(), FtpResult::NotConnected);
+    return checkStoredSizes(*d, files, way);
+}
+
+QList<qint16> FtpClient::RenameFiles(const QList<AsideFile> &files, AsideWay way)
+{
+    if (!d->control.isOpen())
+        return QList<qint16>(files.size(), FtpResult::NotConnected);
+    return renameStored(*d, files, way);
 }
 
 void FtpClient::Close()

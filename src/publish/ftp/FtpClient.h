@@ -59,6 +59,10 @@ public:
     // when it is not, otherwise -550, and the removal stays to be tried again.
     qint16 RemoveFile(const QString &remoteName) override;
 
+    // Storing aside: SIZE of every temporary, then RNFR/RNTO pairs (FtpAside.h).
+    QList<qint16> CheckFiles(const QList<AsideFile> &files, AsideWay way) override;
+    QList<qint16> RenameFiles(const QList<AsideFile> &files, AsideWay way) override;
+
     void Close() override;
     void CloseLog() override;
 

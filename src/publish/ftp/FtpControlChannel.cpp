@@ -116,10 +116,32 @@ FtpStatus FtpControlChannel::send(const QByteArray &line)
         if (const FtpStatus unasked = drainUnasked(); unasked != FtpStatus::Ok)
             return unasked;
     }
-    m_log.sent(loggable(line));
-    m_socket->write(line + "\r\n");
-    ++m_stats.commandsSent;
-    ++m_repliesDue;
+    return write({line});
+}
+
+FtpStatus FtpControlChannel::sendTogether(const QList<QByteArray> &lines)
+{
+    if (!isOpen())
+        return FtpStatus::NotConnected;
+    if (m_repliesDue == 0) {
+        if (const FtpStatus unasked = drainUnasked(); unasked != FtpStatus::Ok)
+            return unasked;
+    }
+    return write(lines);
+}
+
+// One write for all the lines, so they leave in one segment rather than each small one
+// waiting for the acknowledgement of the one before.
+FtpStatus FtpControlChannel::write(const QList<QByteArray> &lines)
+{
+    QByteArray bytes;
+    for (const QByteArray &line : lines) {
+        m_log.sent(loggable(line));
+        bytes += line + "\r\n";
+        ++m_stats.commandsSent;
+        ++m_repliesDue;
+    }
+    m_socket->write(bytes);
     m_answerOwed = true;
     const FtpStatus wait = waitForWritten(*m_socket, m_waits.fromNow());
     return wait == FtpStatus::Ok ? FtpStatus::Ok : giveUp(wait, QStringLiteral("sending"));

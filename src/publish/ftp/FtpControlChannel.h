@@ -51,6 +51,9 @@ public:
     // Sends one command line (without its line end). Replies that came unasked since the
     // last command are read and logged first; a 421 among them ends the session unsent.
     FtpStatus send(const QByteArray &line);
+    // Sends the lines at once, without waiting for any answer between them; each is answered
+    // by a readFinalReply, in order.
+    FtpStatus sendTogether(const QList<QByteArray> &lines);
 
     // Waits for the next reply. A 421 is returned as a reply, and the channel is closed.
     // interrupted, when given, is asked between slices of the wait.
@@ -73,6 +76,7 @@ public:
     void drop();
 
 private:
+    FtpStatus write(const QList<QByteArray> &lines);
     FtpStatus takeReply(FtpReply *reply, bool *received);
     FtpStatus accept(const FtpReply &reply);
     FtpStatus lost(const QString &while_);

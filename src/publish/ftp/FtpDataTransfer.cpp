@@ -42,6 +42,7 @@ struct Transfer
     bool allSent = false;          // every byte went out
     bool dataLost = false;         // the data connection broke or was reset
     bool dataDropped = false;      // the server threw away data that came ahead of the STOR
+    bool unclosedTls = false;      // the server ended TLS on the data without its close alert
 };
 
 // How a server answers a transfer whose data connection it lost or never had: the usual
@@ -115,6 +116,7 @@ private:
     qint16 afterDataConnectionLost(Transfer &t);
     qint16 settleLostTransfer(Transfer &t);
     qint16 verdict(Transfer &t);
+    qint16 storedSizeMatches(Transfer &t);
 
     FtpSession &m_session;
     SessionLog &m_log;
@@ -305,8 +307,12 @@ Ended Store::sendData(Transfer &t)
 Ended Store::awaitFinal(Transfer &t)
 {
     if (m_session.isTls()) {
-        if (const TlsDataEnd end = closeTls(t.data, m_session.waits.fromNow());
-            end != TlsDataEnd::Clean) {
+        const TlsDataEnd end = closeTls(t.data, m_session.waits.fromNow());
+        if (end == TlsDataEnd::NoCloseAlert) {
+            // Many servers end so whatever they stored; the size they then hold decides.
+            m_log.note(tlsEndNote(end, t.data));
+            t.unclosedTls = true;
+        } else if (end != TlsDataEnd::Clean) {
             m_log.note(tlsEndNote(end, t.data));
             t.dataLost = true;
             return GoOn;
@@ -384,6 +390,8 @@ qint16 Store::settleLostTransfer(Transfer &t)
 qint16 Store::verdict(Transfer &t)
 {
     if (t.final->isSuccess()) {
+        if (t.allSent && t.unclosedTls)
+            return storedSizeMatches(t);
         if (t.allSent)
             return FtpResult::PutFile::Stored;
         m_log.note(QStringLiteral("the server confirmed before the last byte was sent"));
@@ -391,6 +399,22 @@ qint16 Store::verdict(Transfer &t)
     }
     t.dataDropped = t.order == Order::Pipelined && complainsOfDataConnection(*t.final);
     return serverRefusal(*t.final);
+}
+
+// A TLS data connection the server ended without its close alert does not say it read every
+// byte; the file counts as stored only when the server holds all of them.
+qint16 Store::storedSizeMatches(Transfer &t)
+{
+    FtpReply reply;
+    if (const FtpStatus s = m_session.exchange("SIZE " + t.name, &reply); s != FtpStatus::Ok)
+        return m_session.commandFailure(s);
+    const auto size = sizeIn(reply);
+    if (size && *size == t.file.size())
+        return FtpResult::PutFile::Stored;
+    m_log.note(QStringLiteral("the server holds %1 bytes of %2 bytes sent")
+                   .arg(size ? QString::number(*size) : QStringLiteral("no"))
+                   .arg(t.file.size()));
+    return FtpResult::TransferIncomplete;
 }
 
 } // namespace

@@ -55,4 +55,13 @@ std::optional<quint16> passivePort(const FtpReply &reply)
     return portFromNumber(match.captured(5).toUInt() * 256 + match.captured(6).toUInt());
 }
 
+std::optional<qint64> sizeIn(const FtpReply &reply)
+{
+    if (reply.code != 213 || reply.lines.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 size = reply.lines.constLast().mid(4).trimmed().toLongLong(&ok);
+    return ok && size >= 0 ? std::optional<qint64>(size) : std::nullopt;
+}
+
 } // namespace Kakiva

@@ -30,4 +30,7 @@ std::optional<quint16> extendedPassivePort(const FtpReply &reply);
 // server cannot send us to a third machine.
 std::optional<quint16> passivePort(const FtpReply &reply);
 
+// The size a "213 1234" reply to SIZE gives.
+std::optional<qint64> sizeIn(const FtpReply &reply);
+
 } // namespace Kakiva

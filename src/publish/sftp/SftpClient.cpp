@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -212,7 +213,11 @@ qint16 SftpClient::Private::prepare(const PutRequest &file, QList<SftpUploadFile
         log.note(QStringLiteral("cannot read ") + file.localPath);
         return SftpResult::LocalFileUnreadable;
     }
-    uploads.append({local.get(), sftpRemotePath(directory, file.directory), name});
+    if (!file.temporaryName.isEmpty() &&
+        (!isSendable(file.temporaryName) || file.temporaryName.contains(QLatin1Char('/'))))
+        return SftpResult::LineRefused;
+    uploads.append({local.get(), sftpRemotePath(directory, file.directory), name,
+                    file.temporaryName});
     locals.push_back(std::move(local));
     return SftpResult::PutFile::Stored;
 }
@@ -224,6 +229,17 @@ QList<qint16> SftpClient::PutFiles(const QList<PutRequest> &files)
     std::vector<std::unique_ptr<QFile>> locals;
     for (const PutRequest &file : files)
         results.append(d->prepare(file, uploads, locals));
+    // Pages replace the old ones all or none: one that cannot go keeps the others back.
+    const bool aside = std::any_of(files.begin(), files.end(), [](const PutRequest &file) {
+        return !file.temporaryName.isEmpty();
+    });
+    if (aside && results.count(SftpResult::PutFile::Stored) != results.size()) {
+        for (qint16 &result : results) {
+            if (result == SftpResult::PutFile::Stored)
+                result = SftpResult::Withheld;
+        }
+        return results;
+    }
     const QList<qint16> sent =
         uploads.isEmpty() ? QList<qint16>() : sftpUpload(*d->channel, d->log, uploads);
     qsizetype next = 0;

@@ -43,8 +43,9 @@ public:
     // refusal the temporary file is removed.
     qint16 PutFile(const QString &localPath, const QString &remoteName) override;
 
-    // The opens of all the files go out together, then their writes and closes, then the
-    // renames of those the server took whole: three waits whatever the number of files.
+    // The opens of all the files go out together, then their writes, size questions (FSTAT)
+    // and closes, then, when every file is whole on the server, the renames: three waits
+    // whatever the number of files.
     bool storesTogether() const override { return true; }
     QList<qint16> PutFiles(const QList<PutRequest> &files) override;
 

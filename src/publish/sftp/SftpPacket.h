@@ -15,6 +15,7 @@ enum Type : quint8
     Open = 3,
     Close = 4,
     Write = 6,
+    Fstat = 8,
     Remove = 13,
     Mkdir = 14,
     Stat = 17,
@@ -32,6 +33,7 @@ enum Type : quint8
 inline constexpr quint32 OpenWrite = 0x02;
 inline constexpr quint32 OpenCreate = 0x08;
 inline constexpr quint32 OpenTruncate = 0x10;
+inline constexpr quint32 AttrSize = 0x01;
 inline constexpr quint32 AttrPermissions = 0x04;
 inline constexpr quint32 StatusOk = 0;
 inline constexpr quint32 StatusNoSuchFile = 2;

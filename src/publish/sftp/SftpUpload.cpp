@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QQueue>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -54,7 +55,9 @@ class Upload
 public:
     Upload(SftpChannel &channel, SessionLog &log, const SftpUploadFile &file)
         : m_channel(channel), m_log(log), m_local(*file.local),
-          m_temporary(sftpRemotePath(file.directory, sftpTemporaryName(file.name))),
+          m_temporary(sftpRemotePath(file.directory, file.temporaryName.isEmpty()
+                                                         ? sftpTemporaryName(file.name)
+                                                         : file.temporaryName)),
           m_final(sftpRemotePath(file.directory, file.name))
     {
     }
@@ -93,8 +96,10 @@ public:
         if (!going())
             return;
         bool allOk = !m_writeRefused;
-        while (!m_pending.isEmpty())
-            allOk = settle(m_pending.dequeue()) && allOk;
+        while (!m_pending.isEmpty()) {
+            const quint32 id = m_pending.dequeue();
+            allOk = (id == m_sizeAsked ? settleSize(id) : settle(id)) && allOk;
+        }
         if (m_readFailed) {
             m_log.note(QStringLiteral("the local file could not be read"));
             m_result = SftpResult::LocalFileUnreadable;
@@ -106,12 +111,26 @@ public:
             stop();
     }
 
+    // Another file of the lot failed: this one stays aside, and its temporary goes.
+    void withhold()
+    {
+        if (!going())
+            return;
+        m_log.note(QStringLiteral("%1 not put in place: another file failed").arg(m_final));
+        m_result = SftpResult::Withheld;
+        stop();
+    }
+
     // The posix-rename extension replaces the old file in one step; without it the old one
     // must go first, and a reader may miss the page for that moment.
     void sendRename()
     {
         if (!going())
             return;
+        if (!m_channel.hasExtension(PosixRename, "1"))
+            m_log.note(QStringLiteral("the server offers no posix-rename: %1 is removed before "
+                                      "the rename, so the replace is not atomic")
+                           .arg(m_final));
         m_log.sent(QStringLiteral("RENAME %1 %2").arg(m_temporary, m_final));
         const QByteArray paths =
             Writer().string(remote(m_temporary)).string(remote(m_final)).bytes();
@@ -196,7 +215,12 @@ private:
                 break;
             }
         }
-        m_log.sent(QStringLiteral("WRITE %1 bytes, CLOSE").arg(offset));
+        m_log.sent(QStringLiteral("WRITE %1 bytes, FSTAT, CLOSE").arg(offset));
+        m_sent = offset;
+        const auto asked = m_channel.send(Fstat, Writer().string(m_handle).bytes());
+        if (!keep(asked))
+            return false;
+        m_sizeAsked = *asked;
         return keep(m_channel.send(Close, Writer().string(m_handle).bytes()));
     }
 
@@ -207,6 +231,29 @@ private:
             return false;
         const Verdict status = statusOf(*answer);
         return status.ok || refused(status);
+    }
+
+    // The size the server holds of the open temporary, asked before its close: a quota or a
+    // full disk that cut the writes short shows here even where every write was answered.
+    bool settleSize(quint32 id)
+    {
+        const auto answer = m_channel.answer(id);
+        if (!answer)
+            return false;
+        if (answer->type != Attrs)
+            return statusOf(*answer).ok || refused(statusOf(*answer));
+        Reader reader(answer->body);
+        const auto flags = reader.u32();
+        const auto size = flags && (*flags & AttrSize) ? reader.u64() : std::nullopt;
+        if (!size) {
+            m_log.note(QStringLiteral("the server did not tell the size of ") + m_temporary);
+            return true;
+        }
+        if (*size == m_sent)
+            return true;
+        m_log.received(QStringLiteral("ATTRS size %1 of %2 bytes sent").arg(*size).arg(m_sent));
+        m_result = SftpResult::StoredDiffers;
+        return false;
     }
 
     // After a refusal the file goes no further and its temporary is removed; a channel
@@ -237,6 +284,8 @@ private:
     QString m_final;
     QByteArray m_handle;
     QQueue<quint32> m_pending;
+    std::optional<quint32> m_sizeAsked;
+    quint64 m_sent = 0;
     bool m_going = false;
     bool m_created = false;
     bool m_readFailed = false;
@@ -252,15 +301,18 @@ QList<qint16> sftpUpload(SftpChannel &channel, SessionLog &log, const QList<Sftp
     std::vector<std::unique_ptr<Upload>> uploads;
     for (const SftpUploadFile &file : files)
         uploads.push_back(std::make_unique<Upload>(channel, log, file));
-    // All opens, then all writes with their closes, then the renames of the files whose
-    // data the server took: three waits for the lot.
-    const std::initializer_list<void (Upload::*)()> phases = {
-        &Upload::sendOpen,     &Upload::settleOpen, &Upload::sendWrites,
-        &Upload::settleWrites, &Upload::sendRename, &Upload::settleRename};
-    for (const auto phase : phases) {
-        for (const auto &upload : uploads)
-            (upload.get()->*phase)();
-    }
+    // All opens, then all writes with their closes, then, when the server holds every file
+    // whole, the renames: three waits for the lot.
+    const auto run = [&](std::initializer_list<void (Upload::*)()> phases) {
+        for (const auto phase : phases) {
+            for (const auto &upload : uploads)
+                (upload.get()->*phase)();
+        }
+    };
+    run({&Upload::sendOpen, &Upload::settleOpen, &Upload::sendWrites, &Upload::settleWrites});
+    const bool allWhole = std::all_of(uploads.begin(), uploads.end(),
+                                      [](const auto &upload) { return upload->going(); });
+    run({allWhole ? &Upload::sendRename : &Upload::withhold, &Upload::settleRename});
     QList<qint16> results;
     for (const auto &upload : uploads)
         results.append(upload->outcome());

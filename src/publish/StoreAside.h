@@ -1,0 +1,78 @@
+#pragma once
+
+#include "publish/OutcomeKind.h"
+#include "publish/PublishSession.h"
+#include "publish/SiteInventory.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace Kakiva {
+
+class PublishRun;
+
+// Sends pages one at a time so that the server never holds a broken one: each is stored under
+// a temporary name of ours in its own directory, every store having had its final reply the
+// sizes the server holds are asked all together, and only when all match are the temporaries
+// renamed over the pages, all together; only then do the pages go into the record. A
+// mismatch or a refused rename fails the run with every page the server held untouched, and
+// our temporaries are removed (or, where that failed, at the next connection: the record
+// names them before they are stored).
+//
+// What a server turns out to need is remembered in the record: one that will not rename over
+// a file gets the page removed just before the rename; one that answers commands sent
+// together only one at a time (the wait for the second answer runs out) gets them one by one
+// from the next run on; one that takes no temporaries or renames at all (an upload-only
+// account) gets the pages stored over the old ones, as the caller does for it.
+class StoreAside
+{
+public:
+    using Enter = std::function<bool(const QString &directory)>;
+    using StatusSink = std::function<void(OutcomeKind stage)>;
+
+    enum class Outcome
+    {
+        Replaced,
+        Failed,
+        // The server takes no temporaries or renames: the first inPlaceDone() files are up
+        // (stored over their pages), the rest are the caller's to store so.
+        InPlace,
+    };
+
+    StoreAside(PublishRun &run, PublishSession &session, Enter enter, StatusSink status);
+
+    // last: the run ends with these files; the last status is then Sent.
+    Outcome send(const QList<SiteFile> &files, bool last);
+    qsizetype inPlaceDone() const { return m_inPlaceDone; }
+
+private:
+    bool storeAll();
+    enum class Retry
+    {
+        Failed,
+        Aside,
+        InPlace
+    };
+    Retry retryFirst(qint16 result, qsizetype index);
+    bool checkAll();
+    bool renameAll();
+    bool renameRemovingFirst(const QList<qsizetype> &refused);
+    Outcome learnInPlace(qsizetype done);
+    void removeLeftovers();
+    bool fail(const PublishSession::Aside &aside, qint16 result);
+
+    PublishRun &m_run;
+    PublishSession &m_session;
+    Enter m_enter;
+    StatusSink m_status;
+    QList<PublishSession::Aside> m_files;
+    QList<bool> m_renamed;
+    qsizetype m_attempted = 0; // files whose temporary was asked for
+    AsideWay m_way;
+    bool m_inPlace = false;
+    qsizetype m_inPlaceDone = 0;
+};
+
+} // namespace Kakiva
