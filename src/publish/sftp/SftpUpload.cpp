@@ -310,9 +310,13 @@ QList<qint16> sftpUpload(SftpChannel &channel, SessionLog &log, const QList<Sftp
         }
     };
     run({&Upload::sendOpen, &Upload::settleOpen, &Upload::sendWrites, &Upload::settleWrites});
+    // Files given temporary names replace their pages all or none; others each on its own.
+    const bool allOrNone = std::any_of(files.begin(), files.end(), [](const SftpUploadFile &file) {
+        return !file.temporaryName.isEmpty();
+    });
     const bool allWhole = std::all_of(uploads.begin(), uploads.end(),
                                       [](const auto &upload) { return upload->going(); });
-    run({allWhole ? &Upload::sendRename : &Upload::withhold, &Upload::settleRename});
+    run({!allOrNone || allWhole ? &Upload::sendRename : &Upload::withhold, &Upload::settleRename});
     QList<qint16> results;
     for (const auto &upload : uploads)
         results.append(upload->outcome());

@@ -21,11 +21,11 @@ struct SftpUploadFile
 // Sends each file to directory/name: written under a temporary name in the same directory,
 // its writes, the question of the size the server holds (FSTAT) and its close on the wire
 // together, then renamed over name in one step. The files' opens go out together, then their
-// writes and closes, then, only when the server holds every file whole, the renames, so the
-// lot costs the waits of one file. One PutFile result (SftpResult.h) per file, in order;
-// after a refusal or a size that differs every temporary is removed and every old page stays
-// (the files that were whole answer Withheld), and when the channel itself failed the caller
-// ends the session.
+// writes and closes, then the renames, so the lot costs the waits of one file. One PutFile
+// result (SftpResult.h) per file, in order. After a refusal or a size that differs that
+// file's temporary is removed and its old page stays; when the files were given temporary
+// names, so does every other file's (answering Withheld). When the channel itself failed the
+// caller ends the session.
 QList<qint16> sftpUpload(SftpChannel &channel, SessionLog &log, const QList<SftpUploadFile> &files);
 
 // The PutFile or Command result for a channel that failed: ended, timed out, cancelled or
