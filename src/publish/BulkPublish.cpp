@@ -3,6 +3,7 @@
 #include "publish/BulkWorkQueue.h"
 #include "publish/PublishSession.h"
 #include "publish/ServerRemovals.h"
+#include "publish/StoreAside.h"
 #include "publish/client/ClientResult.h"
 
 #include <QMutex>
@@ -55,10 +56,23 @@ void BulkPublish::runSession(Shared &shared, int index) const
     PublishSession session(shared.run);
     if (!session.logIn(index == 0))
         return;
-    if (index == 0)
+    if (index == 0) {
+        removeLeftTemporaries(shared, session);
         startHelpers(shared);
+    }
     if (sendFiles(shared, session, index) && (index > 0 || removeDeletedDays(shared, session)))
         session.close();
+}
+
+// Temporaries of a run cut short between its stores and its renames, which the record names;
+// before the other sessions start, so none of them can be taking their place meanwhile.
+void BulkPublish::removeLeftTemporaries(Shared &shared, PublishSession &session) const
+{
+    for (const QString &path : shared.run.record().temporaries()) {
+        if (shared.run.cancelled())
+            return;
+        session.removeTemporary(path);
+    }
 }
 
 // Once every file is in, the lists that no longer link them among them, session 0 removes
@@ -85,25 +99,89 @@ void BulkPublish::startHelpers(Shared &shared) const
     }
 }
 
+// The session's files go in batches of one directory, each stored aside and then put in
+// place together (StoreAside); a file that fails alone does not hold up the others. A session
+// that fails gives back what it has not done.
 bool BulkPublish::sendFiles(Shared &shared, PublishSession &session, int index) const
 {
-    while (const std::optional<SiteFile> file = shared.queue.take(index)) {
-        const auto giveBack = [&] {
-            shared.queue.putBack(*file);
+    std::optional<SiteFile> next = shared.queue.take(index);
+    while (next) {
+        QList<SiteFile> batch{*next};
+        const QString directory = remoteDirectoryOf(next->remotePath);
+        next = shared.queue.take(index);
+        while (next && batch.size() < MaxBatch && remoteDirectoryOf(next->remotePath) == directory) {
+            batch.append(*next);
+            next = shared.queue.take(index);
+        }
+        qsizetype done = 0;
+        if (!sendBatch(shared, session, batch, &done)) {
+            for (qsizetype i = done; i < batch.size(); ++i)
+                shared.queue.putBack(batch.at(i));
+            if (next)
+                shared.queue.putBack(*next);
             shared.queue.release(index);
             return false;
-        };
-        if (shared.run.cancelled() ||
-            session.enter(remoteDirectoryOf(file->remotePath)) == PublishSession::Entry::Failed)
-            return giveBack();
-        report(shared, &*file, nullptr);
-        const qint16 result = session.store(*file);
-        if (result == ClientResult::PutFile::Stored)
-            report(shared, nullptr, &*file);
-        else if (!ClientResult::failedForThisFileAlone(result))
-            return giveBack();
+        }
     }
     return !shared.run.cancelled();
+}
+
+// *done: how many of files, from the first, are done with (in place, or failed alone).
+bool BulkPublish::sendBatch(Shared &shared, PublishSession &session, const QList<SiteFile> &files,
+                            qsizetype *done) const
+{
+    if (shared.run.cancelled())
+        return false;
+    if (session.storesTogether() ||
+        shared.run.record().replacing() == ServerRecord::Replacing::InPlace)
+        return sendInPlace(shared, session, files, done);
+    report(shared, &files.first(), nullptr);
+    StoreAside aside(
+        shared.run, session,
+        [&session](const QString &directory) {
+            return session.enter(directory) != PublishSession::Entry::Failed;
+        },
+        [](OutcomeKind) {}, StoreAside::Failing::EachAlone);
+    const StoreAside::Outcome outcome = aside.send(files, false);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (aside.results().at(i) == ClientResult::PutFile::Stored ||
+            (outcome == StoreAside::Outcome::InPlace && i < aside.inPlaceDone()))
+            report(shared, nullptr, &files.at(i));
+    }
+    switch (outcome) {
+    case StoreAside::Outcome::Replaced:
+        *done = files.size();
+        return true;
+    case StoreAside::Outcome::InPlace: {
+        qsizetype rest = 0;
+        const bool sent = sendInPlace(shared, session, files.mid(aside.inPlaceDone()), &rest);
+        *done = aside.inPlaceDone() + rest;
+        return sent;
+    }
+    case StoreAside::Outcome::Failed:
+        break;
+    }
+    return false;
+}
+
+// Each file with one PutFile: over SFTP, which replaces each page whole on its own, and on a
+// server that takes no temporaries.
+bool BulkPublish::sendInPlace(Shared &shared, PublishSession &session,
+                              const QList<SiteFile> &files, qsizetype *done) const
+{
+    for (const SiteFile &file : files) {
+        if (shared.run.cancelled() ||
+            session.enter(remoteDirectoryOf(file.remotePath)) == PublishSession::Entry::Failed)
+            return false;
+        report(shared, &file, nullptr);
+        const qint16 result = session.store(file);
+        if (result == ClientResult::PutFile::Stored)
+            report(shared, nullptr, &file);
+        else if (!ClientResult::failedForThisFileAlone(result))
+            return false;
+        ++*done;
+    }
+    return true;
 }
 
 void BulkPublish::report(Shared &shared, const SiteFile *begun, const SiteFile *confirmed) const

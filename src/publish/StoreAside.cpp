@@ -21,10 +21,14 @@ bool refusesName(qint16 result)
     return result == -550 || result == -553;
 }
 
+constexpr qint16 Stored = ClientResult::PutFile::Stored;
+
 } // namespace
 
-StoreAside::StoreAside(PublishRun &run, PublishSession &session, Enter enter, StatusSink status)
-    : m_run(run), m_session(session), m_enter(std::move(enter)), m_status(std::move(status))
+StoreAside::StoreAside(PublishRun &run, PublishSession &session, Enter enter, StatusSink status,
+                       Failing failing)
+    : m_run(run), m_session(session), m_enter(std::move(enter)), m_status(std::move(status)),
+      m_failing(failing)
 {
 }
 
@@ -38,7 +42,7 @@ StoreAside::Outcome StoreAside::send(const QList<SiteFile> &files, bool last)
         m_files.append({files.at(i), path, 0});
         temporaries.append(path);
     }
-    m_renamed = QList<bool>(files.size(), false);
+    m_results = QList<qint16>(files.size(), ClientResult::Withheld);
     m_way.together = m_run.record().commandsTogether();
     m_way.removeFirst = m_run.record().replacing() == ServerRecord::Replacing::RemovingFirst;
     // Named before they exist: a run cut short anywhere leaves nothing the record forgot.
@@ -54,6 +58,17 @@ StoreAside::Outcome StoreAside::send(const QList<SiteFile> &files, bool last)
     return Outcome::Replaced;
 }
 
+// The files still on their way: stored, and neither failed nor in place yet.
+QList<qsizetype> StoreAside::going() const
+{
+    QList<qsizetype> indexes;
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        if (m_results.at(i) == ClientResult::Withheld && m_files.at(i).size >= 0)
+            indexes.append(i);
+    }
+    return indexes;
+}
+
 // The last store shows no status of its own: the pages are only up once renamed.
 bool StoreAside::storeAll()
 {
@@ -66,10 +81,12 @@ bool StoreAside::storeAll()
         m_attempted = result == ClientResult::PutFile::LocalFileMissing ? i : i + 1;
         if (m_run.cancelled())
             return false;
-        if (result < ClientResult::PutFile::Stored) {
+        if (result < Stored) {
             switch (retryFirst(result, i)) {
             case Retry::Failed:
-                return fail(aside, result);
+                if (!failFile(i, result))
+                    return false;
+                continue;
             case Retry::InPlace:
                 return false; // the caller stores the rest over their pages
             case Retry::Aside:
@@ -90,10 +107,10 @@ StoreAside::Retry StoreAside::retryFirst(qint16 result, qsizetype index)
 {
     if (index != 0 || !refusesName(result))
         return Retry::Failed;
-    if (m_session.store(m_files.first().file) < ClientResult::PutFile::Stored)
+    if (m_session.store(m_files.first().file) < Stored)
         return Retry::Failed;
     const qint16 again = m_session.storeAside(&m_files.first());
-    if (again >= ClientResult::PutFile::Stored)
+    if (again >= Stored)
         return Retry::Aside;
     if (!refusesName(again))
         return Retry::Failed;
@@ -101,49 +118,62 @@ StoreAside::Retry StoreAside::retryFirst(qint16 result, qsizetype index)
     return Retry::InPlace;
 }
 
-StoreAside::Outcome StoreAside::learnInPlace(qsizetype done)
+void StoreAside::learnInPlace(qsizetype done)
 {
     m_run.record().useReplacing(ServerRecord::Replacing::InPlace);
     m_status(OutcomeKind::ReplacedInPlace);
     m_inPlace = true;
     m_inPlaceDone = done;
-    return Outcome::InPlace;
 }
 
 bool StoreAside::checkAll()
 {
-    const QList<qint16> results = m_session.checkAside(m_files, m_way);
-    for (qsizetype i = 0; i < results.size(); ++i) {
-        const qint16 result = results.at(i);
-        if (result == ClientResult::PutFile::Stored)
+    const QList<qsizetype> indexes = going();
+    QList<PublishSession::Aside> asked;
+    for (const qsizetype i : indexes)
+        asked.append(m_files.at(i));
+    if (asked.isEmpty())
+        return true;
+    const QList<qint16> results = m_session.checkAside(asked, m_way);
+    for (qsizetype k = 0; k < results.size(); ++k) {
+        const qint16 result = results.at(k);
+        if (result == Stored)
             continue;
         // Asked together, the questions after the first went unanswered: a server that
         // takes one command at a time, as the next run will send them.
-        if (result == ClientResult::TimedOut && m_way.together && i > 0)
+        if (result == ClientResult::TimedOut && m_way.together && k > 0)
             m_run.record().useOneCommandAtATime();
-        return fail(m_files.at(i), result);
+        if (!failFile(indexes.at(k), result))
+            return false;
     }
     return true;
 }
 
 bool StoreAside::renameAll()
 {
-    const QList<qint16> results = m_session.renameAside(m_files, m_way);
+    const QList<qsizetype> indexes = going();
+    QList<PublishSession::Aside> renamed;
+    for (const qsizetype i : indexes)
+        renamed.append(m_files.at(i));
+    // Under all or none, one failed file keeps every page as it was.
+    if (renamed.isEmpty() || (m_failing == Failing::AllOrNone && indexes.size() != m_files.size()))
+        return renamed.isEmpty() && m_failing == Failing::EachAlone;
+    const QList<qint16> results = m_session.renameAside(renamed, m_way);
     QList<qsizetype> refused;
-    for (qsizetype i = 0; i < results.size(); ++i) {
-        const qint16 result = results.at(i);
-        if (result == ClientResult::PutFile::Stored) {
-            m_renamed[i] = true;
-            m_session.replaced(m_files.at(i));
+    for (qsizetype k = 0; k < results.size(); ++k) {
+        const qsizetype i = indexes.at(k);
+        const qint16 result = results.at(k);
+        if (result == Stored) {
+            replaced(i);
         } else if (result == ClientResult::ReplaceRefused && !m_way.removeFirst) {
             refused.append(i);
-        } else if (i == 0 && ClientResult::isServerRefusal(result) &&
-                   result != ClientResult::ServiceClosing) {
+        } else if (k == 0 && ClientResult::isServerRefusal(result) &&
+                   result != ClientResult::ServiceClosing && !m_learntRenaming) {
             // The temporary it had just confirmed, it will not rename: no renames here.
             learnInPlace(0);
             return false;
-        } else {
-            return fail(m_files.at(i), result);
+        } else if (!failFile(i, result)) {
+            return false;
         }
     }
     return refused.isEmpty() || renameRemovingFirst(refused);
@@ -156,15 +186,24 @@ bool StoreAside::renameRemovingFirst(const QList<qsizetype> &refused)
     for (const qsizetype i : refused)
         files.append(m_files.at(i));
     const QList<qint16> results = m_session.renameAside(files, AsideWay{false, true});
-    for (qsizetype i = 0; i < results.size(); ++i) {
-        if (results.at(i) != ClientResult::PutFile::Stored)
-            return fail(files.at(i), results.at(i));
-        if (i == 0)
+    for (qsizetype k = 0; k < results.size(); ++k) {
+        if (results.at(k) != Stored) {
+            if (!failFile(refused.at(k), results.at(k)))
+                return false;
+            continue;
+        }
+        if (k == 0)
             m_run.record().useReplacing(ServerRecord::Replacing::RemovingFirst);
-        m_renamed[refused.at(i)] = true;
-        m_session.replaced(files.at(i));
+        replaced(refused.at(k));
     }
     return true;
+}
+
+void StoreAside::replaced(qsizetype index)
+{
+    m_results[index] = Stored;
+    m_learntRenaming = true;
+    m_session.replaced(m_files.at(index));
 }
 
 // Every temporary not renamed goes, the deepest first, from where the stores ended; one the
@@ -174,7 +213,7 @@ void StoreAside::removeLeftovers()
     QStringList done;
     for (qsizetype i = m_files.size() - 1; i >= 0; --i) {
         // One never stored is not there; one refused may be, cut short.
-        if (m_renamed.at(i) || i >= m_attempted)
+        if (m_results.at(i) == Stored || i >= m_attempted)
             done.append(m_files.at(i).temporaryPath);
         else if (!m_run.cancelled())
             m_session.removeTemporary(m_files.at(i).temporaryPath);
@@ -182,10 +221,16 @@ void StoreAside::removeLeftovers()
     m_run.record().forgetTemporaries(done);
 }
 
-bool StoreAside::fail(const PublishSession::Aside &aside, qint16 result)
+// A file that failed: the run learns why. Whether the others go on is the caller's choice,
+// and only for a failure of that file alone (a refusal, a size that differs).
+bool StoreAside::failFile(qsizetype index, qint16 result)
 {
-    m_run.fail(PublishFailure::ofStore(aside.file.remotePath, result));
-    return false;
+    m_results[index] = result;
+    m_files[index].size = -1;
+    m_run.fail(PublishFailure::ofStore(m_files.at(index).file.remotePath, result));
+    return m_failing == Failing::EachAlone &&
+           (ClientResult::failedForThisFileAlone(result) || result == ClientResult::StoredDiffers ||
+            result == ClientResult::ReplaceRefused);
 }
 
 } // namespace Kakiva

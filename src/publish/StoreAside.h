@@ -32,46 +32,62 @@ public:
     using Enter = std::function<bool(const QString &directory)>;
     using StatusSink = std::function<void(OutcomeKind stage)>;
 
+    // What one failed file does to the others: keeps every page as it was (an upload of one
+    // change), or fails alone (a publish of many files).
+    enum class Failing
+    {
+        AllOrNone,
+        EachAlone,
+    };
+
     enum class Outcome
     {
-        Replaced,
+        Replaced, // every file, or under EachAlone every one that did not fail alone
         Failed,
         // The server takes no temporaries or renames: the first inPlaceDone() files are up
         // (stored over their pages), the rest are the caller's to store so.
         InPlace,
     };
 
-    StoreAside(PublishRun &run, PublishSession &session, Enter enter, StatusSink status);
+    StoreAside(PublishRun &run, PublishSession &session, Enter enter, StatusSink status,
+               Failing failing = Failing::AllOrNone);
 
     // last: the run ends with these files; the last status is then Sent.
     Outcome send(const QList<SiteFile> &files, bool last);
     qsizetype inPlaceDone() const { return m_inPlaceDone; }
+    // One per file: 1 in place, a failure, or Withheld (not put in place, nor failed itself).
+    const QList<qint16> &results() const { return m_results; }
 
 private:
-    bool storeAll();
     enum class Retry
     {
         Failed,
         Aside,
         InPlace
     };
+
+    QList<qsizetype> going() const;
+    bool storeAll();
     Retry retryFirst(qint16 result, qsizetype index);
+    void learnInPlace(qsizetype done);
     bool checkAll();
     bool renameAll();
     bool renameRemovingFirst(const QList<qsizetype> &refused);
-    Outcome learnInPlace(qsizetype done);
+    void replaced(qsizetype index);
     void removeLeftovers();
-    bool fail(const PublishSession::Aside &aside, qint16 result);
+    bool failFile(qsizetype index, qint16 result);
 
     PublishRun &m_run;
     PublishSession &m_session;
     Enter m_enter;
     StatusSink m_status;
-    QList<PublishSession::Aside> m_files;
-    QList<bool> m_renamed;
+    Failing m_failing;
+    QList<PublishSession::Aside> m_files; // size -1: failed
+    QList<qint16> m_results;
     qsizetype m_attempted = 0; // files whose temporary was asked for
     AsideWay m_way;
     bool m_inPlace = false;
+    bool m_learntRenaming = false; // a rename went through: renames are no trouble here
     qsizetype m_inPlaceDone = 0;
 };
 
