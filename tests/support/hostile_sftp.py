@@ -8,6 +8,9 @@ appended to the file named by the second argument, one line each ("OPEN path"...
   early      STAT's answer is preceded by one for the request id that comes next
   trickle    OPEN is never answered; a message that never ends arrives a byte a second
   badhandle  OPEN's HANDLE holds a string cut short
+  short      FSTAT tells half the bytes written: a disk that filled up without a word
+  oldrename  no posix-rename extension is offered (a plain RENAME fails over a file)
+Every other FSTAT tells the bytes written since the last OPEN or FSTAT.
 """
 import struct
 import sys
@@ -18,11 +21,12 @@ JOURNAL = open(sys.argv[2], "a", buffering=1)
 OUT = sys.stdout.buffer
 IN = sys.stdin.buffer
 
-INIT, VERSION, OPEN, CLOSE, WRITE, REMOVE, MKDIR, STAT, RENAME, EXTENDED = (
-    1, 2, 3, 4, 6, 13, 14, 17, 18, 200)
+INIT, VERSION, OPEN, CLOSE, WRITE, FSTAT, REMOVE, MKDIR, STAT, RENAME, EXTENDED = (
+    1, 2, 3, 4, 6, 8, 13, 14, 17, 18, 200)
 STATUS, HANDLE, ATTRS = 101, 102, 105
-NAMES = {OPEN: "OPEN", CLOSE: "CLOSE", WRITE: "WRITE", REMOVE: "REMOVE", MKDIR: "MKDIR",
-         STAT: "STAT", RENAME: "RENAME", EXTENDED: "EXTENDED"}
+NAMES = {OPEN: "OPEN", CLOSE: "CLOSE", WRITE: "WRITE", FSTAT: "FSTAT", REMOVE: "REMOVE",
+         MKDIR: "MKDIR", STAT: "STAT", RENAME: "RENAME", EXTENDED: "EXTENDED"}
+WRITTEN = [0]
 
 
 def string(data):
@@ -78,6 +82,15 @@ def answer(kind, rid, body, last_stat):
             send(HANDLE, struct.pack(">I", rid) + struct.pack(">I", 40) + b"h1")
         else:
             send(HANDLE, struct.pack(">I", rid) + string(b"h1"))
+    elif kind == WRITE:
+        (handle_length,) = struct.unpack(">I", body[:4])
+        (data_length,) = struct.unpack(">I", body[4 + handle_length + 8:4 + handle_length + 12])
+        WRITTEN[0] += data_length
+        status(rid)
+    elif kind == FSTAT:
+        size = WRITTEN[0] // 2 if MODE == "short" else WRITTEN[0]
+        send(ATTRS, struct.pack(">IIQ", rid, 0x01, size))
+        WRITTEN[0] = 0  # a file's writes and FSTAT come together, before the next file's
     else:
         status(rid)
 
@@ -89,12 +102,16 @@ def main():
         packet = read_exact(length)
         kind = packet[0]
         if kind == INIT:
-            send(VERSION, struct.pack(">I", 3) + string(b"posix-rename@openssh.com") + string(b"1"))
+            extensions = b"" if MODE == "oldrename" else (
+                string(b"posix-rename@openssh.com") + string(b"1"))
+            send(VERSION, struct.pack(">I", 3) + extensions)
             continue
         (rid,) = struct.unpack(">I", packet[1:5])
         body = packet[5:]
         JOURNAL.write("%s %s\n" % (NAMES.get(kind, str(kind)),
                                    first_string(body) if kind != WRITE else ""))
+        if kind == OPEN:
+            WRITTEN[0] = 0
         answer(kind, rid, body, last_stat)
         if kind == STAT:
             last_stat = rid

@@ -102,6 +102,8 @@ private slots:
     void putFileFailures();
     void hostileServer_data();
     void hostileServer();
+    void pagesReplacedAllOrNone_data();
+    void pagesReplacedAllOrNone();
     void droppedConnectionLeavesOldPageWhole();
     void cancelEndsTransfer();
     void logHoldsStepsAndFingerprintNotPassword();
@@ -802,6 +804,64 @@ void TestSftpClient::hostileServer()
     QCOMPARE(
         journal.contains(QStringLiteral("REMOVE ") + sftpTemporaryName(QStringLiteral("p.html"))),
         stored == SftpResult::ServerRefused);
+}
+
+void TestSftpClient::pagesReplacedAllOrNone_data()
+{
+    QTest::addColumn<QString>("mode"); // hostile_sftp.py's
+    QTest::addColumn<QList<qint16>>("results");
+    QTest::addColumn<QStringList>("replaces"); // journal lines of the replacing, in order
+    QTest::addColumn<bool>("notAtomic");       // the log says so
+
+    const QString posix = QStringLiteral("EXTENDED posix-rename@openssh.com");
+    QTest::newRow("sizes as written, posix-rename")
+        << "none" << QList<qint16>{1, 1} << QStringList{posix, posix} << false;
+    // The old page goes just before each rename.
+    QTest::newRow("sizes as written, no posix-rename")
+        << "oldrename" << QList<qint16>{1, 1}
+        << QStringList{"REMOVE a.html", "RENAME .a.tmp", "REMOVE b.html", "RENAME .b.tmp"} << true;
+    // Nothing replaced, both temporaries removed.
+    QTest::newRow("half of each file held")
+        << "short"
+        << QList<qint16>{SftpResult::StoredDiffers, SftpResult::StoredDiffers}
+        << QStringList{"REMOVE .a.tmp", "REMOVE .b.tmp"} << false;
+}
+
+// Files given temporary names are written there, their size asked before the close, and put
+// in place only when the server holds every one whole.
+void TestSftpClient::pagesReplacedAllOrNone()
+{
+    QFETCH(QString, mode);
+    QFETCH(QList<qint16>, results);
+    QFETCH(QStringList, replaces);
+    QFETCH(bool, notAtomic);
+    SshServerOptions options;
+    options.hostileSftp = {mode, QStringLiteral("journal")};
+    m_server.emplace(options);
+    QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+    if (!m_server->logsInWithPassword())
+        QSKIP("the peer's journal needs a user of our own, which needs root");
+    TrustRecorder trust;
+    auto client = newClient(&trust);
+    QCOMPARE(client->OpenLog(m_app->filePath(QStringLiteral("ftp.log")), 1), 0);
+    QCOMPARE(connect(*client), SftpResult::Connect::Connected);
+    const QString page = m_app->write(QStringLiteral("p.html"), patterned(100 * 1024));
+    const QList<qint16> sent = client->PutFiles(
+        {{page, {}, QStringLiteral("a.html"), QStringLiteral(".a.tmp")},
+         {page, {}, QStringLiteral("b.html"), QStringLiteral(".b.tmp")}});
+    QCOMPARE(sent, results);
+    client->CloseLog();
+    QStringList replacing;
+    for (const QString &line :
+         QString::fromUtf8(m_server->remoteFile(QStringLiteral("journal"))).split('\n')) {
+        if (line.startsWith(QLatin1String("EXTENDED posix")) || line.startsWith(QLatin1String("RENAME")) ||
+            line.startsWith(QLatin1String("REMOVE")))
+            replacing.append(line.trimmed());
+    }
+    QCOMPARE(replacing, replaces);
+    const QByteArray log = m_app->read(QStringLiteral("ftp.log"));
+    QCOMPARE(log.contains("not atomic"), notAtomic);
+    QVERIFY(log.contains("FSTAT"));
 }
 
 void TestSftpClient::startHeldTransfer(SftpClient &client, TcpRelay &relay,
