@@ -77,6 +77,10 @@ void TestOutcomeText::failureLine_data()
     QTest::newRow("refused file") << PublishFailure(OutcomeKind::ServerRefused, u"kakiva.css"_s,
                                                     553)
                                   << u"kakiva.css: サーバーが拒否しました (553)"_s;
+    // No code beside it: the server answered every command, and held less.
+    QTest::newRow("file held short")
+        << PublishFailure(OutcomeKind::StoredIncomplete, u"2024/05/07.html"_s)
+        << u"2024/05/07.html: サーバーに保存されたファイルが不完全です"_s;
     QTest::newRow("file missing") << PublishFailure(OutcomeKind::LocalFileMissing,
                                                     u"2024/05/07.html"_s)
                                   << u"2024/05/07.html: 該当ファイルなし"_s;
