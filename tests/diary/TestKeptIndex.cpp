@@ -109,6 +109,10 @@ enum class Change
     Added,
     MonthRemoved,
     IndexDamaged,
+    // One row's folded text changed on disk, the database around it whole: the stamps
+    // pass and the search starts from the kept rows; the check of every row behind it
+    // finds the row.
+    RowDamaged,
     IndexTruncated,
     IndexEmpty,
 };
@@ -243,6 +247,16 @@ void TestKeptIndex::change(Change what)
         writeWholeFile(kept, bytes);
         break;
     }
+    case Change::RowDamaged: {
+        QByteArray bytes = readWholeFile(kept);
+        const QString word = u"散歩"_s;
+        const QByteArray folded(reinterpret_cast<const char *>(word.utf16()), word.size() * 2);
+        const qsizetype at = bytes.indexOf(folded);
+        QVERIFY(at > 0);
+        bytes[at] = char(bytes[at] ^ 1);
+        writeWholeFile(kept, bytes);
+        break;
+    }
     case Change::IndexTruncated:
         writeWholeFile(kept, readWholeFile(kept).left(100000));
         break;
@@ -275,6 +289,8 @@ void TestKeptIndex::keptAndFreshAgree_data()
     QTest::newRow("month removed")
         << Change::MonthRemoved << true << otherWord << ChangedDay << false;
     QTest::newRow("index damaged") << Change::IndexDamaged << true << otherWord << ChangedDay << true;
+    QTest::newRow("one row damaged")
+        << Change::RowDamaged << true << u"散歩"_s << ChangedDay << true;
     QTest::newRow("index truncated")
         << Change::IndexTruncated << true << otherWord << ChangedDay << true;
     QTest::newRow("index empty") << Change::IndexEmpty << true << otherWord << ChangedDay << true;
