@@ -19,9 +19,7 @@ constexpr int KeptFormat = 2;
 // Seeds the digest of each row, which finds a row damaged on disk before it is trusted.
 constexpr quint64 DigestSeed = 0xcbf29ce484222325ULL;
 
-// Large pages: a search reads every row through a small cache, one read per page.
 constexpr const char *Schema =
-    "PRAGMA page_size = 65536;"
     "CREATE TABLE entry(day INTEGER PRIMARY KEY, size INTEGER NOT NULL,"
     " modified INTEGER NOT NULL, changed INTEGER NOT NULL, folded BLOB NOT NULL,"
     " anchors BLOB NOT NULL, shifts BLOB NOT NULL, text BLOB, digest INTEGER NOT NULL)";
@@ -206,7 +204,9 @@ bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept)
 std::optional<QByteArray> serializedIndex(const KeptEntryFill &fill, QString *error)
 {
     const Database db = openInMemory();
-    const QByteArray setup = QByteArray("PRAGMA user_version = ") + QByteArray::number(KeptFormat) +
+    // Large pages, set before anything else makes the database: a search reads every row
+    // through a small cache, one read per page.
+    const QByteArray setup = QByteArray("PRAGMA page_size = 65536; PRAGMA user_version = ") + QByteArray::number(KeptFormat) +
                              "; " + Schema + "; BEGIN";
     if (!db || sqlite3_exec(db.get(), setup.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         if (error)
