@@ -39,6 +39,9 @@ const QStringList Queries{
     u"散歩"_s, u"かれー"_s, u"カレー"_s, u"ガイド"_s, u"pc"_s,  u"ＰＣ"_s, u"平成"_s,
     u"うぉんばっと"_s, u"🐈"_s, u"café"_s, u"海 山"_s, u"ぱん"_s, u"1"_s, u"。"_s,
     u"変わった日"_s, u"加わった日"_s,
+    // Found nowhere: its UTF-16 bytes are the second byte of "散" and the first of "歩",
+    // which a search of the bytes must not take for a character.
+    u"楥"_s,
 };
 
 const QDate FirstDay(2005, 1, 1);
