@@ -71,14 +71,8 @@ void DiaryIndex::refreshInWorker(const QString &keptPath)
 
     KeepOutcome kept = checkAndKeep(keptPath, refreshed, fresh, cancelled);
     if (kept.checked) {
-        // The search's reader reads the same file: its rows need no second check.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_kept)
-                    m_kept->markChecked();
-            },
-            Qt::QueuedConnection);
+        // The search's reader shares what this one learnt, at once.
+        refreshed.checkRows->markChecked();
     }
     if (kept.damaged && !cancelled()) {
         auto whole = std::make_shared<DiaryContents>(readWholeDiary(refreshed.files, cancelled));

@@ -119,7 +119,7 @@ RefreshedDiary refreshDiary(const QString &keptPath, const std::function<bool()>
     stamper->start();
     std::optional<std::vector<KeptDay>> kept;
     refreshed.rows = KeptRows::open(keptPath);
-    refreshed.checkRows = refreshed.rows ? KeptRows::open(keptPath) : nullptr;
+    refreshed.checkRows = refreshed.rows ? refreshed.rows->openAgain() : nullptr;
     if (refreshed.checkRows)
         kept = refreshed.rows->days();
     stamper->wait();

@@ -43,7 +43,9 @@ bool holdsAll(sqlite3_stmt *row, const QStringList &words)
 
 } // namespace
 
-std::unique_ptr<KeptRows> KeptRows::open(const QString &path)
+namespace {
+
+sqlite3 *openReader(const QString &path)
 {
     // Immutable: the file is only ever replaced whole, never changed in place, so the reader
     // takes no locks and never looks for a journal.
@@ -56,10 +58,32 @@ std::unique_ptr<KeptRows> KeptRows::open(const QString &path)
         sqlite3_exec(db, ReaderSettings, nullptr, nullptr, nullptr) != SQLITE_OK ||
         !hasKeptFormat(db))
         return nullptr;
-    return std::unique_ptr<KeptRows>(new KeptRows(owned.release()));
+    return owned.release();
 }
 
-KeptRows::KeptRows(sqlite3 *db) : m_db(db) {}
+} // namespace
+
+std::unique_ptr<KeptRows> KeptRows::open(const QString &path)
+{
+    sqlite3 *db = openReader(path);
+    if (!db)
+        return nullptr;
+    return std::unique_ptr<KeptRows>(
+        new KeptRows(db, path, std::make_shared<std::atomic<bool>>(false)));
+}
+
+std::unique_ptr<KeptRows> KeptRows::openAgain() const
+{
+    sqlite3 *db = openReader(m_path);
+    if (!db)
+        return nullptr;
+    return std::unique_ptr<KeptRows>(new KeptRows(db, m_path, m_checked));
+}
+
+KeptRows::KeptRows(sqlite3 *db, QString path, std::shared_ptr<std::atomic<bool>> checked)
+    : m_db(db), m_path(std::move(path)), m_checked(std::move(checked))
+{
+}
 
 KeptRows::~KeptRows()
 {
@@ -106,7 +130,7 @@ KeptRows::Outcome KeptRows::scan(const QStringList &words,
         if (!words.isEmpty() && !holdsAll(rows.get(), words))
             continue;
         std::optional<KeptEntry> kept =
-            keptEntry(rows.get(), m_checked ? RowCheck::FitOnly : RowCheck::Whole,
+            keptEntry(rows.get(), m_checked->load() ? RowCheck::FitOnly : RowCheck::Whole,
                       RowTexts::Borrowed);
         if (!kept)
             return Outcome::Damaged;

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -45,6 +46,9 @@ public:
 
     // Nothing when there is no kept index at path, or it is of another format.
     static std::unique_ptr<KeptRows> open(const QString &path);
+    // A second reader of the same file, opened now, for another thread: what one learns by
+    // checking every row (markChecked()) the other knows at once.
+    std::unique_ptr<KeptRows> openAgain() const;
     ~KeptRows();
 
     // Every row's day and the stamp its file had, newest first; nothing when they cannot
@@ -56,15 +60,16 @@ public:
                  const Take &take, Order order) const;
     // The bytes the reader's page cache holds.
     qsizetype bytesHeld() const;
-    // Every row of this file has passed the whole check (in another reader): the rows'
-    // digests need not be taken again.
-    void markChecked() { m_checked = true; }
+    // Every row of this file has passed the whole check: the rows' digests need not be
+    // taken again, by this reader or those opened again from it.
+    void markChecked() { m_checked->store(true); }
 
 private:
-    explicit KeptRows(sqlite3 *db);
+    KeptRows(sqlite3 *db, QString path, std::shared_ptr<std::atomic<bool>> checked);
 
     sqlite3 *m_db;
-    bool m_checked = false;
+    QString m_path;
+    std::shared_ptr<std::atomic<bool>> m_checked;
 };
 
 } // namespace Kakiva
