@@ -33,6 +33,8 @@ QStringView foldedColumn(sqlite3_stmt *row, QString &spare)
 // the rest where it occurs: faster on these texts than a general substring search.
 bool holdsWord(QStringView folded, QStringView word)
 {
+    if (word.isEmpty())
+        return true;
     const QChar first = word.front();
     for (qsizetype at = folded.indexOf(first); at >= 0 && at + word.size() <= folded.size();
          at = folded.indexOf(first, at + 1)) {
@@ -47,10 +49,6 @@ bool holdsAll(QStringView folded, const QStringList &words)
     return std::all_of(words.cbegin(), words.cend(),
                        [folded](const QString &word) { return holdsWord(folded, word); });
 }
-
-} // namespace
-
-namespace {
 
 sqlite3 *openReader(const QString &path)
 {
