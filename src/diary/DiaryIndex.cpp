@@ -7,6 +7,8 @@
 #include <QThread>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 #include <memory>
 
 namespace Kakiva {
@@ -51,22 +53,46 @@ void DiaryIndex::refreshInWorker(const QString &keptPath)
 {
     QThread *reader = QThread::currentThread();
     const auto cancelled = [reader] { return reader->isInterruptionRequested(); };
-    auto refreshed = std::make_shared<RefreshedDiary>(refreshDiary(keptPath, cancelled));
-    // The search answers as soon as the entries are there; keeping them for the next run
-    // follows on this thread. The entries kept share their texts with those handed over.
+    RefreshedDiary refreshed = refreshDiary(keptPath, cancelled);
+    // The search answers as soon as the stamps are checked; checking every kept row and
+    // keeping the index for the next run follow on this thread. The fresh entries kept
+    // share their texts with those handed over.
+    const std::vector<IndexedEntry> fresh = refreshed.fresh.entries;
+    auto handed = std::make_shared<RefreshedDiary>();
+    handed->rows = std::move(refreshed.rows);
+    handed->keptDays = refreshed.keptDays;
+    handed->fresh = std::move(refreshed.fresh);
     QMetaObject::invokeMethod(
-        this, [this, refreshed] { adopt(refreshed->contents); }, Qt::QueuedConnection);
-    bool written = false;
-    QString error;
-    if (refreshed->keptIsStale && !cancelled())
-        written = writeKeptIndex(keptPath, refreshed->toKeep, &error);
+        this,
+        [this, handed] {
+            adopt(std::move(handed->rows), std::move(handed->keptDays), std::move(handed->fresh));
+        },
+        Qt::QueuedConnection);
 
+    KeepOutcome kept = checkAndKeep(keptPath, refreshed, fresh, cancelled);
+    if (kept.checked) {
+        // The search's reader shares what this one learnt, at once.
+        refreshed.checkRows->markChecked();
+    }
+    if (kept.damaged && !cancelled()) {
+        auto whole = std::make_shared<DiaryContents>(readWholeDiary(refreshed.files, cancelled));
+        if (!cancelled()) {
+            QMetaObject::invokeMethod(
+                this, [this, whole] { adoptWholeDiary(std::move(*whole)); }, Qt::QueuedConnection);
+            kept.error.clear();
+            kept.written =
+                writeKeptIndex(keptPath, withStamps(whole->entries, refreshed.files), &kept.error);
+        }
+    }
     QMetaObject::invokeMethod(
-        this, [this, written, error] { emit indexKept(written, error); }, Qt::QueuedConnection);
+        this, [this, kept] { emit indexKept(kept.written, kept.error); }, Qt::QueuedConnection);
 }
 
-void DiaryIndex::adopt(DiaryContents &contents)
+void DiaryIndex::adopt(std::unique_ptr<KeptRows> rows, std::vector<QDate> keptDays,
+                       DiaryContents contents)
 {
+    m_kept = std::move(rows);
+    m_keptDays = std::move(keptDays);
     m_entries = std::move(contents.entries);
     m_unreadable = std::move(contents.unreadable);
     m_ready = true;
@@ -76,25 +102,67 @@ void DiaryIndex::adopt(DiaryContents &contents)
     emit ready();
 }
 
+void DiaryIndex::adoptWholeDiary(DiaryContents contents)
+{
+    m_kept.reset();
+    m_keptDays.clear();
+    m_entries = std::move(contents.entries);
+    m_unreadable = std::move(contents.unreadable);
+    for (const QDate &date : m_savedSinceReady)
+        reread(date);
+    emit changed();
+}
+
 QList<SearchHit> DiaryIndex::search(QStringView query) const
 {
     const QStringList words = searchWords(query);
     QList<SearchHit> hits;
     if (!m_ready || words.isEmpty())
         return hits;
+    QList<SearchHit> fromKept = keptHits(words);
+    hits.reserve(fromKept.size());
+    auto kept = fromKept.begin();
     for (const IndexedEntry &entry : m_entries) {
-        if (std::optional<SearchHit> hit = matchEntry(entry, words))
-            hits.append(std::move(*hit));
+        std::optional<SearchHit> hit = matchEntry(entry, words);
+        if (!hit)
+            continue;
+        for (; kept != fromKept.end() && kept->date > hit->date; ++kept)
+            hits.append(std::move(*kept));
+        hits.append(std::move(*hit));
     }
+    std::move(kept, fromKept.end(), std::back_inserter(hits));
+    return hits;
+}
+
+QList<SearchHit> DiaryIndex::keptHits(const QStringList &words) const
+{
+    QList<SearchHit> hits;
+    if (!m_kept)
+        return hits;
+    // A damaged row found here is skipped: the check of every row under way replaces the
+    // kept rows with the diary read again and says so through changed().
+    m_kept->scan(
+        words,
+        [this](const QDate &date) {
+            return std::binary_search(m_keptDays.cbegin(), m_keptDays.cend(), date,
+                                      std::greater<>());
+        },
+        [&](KeptEntry &&kept) {
+            if (std::optional<SearchHit> hit = matchEntry(kept.entry, words))
+                hits.append(std::move(*hit));
+            return true;
+        },
+        KeptRows::Order::NewestFirst);
     return hits;
 }
 
 qsizetype DiaryIndex::bytesHeld() const
 {
-    qsizetype bytes = qsizetype(m_entries.capacity() * sizeof(IndexedEntry));
+    qsizetype bytes = qsizetype(m_entries.capacity() * sizeof(IndexedEntry) +
+                                m_keptDays.capacity() * sizeof(QDate));
     for (const IndexedEntry &entry : m_entries)
         bytes += entry.bytesHeld();
-    return bytes;
+    return bytes + (m_kept ? m_kept->bytesHeld() : 0);
 }
 
 void DiaryIndex::noteSaved(const QString &year, const QString &month, const QString &day)
@@ -108,6 +176,7 @@ void DiaryIndex::noteSaved(const QString &year, const QString &month, const QStr
             m_savedWhileReading.append(date);
         return;
     }
+    m_savedSinceReady.append(date);
     reread(date);
     emit changed();
 }
@@ -129,6 +198,12 @@ void DiaryIndex::reread(const QDate &date)
 void DiaryIndex::remove(const QDate &date)
 {
     m_unreadable.removeAll(date);
+    const auto kept =
+        std::partition_point(m_keptDays.begin(), m_keptDays.end(), [&](const QDate &day) {
+            return day > date;
+        });
+    if (kept != m_keptDays.end() && *kept == date)
+        m_keptDays.erase(kept);
     const auto at = std::partition_point(m_entries.begin(), m_entries.end(),
                                          [&](const IndexedEntry &e) { return isNewer(e, date); });
     if (at != m_entries.end() && at->date == date)

@@ -1,11 +1,10 @@
 #include "diary/DiaryRefresh.h"
 
-#include "diary/DiaryStamps.h"
-
 #include <QThread>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace Kakiva {
 
@@ -13,83 +12,159 @@ namespace {
 
 struct Comparison
 {
-    std::vector<IndexedEntry> unchanged; // newest first
-    QList<QDate> toRead;                 // newest first
+    std::vector<QDate> unchanged; // newest first
+    QList<QDate> toRead;          // newest first
     bool keptIsStale = false;
 };
 
-// Walks the files and the kept entries together, both newest first.
-Comparison compare(const QList<StampedDay> &files, std::vector<KeptEntry> &kept)
+// Walks the files and the kept rows together, both newest first.
+Comparison compare(const QList<StampedDay> &files, const std::vector<KeptDay> &kept)
 {
     Comparison comparison;
     comparison.unchanged.reserve(kept.size());
-    auto next = kept.begin();
+    auto next = kept.cbegin();
     for (const StampedDay &file : files) {
         // Kept days newer than this file have lost theirs.
-        for (; next != kept.end() && next->entry.date > file.date; ++next)
+        for (; next != kept.cend() && next->date > file.date; ++next)
             comparison.keptIsStale = true;
-        const bool isKept = next != kept.end() && next->entry.date == file.date;
+        const bool isKept = next != kept.cend() && next->date == file.date;
         if (isKept && next->stamp == file.stamp)
-            comparison.unchanged.push_back(std::move(next->entry));
+            comparison.unchanged.push_back(file.date);
         else
             comparison.toRead.append(file.date);
         if (isKept)
             ++next;
     }
-    if (next != kept.end())
+    if (next != kept.cend())
         comparison.keptIsStale = true;
     return comparison;
 }
 
-// The two lists, both newest first, as one.
-std::vector<IndexedEntry> merged(std::vector<IndexedEntry> &a, std::vector<IndexedEntry> &b)
+QList<QDate> daysOf(const QList<StampedDay> &files)
 {
-    std::vector<IndexedEntry> entries;
-    entries.reserve(a.size() + b.size());
-    std::merge(std::make_move_iterator(a.begin()), std::make_move_iterator(a.end()),
-               std::make_move_iterator(b.begin()), std::make_move_iterator(b.end()),
-               std::back_inserter(entries),
-               [](const IndexedEntry &x, const IndexedEntry &y) { return x.date > y.date; });
-    return entries;
+    QList<QDate> days;
+    days.reserve(files.size());
+    for (const StampedDay &file : files)
+        days.append(file.date);
+    return days;
 }
+
+bool isNewestFirstMember(const std::vector<QDate> &days, const QDate &date)
+{
+    return std::binary_search(days.cbegin(), days.cend(), date, std::greater<>());
+}
+
+const FileStamp *stampOf(const QList<StampedDay> &files, const QDate &date)
+{
+    const auto at = std::partition_point(files.cbegin(), files.cend(),
+                                         [&](const StampedDay &file) { return file.date > date; });
+    return at != files.cend() && at->date == date ? &at->stamp : nullptr;
+}
+
+// Gives add every trusted kept row and every fresh entry, oldest first; a kept row that
+// fails its check, or no longer bears its file's stamp, counts as damage.
+bool fillFromBoth(const RefreshedDiary &refreshed, const std::vector<KeptEntry> &fresh,
+                  const KeptEntryAdd &add, const std::function<bool()> &cancelled,
+                  bool &damaged)
+{
+    auto nextFresh = fresh.crbegin(); // oldest first
+    // Every fresh entry older than before, or every one left when there is none.
+    const auto addOlderFresh = [&](const std::optional<QDate> &before) {
+        for (; nextFresh != fresh.crend() && (!before || nextFresh->entry.date < *before);
+             ++nextFresh) {
+            if (!add(*nextFresh))
+                return false;
+        }
+        return true;
+    };
+    bool added = true;
+    const KeptRows::Outcome outcome = refreshed.checkRows->scan(
+        {}, [&](const QDate &date) { return isNewestFirstMember(refreshed.keptDays, date); },
+        [&](KeptEntry &&kept) {
+            const FileStamp *stamp = stampOf(refreshed.files, kept.entry.date);
+            if (!stamp || !(*stamp == kept.stamp)) {
+                damaged = true;
+                return false;
+            }
+            added = !cancelled() && addOlderFresh(kept.entry.date) && add(kept);
+            return added;
+        },
+        KeptRows::Order::OldestFirst);
+    damaged = damaged || outcome == KeptRows::Outcome::Damaged;
+    return !damaged && added && outcome == KeptRows::Outcome::Done &&
+           addOlderFresh(std::nullopt);
+}
+
+} // namespace
 
 std::vector<KeptEntry> withStamps(const std::vector<IndexedEntry> &entries,
                                   const QList<StampedDay> &files)
 {
     std::vector<KeptEntry> kept;
     kept.reserve(entries.size());
-    auto file = files.cbegin();
     for (const IndexedEntry &entry : entries) {
-        while (file != files.cend() && file->date > entry.date)
-            ++file;
-        if (file != files.cend() && file->date == entry.date)
-            kept.push_back({file->stamp, entry});
+        if (const FileStamp *stamp = stampOf(files, entry.date))
+            kept.push_back({*stamp, entry});
     }
     return kept;
 }
 
-} // namespace
-
 RefreshedDiary refreshDiary(const QString &keptPath, const std::function<bool()> &cancelled)
 {
-    // Stamping the files and reading the kept index take about as long as each other, so
-    // they run side by side.
-    QList<StampedDay> files;
-    std::unique_ptr<QThread> stamper(QThread::create([&files] { files = stampDiary(); }));
-    stamper->start();
-    std::optional<std::vector<KeptEntry>> kept = readKeptIndex(keptPath);
-    stamper->wait();
-
-    std::vector<KeptEntry> none;
-    Comparison comparison = compare(files, kept ? *kept : none);
     RefreshedDiary refreshed;
-    DiaryContents read = readEntries(comparison.toRead, cancelled);
-    refreshed.keptIsStale = !kept || comparison.keptIsStale || !read.entries.empty();
-    refreshed.contents.entries = merged(comparison.unchanged, read.entries);
-    refreshed.contents.unreadable = std::move(read.unreadable);
-    if (refreshed.keptIsStale && !cancelled())
-        refreshed.toKeep = withStamps(refreshed.contents.entries, files);
+    // Stamping the files and reading the kept stamps run side by side. Both readers open
+    // the file now, so both read the same one whatever replaces it later.
+    std::unique_ptr<QThread> stamper(
+        QThread::create([&refreshed] { refreshed.files = stampDiary(); }));
+    stamper->start();
+    std::optional<std::vector<KeptDay>> kept;
+    refreshed.rows = KeptRows::open(keptPath);
+    refreshed.checkRows = refreshed.rows ? refreshed.rows->openAgain() : nullptr;
+    if (refreshed.checkRows)
+        kept = refreshed.rows->days();
+    stamper->wait();
+    if (!kept) {
+        refreshed.rows.reset();
+        refreshed.checkRows.reset();
+    }
+
+    Comparison comparison = compare(refreshed.files, kept.value_or(std::vector<KeptDay>{}));
+    refreshed.fresh = readEntries(comparison.toRead, cancelled);
+    refreshed.keptDays = std::move(comparison.unchanged);
+    refreshed.keptIsStale = !kept || comparison.keptIsStale || !refreshed.fresh.entries.empty();
     return refreshed;
+}
+
+KeepOutcome checkAndKeep(const QString &keptPath, const RefreshedDiary &refreshed,
+                         const std::vector<IndexedEntry> &entries,
+                         const std::function<bool()> &cancelled)
+{
+    KeepOutcome outcome;
+    const std::vector<KeptEntry> fresh = withStamps(entries, refreshed.files);
+    if (!refreshed.checkRows) {
+        if (refreshed.keptIsStale && !cancelled())
+            outcome.written = writeKeptIndex(keptPath, fresh, &outcome.error);
+        return outcome;
+    }
+    if (!refreshed.keptIsStale) {
+        // Every row checked all the same: nothing is added anywhere.
+        outcome.checked = fillFromBoth(
+            refreshed, {}, [](const KeptEntry &) { return true; }, cancelled, outcome.damaged);
+        return outcome;
+    }
+    outcome.written = writeKeptIndex(
+        keptPath,
+        [&](const KeptEntryAdd &add) {
+            return outcome.checked =
+                       fillFromBoth(refreshed, fresh, add, cancelled, outcome.damaged);
+        },
+        &outcome.error);
+    return outcome;
+}
+
+DiaryContents readWholeDiary(const QList<StampedDay> &files, const std::function<bool()> &cancelled)
+{
+    return readEntries(daysOf(files), cancelled);
 }
 
 } // namespace Kakiva

@@ -4,7 +4,10 @@
 #include "diary/EntryDays.h"
 #include "platform/AppDir.h"
 
+#include <QThread>
+
 #include <algorithm>
+#include <memory>
 
 namespace Kakiva {
 
@@ -38,23 +41,37 @@ void stampMonth(const QString &path, int year, int month, QList<StampedDay> &day
     }
 }
 
+void stampYear(const QString &path, int year, QList<StampedDay> &days)
+{
+    for (const StampedEntry &monthEntry : listStamped(path).value_or(QList<StampedEntry>{})) {
+        if (const int month = monthOfDirectory(monthEntry))
+            stampMonth(path + QLatin1Char('/') + monthEntry.name, year, month, days);
+    }
+}
+
 } // namespace
 
 QList<StampedDay> stampDiary()
 {
-    QList<StampedDay> days;
     const QString root = applicationPath(DiaryDirName);
+    QList<std::pair<QString, int>> years;
     for (const StampedEntry &yearEntry : listStamped(root).value_or(QList<StampedEntry>{})) {
-        const int year = yearOfDirectory(yearEntry);
-        if (year == 0)
-            continue;
-        const QString yearPath = root + QLatin1Char('/') + yearEntry.name;
-        for (const StampedEntry &monthEntry :
-             listStamped(yearPath).value_or(QList<StampedEntry>{})) {
-            if (const int month = monthOfDirectory(monthEntry))
-                stampMonth(yearPath + QLatin1Char('/') + monthEntry.name, year, month, days);
-        }
+        if (const int year = yearOfDirectory(yearEntry))
+            years.append({root + QLatin1Char('/') + yearEntry.name, year});
     }
+    // A stat costs a system call each: the years are shared out over two threads, which
+    // halves the wait on a machine with cores to spare.
+    QList<StampedDay> days;
+    QList<StampedDay> otherDays;
+    std::unique_ptr<QThread> helper(QThread::create([&] {
+        for (qsizetype i = 1; i < years.size(); i += 2)
+            stampYear(years[i].first, years[i].second, otherDays);
+    }));
+    helper->start();
+    for (qsizetype i = 0; i < years.size(); i += 2)
+        stampYear(years[i].first, years[i].second, days);
+    helper->wait();
+    days.append(otherDays);
     std::sort(days.begin(), days.end(),
               [](const StampedDay &a, const StampedDay &b) { return a.date > b.date; });
     return days;

@@ -2,21 +2,20 @@
 
 #include "platform/WholeFile.h"
 
-#include <QFile>
+#include "diary/KeptSqlite.h"
+
 #include <QSaveFile>
 
-#include <sqlite3.h>
-
+#include <algorithm>
 #include <cstring>
-#include <memory>
 
 namespace Kakiva {
 
 namespace {
 
-// Raised whenever what a row holds changes meaning; an index of another format is read
+// Raised whenever what the file holds changes meaning; an index of another format is read
 // as none and built again.
-constexpr int KeptFormat = 1;
+constexpr int KeptFormat = 2;
 // Seeds the digest of each row, which finds a row damaged on disk before it is trusted.
 constexpr quint64 DigestSeed = 0xcbf29ce484222325ULL;
 
@@ -24,18 +23,10 @@ constexpr const char *Schema =
     "CREATE TABLE entry(day INTEGER PRIMARY KEY, size INTEGER NOT NULL,"
     " modified INTEGER NOT NULL, changed INTEGER NOT NULL, folded BLOB NOT NULL,"
     " anchors BLOB NOT NULL, shifts BLOB NOT NULL, text BLOB, digest INTEGER NOT NULL)";
-
-struct CloseDatabase
-{
-    void operator()(sqlite3 *db) const { sqlite3_close(db); }
-};
-using Database = std::unique_ptr<sqlite3, CloseDatabase>;
-
-struct FinalizeStatement
-{
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+// The stamps alone, so that checking them against the files reads a few pages, not the
+// texts.
+constexpr const char *StampIndex =
+    "CREATE INDEX entry_stamp ON entry(day, size, modified, changed)";
 
 Database openInMemory()
 {
@@ -43,13 +34,6 @@ Database openInMemory()
     const int status = sqlite3_open(":memory:", &db);
     Database owned(db);
     return status == SQLITE_OK ? std::move(owned) : nullptr;
-}
-
-Statement prepare(sqlite3 *db, const char *sql)
-{
-    sqlite3_stmt *statement = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    return Statement(statement);
 }
 
 // The column as a list of plain values; nothing when its size is not a whole number of them.
@@ -73,6 +57,19 @@ std::optional<QString> columnText(sqlite3_stmt *row, int column)
     if (bytes > 0)
         std::memcpy(text.data(), sqlite3_column_blob(row, column), size_t(bytes));
     return text;
+}
+
+// The column's characters where the row holds them, without a copy unless they sit at an
+// odd address.
+std::optional<QString> borrowedText(sqlite3_stmt *row, int column)
+{
+    const void *bytes = sqlite3_column_blob(row, column);
+    const int size = sqlite3_column_bytes(row, column);
+    if (size % int(sizeof(QChar)) != 0)
+        return std::nullopt;
+    if (size == 0 || reinterpret_cast<quintptr>(bytes) % alignof(QChar) != 0)
+        return columnText(row, column);
+    return QString::fromRawData(static_cast<const QChar *>(bytes), size / qsizetype(sizeof(QChar)));
 }
 
 // A digest that is the same in every run (Qt's hashes are seeded anew per process):
@@ -127,13 +124,23 @@ bool fitsTogether(const IndexedEntry &entry)
            entry.folded.mapsInto(entry.text.size());
 }
 
-std::optional<KeptEntry> keptEntry(sqlite3_stmt *row)
+} // namespace
+
+Statement prepareStatement(sqlite3 *db, const char *sql)
+{
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    return Statement(statement);
+}
+
+std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, RowCheck check, RowTexts texts)
 {
     KeptEntry kept;
     kept.entry.date = QDate::fromJulianDay(sqlite3_column_int64(row, 0));
     kept.stamp = {sqlite3_column_int64(row, 1), sqlite3_column_int64(row, 2),
                   sqlite3_column_int64(row, 3)};
-    std::optional<QString> folded = columnText(row, 4);
+    std::optional<QString> folded =
+        texts == RowTexts::Borrowed ? borrowedText(row, FoldedColumn) : columnText(row, FoldedColumn);
     std::optional<QList<FoldedText::Anchor>> anchors = columnList<FoldedText::Anchor>(row, 5);
     std::optional<QList<TextShift>> shifts = columnList<TextShift>(row, 6);
     if (!folded || !anchors || !shifts)
@@ -146,17 +153,20 @@ std::optional<KeptEntry> keptEntry(sqlite3_stmt *row)
             return std::nullopt;
         kept.entry.text = std::move(*text);
     }
-    if (sqlite3_column_int64(row, 8) != rowDigest(kept) || !fitsTogether(kept.entry))
+    if ((check == RowCheck::Whole && sqlite3_column_int64(row, 8) != rowDigest(kept)) ||
+        !fitsTogether(kept.entry))
         return std::nullopt;
     return kept;
 }
 
 bool hasKeptFormat(sqlite3 *db)
 {
-    const Statement version = prepare(db, "PRAGMA user_version");
+    const Statement version = prepareStatement(db, "PRAGMA user_version");
     return version && sqlite3_step(version.get()) == SQLITE_ROW &&
            sqlite3_column_int(version.get(), 0) == KeptFormat;
 }
+
+namespace {
 
 // Binds bytes as a blob; an empty one stays a blob, not a null.
 void bindBytes(sqlite3_stmt *statement, int column, const void *bytes, qsizetype size)
@@ -189,11 +199,14 @@ bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept)
     return sqlite3_step(insert) == SQLITE_DONE;
 }
 
-// The whole index as the bytes of one database, built in memory.
-std::optional<QByteArray> serializedIndex(const std::vector<KeptEntry> &entries, QString *error)
+// The whole index as the bytes of one database, built in memory from the entries fill
+// gives, oldest first.
+std::optional<QByteArray> serializedIndex(const KeptEntryFill &fill, QString *error)
 {
     const Database db = openInMemory();
-    const QByteArray setup = QByteArray("PRAGMA user_version = ") + QByteArray::number(KeptFormat) +
+    // Large pages, set before anything else makes the database: a search reads every row
+    // through a small cache, one read per page.
+    const QByteArray setup = QByteArray("PRAGMA page_size = 65536; PRAGMA user_version = ") + QByteArray::number(KeptFormat) +
                              "; " + Schema + "; BEGIN";
     if (!db || sqlite3_exec(db.get(), setup.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         if (error)
@@ -201,13 +214,23 @@ std::optional<QByteArray> serializedIndex(const std::vector<KeptEntry> &entries,
                         : QStringLiteral("cannot open a database in memory");
         return std::nullopt;
     }
-    const Statement insert = prepare(db.get(), "INSERT INTO entry VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    bool stored = bool(insert);
+    const Statement insert =
+        prepareStatement(db.get(), "INSERT INTO entry VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    bool inserted = bool(insert);
     // Oldest first: rows appended in key order fill their pages, where rows put in front
     // of the others would leave every page half empty.
-    for (auto kept = entries.crbegin(); stored && kept != entries.crend(); ++kept)
-        stored = insertEntry(insert.get(), *kept);
-    if (!stored || sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    const bool filled =
+        inserted && fill([&](const KeptEntry &kept) {
+            return inserted = insertEntry(insert.get(), kept);
+        });
+    if (!filled) {
+        if (error)
+            *error = inserted ? QStringLiteral("the kept entries could not all be read")
+                              : QString::fromUtf8(sqlite3_errmsg(db.get()));
+        return std::nullopt;
+    }
+    if (sqlite3_exec(db.get(), StampIndex, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         if (error)
             *error = QString::fromUtf8(sqlite3_errmsg(db.get()));
         return std::nullopt;
@@ -226,44 +249,19 @@ std::optional<QByteArray> serializedIndex(const std::vector<KeptEntry> &entries,
 
 } // namespace
 
-std::optional<std::vector<KeptEntry>> readKeptIndex(const QString &path)
-{
-    // Read whole and searched in memory: the file is never held open, so nothing is
-    // locked against another run replacing it, and a damaged one is simply refused.
-    // Mapped rather than copied: the pages go back to the file cache once the rows are
-    // taken, instead of leaving a hole the size of the file in the heap.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
-        return std::nullopt;
-    uchar *bytes = file.map(0, file.size(), QFileDevice::MapPrivateOption);
-    const Database db = openInMemory();
-    if (!bytes || !db ||
-        sqlite3_deserialize(db.get(), "main", bytes, file.size(), file.size(),
-                            SQLITE_DESERIALIZE_READONLY) != SQLITE_OK ||
-        !hasKeptFormat(db.get()))
-        return std::nullopt;
-    const Statement rows = prepare(
-        db.get(), "SELECT day, size, modified, changed, folded, anchors, shifts, text, digest"
-                  " FROM entry"
-                  " ORDER BY day DESC");
-    if (!rows)
-        return std::nullopt;
-    std::vector<KeptEntry> entries;
-    int status = SQLITE_ROW;
-    while ((status = sqlite3_step(rows.get())) == SQLITE_ROW) {
-        std::optional<KeptEntry> kept = keptEntry(rows.get());
-        if (!kept)
-            return std::nullopt;
-        entries.push_back(std::move(*kept));
-    }
-    if (status != SQLITE_DONE)
-        return std::nullopt;
-    return entries;
-}
-
 bool writeKeptIndex(const QString &path, const std::vector<KeptEntry> &entries, QString *error)
 {
-    const std::optional<QByteArray> bytes = serializedIndex(entries, error);
+    return writeKeptIndex(
+        path,
+        [&entries](const KeptEntryAdd &add) {
+            return std::all_of(entries.crbegin(), entries.crend(), add);
+        },
+        error);
+}
+
+bool writeKeptIndex(const QString &path, const KeptEntryFill &fill, QString *error)
+{
+    const std::optional<QByteArray> bytes = serializedIndex(fill, error);
     if (!bytes)
         return false;
     QSaveFile file(path);

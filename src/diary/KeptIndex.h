@@ -6,7 +6,7 @@
 #include <QLatin1StringView>
 #include <QString>
 
-#include <optional>
+#include <functional>
 #include <vector>
 
 namespace Kakiva {
@@ -24,11 +24,15 @@ struct KeptEntry
     IndexedEntry entry;
 };
 
-// The kept entries, newest first; nothing when there is no kept index, or it is damaged,
-// of another format, or holds anything that could not have come from folding.
-std::optional<std::vector<KeptEntry>> readKeptIndex(const QString &path);
+// Takes one entry for the index being written; false when it could not be stored.
+using KeptEntryAdd = std::function<bool(const KeptEntry &)>;
+// Gives every entry to keep, oldest first, to add; false when it could not give them all.
+using KeptEntryFill = std::function<bool(const KeptEntryAdd &)>;
 
-// Replaces the kept index with entries as a whole: a reader sees the old or the new one.
+// Replaces the kept index as a whole: a reader sees the old or the new one. Nothing is
+// written unless fill gave every entry. Reading it: KeptRows.
+bool writeKeptIndex(const QString &path, const KeptEntryFill &fill, QString *error = nullptr);
+// The same with entries given newest first.
 bool writeKeptIndex(const QString &path, const std::vector<KeptEntry> &entries,
                     QString *error = nullptr);
 

@@ -39,6 +39,9 @@ const QStringList Queries{
     u"散歩"_s, u"かれー"_s, u"カレー"_s, u"ガイド"_s, u"pc"_s,  u"ＰＣ"_s, u"平成"_s,
     u"うぉんばっと"_s, u"🐈"_s, u"café"_s, u"海 山"_s, u"ぱん"_s, u"1"_s, u"。"_s,
     u"変わった日"_s, u"加わった日"_s,
+    // Found nowhere: its UTF-16 bytes are the second byte of "散" and the first of "歩",
+    // which a search of the bytes must not take for a character.
+    u"楥"_s,
 };
 
 const QDate FirstDay(2005, 1, 1);
@@ -109,6 +112,10 @@ enum class Change
     Added,
     MonthRemoved,
     IndexDamaged,
+    // One row's folded text changed on disk, the database around it whole: the stamps
+    // pass and the search starts from the kept rows; the check of every row behind it
+    // finds the row.
+    RowDamaged,
     IndexTruncated,
     IndexEmpty,
 };
@@ -243,6 +250,16 @@ void TestKeptIndex::change(Change what)
         writeWholeFile(kept, bytes);
         break;
     }
+    case Change::RowDamaged: {
+        QByteArray bytes = readWholeFile(kept);
+        const QString word = u"散歩"_s;
+        const QByteArray folded(reinterpret_cast<const char *>(word.utf16()), word.size() * 2);
+        const qsizetype at = bytes.indexOf(folded);
+        QVERIFY(at > 0);
+        bytes[at] = char(bytes[at] ^ 1);
+        writeWholeFile(kept, bytes);
+        break;
+    }
     case Change::IndexTruncated:
         writeWholeFile(kept, readWholeFile(kept).left(100000));
         break;
@@ -275,6 +292,8 @@ void TestKeptIndex::keptAndFreshAgree_data()
     QTest::newRow("month removed")
         << Change::MonthRemoved << true << otherWord << ChangedDay << false;
     QTest::newRow("index damaged") << Change::IndexDamaged << true << otherWord << ChangedDay << true;
+    QTest::newRow("one row damaged")
+        << Change::RowDamaged << true << u"散歩"_s << ChangedDay << true;
     QTest::newRow("index truncated")
         << Change::IndexTruncated << true << otherWord << ChangedDay << true;
     QTest::newRow("index empty") << Change::IndexEmpty << true << otherWord << ChangedDay << true;

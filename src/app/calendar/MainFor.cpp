@@ -44,8 +44,6 @@ MainFor::MainFor(QWidget *parent)
 {
     setObjectName(QStringLiteral("MainFor"));
     setWindowTitle(QStringLiteral("KakivaH"));
-    // The dialogs, its children, show the same icon.
-    setWindowIcon(appIcon());
     buildMenu();
     buildCalendar();
     // The menu bar sits above the client area, so the window is as large as both.
@@ -61,7 +59,12 @@ MainFor::MainFor(QWidget *parent)
     // The marks read the entry store, the server's record (through the settings and the
     // code-page converter) and the drafts: the first frame shows the month without them
     // and they follow at once.
-    runAfterFirstPaint(this, [this] { markEntryDays(DayCal->yearShown(), DayCal->monthShown()); });
+    // So do the icon's pixels, which the window system asks for in every size as soon as
+    // the window has one. The dialogs, its children, show the same icon.
+    runAfterFirstPaint(this, [this] {
+        markEntryDays(DayCal->yearShown(), DayCal->monthShown());
+        setWindowIcon(appIcon());
+    });
     // Once the window is up, so the notice stands over it.
     QMetaObject::invokeMethod(
         this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);

@@ -209,9 +209,11 @@ void TestMainFor::startsOnToday()
     QCOMPARE(window.DayCal->yearShown(), shown.year());
     QCOMPARE(window.DayCal->monthShown(), shown.month());
     QCOMPARE(window.windowTitle(), u"KakivaH"_s);
-    // Sharp from a menu's size to a task switcher's: an icon is never scaled up.
+    // Sharp from a menu's size to a task switcher's: an icon is never scaled up. It comes
+    // with the first frame's followers.
+    QTRY_VERIFY(!m_window->windowIcon().isNull());
     for (const QSize size : {QSize(16, 16), QSize(256, 256)})
-        QCOMPARE(window.windowIcon().pixmap(size).size(), size);
+        QCOMPARE(m_window->windowIcon().pixmap(size).size(), size);
     QVERIFY(m_window->DayCal->isAncestorOf(QApplication::focusWidget()));
 }
 

@@ -1,0 +1,159 @@
+#include "diary/KeptRows.h"
+
+#include "diary/KeptSqlite.h"
+
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+
+namespace Kakiva {
+
+namespace {
+
+// Enough for the pages of the stamps and a few of rows; a search streams the rest.
+constexpr const char *ReaderSettings = "PRAGMA cache_size = -512; PRAGMA mmap_size = 0";
+
+// The folded text of the row at hand as characters. A blob at an odd address is copied
+// into spare first.
+QStringView foldedColumn(sqlite3_stmt *row, QString &spare)
+{
+    const void *bytes = sqlite3_column_blob(row, FoldedColumn);
+    const qsizetype length = sqlite3_column_bytes(row, FoldedColumn) / qsizetype(sizeof(QChar));
+    if (!bytes || length == 0)
+        return {};
+    if (reinterpret_cast<quintptr>(bytes) % alignof(char16_t) == 0)
+        return {static_cast<const char16_t *>(bytes), length};
+    spare.resize(length);
+    std::memcpy(spare.data(), bytes, size_t(length) * sizeof(QChar));
+    return spare;
+}
+
+// Looks for the word's first character with the vectorised character search and compares
+// the rest where it occurs: faster on these texts than a general substring search.
+bool holdsWord(QStringView folded, QStringView word)
+{
+    if (word.isEmpty())
+        return true;
+    const QChar first = word.front();
+    for (qsizetype at = folded.indexOf(first); at >= 0 && at + word.size() <= folded.size();
+         at = folded.indexOf(first, at + 1)) {
+        if (folded.sliced(at, word.size()) == word)
+            return true;
+    }
+    return false;
+}
+
+bool holdsAll(QStringView folded, const QStringList &words)
+{
+    return std::all_of(words.cbegin(), words.cend(),
+                       [folded](const QString &word) { return holdsWord(folded, word); });
+}
+
+sqlite3 *openReader(const QString &path)
+{
+    // Immutable: the file is only ever replaced whole, never changed in place, so the reader
+    // takes no locks and never looks for a journal. No mutex: a reader is used by one
+    // thread at a time (handed over once, from the thread that opened it).
+    const QByteArray uri = QUrl::fromLocalFile(path).toEncoded() + "?immutable=1";
+    sqlite3 *db = nullptr;
+    const int status = sqlite3_open_v2(
+        uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+        nullptr);
+    Database owned(db);
+    if (status != SQLITE_OK ||
+        sqlite3_exec(db, ReaderSettings, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        !hasKeptFormat(db))
+        return nullptr;
+    return owned.release();
+}
+
+} // namespace
+
+std::unique_ptr<KeptRows> KeptRows::open(const QString &path)
+{
+    sqlite3 *db = openReader(path);
+    if (!db)
+        return nullptr;
+    return std::unique_ptr<KeptRows>(
+        new KeptRows(db, path, std::make_shared<std::atomic<bool>>(false)));
+}
+
+std::unique_ptr<KeptRows> KeptRows::openAgain() const
+{
+    sqlite3 *db = openReader(m_path);
+    if (!db)
+        return nullptr;
+    return std::unique_ptr<KeptRows>(new KeptRows(db, m_path, m_checked));
+}
+
+KeptRows::KeptRows(sqlite3 *db, QString path, std::shared_ptr<std::atomic<bool>> checked)
+    : m_db(db), m_path(std::move(path)), m_checked(std::move(checked))
+{
+}
+
+KeptRows::~KeptRows()
+{
+    sqlite3_close(m_db);
+}
+
+std::optional<std::vector<KeptDay>> KeptRows::days() const
+{
+    const Statement rows = prepareStatement(
+        m_db, "SELECT day, size, modified, changed FROM entry INDEXED BY entry_stamp"
+              " ORDER BY day DESC");
+    if (!rows)
+        return std::nullopt;
+    std::vector<KeptDay> days;
+    int status = SQLITE_ROW;
+    while ((status = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        const QDate date = QDate::fromJulianDay(sqlite3_column_int64(rows.get(), 0));
+        if (!date.isValid() || (!days.empty() && days.back().date <= date))
+            return std::nullopt;
+        days.push_back({date,
+                        {sqlite3_column_int64(rows.get(), 1), sqlite3_column_int64(rows.get(), 2),
+                         sqlite3_column_int64(rows.get(), 3)}});
+    }
+    if (status != SQLITE_DONE)
+        return std::nullopt;
+    return days;
+}
+
+KeptRows::Outcome KeptRows::scan(const QStringList &words,
+                                 const std::function<bool(const QDate &)> &wanted,
+                                 const Take &take, Order order) const
+{
+    const QByteArray sql = QByteArray("SELECT ") + KeptColumns + " FROM entry ORDER BY day " +
+                           (order == Order::NewestFirst ? "DESC" : "ASC");
+    const Statement rows = prepareStatement(m_db, sql.constData());
+    if (!rows)
+        return Outcome::Damaged;
+    QString spare;
+    int status = SQLITE_ROW;
+    while ((status = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        if (!wanted(QDate::fromJulianDay(sqlite3_column_int64(rows.get(), 0))))
+            continue;
+        // Only a row that holds the words is taken apart and checked; a damaged row the
+        // search passes over is found by the check of every row that follows each start.
+        if (!words.isEmpty() && !holdsAll(foldedColumn(rows.get(), spare), words))
+            continue;
+        std::optional<KeptEntry> kept =
+            keptEntry(rows.get(), m_checked->load() ? RowCheck::FitOnly : RowCheck::Whole,
+                      RowTexts::Borrowed);
+        if (!kept)
+            return Outcome::Damaged;
+        if (!take(std::move(*kept)))
+            return Outcome::Stopped;
+    }
+    return status == SQLITE_DONE ? Outcome::Done : Outcome::Damaged;
+}
+
+qsizetype KeptRows::bytesHeld() const
+{
+    int current = 0;
+    int highest = 0;
+    sqlite3_db_status(m_db, SQLITE_DBSTATUS_CACHE_USED, &current, &highest, 0);
+    return current;
+}
+
+} // namespace Kakiva

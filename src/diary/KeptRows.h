@@ -1,0 +1,75 @@
+#pragma once
+
+#include "diary/KeptIndex.h"
+
+#include <QDate>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+
+namespace Kakiva {
+
+struct KeptDay
+{
+    QDate date;
+    FileStamp stamp;
+};
+
+// The kept index opened for reading. Its rows stay on disk and pass through a small page
+// cache as a search reads them, so the search holds little more than what it found. Each
+// reader reads the file it opened until it goes: an index written meanwhile replaces the
+// name, never the file under a reader.
+class KeptRows
+{
+public:
+    enum class Order
+    {
+        NewestFirst,
+        OldestFirst,
+    };
+    enum class Outcome
+    {
+        Done,
+        // A row failed its check or could not be read: nothing kept can be trusted.
+        Damaged,
+        Stopped,
+    };
+    // Takes one row; false stops the scan. The entry's folded text may point into the row
+    // read: it is valid only until take returns.
+    using Take = std::function<bool(KeptEntry &&)>;
+
+    // Nothing when there is no kept index at path, or it is of another format.
+    static std::unique_ptr<KeptRows> open(const QString &path);
+    // A second reader of the same file, opened now, for another thread: what one learns by
+    // checking every row (markChecked()) the other knows at once.
+    std::unique_ptr<KeptRows> openAgain() const;
+    ~KeptRows();
+
+    // Every row's day and the stamp its file had, newest first; nothing when they cannot
+    // be read.
+    std::optional<std::vector<KeptDay>> days() const;
+    // Every row of a day wanted() accepts whose folded text holds all words (every such
+    // row when there are none), checked and given to take.
+    Outcome scan(const QStringList &words, const std::function<bool(const QDate &)> &wanted,
+                 const Take &take, Order order) const;
+    // The bytes the reader's page cache holds.
+    qsizetype bytesHeld() const;
+    // Every row of this file has passed the whole check: the rows' digests need not be
+    // taken again, by this reader or those opened again from it.
+    void markChecked() { m_checked->store(true); }
+
+private:
+    KeptRows(sqlite3 *db, QString path, std::shared_ptr<std::atomic<bool>> checked);
+
+    sqlite3 *m_db;
+    QString m_path;
+    std::shared_ptr<std::atomic<bool>> m_checked;
+};
+
+} // namespace Kakiva
