@@ -125,11 +125,10 @@ bool restoreDayEntry(const QString &path, const QDate &date, QString *error)
     }
     if (!writeBackupNow(error, nullptr, Pruning::KeepOlder))
         return false;
-    const QString wanted = entryMemberName(date);
     const bool written = readBackupArchive(
         copy.path(),
-        [&wanted](const QString &name, const QByteArray &bytes, QString *fault) {
-            return name != wanted || writeDataFile(name, bytes, fault);
+        [&date](const QString &name, const QByteArray &bytes, QString *fault) {
+            return !isDayMemberName(name, date) || writeDataFile(name, bytes, fault);
         },
         error);
     if (!written)
