@@ -143,7 +143,10 @@ QSize fittedSize(const QSize &size, int longEdge)
     const int longest = std::max(size.width(), size.height());
     if (longest <= longEdge || longest <= 0)
         return size;
-    return size.scaled(longEdge, longEdge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    const auto edge = [&](int length) {
+        return std::max(1, int((qint64(length) * longEdge + longest / 2) / longest));
+    };
+    return QSize(edge(size.width()), edge(size.height()));
 }
 
 WebPicture makeWebPicture(const QString &path, int longEdge)
