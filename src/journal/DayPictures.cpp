@@ -32,6 +32,16 @@ void dropUnnamedPictures(const DateFields &date, SiteChange *change)
         failed(SiteChange::Failure::Pages, change);
 }
 
+void dropUnsavedPictures(const DateFields &date)
+{
+    QString error;
+    QString stored;
+    if (DiaryRead(date.year, date.month, date.day, stored, &error) == EntryUnreadable)
+        return;
+    QStringList removed;
+    removeUnnamedPictures(date, stored.toUtf8(), &removed, &error);
+}
+
 void publishPictures(const DateFields &date, SiteChange *change)
 {
     QByteArray text;

@@ -12,6 +12,10 @@ namespace Kakiva::journal {
 // removed sets Failure::Pages.
 void dropUnnamedPictures(const DateFields &date, SiteChange *change);
 
+// When the dialog leaves without saving: the pictures inserted meanwhile, which the stored
+// entry (or its absence) does not name, go. An entry that cannot be read keeps them all.
+void dropUnsavedPictures(const DateFields &date);
+
 // After its pages were written: the published copies follow the pictures the entry names.
 // The copies written go to change->written, those removed to change->removed and into
 // the record of every server that holds them, so the next publish removes them there.

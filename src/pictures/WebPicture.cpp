@@ -138,6 +138,13 @@ WebPicture readPicture(const QByteArray &bytes, const QString &path, int longEdg
 
 } // namespace
 
+int longEdgeOrDefault(int configured)
+{
+    return configured >= MinPictureLongEdge && configured <= MaxPictureLongEdge
+               ? configured
+               : DefaultPictureLongEdge;
+}
+
 QSize fittedSize(const QSize &size, int longEdge)
 {
     const int longest = std::max(size.width(), size.height());

@@ -51,6 +51,9 @@ WebPicture makeWebPicture(const QString &path, int longEdge);
 // The same for a picture already in memory (the clipboard's): PNG, as a screenshot is.
 WebPicture makeWebPicture(const QImage &image, int longEdge);
 
+// The long edge the user set (0 or out of range: the default).
+int longEdgeOrDefault(int configured);
+
 // The size a picture of size, as shown, takes with its long edge at most longEdge.
 QSize fittedSize(const QSize &size, int longEdge);
 
