@@ -11,7 +11,9 @@
 
 #include "backup/BackupRun.h"
 #include "diary/DayPictureNames.h"
+#include "diary/EntryStore.h"
 #include "journal/DayDeletion.h"
+#include "journal/DayPictures.h"
 #include "journal/DayPrivacy.h"
 #include "journal/DayRestore.h"
 #include "journal/DaySave.h"
@@ -86,6 +88,8 @@ private slots:
     void restoreOfOneDayBringsThemBack();
     void feedShowsTheFullAddress();
     void uploadSendsThemAfterThePagesAndRemovesThem();
+    void leavingWithoutSavingDropsNewPictures_data();
+    void leavingWithoutSavingDropsNewPictures();
 
 private:
     std::unique_ptr<TestAppDir> m_app;
@@ -265,6 +269,28 @@ void TestDayPictures::uploadSendsThemAfterThePagesAndRemovesThem()
     QVERIFY(!QFile::exists(server.homePath() + u"/www/2026/"_s + First));
     QVERIFY(QFile::exists(server.homePath() + u"/www/2026/"_s + Second));
     QCOMPARE(pendingRemovals(ServerRecord(request.destination)), QStringList());
+}
+
+void TestDayPictures::leavingWithoutSavingDropsNewPictures_data()
+{
+    QTest::addColumn<QString>("stored"); // the entry on disk: "none", "first" or "unreadable"
+    QTest::addColumn<QStringList>("kept");
+    QTest::newRow("a new day: every picture goes") << u"none"_s << QStringList{};
+    QTest::newRow("the saved entry names the first") << u"first"_s << QStringList{First};
+    QTest::newRow("an entry that cannot be read keeps them all")
+        << u"unreadable"_s << QStringList{First, Second};
+}
+
+void TestDayPictures::leavingWithoutSavingDropsNewPictures()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, kept);
+    if (stored == u"first")
+        QCOMPARE(DiaryWrite(Day.year, Day.month, Day.day, m_firstLine), qint16(0));
+    else if (stored == u"unreadable")
+        QVERIFY(QDir().mkpath(m_app->filePath(u"Diary/2026/12/08.dia"_s)));
+    journal::dropUnsavedPictures(Day);
+    QCOMPARE(dayPictures(Day), kept);
 }
 
 QTEST_GUILESS_MAIN(TestDayPictures)
