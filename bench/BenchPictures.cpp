@@ -103,8 +103,8 @@ void report(const char *name, const std::vector<ProcessRun> &runs)
         peak = std::max(peak, run.peakKilobytes);
         ok = ok && run.ok;
     }
-    std::printf("%-30s median %7.1f ms  min %7.1f ms  peak RSS %6.1f MB%s\n", name,
-                median(times), *std::min_element(times.begin(), times.end()), peak / 1024.0,
+    std::printf("%-30s median %7.1f ms  min %7.1f ms  peak RSS %6.1f MB%s\n", name, median(times),
+                *std::min_element(times.begin(), times.end()), peak / 1024.0,
                 ok ? "" : "  (a run failed)");
     std::vector<double> work;
     for (const ProcessRun &run : runs) {

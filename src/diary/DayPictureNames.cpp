@@ -53,9 +53,8 @@ QStringList dayPictures(const DateFields &date)
         if (!entry.isDirectory && name && name->date == day)
             found.append(*name);
     }
-    std::sort(found.begin(), found.end(), [](const DayPictureName &a, const DayPictureName &b) {
-        return a.number < b.number;
-    });
+    std::sort(found.begin(), found.end(),
+              [](const DayPictureName &a, const DayPictureName &b) { return a.number < b.number; });
     QStringList names;
     for (const DayPictureName &name : std::as_const(found))
         names.append(dayPictureName(date, name.number, name.suffix));

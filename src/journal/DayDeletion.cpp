@@ -4,8 +4,8 @@
 #include "diary/EntrySaveNotice.h"
 #include "diary/EntryStore.h"
 #include "journal/DayPageOff.h"
-#include "pictures/DayPictureStore.h"
 #include "journal/SiteRoot.h"
+#include "pictures/DayPictureStore.h"
 
 namespace Kakiva::journal {
 

@@ -13,8 +13,8 @@ namespace Kakiva::journal {
 // False, with Failure::Record, when the record cannot be written.
 bool rememberDayPageRemoval(const DateFields &date, SiteChange *change);
 
-// Removes the day's published pictures and page and rewrites the lists (HtmlUnmake); the pages removed go to
-// change->removed, the lists still standing to change->written, and the lists of an
+// Removes the day's published pictures and page and rewrites the lists (HtmlUnmake); the pages
+// removed go to change->removed, the lists still standing to change->written, and the lists of an
 // emptied month or year are remembered as to go from the server too.
 void takeDayPageOff(const DateFields &date, SiteChange *change);
 

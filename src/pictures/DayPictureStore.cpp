@@ -94,8 +94,8 @@ QStringList publishedDayPictures(const DateFields &date)
     return paths;
 }
 
-bool publishDayPictures(const DateFields &date, const QByteArray &entryText,
-                        QStringList *written, QStringList *removed, QString *error)
+bool publishDayPictures(const DateFields &date, const QByteArray &entryText, QStringList *written,
+                        QStringList *removed, QString *error)
 {
     QStringList kept;
     for (const QString &name : dayPictures(date)) {

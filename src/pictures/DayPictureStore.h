@@ -38,8 +38,8 @@ bool removeDayPictures(const DateFields &date, QString *error);
 // Brings the published copies in line with the day's pictures that entryText names: a
 // new or changed one is copied (its path to *written), one no longer named or kept is
 // removed (to *removed). Paths are local.
-bool publishDayPictures(const DateFields &date, const QByteArray &entryText,
-                        QStringList *written, QStringList *removed, QString *error);
+bool publishDayPictures(const DateFields &date, const QByteArray &entryText, QStringList *written,
+                        QStringList *removed, QString *error);
 
 // The published copies of the day's pictures, local paths.
 QStringList publishedDayPictures(const DateFields &date);

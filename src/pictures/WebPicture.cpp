@@ -179,10 +179,9 @@ WebPicture makeWebPicture(const QImage &image, int longEdge)
     if (qint64(image.width()) * image.height() > MaxPicturePixels)
         return faulty(PictureFault::TooManyPixels);
     const QSize target = fittedSize(image.size(), longEdge);
-    const QImage scaled = target == image.size()
-                              ? image
-                              : image.scaled(target, Qt::IgnoreAspectRatio,
-                                             Qt::SmoothTransformation);
+    const QImage scaled = target == image.size() ? image
+                                                 : image.scaled(target, Qt::IgnoreAspectRatio,
+                                                                Qt::SmoothTransformation);
     return encoded(scaled, QStringLiteral("png"));
 }
 

@@ -37,10 +37,10 @@ enum class PictureFault
 struct WebPicture
 {
     PictureFault fault = PictureFault::None;
-    QString detail;    // the reader's own words, for a fault
-    QByteArray bytes;  // the new file
-    QString suffix;    // "jpg" or "png"
-    QSize size;        // of the new picture, as shown
+    QString detail;   // the reader's own words, for a fault
+    QByteArray bytes; // the new file
+    QString suffix;   // "jpg" or "png"
+    QSize size;       // of the new picture, as shown
 
     bool ok() const { return fault == PictureFault::None; }
 };

@@ -45,7 +45,8 @@ QString insertPicture(const char *format)
     WebPicture picture;
     picture.suffix = QLatin1String(format) == "png" ? u"png"_s : u"jpg"_s;
     picture.size = QSize(40, 30);
-    picture.bytes = format + QByteArray(" pixels of ") + QByteArray::number(nextDayPictureNumber(Day));
+    picture.bytes =
+        format + QByteArray(" pixels of ") + QByteArray::number(nextDayPictureNumber(Day));
     QString name;
     QString error;
     if (!storeDayPicture(Day, picture, &name, &error))
@@ -114,15 +115,13 @@ void TestDayPictures::saveFollowsTheLines_data()
     QTest::newRow("both named, then both kept")
         << QStringList{"first", "second"} << QStringList{"first", "second"}
         << QStringList{First, Second} << QStringList{};
-    QTest::newRow("first line taken out")
-        << QStringList{"first", "second"} << QStringList{"second"} << QStringList{Second}
-        << QStringList{u"2026/"_s + First};
+    QTest::newRow("first line taken out") << QStringList{"first", "second"} << QStringList{"second"}
+                                          << QStringList{Second} << QStringList{u"2026/"_s + First};
     QTest::newRow("every line taken out")
         << QStringList{"first", "second"} << QStringList{} << QStringList{}
         << QStringList{u"2026/"_s + First, u"2026/"_s + Second};
     QTest::newRow("inserted but never saved with its line")
-        << QStringList{"second"} << QStringList{"second"} << QStringList{Second}
-        << QStringList{};
+        << QStringList{"second"} << QStringList{"second"} << QStringList{Second} << QStringList{};
 }
 
 void TestDayPictures::saveFollowsTheLines()
@@ -164,8 +163,7 @@ void TestDayPictures::saveFollowsTheLines()
 // root: the copies lie in neither, and no list names one.
 void TestDayPictures::noListShowsAPicture()
 {
-    const journal::SiteChange saved =
-        journal::saveDay(Day, m_firstLine + u"\r\n"_s + m_secondLine);
+    const journal::SiteChange saved = journal::saveDay(Day, m_firstLine + u"\r\n"_s + m_secondLine);
     QVERIFY2(saved.ok(), qPrintable(saved.error));
     QVERIFY(QFile::exists(m_app->filePath(u"HTML/2026/"_s + First)));
     QVERIFY(m_app->read(u"HTML/2026/12/08.html"_s).contains("<img src=\"../" + First.toLatin1()));
@@ -246,8 +244,7 @@ void TestDayPictures::uploadSendsThemAfterThePagesAndRemovesThem()
     const PublishRequest request{destinationOf(readSettings()), server.password()};
     QCOMPARE(BulkPublish(request, siteFiles()).run().failure.kind, OutcomeKind::None);
 
-    const journal::SiteChange saved =
-        journal::saveDay(Day, m_firstLine + u"\r\n"_s + m_secondLine);
+    const journal::SiteChange saved = journal::saveDay(Day, m_firstLine + u"\r\n"_s + m_secondLine);
     QVERIFY2(saved.ok(), qPrintable(saved.error));
     const qsizetype before = server.commands().size();
     UploadAttempt upload(request, [](OutcomeKind) {});

@@ -31,8 +31,8 @@ void TestSitePageName::dayPicturePath_data()
     const auto same = [](const QString &name) { return std::optional<QString>(name); };
 
     QTest::newRow("JPEG of a day") << u"2026/20261208-1.jpg"_s << same(u"2026/20261208-1.jpg"_s);
-    QTest::newRow("PNG, high number") << u"2026/20261208-9999.png"_s
-                                      << same(u"2026/20261208-9999.png"_s);
+    QTest::newRow("PNG, high number")
+        << u"2026/20261208-9999.png"_s << same(u"2026/20261208-9999.png"_s);
     QTest::newRow("first day the calendar offers")
         << u"1601/16010101-1.jpg"_s << same(u"1601/16010101-1.jpg"_s);
 

@@ -51,8 +51,8 @@ QList<QRgb> quadrantColours(const QImage &image)
 {
     const int w = image.width();
     const int h = image.height();
-    return {image.pixel(w / 4, h / 4), image.pixel(3 * w / 4, h / 4),
-            image.pixel(w / 4, 3 * h / 4), image.pixel(3 * w / 4, 3 * h / 4)};
+    return {image.pixel(w / 4, h / 4), image.pixel(3 * w / 4, h / 4), image.pixel(w / 4, 3 * h / 4),
+            image.pixel(3 * w / 4, 3 * h / 4)};
 }
 
 } // namespace
@@ -84,9 +84,8 @@ private:
 void TestWebPicture::standsUpright_data()
 {
     QTest::addColumn<int>("orientation");
-    const char *names[] = {"1 as stored",       "2 mirrored",          "3 upside down",
-                           "4 flipped",         "5 transposed",        "6 turned right",
-                           "7 transversed",     "8 turned left"};
+    const char *names[] = {"1 as stored",  "2 mirrored",     "3 upside down", "4 flipped",
+                           "5 transposed", "6 turned right", "7 transversed", "8 turned left"};
     for (int o = 1; o <= 8; ++o)
         QTest::newRow(names[o - 1]) << o;
 }
@@ -96,7 +95,8 @@ void TestWebPicture::standsUpright()
 {
     QFETCH(int, orientation);
     const QImage scene = quadrantScene(320, 160);
-    const QString path = m_app->write(u"photo.jpg"_s, jpegWithExif(storedForOrientation(scene, orientation), orientation));
+    const QString path = m_app->write(
+        u"photo.jpg"_s, jpegWithExif(storedForOrientation(scene, orientation), orientation));
 
     const WebPicture made = makeWebPicture(path, 200);
     QVERIFY2(made.ok(), qPrintable(made.detail));
@@ -106,9 +106,9 @@ void TestWebPicture::standsUpright()
     const QList<QRgb> expected = quadrantColours(scene);
     const QList<QRgb> got = quadrantColours(out);
     for (int i = 0; i < 4; ++i)
-        QVERIFY2(near(got[i], expected[i]), qPrintable(u"quadrant %1: %2 instead of %3"_s.arg(i)
-                                                           .arg(QColor(got[i]).name(),
-                                                                QColor(expected[i]).name())));
+        QVERIFY2(near(got[i], expected[i]),
+                 qPrintable(u"quadrant %1: %2 instead of %3"_s.arg(i).arg(
+                     QColor(got[i]).name(), QColor(expected[i]).name())));
 }
 
 void TestWebPicture::fitsTheLimit_data()
@@ -178,8 +178,8 @@ void TestWebPicture::keepsNoMetadata()
                      qPrintable(u"segment %1"_s.arg(marker, 2, 16)));
         }
     } else {
-        const QList<QByteArray> allowed{"IHDR", "PLTE", "tRNS", "IDAT", "IEND", "pHYs", "sRGB",
-                                        "gAMA"};
+        const QList<QByteArray> allowed{"IHDR", "PLTE", "tRNS", "IDAT",
+                                        "IEND", "pHYs", "sRGB", "gAMA"};
         const QList<QByteArray> chunks = pngChunkTypes(made.bytes);
         QVERIFY(chunks.contains("IDAT"));
         for (const QByteArray &chunk : chunks)
@@ -253,9 +253,10 @@ void TestWebPicture::badInputIsRefused()
     QFETCH(PictureFault, fault);
     QString path = m_app->filePath(u"input"_s);
     if (kind == u"heic") {
-        path = m_app->write(u"IMG_0001.HEIC"_s,
-                            QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24) +
-                                QByteArray(4000, '\x5a'));
+        path = m_app->write(u"IMG_0001.HEIC"_s, QByteArray("\0\0\0\x18"
+                                                           "ftypheic\0\0\0\0mif1heic",
+                                                           24) +
+                                                    QByteArray(4000, '\x5a'));
     } else if (kind == u"truncated") {
         const QByteArray whole = jpegWithExif(quadrantScene(400, 300), 1);
         path = m_app->write(u"cut.jpg"_s, whole.left(whole.size() * 2 / 3));

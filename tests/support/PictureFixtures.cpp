@@ -136,8 +136,8 @@ QByteArray pngWithMetadata(const QImage &image)
 
 QByteArray pngHeaderOnly(quint32 width, quint32 height)
 {
-    const QByteArray header = bigEndian32(width) + bigEndian32(height) +
-                              QByteArray("\x08\x06\x00\x00\x00", 5);
+    const QByteArray header =
+        bigEndian32(width) + bigEndian32(height) + QByteArray("\x08\x06\x00\x00\x00", 5);
     // An empty deflate stream: the reader learns the size before it looks at the data.
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) +
            pngChunk("IDAT", QByteArray("\x78\x9c\x03\x00\x00\x00\x00\x01", 8)) +
@@ -157,14 +157,34 @@ QImage storedForOrientation(const QImage &upright, int orientation)
             int x = c;
             int y = r;
             switch (orientation) {
-            case 2: x = columns - 1 - c; break;
-            case 3: x = columns - 1 - c; y = rows - 1 - r; break;
-            case 4: y = rows - 1 - r; break;
-            case 5: x = r; y = c; break;
-            case 6: x = rows - 1 - r; y = c; break;
-            case 7: x = rows - 1 - r; y = columns - 1 - c; break;
-            case 8: x = r; y = columns - 1 - c; break;
-            default: break;
+            case 2:
+                x = columns - 1 - c;
+                break;
+            case 3:
+                x = columns - 1 - c;
+                y = rows - 1 - r;
+                break;
+            case 4:
+                y = rows - 1 - r;
+                break;
+            case 5:
+                x = r;
+                y = c;
+                break;
+            case 6:
+                x = rows - 1 - r;
+                y = c;
+                break;
+            case 7:
+                x = rows - 1 - r;
+                y = columns - 1 - c;
+                break;
+            case 8:
+                x = r;
+                y = columns - 1 - c;
+                break;
+            default:
+                break;
             }
             stored.setPixel(c, r, upright.pixel(x, y));
         }
@@ -205,8 +225,8 @@ QImage quadrantScene(int width, int height)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2;
             const bool bottom = y >= height / 2;
-            const QColor color = bottom ? (right ? Qt::white : Qt::blue)
-                                        : (right ? Qt::green : Qt::red);
+            const QColor color =
+                bottom ? (right ? Qt::white : Qt::blue) : (right ? Qt::green : Qt::red);
             scene.setPixel(x, y, color.rgb());
         }
     }
@@ -220,7 +240,11 @@ QByteArray gifWithTransparency(int width, int height)
     t.u16(gif, quint16(width));
     t.u16(gif, quint16(height));
     gif.append(char(0x81)).append('\0').append('\0'); // a table of four colours
-    gif.append(QByteArray("\0\0\0" "\xff\0\0" "\0\xff\0" "\0\0\xff", 12));
+    gif.append(QByteArray("\0\0\0"
+                          "\xff\0\0"
+                          "\0\xff\0"
+                          "\0\0\xff",
+                          12));
     // White is not among four; the bottom right quadrant is the transparent colour's black.
     gif.append(QByteArray("\x21\xf9\x04\x01\0\0\0\0", 8)); // index 0 transparent
     gif.append(',');
@@ -246,7 +270,9 @@ QByteArray gifWithTransparency(int width, int height)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2;
             const bool bottom = y >= height / 2;
-            const quint32 index = (x == 0 && y == 0) ? 0 : bottom ? (right ? 1 : 3) : (right ? 2 : 1);
+            const quint32 index = (x == 0 && y == 0) ? 0
+                                  : bottom           ? (right ? 1 : 3)
+                                                     : (right ? 2 : 1);
             put(4);
             put(index);
         }

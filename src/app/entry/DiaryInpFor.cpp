@@ -46,8 +46,7 @@ QString toShownText(QString stored)
 
 const QString PictureHint =
     QStringLiteral("画像は位置情報などの撮影データを取り除いてから載せます。");
-const QString PictureWork =
-    QStringLiteral("画像を作成しています…（位置情報などは取り除きます）");
+const QString PictureWork = QStringLiteral("画像を作成しています…（位置情報などは取り除きます）");
 const QString PictureWait = QStringLiteral("画像ができるのを待って保存します…");
 
 // The text box above the row of pictures, or the whole area when there is none.
@@ -89,8 +88,7 @@ void DiaryInpFor::buildControls()
     PictureRow->setGeometry(twipRect(0, 3150, 6255, 990));
 
     // Left of OK, as wide as its caption needs, never reaching OK.
-    InsertCom = makeDialogButton(QStringLiteral("InsertCom"),
-                                 QStringLiteral("画像を挿入(&I)..."),
+    InsertCom = makeDialogButton(QStringLiteral("InsertCom"), QStringLiteral("画像を挿入(&I)..."),
                                  twipRect(60, 4200, 2400, 375), this);
     InsertCom->setToolTip(QStringLiteral("画像を挿入します（Ctrl+I）。ファイルを文章に"
                                          "ドロップしたり、画像を貼り付けたりもできます。"));
@@ -151,8 +149,7 @@ void DiaryInpFor::insertPictureLine(const QString &line)
     // One line of its own at the cursor, the text around it left as it was.
     QTextCursor cursor = DiaryTex->textCursor();
     const bool lineStart = cursor.positionInBlock() == 0;
-    cursor.insertText((lineStart ? QString() : QStringLiteral("\n")) + line +
-                      QStringLiteral("\n"));
+    cursor.insertText((lineStart ? QString() : QStringLiteral("\n")) + line + QStringLiteral("\n"));
     DiaryTex->setTextCursor(cursor);
     PictureRow->showDay({YearStr, MonthStr, DayStr});
     showPictureArea();
@@ -196,7 +193,8 @@ void DiaryInpFor::load()
     const bool unreadable = DiaryRead(YearStr, MonthStr, DayStr, stored, &error) == EntryUnreadable;
     m_loaded = toShownText(stored);
     DiaryTex->setPlainText(m_loaded);
-    m_pictures->setDay({YearStr, MonthStr, DayStr}, longEdgeOrDefault(readSettings().pictureLongEdge));
+    m_pictures->setDay({YearStr, MonthStr, DayStr},
+                       longEdgeOrDefault(readSettings().pictureLongEdge));
     m_okWaits = false;
     PictureRow->clear();
     PictureRow->showDay({YearStr, MonthStr, DayStr});

@@ -45,10 +45,10 @@ QString pictureFaultText(const QString &source, const WebPicture &picture)
 {
     const QString what = source.isEmpty() ? QStringLiteral("クリップボードの画像")
                                           : QDir::toNativeSeparators(source);
-    QString text = QStringLiteral("画像を挿入できませんでした。\n") + what +
-                   QStringLiteral("\n") + reason(picture.fault);
-    if (!picture.detail.isEmpty() && (picture.fault == PictureFault::Unreadable ||
-                                      picture.fault == PictureFault::NotWritten))
+    QString text = QStringLiteral("画像を挿入できませんでした。\n") + what + QStringLiteral("\n") +
+                   reason(picture.fault);
+    if (!picture.detail.isEmpty() &&
+        (picture.fault == PictureFault::Unreadable || picture.fault == PictureFault::NotWritten))
         text += QStringLiteral("\n") + picture.detail;
     return text;
 }

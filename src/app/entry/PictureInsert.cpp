@@ -48,9 +48,8 @@ void PictureInsert::startNext()
     const DateFields date = m_date;
     const int longEdge = m_longEdge;
     m_job.start([request, outcome, date, longEdge](JobProgress &) {
-        const WebPicture picture = request.path.isEmpty()
-                                       ? makeWebPicture(request.image, longEdge)
-                                       : makeWebPicture(request.path, longEdge);
+        const WebPicture picture = request.path.isEmpty() ? makeWebPicture(request.image, longEdge)
+                                                          : makeWebPicture(request.path, longEdge);
         if (!picture.ok()) {
             outcome->message = pictureFaultText(request.path, picture);
             return;

@@ -16,8 +16,8 @@ QImage thumbnailOf(const QString &path)
     QImageReader reader(path);
     const QSize size = reader.size();
     if (size.isValid())
-        reader.setScaledSize(size.scaled(ThumbnailEdge, ThumbnailEdge, Qt::KeepAspectRatio)
-                                 .expandedTo(QSize(1, 1)));
+        reader.setScaledSize(
+            size.scaled(ThumbnailEdge, ThumbnailEdge, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     return reader.read();
 }
 

@@ -106,9 +106,10 @@ private:
 void TestEntryPictures::init()
 {
     m_bed = std::make_unique<WindowTestBed>();
-    QVERIFY(DiaryWrite(Day.year, Day.month, Day.day, QString(Typed).replace(u'\n', u"\r\n"_s)) == 0);
-    m_photo = m_bed->appDir.write(u"camera/IMG_0001.JPG"_s,
-                                  jpegWithExif(quadrantScene(300, 200), 6));
+    QVERIFY(DiaryWrite(Day.year, Day.month, Day.day, QString(Typed).replace(u'\n', u"\r\n"_s)) ==
+            0);
+    m_photo =
+        m_bed->appDir.write(u"camera/IMG_0001.JPG"_s, jpegWithExif(quadrantScene(300, 200), 6));
     m_dialog = std::make_unique<DiaryInpFor>();
 }
 
@@ -143,9 +144,9 @@ void TestEntryPictures::buttonFitsBesideOk()
         QVERIFY(dialog->PictureRow->isVisible());
         QVERIFY(dialog->PictureNote->isVisible());
         QVERIFY(dialog->PictureNote->text().contains(u"位置情報"_s));
-        for (QWidget *widget : {static_cast<QWidget *>(dialog->DiaryTex),
-                                static_cast<QWidget *>(dialog->PictureNote),
-                                static_cast<QWidget *>(dialog->PictureRow)})
+        for (QWidget *widget :
+             {static_cast<QWidget *>(dialog->DiaryTex), static_cast<QWidget *>(dialog->PictureNote),
+              static_cast<QWidget *>(dialog->PictureRow)})
             QVERIFY2(fitsIn(widget, dialog), widget->metaObject()->className());
         QVERIFY(!dialog->DiaryTex->geometry().intersects(dialog->PictureNote->geometry()));
         QVERIFY(!dialog->PictureNote->geometry().intersects(dialog->PictureRow->geometry()));
@@ -199,7 +200,8 @@ void TestEntryPictures::insertedAtTheCursor()
             QTest::keyClick(dialog->DiaryTex, Qt::Key_V, Qt::ControlModifier);
         }
         const QString line = u"<img src=\"../"_s + name + u"\" width=\""_s;
-        QTRY_VERIFY2(!m_bed->errors.isEmpty() || dialog->DiaryTex->toPlainText().contains(line), qPrintable(m_bed->errors.join(u'|')));
+        QTRY_VERIFY2(!m_bed->errors.isEmpty() || dialog->DiaryTex->toPlainText().contains(line),
+                     qPrintable(m_bed->errors.join(u'|')));
         QTRY_VERIFY(dialog->DiaryTex->toPlainText().contains(line));
         const QStringList lines = dialog->DiaryTex->toPlainText().split(u'\n');
         QCOMPARE(lines.size(), 4);
@@ -241,14 +243,17 @@ void TestEntryPictures::badFileChangesNothing_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("bytes"); // empty: a folder
     QTest::addColumn<QString>("told");
-    QTest::newRow("HEIC from a phone")
-        << u"IMG_0002.HEIC"_s << QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24)
-        << u"JPEG として保存"_s;
-    QTest::newRow("a text file") << u"notes.txt"_s << QByteArray("memo\r\n") << u"画像のファイルではない"_s;
+    QTest::newRow("HEIC from a phone") << u"IMG_0002.HEIC"_s
+                                       << QByteArray("\0\0\0\x18"
+                                                     "ftypheic\0\0\0\0mif1heic",
+                                                     24)
+                                       << u"JPEG として保存"_s;
+    QTest::newRow("a text file") << u"notes.txt"_s << QByteArray("memo\r\n")
+                                 << u"画像のファイルではない"_s;
     QTest::newRow("a folder") << u"album"_s << QByteArray() << u"フォルダは挿入できません"_s;
     const QByteArray whole = jpegWithExif(quadrantScene(300, 200), 1);
-    QTest::newRow("JPEG cut short") << u"cut.jpg"_s << whole.left(whole.size() / 2)
-                                    << u"途中まで"_s;
+    QTest::newRow("JPEG cut short")
+        << u"cut.jpg"_s << whole.left(whole.size() / 2) << u"途中まで"_s;
 }
 
 void TestEntryPictures::badFileChangesNothing()
@@ -292,7 +297,8 @@ void TestEntryPictures::okWaitsForThePicture()
         QTRY_VERIFY(!dialog->isVisible());
     });
     QCOMPARE(result, int(QDialog::Accepted));
-    QVERIFY(m_bed->appDir.read(u"Diary/2004/12/05.dia"_s).contains("<img src=\"../20041205-1.png\""));
+    QVERIFY(
+        m_bed->appDir.read(u"Diary/2004/12/05.dia"_s).contains("<img src=\"../20041205-1.png\""));
     QCOMPARE(dayPictures(Day), QStringList{u"20041205-1.png"_s});
 }
 
