@@ -5,7 +5,7 @@
 
 namespace Kakiva {
 
-PictureInsert::PictureInsert(QObject *parent) : QObject(parent), m_job(this)
+PictureInsert::PictureInsert(QObject *parent) : QObject(parent)
 {
     connect(&m_job, &BackgroundJob::finished, this, &PictureInsert::finishOne);
 }

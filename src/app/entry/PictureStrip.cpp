@@ -23,7 +23,7 @@ QImage thumbnailOf(const QString &path)
 
 } // namespace
 
-PictureStrip::PictureStrip(QWidget *parent) : QListWidget(parent), m_job(this)
+PictureStrip::PictureStrip(QWidget *parent) : QListWidget(parent)
 {
     setObjectName(QStringLiteral("PictureStrip"));
     setViewMode(QListView::IconMode);

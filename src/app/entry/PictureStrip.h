@@ -25,10 +25,11 @@ signals:
 private:
     void fill();
 
-    BackgroundJob m_job;
+    // What the job reads into; it outlives the job, which a destructor cancels and joins.
+    QList<std::pair<QString, QImage>> m_read;
     DateFields m_date;
     bool m_again = false;
-    QList<std::pair<QString, QImage>> m_read;
+    BackgroundJob m_job;
 };
 
 } // namespace Kakiva
