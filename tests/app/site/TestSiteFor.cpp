@@ -254,9 +254,9 @@ void TestSiteFor::keyboardReachesEveryControl()
         QVERIFY(window->UrlTex->hasFocus());
         QTest::keyClick(window, Qt::Key_Escape);
     });
-    QCOMPARE(visited, (QList<QWidget *>{m_window->UrlTex, m_window->PictureEdgeSpin,
-                                        m_window->StarterCom, m_window->OkCom,
-                                        m_window->CancelCom}));
+    QCOMPARE(visited,
+             (QList<QWidget *>{m_window->UrlTex, m_window->PictureEdgeSpin, m_window->StarterCom,
+                               m_window->OkCom, m_window->CancelCom}));
 }
 
 // Every caption is shown whole, the longest note as well.
