@@ -7,6 +7,7 @@
 #include "DayPages.h"
 #include "PictureFixtures.h"
 #include "PyFtpServer.h"
+#include "SshServer.h"
 #include "TestAppDir.h"
 
 #include "backup/BackupRun.h"
@@ -89,6 +90,7 @@ private slots:
     void restoreOfOneDayBringsThemBack();
     void feedShowsTheFullAddress();
     void uploadSendsThemAfterThePagesAndRemovesThem();
+    void sftpUploadSendsAndRemovesThem();
     void leavingWithoutSavingDropsNewPictures_data();
     void leavingWithoutSavingDropsNewPictures();
 
@@ -266,6 +268,35 @@ void TestDayPictures::uploadSendsThemAfterThePagesAndRemovesThem()
     QVERIFY(!QFile::exists(server.homePath() + u"/www/2026/"_s + First));
     QVERIFY(QFile::exists(server.homePath() + u"/www/2026/"_s + Second));
     QCOMPARE(pendingRemovals(ServerRecord(request.destination)), QStringList());
+}
+
+// The same over SFTP to a real sshd: byte for byte there, gone once the line is.
+void TestDayPictures::sftpUploadSendsAndRemovesThem()
+{
+    SshServer ssh;
+    QVERIFY2(ssh.isRunning(), qPrintable(ssh.errorString()));
+    QVERIFY(ssh.makeRemoteDirectory(u"www"_s));
+    const auto trust = [](const HostKeyQuestion &) { return true; };
+    const PublishRequest request{{ssh.serverString(), ssh.user(), u"www"_s},
+                                 ssh.password(),
+                                 std::chrono::seconds(25),
+                                 nullptr,
+                                 {{}, trust}};
+    QCOMPARE(BulkPublish(request, siteFiles()).run().failure.kind, OutcomeKind::None);
+
+    const journal::SiteChange saved = journal::saveDay(Day, m_firstLine + u"\r\n"_s + m_secondLine);
+    QVERIFY2(saved.ok(), qPrintable(saved.error));
+    UploadAttempt upload(request, [](OutcomeKind) {});
+    QCOMPARE(upload.run(saved.written).result, PublishResult::Succeeded);
+    for (const QString &name : {First, Second})
+        QCOMPARE(ssh.remoteFile(u"www/2026/"_s + name), m_app->read(u"HTML/2026/"_s + name));
+
+    const journal::SiteChange later = journal::saveDay(Day, m_firstLine);
+    QVERIFY2(later.ok(), qPrintable(later.error));
+    UploadAttempt again(request, [](OutcomeKind) {});
+    QCOMPARE(again.run(later.written).result, PublishResult::Succeeded);
+    QVERIFY(ssh.remoteExists(u"www/2026/"_s + First));
+    QVERIFY(!ssh.remoteExists(u"www/2026/"_s + Second));
 }
 
 void TestDayPictures::leavingWithoutSavingDropsNewPictures_data()
