@@ -99,9 +99,11 @@ void DiaryInpFor::buildControls()
     CancelCom = makeDialogButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
                                  twipRect(5280, 4200, 855, 375), this);
     showPictureArea();
-    setTabOrder(DiaryTex, InsertCom);
-    setTabOrder(InsertCom, OkCom);
+    // Tab from the text still reaches OK first; the insert button, which Ctrl+I and Alt+I
+    // reach anyway, comes after Cancel.
+    setTabOrder(DiaryTex, OkCom);
     setTabOrder(OkCom, CancelCom);
+    setTabOrder(CancelCom, InsertCom);
 }
 
 void DiaryInpFor::connectPictures(EntryTextEdit *text)
