@@ -26,7 +26,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
-#include <QTextBlock>
 
 namespace Kakiva {
 
@@ -125,8 +124,12 @@ void DiaryInpFor::connectPictures(EntryTextEdit *text)
         showPictureArea();
     });
     connect(m_pictures, &PictureInsert::inserted, this, &DiaryInpFor::insertPictureLine);
-    connect(m_pictures, &PictureInsert::failed, this,
-            [this](const QString &message) { showErrorMessage(this, message); });
+    connect(m_pictures, &PictureInsert::failed, this, [this](const QString &message) {
+        // An OK that waited is called off: the user reads what failed before anything is saved.
+        m_okWaits = false;
+        OkCom->setEnabled(true);
+        showErrorMessage(this, message);
+    });
     connect(m_pictures, &PictureInsert::idle, this, &DiaryInpFor::picturesDone);
     connect(PictureRow, &PictureStrip::shown, this, &DiaryInpFor::showPictureArea);
 }

@@ -3,6 +3,7 @@
 // cursor, a pasted text stays text, a bad file leaves the text as it was with a message,
 // and OK pressed while a picture is still being made saves it once it is in.
 
+#include "KeyboardInput.h"
 #include "PictureFixtures.h"
 #include "WindowTestBed.h"
 
@@ -94,6 +95,7 @@ private slots:
     void badFileChangesNothing_data();
     void badFileChangesNothing();
     void okWaitsForThePicture();
+    void okWaitingIsCalledOffByAFailure();
 
 private:
     int show(ModalAnswerer<DiaryInpFor>::Answer answer);
@@ -300,6 +302,28 @@ void TestEntryPictures::okWaitsForThePicture()
     QVERIFY(
         m_bed->appDir.read(u"Diary/2004/12/05.dia"_s).contains("<img src=\"../20041205-1.png\""));
     QCOMPARE(dayPictures(Day), QStringList{u"20041205-1.png"_s});
+}
+
+// A picture that fails while OK waits for it: the message is shown and nothing is saved; the
+// dialog stays for the user to decide.
+void TestEntryPictures::okWaitingIsCalledOffByAFailure()
+{
+    const QString notes = m_bed->appDir.write(u"notes.jpg"_s, "memo\r\n");
+    const QByteArray before = m_bed->appDir.read(u"Diary/2004/12/05.dia"_s);
+    const int result = show([&](DiaryInpFor *dialog) {
+        const CloseAfter closer{dialog};
+        dialog->DiaryTex->moveCursor(QTextCursor::End);
+        typeText(dialog->DiaryTex, u"x"_s);
+        dropFiles(dialog->DiaryTex->viewport(), {notes});
+        dialog->OkCom->click();
+        QVERIFY(!dialog->OkCom->isEnabled());
+        QTRY_COMPARE(m_bed->errors.size(), 1);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->OkCom->isEnabled());
+        dialog->done(QDialog::Rejected);
+    });
+    QCOMPARE(result, int(QDialog::Rejected));
+    QCOMPARE(m_bed->appDir.read(u"Diary/2004/12/05.dia"_s), before);
 }
 
 QTEST_MAIN(TestEntryPictures)
