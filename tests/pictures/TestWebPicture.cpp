@@ -124,6 +124,8 @@ void TestWebPicture::fitsTheLimit_data()
         << QSize(4000, 3000) << 6 << 1600 << QSize(1200, 1600);
     QTest::newRow("smaller than the limit: never enlarged")
         << QSize(640, 480) << 1 << 1600 << QSize(640, 480);
+    QTest::newRow("50 megapixels, turned: scaled while read")
+        << QSize(8660, 5774) << 6 << 1600 << QSize(1067, 1600);
     QTest::newRow("exactly the limit") << QSize(1600, 900) << 1 << 1600 << QSize(1600, 900);
     QTest::newRow("a strip one pixel high stays one pixel")
         << QSize(5000, 2) << 1 << 1000 << QSize(1000, 1);
