@@ -2,6 +2,7 @@
 
 #include "backup/ArchiveWrite.h"
 #include "diary/DateStrings.h"
+#include "diary/DayPictureNames.h"
 #include "platform/AppDir.h"
 #include "platform/WholeFile.h"
 #include "settings/SettingsFile.h"
@@ -113,6 +114,18 @@ std::optional<QDate> entryDateOf(const QString &name)
     const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
                      match.captured(3).toInt());
     return date.isValid() ? std::optional(date) : std::nullopt;
+}
+
+bool isDayMemberName(const QString &name, const QDate &date)
+{
+    const QString entry = entryMemberName(date);
+    if (name == entry)
+        return true;
+    const QString folder = entry.first(entry.lastIndexOf(Slash) + 1);
+    if (!name.startsWith(folder))
+        return false;
+    const std::optional<DayPictureName> picture = parseDayPictureName(name.sliced(folder.size()));
+    return picture && picture->date == date;
 }
 
 } // namespace Kakiva

@@ -32,4 +32,8 @@ bool isBackupMemberName(const QString &name);
 QString entryMemberName(const QDate &date);
 std::optional<QDate> entryDateOf(const QString &name);
 
+// Whether the member is the entry of date or one of its pictures, which lie beside it:
+// what a restore of that one day puts back.
+bool isDayMemberName(const QString &name, const QDate &date);
+
 } // namespace Kakiva

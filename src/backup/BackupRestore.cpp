@@ -49,12 +49,16 @@ bool goOn(const RestoreProgress &progress, RestoreStep step, QString *error)
     return false;
 }
 
-// Every member may be written where it goes: nothing is written otherwise.
-bool targetsFit(const QString &archive, QString *error)
+// Every member that is to be written (all, without wanted) may be written where it goes:
+// nothing is written otherwise.
+bool targetsFit(const QString &archive, QString *error,
+                const std::function<bool(const QString &)> &wanted = {})
 {
     return readBackupArchive(
         archive,
-        [](const QString &name, const QByteArray &, QString *fault) {
+        [&wanted](const QString &name, const QByteArray &, QString *fault) {
+            if (wanted && !wanted(name))
+                return true;
             *fault = restoreTargetFault(name);
             return fault->isEmpty();
         },
@@ -123,13 +127,18 @@ bool restoreDayEntry(const QString &path, const QDate &date, QString *error)
             fileErrorMessage(path, QStringLiteral("holds no entry of %1").arg(slashedDate(date)));
         return false;
     }
+    // The entry and its pictures go back together or not at all.
+    const auto ofTheDay = [&date](const QString &name) { return isDayMemberName(name, date); };
+    if (!targetsFit(copy.path(), error, ofTheDay)) {
+        *error = copy.asSource(*error);
+        return false;
+    }
     if (!writeBackupNow(error, nullptr, Pruning::KeepOlder))
         return false;
-    const QString wanted = entryMemberName(date);
     const bool written = readBackupArchive(
         copy.path(),
-        [&wanted](const QString &name, const QByteArray &bytes, QString *fault) {
-            return name != wanted || writeDataFile(name, bytes, fault);
+        [&date](const QString &name, const QByteArray &bytes, QString *fault) {
+            return !isDayMemberName(name, date) || writeDataFile(name, bytes, fault);
         },
         error);
     if (!written)

@@ -34,8 +34,8 @@ bool restoreBackup(const QString &path, QString *error,
                    RestoredConnection connection = RestoredConnection::Current,
                    const RestoreProgress &progress = {});
 
-// Puts back the entry of one day from the backup, leaving every other day as it is; also
-// brings back a deleted day. Its pages are the caller's to rewrite.
+// Puts back the entry of one day and its pictures from the backup, leaving every other day
+// as it is; also brings back a deleted day. Its pages are the caller's to rewrite.
 bool restoreDayEntry(const QString &path, const QDate &date, QString *error);
 
 } // namespace Kakiva

@@ -5,6 +5,7 @@
 #include "diary/EntryStore.h"
 #include "journal/DayPageOff.h"
 #include "journal/SiteRoot.h"
+#include "pictures/DayPictureStore.h"
 
 namespace Kakiva::journal {
 
@@ -19,7 +20,8 @@ SiteChange deleteDay(const DateFields &date, const QString &siteUrl)
     }
     if (!rememberDayPageRemoval(date, &change))
         return change;
-    if (!DiaryDelete(date.year, date.month, date.day, &change.error)) {
+    if (!removeDayPictures(date, &change.error) ||
+        !DiaryDelete(date.year, date.month, date.day, &change.error)) {
         change.failure = SiteChange::Failure::Entry;
         return change;
     }

@@ -1,5 +1,6 @@
 #include "journal/DayPageOff.h"
 
+#include "journal/DayPictures.h"
 #include "journal/SitePaths.h"
 #include "pages/DayPageRemoval.h"
 #include "pages/PagePaths.h"
@@ -27,8 +28,9 @@ QStringList listsLeft(const DateFields &date, const QStringList &removed)
 
 bool rememberDayPageRemoval(const DateFields &date, SiteChange *change)
 {
-    const QStringList dayPage = sitePathsOf({dayPagePath(date.year, date.month, date.day)});
-    if (ServerRecord::rememberRemovals(dayPage, &change->error))
+    const QStringList dayFiles =
+        sitePathsOf({dayPagePath(date.year, date.month, date.day)}) + publishedPictures(date);
+    if (ServerRecord::rememberRemovals(dayFiles, &change->error))
         return true;
     change->failure = SiteChange::Failure::Record;
     return false;
@@ -36,6 +38,10 @@ bool rememberDayPageRemoval(const DateFields &date, SiteChange *change)
 
 void takeDayPageOff(const DateFields &date, SiteChange *change)
 {
+    // The pictures first: a year's folder that held only them would not count as empty.
+    unpublishPictures(date, change);
+    if (!change->ok())
+        return;
     QStringList removed;
     const bool unmade = HtmlUnmake(date.year, date.month, date.day, &removed, &change->error) == 0;
     change->removed.append(sitePathsOf(removed));

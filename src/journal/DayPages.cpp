@@ -1,6 +1,7 @@
 #include "journal/DayPages.h"
 
 #include "diary/PrivateDays.h"
+#include "journal/DayPictures.h"
 #include "journal/SitePaths.h"
 #include "journal/SiteRoot.h"
 #include "pages/PageGenerator.h"
@@ -26,7 +27,9 @@ void makeDayPages(const DateFields &date, const QString &siteUrl, SiteChange *ch
         change->failure = SiteChange::Failure::Pages;
         return;
     }
-    refreshSiteRoot(siteUrl, change);
+    publishPictures(date, change);
+    if (change->ok())
+        refreshSiteRoot(siteUrl, change);
 }
 
 } // namespace Kakiva::journal

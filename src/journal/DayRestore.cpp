@@ -4,6 +4,7 @@
 #include "diary/DateStrings.h"
 #include "diary/EntrySaveNotice.h"
 #include "journal/DayPages.h"
+#include "journal/DayPictures.h"
 
 namespace Kakiva::journal {
 
@@ -16,7 +17,9 @@ SiteChange restoreDay(const QString &path, const QDate &date, const QString &sit
     }
     const DateFields fields = paddedDateFields(date);
     noteEntrySaved(fields.year, fields.month, fields.day);
-    makeDayPages(fields, siteUrl, &change);
+    dropUnnamedPictures(fields, &change);
+    if (change.ok())
+        makeDayPages(fields, siteUrl, &change);
     return change;
 }
 

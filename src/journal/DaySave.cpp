@@ -3,6 +3,7 @@
 #include "diary/EntrySaveNotice.h"
 #include "diary/EntryStore.h"
 #include "journal/DayPages.h"
+#include "journal/DayPictures.h"
 
 namespace Kakiva::journal {
 
@@ -14,7 +15,9 @@ SiteChange saveDay(const DateFields &date, const QString &text, const QString &s
         return change;
     }
     noteEntrySaved(date.year, date.month, date.day);
-    makeDayPages(date, siteUrl, &change);
+    dropUnnamedPictures(date, &change);
+    if (change.ok())
+        makeDayPages(date, siteUrl, &change);
     return change;
 }
 

@@ -1,5 +1,6 @@
 #include "pages/PagePaths.h"
 
+#include "diary/DayPictureNames.h"
 #include "platform/AppDir.h"
 
 namespace Kakiva {
@@ -54,7 +55,17 @@ bool isListPage(const QString &path)
 
 bool isGeneratedPage(const QString &sitePath)
 {
-    return sitePath.contains(QLatin1Char('/')) || sitePath == YearListName;
+    return (sitePath.contains(QLatin1Char('/')) && !isDayPicture(sitePath)) ||
+           sitePath == YearListName;
+}
+
+bool isDayPicture(const QString &sitePath)
+{
+    const QStringList parts = sitePath.split(QLatin1Char('/'));
+    if (parts.size() != 2)
+        return false;
+    const std::optional<DayPictureName> name = parseDayPictureName(parts[1]);
+    return name && QString::number(name->date.year()) == parts[0];
 }
 
 } // namespace Kakiva

@@ -20,8 +20,13 @@ QString dayPagePath(const QString &year, const QString &month, const QString &da
 bool isListPage(const QString &path);
 
 // Whether the file at sitePath (below the HTML tree) is one of the pages the generator writes
-// for the days: the year list and whatever lies in a year's folder. The other files of the
-// root (the front page, the style sheet, latest.html, the feed) are not.
+// for the days: the year list and whatever lies in a year's folder but the days' pictures.
+// The other files of the root (the front page, the style sheet, latest.html, the feed) are
+// not.
 bool isGeneratedPage(const QString &sitePath);
+
+// Whether sitePath is the published copy of a day's picture: "2026/20261208-1.jpg", in the
+// folder of its own year.
+bool isDayPicture(const QString &sitePath);
 
 } // namespace Kakiva

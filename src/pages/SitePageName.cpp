@@ -1,6 +1,8 @@
 #include "pages/SitePageName.h"
 
 #include "diary/DateStrings.h"
+#include "diary/DayPictureNames.h"
+#include "pages/PagePaths.h"
 
 #include <QStringList>
 
@@ -62,6 +64,16 @@ std::optional<QString> generatedPagePath(const QString &remotePath)
     if (!day)
         return std::nullopt;
     return monthPath + twoDigits(*day) + PageSuffix;
+}
+
+std::optional<QString> dayPicturePath(const QString &remotePath)
+{
+    if (!isDayPicture(remotePath))
+        return std::nullopt;
+    const std::optional<DayPictureName> name =
+        parseDayPictureName(remotePath.section(QLatin1Char('/'), 1));
+    const DateFields date = paddedDateFields(name->date);
+    return date.year + u'/' + dayPictureName(date, name->number, name->suffix);
 }
 
 } // namespace Kakiva

@@ -18,4 +18,8 @@ inline constexpr int LastDiaryYear = 9999;
 // name.
 std::optional<QString> generatedPagePath(const QString &remotePath);
 
+// The same for the published copy of a day's picture, "2026/20261208-1.jpg": the year's
+// folder and a picture's name of a date in that year (isDayPicture), rebuilt from its parts.
+std::optional<QString> dayPicturePath(const QString &remotePath);
+
 } // namespace Kakiva

@@ -136,7 +136,9 @@ QStringList pendingRemovals(const ServerRecord &record)
 
 std::optional<QString> trustedRemoval(const ServerRecord &record, const QString &remotePath)
 {
-    const std::optional<QString> page = generatedPagePath(remotePath);
+    std::optional<QString> page = generatedPagePath(remotePath);
+    if (!page)
+        page = dayPicturePath(remotePath);
     if (!page || *page != remotePath || record.digestOf(*page).isEmpty())
         return std::nullopt;
     return page;

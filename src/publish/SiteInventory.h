@@ -48,9 +48,9 @@ QList<SiteFile> unsentFiles(const ServerRecord &record);
 QStringList pendingRemovals(const ServerRecord &record);
 
 // remotePath, rebuilt from its checked parts, when it may be removed from record's server:
-// the name of a page the generator writes (generatedPagePath) that the server confirmed
-// holding. A record read back from a backup or written by anyone else is not believed
-// about anything more: nullopt for whatever else it asks to remove.
+// the name of a page the generator writes (generatedPagePath) or of a day's picture
+// (dayPicturePath) that the server confirmed holding. A record read back from a backup or written
+// by anyone else is not believed about anything more: nullopt for whatever else it asks to remove.
 std::optional<QString> trustedRemoval(const ServerRecord &record, const QString &remotePath);
 
 // The removals of record that are not trustedRemoval, in their order.

@@ -16,9 +16,11 @@ namespace {
 // Where a file stands in the sending order: the generated pages first, so a day's pages are
 // up before anything else; then its depth in the site, then whether it is a list, since a
 // list goes up before the pages beside it.
-std::tuple<bool, qsizetype, bool> rankOf(const QString &sitePath)
+std::tuple<int, qsizetype, bool> rankOf(const QString &sitePath)
 {
-    return {!isGeneratedPage(sitePath), sitePath.count(QLatin1Char('/')), !isListPage(sitePath)};
+    // The pages, then the pictures they show, then the files of the root.
+    const int group = isGeneratedPage(sitePath) ? 0 : isDayPicture(sitePath) ? 1 : 2;
+    return {group, sitePath.count(QLatin1Char('/')), !isListPage(sitePath)};
 }
 
 // The directory of the deepest of files (not empty): entered first, it makes those above it

@@ -26,6 +26,7 @@ Settings readSettings(QString *error)
     settings.certificate = ftp(CertificateKey);
     settings.backupFolder = settingIn(file, BackupSection, BackupFolderKey);
     settings.siteUrl = settingIn(file, SiteSection, SiteUrlKey);
+    settings.pictureLongEdge = settingIn(file, SiteSection, PictureLongEdgeKey).toInt();
     return settings;
 }
 

@@ -19,6 +19,9 @@ struct Settings
     QString certificate;   // [FTP] Certificate: "<host:port> <SHA-256 hex>"
     QString backupFolder;  // [Backup] Folder; empty for the folder beside the program
     QString siteUrl;       // [Site] URL: the public address of the HTML tree; empty for none
+    // [Site] PictureLongEdge: pictures inserted into an entry are scaled to at most this
+    // many pixels on their long edge; 0 when the file names none (the default applies).
+    int pictureLongEdge = 0;
 
     // No password of the file's own, and the file points at the keyring. A password in the
     // file always counts, so a file an older version wrote again keeps working.

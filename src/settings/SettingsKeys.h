@@ -29,5 +29,7 @@ inline constexpr QLatin1StringView BackupFolderKey{"Folder"};
 // the server settings cannot tell it. Empty: no feed.
 inline constexpr QLatin1StringView SiteSection{"Site"};
 inline constexpr QLatin1StringView SiteUrlKey{"URL"};
+// The longest edge, in pixels, of a picture made for the site; empty for the default.
+inline constexpr QLatin1StringView PictureLongEdgeKey{"PictureLongEdge"};
 
 } // namespace Kakiva

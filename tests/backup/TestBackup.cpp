@@ -187,6 +187,8 @@ private slots:
     void cleanup();
     void restoresDeletedDiaryByteForByte();
     void restoresOneDayLeavingOthers();
+    void restoresOneDayWithItsPictures_data();
+    void restoresOneDayWithItsPictures();
     void refusesBadArchive_data();
     void refusesBadArchive();
     void failedBackupKeepsOlder_data();
@@ -302,6 +304,43 @@ void TestBackup::restoresOneDayLeavingOthers()
 
     QVERIFY(!restoreDayEntry(archive, QDate(2024, 3, 7), &error));
     verifyErrorNames(error, archive);
+}
+
+void TestBackup::restoresOneDayWithItsPictures_data()
+{
+    QTest::addColumn<bool>("pictureIsLinkToLock"); // where the day's picture goes back
+    QTest::newRow("pictures come back with their day") << false;
+    QTest::newRow("a picture's place is a link to the lock: refused") << true;
+}
+
+// The pictures lie beside the entry and go back with it; another day's stay as they are, and
+// a picture is written only where any file of the diary may be.
+void TestBackup::restoresOneDayWithItsPictures()
+{
+    QFETCH(bool, pictureIsLinkToLock);
+    m_dir->write(QStringLiteral("Diary/2024/03/20240306-1.jpg"), "picture of the 6th");
+    m_dir->write(QStringLiteral("Diary/2024/03/20240305-1.png"), "picture of the 5th");
+    const QString archive = backUp();
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("Diary/2024/03/20240306-1.jpg"))));
+    QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("Diary/2024/03/20240305-1.png"))));
+    if (pictureIsLinkToLock)
+        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral(".Kakiva.lock")),
+                            m_dir->filePath(QStringLiteral("Diary/2024/03/20240306-1.jpg"))));
+    m_dir->write(QStringLiteral("Diary/2024/03/06.dia"), "edited later\r\n");
+
+    QString error;
+    QCOMPARE(restoreDayEntry(archive, QDate(2024, 3, 6), &error), !pictureIsLinkToLock);
+    QCOMPARE(m_dir->read(QStringLiteral(".Kakiva.lock")), QByteArray("lock"));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("Diary/2024/03/20240305-1.png"))));
+    // The entry and its pictures go back together, or nothing of the day does.
+    QCOMPARE(m_dir->read(QStringLiteral("Diary/2024/03/06.dia")),
+             pictureIsLinkToLock ? QByteArray("edited later\r\n")
+                                 : QByteArray("second day\r\n\r\n"));
+    if (!pictureIsLinkToLock)
+        QCOMPARE(m_dir->read(QStringLiteral("Diary/2024/03/20240306-1.jpg")),
+                 QByteArray("picture of the 6th"));
+    else
+        verifyErrorNames(error, archive);
 }
 
 void TestBackup::refusesBadArchive_data()

@@ -2,12 +2,13 @@
 #   platform                 includes nothing of ours above it
 #   diary, settings          platform only
 #   pages                    diary and platform
+#   pictures                 pages, diary and platform
 #   publish/client           the core folders below publish
 #   publish/ftp, /sftp       publish/client and below, never each other
 #   publish                  publish/client and below; only PublishClientFactory.cpp, which
 #                            picks a client, sees publish/ftp and publish/sftp
 #   backup                   settings, pages, diary and platform
-#   journal                  backup, publish, publish/client and below; neither publish nor
+#   journal                  backup, publish, publish/client, pictures and below; neither publish nor
 #                            backup includes it
 #   app/kit                  the core; app/start and the window rooms below also app/kit
 #   app/settings, app/site, app/search, app/backup, app/publish   one room each, never each other
@@ -22,13 +23,14 @@ set(allowed_platform platform)
 set(allowed_diary diary platform)
 set(allowed_settings settings platform)
 set(allowed_pages pages diary platform)
+set(allowed_pictures pictures pages diary platform)
 set(allowed_publish/client publish/client ${below_publish})
 set(allowed_publish/ftp publish/ftp publish/client ${below_publish})
 set(allowed_publish/sftp publish/sftp publish/client ${below_publish})
 set(allowed_publish publish publish/client ${below_publish})
 set(allowed_backup backup ${below_publish})
-set(allowed_journal journal backup publish publish/client ${below_publish})
-set(core_of_app journal backup publish publish/client ${below_publish})
+set(allowed_journal journal backup publish publish/client pictures ${below_publish})
+set(core_of_app journal backup publish publish/client pictures ${below_publish})
 set(allowed_app/kit app/kit ${core_of_app})
 set(allowed_app/start app/start app/kit ${core_of_app})
 set(allowed_app/settings app/settings app/kit ${core_of_app})
@@ -40,11 +42,11 @@ set(allowed_app/entry app/entry app/publish app/kit ${core_of_app})
 set(allowed_app/calendar app/calendar app/entry app/settings app/site app/search app/backup
     app/publish app/kit ${core_of_app})
 set(allowed_PublishClientFactory.cpp ${allowed_publish} publish/ftp publish/sftp)
-set(core_folders platform diary settings pages publish publish/client publish/ftp publish/sftp backup
+set(core_folders platform diary settings pages pictures publish publish/client publish/ftp publish/sftp backup
     journal)
 set(app_rooms app/kit app/start app/settings app/site app/search app/backup app/publish
     app/entry app/calendar)
-set(folders platform diary settings pages publish/client publish/ftp publish/sftp publish backup
+set(folders platform diary settings pages pictures publish/client publish/ftp publish/sftp publish backup
     journal ${app_rooms})
 
 set(faults "")

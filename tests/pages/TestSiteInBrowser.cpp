@@ -2,14 +2,17 @@
 // at a desktop and a phone size, and walked by linkchecker for broken links.
 
 #include "DayPages.h"
+#include "PictureFixtures.h"
 #include "TestAppDir.h"
 
 #include "diary/EntryStore.h"
+#include "journal/DaySave.h"
 #include "pages/NewestDayPage.h"
 #include "pages/PageGenerator.h"
 #include "pages/PagePaths.h"
 #include "pages/SiteFeed.h"
 #include "pages/StarterFiles.h"
+#include "pictures/DayPictureStore.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -49,6 +52,19 @@ setTimeout(function () {
       document.body.setAttribute('data-result', JSON.stringify(result));
     }, 1500);
   }, 1500);
+}, 1500);
+</script></body></html>)";
+
+// Opens a day page and tells how its picture came out.
+const QByteArray PictureHarness = R"(<!DOCTYPE html><html><body style="margin:0">
+<iframe id="day" src="HTML/2024/05/07.html" style="width:1200px;height:900px;border:0"></iframe>
+<script>
+setTimeout(function () {
+  var img = document.getElementById('day').contentWindow.document.querySelector('img');
+  var result = img ? {complete: img.complete, naturalWidth: img.naturalWidth,
+                      naturalHeight: img.naturalHeight, width: img.width, height: img.height}
+                   : {};
+  document.body.setAttribute('data-result', JSON.stringify(result));
 }, 1500);
 </script></body></html>)";
 
@@ -126,6 +142,7 @@ private slots:
     void frontPageShowsTheYearsAndTheNewestDay_data();
     void frontPageShowsTheYearsAndTheNewestDay();
     void noLinkIsBroken();
+    void dayPageDrawsItsPicture();
 
 private:
     std::optional<TestAppDir> m_app;
@@ -140,8 +157,16 @@ void TestSiteInBrowser::initTestCase()
     writeDay(u"2023"_s, u"12"_s, u"31"_s);
     writeDay(u"2024"_s, u"05"_s, u"07"_s);
     writeDay(u"2024"_s, u"04"_s, u"30"_s);
-    QStringList written;
+    // The newest day with a photo, as the entry dialog inserts one.
+    const DateFields photoDay{u"2024"_s, u"05"_s, u"07"_s};
+    QString name;
     QString error;
+    const WebPicture photo = makeWebPicture(quadrantScene(480, 360), 1600);
+    QVERIFY2(storeDayPicture(photoDay, photo, &name, &error), qPrintable(error));
+    const journal::SiteChange saved =
+        journal::saveDay(photoDay, u"晴れ。\r\n"_s + pictureLine(name, photo.size));
+    QVERIFY2(saved.ok(), qPrintable(saved.error));
+    QStringList written;
     QVERIFY2(installStarterFiles(&written, &error), qPrintable(error));
     bool changed = false;
     QVERIFY2(rewriteNewestDayPage(&changed, &error), qPrintable(error));
@@ -195,6 +220,24 @@ void TestSiteInBrowser::noLinkIsBroken()
     static const QRegularExpression checked(u"(\\d+) links in (\\d+) URLs checked"_s);
     const QRegularExpressionMatch counts = checked.match(QString::fromUtf8(report));
     QVERIFY2(counts.hasMatch() && counts.captured(2).toInt() >= 10, report.constData());
+}
+
+// The picture's line reaches the day page as markup, and the browser finds the published
+// copy by the relative link and draws it at the size the line gives (one narrower than the
+// style sheet's column, which fits wider ones in).
+void TestSiteInBrowser::dayPageDrawsItsPicture()
+{
+    m_app->write(u"picture.html"_s, PictureHarness);
+    StaticServer server(m_app->path());
+    QVERIFY(server.port() > 0);
+    const QJsonObject seen =
+        openInBrowser(u"http://127.0.0.1:%1/picture.html"_s.arg(server.port()));
+    QVERIFY2(!seen.isEmpty(), "the browser found no picture");
+    QVERIFY(seen.value(u"complete"_s).toBool());
+    QCOMPARE(seen.value(u"naturalWidth"_s).toInt(), 480);
+    QCOMPARE(seen.value(u"naturalHeight"_s).toInt(), 360);
+    QCOMPARE(seen.value(u"width"_s).toInt(), 480);
+    QCOMPARE(seen.value(u"height"_s).toInt(), 360);
 }
 
 QTEST_MAIN(TestSiteInBrowser)

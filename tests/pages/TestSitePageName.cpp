@@ -19,7 +19,47 @@ class TestSitePageName : public QObject
 private slots:
     void generatedPagePath_data();
     void generatedPagePath();
+    void dayPicturePath_data();
+    void dayPicturePath();
 };
+
+void TestSitePageName::dayPicturePath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<std::optional<QString>>("picture");
+    const std::optional<QString> none;
+    const auto same = [](const QString &name) { return std::optional<QString>(name); };
+
+    QTest::newRow("JPEG of a day") << u"2026/20261208-1.jpg"_s << same(u"2026/20261208-1.jpg"_s);
+    QTest::newRow("PNG, high number")
+        << u"2026/20261208-9999.png"_s << same(u"2026/20261208-9999.png"_s);
+    QTest::newRow("first day the calendar offers")
+        << u"1601/16010101-1.jpg"_s << same(u"1601/16010101-1.jpg"_s);
+
+    QTest::newRow("in another year's folder") << u"2025/20261208-1.jpg"_s << none;
+    QTest::newRow("in the month folder") << u"2026/12/20261208-1.jpg"_s << none;
+    QTest::newRow("at the top") << u"20261208-1.jpg"_s << none;
+    QTest::newRow("climbs out") << u"2026/../20261208-1.jpg"_s << none;
+    QTest::newRow("number with a leading zero") << u"2026/20261208-01.jpg"_s << none;
+    QTest::newRow("number zero") << u"2026/20261208-0.jpg"_s << none;
+    QTest::newRow("number of five digits") << u"2026/20261208-10000.jpg"_s << none;
+    QTest::newRow("no such date") << u"2026/20260230-1.jpg"_s << none;
+    QTest::newRow("upper-case suffix") << u"2026/20261208-1.JPG"_s << none;
+    QTest::newRow("other suffix") << u"2026/20261208-1.gif"_s << none;
+    QTest::newRow("user's name") << u"2026/IMG_0001.jpg"_s << none;
+    QTest::newRow("a day page is no picture") << u"2026/12/08.html"_s << none;
+}
+
+// A record may ask to remove a day's picture only by a name of the shape the program gives
+// pictures, in the folder of their year.
+void TestSitePageName::dayPicturePath()
+{
+    QFETCH(QString, name);
+    QFETCH(std::optional<QString>, picture);
+    QCOMPARE(Kakiva::dayPicturePath(name), picture);
+    if (picture) // and no picture passes for a page
+        QCOMPARE(Kakiva::generatedPagePath(name), std::optional<QString>());
+}
 
 void TestSitePageName::generatedPagePath_data()
 {

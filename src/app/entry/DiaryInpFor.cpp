@@ -2,20 +2,30 @@
 
 #include "app/entry/DraftAutosave.h"
 #include "app/entry/EntryQuestions.h"
+#include "app/entry/EntryTextEdit.h"
+#include "app/entry/PictureInsert.h"
+#include "app/entry/PictureStrip.h"
 #include "app/kit/DialogControls.h"
 #include "app/kit/ErrorMessage.h"
+#include "app/kit/FittedText.h"
 #include "app/kit/Geometry.h"
 #include "app/publish/UpFor.h"
 #include "diary/DateStrings.h"
 #include "diary/EntryDrafts.h"
 #include "diary/EntryStore.h"
 #include "diary/PrivateDays.h"
+#include "journal/DayPictures.h"
 #include "journal/DaySave.h"
+#include "pictures/WebPicture.h"
 #include "publish/PublishDestination.h"
 
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStandardPaths>
 
 namespace Kakiva {
 
@@ -33,6 +43,15 @@ QString toShownText(QString stored)
     return stored.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
+const QString PictureHint =
+    QStringLiteral("画像は位置情報などの撮影データを取り除いてから載せます。");
+const QString PictureWork = QStringLiteral("画像を作成しています…（位置情報などは取り除きます）");
+const QString PictureWait = QStringLiteral("画像ができるのを待って保存します…");
+
+// The text box above the row of pictures, or the whole area when there is none.
+const QRect TextAlone = twipRect(0, 0, 6255, 4095);
+const QRect TextAbovePictures = twipRect(0, 0, 6255, 2850);
+
 } // namespace
 
 DiaryInpFor::DiaryInpFor(QWidget *parent) : QDialog(parent, FixedDialogFlags)
@@ -42,15 +61,17 @@ DiaryInpFor::DiaryInpFor(QWidget *parent) : QDialog(parent, FixedDialogFlags)
     setFixedSize(twipSize(6285, 4635));
     buildControls();
     m_drafts = new DraftAutosave(DiaryTex);
+    m_pictures = new PictureInsert(this);
+    connectPictures(static_cast<EntryTextEdit *>(DiaryTex));
     connect(OkCom, &QPushButton::clicked, this, &DiaryInpFor::saveAndPublish);
     connect(CancelCom, &QPushButton::clicked, this, &DiaryInpFor::reject);
 }
 
 void DiaryInpFor::buildControls()
 {
-    DiaryTex = new QPlainTextEdit(this);
+    DiaryTex = new EntryTextEdit(this);
     DiaryTex->setObjectName(QStringLiteral("DiaryTex"));
-    DiaryTex->setGeometry(twipRect(0, 0, 6255, 4095));
+    DiaryTex->setGeometry(TextAlone);
     // Words wrap at the edge, so no horizontal bar is ever needed; a vertical bar comes
     // only when the entry outgrows the box, so no line is ever out of reach.
     DiaryTex->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -59,12 +80,104 @@ void DiaryInpFor::buildControls()
     // Tab moves on to OK, which keeps the dialog usable from the keyboard alone.
     DiaryTex->setTabChangesFocus(true);
 
+    PictureNote = new QLabel(this);
+    PictureNote->setObjectName(QStringLiteral("PictureNote"));
+    PictureNote->setGeometry(twipRect(60, 2880, 6135, 255));
+    PictureRow = new PictureStrip(this);
+    PictureRow->setGeometry(twipRect(0, 3150, 6255, 990));
+
+    // Left of OK, as wide as its caption needs, never reaching OK.
+    InsertCom = makeDialogButton(QStringLiteral("InsertCom"), QStringLiteral("画像を挿入(&I)..."),
+                                 twipRect(60, 4200, 2400, 375), this);
+    InsertCom->setToolTip(QStringLiteral("画像を挿入します（Ctrl+I）。ファイルを文章に"
+                                         "ドロップしたり、画像を貼り付けたりもできます。"));
+    const int fitted = std::max(InsertCom->width(), InsertCom->sizeHint().width());
+    InsertCom->resize(std::min(fitted, twipsToPixels(4200 - 60 - 60)), InsertCom->height());
     OkCom = makeDialogButton(QStringLiteral("OkCom"), QStringLiteral("OK"),
                              twipRect(4200, 4200, 855, 375), this);
     CancelCom = makeDialogButton(QStringLiteral("CancelCom"), QStringLiteral("Cancel"),
                                  twipRect(5280, 4200, 855, 375), this);
+    showPictureArea();
+    // Tab from the text still reaches OK first; the insert button, which Ctrl+I and Alt+I
+    // reach anyway, comes after Cancel.
     setTabOrder(DiaryTex, OkCom);
     setTabOrder(OkCom, CancelCom);
+    setTabOrder(CancelCom, InsertCom);
+}
+
+void DiaryInpFor::connectPictures(EntryTextEdit *text)
+{
+    connect(InsertCom, &QPushButton::clicked, this, &DiaryInpFor::choosePictures);
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
+    connect(shortcut, &QShortcut::activated, this, [this] {
+        if (InsertCom->isEnabled())
+            choosePictures();
+    });
+    connect(text, &EntryTextEdit::filesDropped, this, [this](const QStringList &paths) {
+        if (!DiaryTex->isReadOnly())
+            m_pictures->addFiles(paths);
+        showPictureArea();
+    });
+    connect(text, &EntryTextEdit::imagePasted, this, [this](const QImage &image) {
+        if (!DiaryTex->isReadOnly())
+            m_pictures->addImage(image);
+        showPictureArea();
+    });
+    connect(m_pictures, &PictureInsert::inserted, this, &DiaryInpFor::insertPictureLine);
+    connect(m_pictures, &PictureInsert::failed, this, [this](const QString &message) {
+        // An OK that waited is called off: the user reads what failed before anything is saved.
+        m_okWaits = false;
+        OkCom->setEnabled(true);
+        showErrorMessage(this, message);
+    });
+    connect(m_pictures, &PictureInsert::idle, this, &DiaryInpFor::picturesDone);
+    connect(PictureRow, &PictureStrip::shown, this, &DiaryInpFor::showPictureArea);
+}
+
+void DiaryInpFor::choosePictures()
+{
+    // A file chooser that also takes a typed path.
+    QFileDialog chooser(this, QStringLiteral("画像を挿入"),
+                        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+                        QStringLiteral("画像 (*.jpg *.jpeg *.png *.gif *.bmp *.heic *.heif);;"
+                                       "すべてのファイル (*)"));
+    chooser.setObjectName(QStringLiteral("PictureChooser"));
+    chooser.setFileMode(QFileDialog::ExistingFiles);
+    if (chooser.exec() != QDialog::Accepted)
+        return;
+    m_pictures->addFiles(chooser.selectedFiles());
+    showPictureArea();
+}
+
+void DiaryInpFor::insertPictureLine(const QString &line)
+{
+    // One line of its own at the cursor, the text around it left as it was.
+    QTextCursor cursor = DiaryTex->textCursor();
+    const bool lineStart = cursor.positionInBlock() == 0;
+    cursor.insertText((lineStart ? QString() : QStringLiteral("\n")) + line + QStringLiteral("\n"));
+    DiaryTex->setTextCursor(cursor);
+    PictureRow->showDay({YearStr, MonthStr, DayStr});
+    showPictureArea();
+}
+
+void DiaryInpFor::picturesDone()
+{
+    showPictureArea();
+    if (!m_okWaits)
+        return;
+    m_okWaits = false;
+    OkCom->setEnabled(true);
+    saveAndPublish();
+}
+
+void DiaryInpFor::showPictureArea()
+{
+    const bool busy = m_pictures && m_pictures->isBusy();
+    const bool shown = busy || PictureRow->count() > 0;
+    DiaryTex->setGeometry(shown ? TextAbovePictures : TextAlone);
+    PictureNote->setVisible(shown);
+    PictureRow->setVisible(shown);
+    setFittedText(PictureNote, m_okWaits ? PictureWait : busy ? PictureWork : PictureHint);
 }
 
 int DiaryInpFor::showModal()
@@ -85,6 +198,12 @@ void DiaryInpFor::load()
     const bool unreadable = DiaryRead(YearStr, MonthStr, DayStr, stored, &error) == EntryUnreadable;
     m_loaded = toShownText(stored);
     DiaryTex->setPlainText(m_loaded);
+    m_pictures->setDay({YearStr, MonthStr, DayStr},
+                       longEdgeOrDefault(readSettings().pictureLongEdge));
+    m_okWaits = false;
+    PictureRow->clear();
+    PictureRow->showDay({YearStr, MonthStr, DayStr});
+    showPictureArea();
     lockUnreadableEntry(unreadable ? error : QString());
     if (!unreadable) {
         offerDraft();
@@ -116,6 +235,7 @@ void DiaryInpFor::lockUnreadableEntry(const QString &error)
     DiaryTex->setReadOnly(locked);
     DiaryTex->setPlaceholderText(message);
     OkCom->setEnabled(!locked);
+    InsertCom->setEnabled(!locked);
     // Told once the dialog is on screen, so the message stands over it.
     if (locked)
         QMetaObject::invokeMethod(
@@ -131,6 +251,10 @@ void DiaryInpFor::reject()
 
 void DiaryInpFor::done(int result)
 {
+    m_pictures->stop();
+    // Pictures inserted into a text that was not saved would be left behind unnamed.
+    if (result != Accepted && InsertCom->isEnabled())
+        journal::dropUnsavedPictures({YearStr, MonthStr, DayStr});
     m_drafts->finish();
     QDialog::done(result);
 }
@@ -148,6 +272,13 @@ void DiaryInpFor::keyPressEvent(QKeyEvent *event)
 
 void DiaryInpFor::saveAndPublish()
 {
+    if (m_pictures->isBusy()) {
+        // Saved once the last picture is in; the window stays live meanwhile.
+        m_okWaits = true;
+        OkCom->setEnabled(false);
+        showPictureArea();
+        return;
+    }
     const QString text = DiaryTex->toPlainText();
     // An empty box is how a day is left as it was: nothing to save, nothing to ask.
     if (text.isEmpty()) {

@@ -5,6 +5,7 @@
 #include "app/site/SiteUrlCheck.h"
 #include "pages/PagePaths.h"
 #include "pages/StarterFiles.h"
+#include "pictures/WebPicture.h"
 #include "settings/SettingsFile.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace Kakiva {
@@ -46,6 +48,15 @@ void SiteFor::buildControls()
     UrlNote = new QLabel(UrlHint, this);
     UrlNote->setObjectName(QStringLiteral("UrlNote"));
     UrlNote->setWordWrap(true);
+    auto *edgeLabel = new QLabel(QStringLiteral("画像の長辺(&P)"), this);
+    PictureEdgeSpin = new QSpinBox(this);
+    PictureEdgeSpin->setObjectName(QStringLiteral("PictureEdgeSpin"));
+    PictureEdgeSpin->setRange(MinPictureLongEdge, MaxPictureLongEdge);
+    PictureEdgeSpin->setSingleStep(100);
+    PictureEdgeSpin->setSuffix(QStringLiteral(" px"));
+    PictureEdgeSpin->setToolTip(QStringLiteral("日記に挿入する画像は、長い辺がこの大きさに"
+                                               "収まるよう縮小します（拡大はしません）。"));
+    edgeLabel->setBuddy(PictureEdgeSpin);
     StarterCom = makeDialogButton(QStringLiteral("StarterCom"),
                                   QStringLiteral("ひな形を書き出す(&T)"), QRect(), this);
     StarterNote = new QLabel(this);
@@ -62,6 +73,10 @@ void SiteFor::buildControls()
     auto *url = new QHBoxLayout;
     url->addWidget(label);
     url->addWidget(UrlTex, 1);
+    auto *edge = new QHBoxLayout;
+    edge->addWidget(edgeLabel);
+    edge->addWidget(PictureEdgeSpin);
+    edge->addStretch(1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(StarterCom);
     buttons->addStretch(1);
@@ -70,12 +85,14 @@ void SiteFor::buildControls()
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(url);
     layout->addWidget(UrlNote);
+    layout->addLayout(edge);
     layout->addWidget(StarterNote);
     layout->addStretch(1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    setTabOrder(UrlTex, StarterCom);
+    setTabOrder(UrlTex, PictureEdgeSpin);
+    setTabOrder(PictureEdgeSpin, StarterCom);
     setTabOrder(StarterCom, OkCom);
     setTabOrder(OkCom, CancelCom);
 }
@@ -84,6 +101,8 @@ int SiteFor::showModal()
 {
     QString error;
     UrlTex->setText(IniRead(SiteSection, SiteUrlKey, &error));
+    PictureEdgeSpin->setValue(
+        longEdgeOrDefault(IniRead(SiteSection, PictureLongEdgeKey, &error).toInt()));
     StarterNote->clear();
     showUrlProblem();
     UrlTex->setFocus();
@@ -115,7 +134,9 @@ void SiteFor::save()
         return;
     }
     QString error;
-    if (!IniWrite(SiteSection, SiteUrlKey, url, &error)) {
+    if (!IniWrite(SiteSection, SiteUrlKey, url, &error) ||
+        !IniWrite(SiteSection, PictureLongEdgeKey, QString::number(PictureEdgeSpin->value()),
+                  &error)) {
         showErrorMessage(this, QStringLiteral("設定を保存できませんでした。\n") + error);
         return;
     }

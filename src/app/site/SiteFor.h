@@ -5,11 +5,13 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace Kakiva {
 
 // The site window: the public address of the HTML tree ([Site] URL in Kakiva.ini, which the
-// feed needs), checked as it is typed and written only on OK; and the command that writes
+// feed needs), checked as it is typed, and the long edge of pictures made for the site
+// ([Site] PictureLongEdge), both written only on OK; and the command that writes
 // fresh copies of the starter front page and style sheet, asking before it replaces one the
 // user has edited.
 class SiteFor : public QDialog
@@ -25,6 +27,7 @@ public:
 
     QLineEdit *UrlTex = nullptr;
     QLabel *UrlNote = nullptr; // what is wrong with the address as typed, or how it is used
+    QSpinBox *PictureEdgeSpin = nullptr; // pixels
     QPushButton *StarterCom = nullptr;
     QLabel *StarterNote = nullptr; // which starters the command wrote
     QPushButton *OkCom = nullptr;

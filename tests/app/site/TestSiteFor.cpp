@@ -4,6 +4,7 @@
 #include "app/site/SiteFor.h"
 #include "pages/PagePaths.h"
 #include "pages/StarterFiles.h"
+#include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 
 #include "KeyboardInput.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include <memory>
@@ -67,6 +69,8 @@ private slots:
     void freshStartersAskBeforeReplacingAnEditedFile_data();
     void freshStartersAskBeforeReplacingAnEditedFile();
     void keyboardReachesEveryControl();
+    void pictureLongEdgeIsKept_data();
+    void pictureLongEdgeIsKept();
     void textFitsItsControls();
 
 private:
@@ -199,13 +203,50 @@ void TestSiteFor::freshStartersAskBeforeReplacingAnEditedFile()
     QVERIFY(m_bed->errors.isEmpty());
 }
 
+void TestSiteFor::pictureLongEdgeIsKept_data()
+{
+    QTest::addColumn<QString>("stored"); // in Kakiva.ini before the window opens
+    QTest::addColumn<QString>("typed");  // empty: left as shown
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("nothing set: the default") << QString() << QString() << 1600 << u"1600"_s;
+    QTest::newRow("a value set before") << u"1200"_s << QString() << 1200 << u"1200"_s;
+    QTest::newRow("not a number: the default") << u"big"_s << QString() << 1600 << u"1600"_s;
+    QTest::newRow("typed") << QString() << u"800"_s << 1600 << u"800"_s;
+}
+
+// Alt+P reaches the long edge of pictures; OK writes it beside the address.
+void TestSiteFor::pictureLongEdgeIsKept()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, typed);
+    QFETCH(int, shown);
+    QFETCH(QString, written);
+    if (!stored.isEmpty())
+        QVERIFY(IniWrite(SiteSection, PictureLongEdgeKey, stored));
+    const int result = showAnswered(m_window.get(), [&](SiteFor *window) {
+        QCOMPARE(window->PictureEdgeSpin->value(), shown);
+        QTRY_VERIFY(window->UrlTex->hasFocus());
+        QTest::keyClick(window, Qt::Key_P, Qt::AltModifier);
+        QVERIFY(window->PictureEdgeSpin->hasFocus());
+        if (!typed.isEmpty()) {
+            window->PictureEdgeSpin->selectAll();
+            QTest::keyClicks(window->PictureEdgeSpin, typed);
+        }
+        QTest::mouseClick(window->OkCom, Qt::LeftButton);
+    });
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(IniRead(SiteSection, PictureLongEdgeKey), written);
+    QCOMPARE(readSettings().pictureLongEdge, written.toInt());
+}
+
 // Alt+U reaches the address, Alt+T the command; Tab goes round them and the buttons.
 void TestSiteFor::keyboardReachesEveryControl()
 {
     QList<QWidget *> visited;
     showAnswered(m_window.get(), [&](SiteFor *window) {
         QTRY_VERIFY(window->UrlTex->hasFocus());
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             visited << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
@@ -213,8 +254,9 @@ void TestSiteFor::keyboardReachesEveryControl()
         QVERIFY(window->UrlTex->hasFocus());
         QTest::keyClick(window, Qt::Key_Escape);
     });
-    QCOMPARE(visited, (QList<QWidget *>{m_window->UrlTex, m_window->StarterCom, m_window->OkCom,
-                                        m_window->CancelCom}));
+    QCOMPARE(visited,
+             (QList<QWidget *>{m_window->UrlTex, m_window->PictureEdgeSpin, m_window->StarterCom,
+                               m_window->OkCom, m_window->CancelCom}));
 }
 
 // Every caption is shown whole, the longest note as well.
