@@ -150,7 +150,9 @@ void PublishSession::settle(const SiteFile &file, qint16 result)
     m_run.confirmed(file.remotePath, error);
 }
 
-bool PublishSession::remove(const QString &remotePath)
+// RemoveFile's result for the file at remotePath: a file whose directory is gone counts as
+// not there.
+qint16 PublishSession::removeOnServer(const QString &remotePath)
 {
     const QString directory = remoteDirectoryOf(remotePath);
     if (m_current != directory) {
@@ -159,19 +161,43 @@ bool PublishSession::remove(const QString &remotePath)
                                    ? ClientResult::Command::Done
                                    : m_client->Command(QStringLiteral("CWD ") + argument);
         if (entered < 0)
-            return m_run.fail(PublishFailure::ofStore(remotePath, entered));
+            return entered;
         if (entered == ClientResult::Command::Done)
             m_current = directory;
     }
-    const qint16 result = m_current == directory
-                              ? m_client->RemoveFile(remotePath.section(QLatin1Char('/'), -1))
-                              : ClientResult::RemoveFile::NotThere;
+    return m_current == directory ? m_client->RemoveFile(remotePath.section(QLatin1Char('/'), -1))
+                                  : ClientResult::RemoveFile::NotThere;
+}
+
+bool PublishSession::remove(const QString &remotePath)
+{
+    const qint16 result = removeOnServer(remotePath);
     if (result != ClientResult::RemoveFile::Removed && result != ClientResult::RemoveFile::NotThere)
         return m_run.fail(PublishFailure::ofStore(remotePath, result));
     QString error;
     m_run.record().confirmRemoval(remotePath, &error);
     m_run.confirmed(remotePath, error);
     return true;
+}
+
+bool PublishSession::removeLeftover(const QString &remotePath)
+{
+    const qint16 result = removeOnServer(remotePath);
+    if (result == ClientResult::RemoveFile::Removed || result == ClientResult::RemoveFile::NotThere)
+        return true;
+    if (!ClientResult::failedForThisFileAlone(result))
+        m_run.fail(PublishFailure::ofStore(remotePath, result));
+    return false;
+}
+
+qint16 PublishSession::list(const QString &directory, QList<RemoteEntry> *entries)
+{
+    return m_client->ListDirectory(argumentFor(directory), entries);
+}
+
+QList<QByteArray> PublishSession::digests(const QString &directory, const QStringList &names)
+{
+    return m_client->FileDigests(argumentFor(directory), names);
 }
 
 void PublishSession::close()

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "publish/SiteInventory.h"
+#include "publish/client/RemoteEntry.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -57,6 +61,15 @@ public:
     // file already gone, or whose directory is gone, counts as removed; no directory is made.
     bool remove(const QString &remotePath);
 
+    // ListDirectory of directory below the remote directory, the session's own unchanged.
+    qint16 list(const QString &directory, QList<RemoteEntry> *entries);
+    // FileDigests of names in directory below the remote directory; empty where not offered.
+    QList<QByteArray> digests(const QString &directory, const QStringList &names);
+    // Removes a file Kakiva left behind, not one the record knows; a file already gone counts
+    // as removed. False when the server keeps it; a failure that ends the session also gives
+    // the run its reason.
+    bool removeLeftover(const QString &remotePath);
+
     // Close and CloseLog, after the last file.
     void close();
 
@@ -64,6 +77,7 @@ private:
     void settle(const SiteFile &file, qint16 result);
     bool makeChain(const QString &directory);
     bool changeTo(const QString &directory);
+    qint16 removeOnServer(const QString &remotePath);
     QString argumentFor(const QString &directory) const;
 
     PublishRun &m_run;

@@ -3,6 +3,7 @@
 #include "publish/client/ServerAddress.h"
 #include "publish/client/WireText.h"
 #include "publish/ftp/FtpDataTransfer.h"
+#include "publish/ftp/FtpDirectoryList.h"
 #include "publish/ftp/FtpFilePresence.h"
 #include "publish/ftp/FtpLogin.h"
 #include "publish/ftp/FtpResult.h"
@@ -105,6 +106,29 @@ qint16 FtpClient::RemoveFile(const QString &remoteName)
                     : QStringLiteral("not removed: the server cannot tell whether it holds %1")
                           .arg(remoteName));
     return serverRefusal(reply);
+}
+
+qint16 FtpClient::ListDirectory(const QString &directory, QList<RemoteEntry> *entries)
+{
+    entries->clear();
+    if (!isSendable(directory))
+        return FtpResult::LineRefused;
+    if (!d->control.isOpen())
+        return FtpResult::NotConnected;
+    return listFtpDirectory(*d, directory.toUtf8(), entries);
+}
+
+QList<QByteArray> FtpClient::FileDigests(const QString &directory, const QStringList &names)
+{
+    QList<QByteArray> wire;
+    for (const QString &name : names) {
+        if (!isSendable(name) || !isSendable(directory))
+            return {};
+        wire.append(name.toUtf8());
+    }
+    if (!d->control.isOpen() || names.isEmpty())
+        return {};
+    return ftpFileDigests(*d, directory.toUtf8(), wire);
 }
 
 void FtpClient::Close()

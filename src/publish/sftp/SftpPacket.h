@@ -15,6 +15,8 @@ enum Type : quint8
     Open = 3,
     Close = 4,
     Write = 6,
+    Opendir = 11,
+    Readdir = 12,
     Remove = 13,
     Mkdir = 14,
     Stat = 17,
