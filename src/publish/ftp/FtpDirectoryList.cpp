@@ -79,13 +79,42 @@ std::optional<qint16> verdictOf(const FtpReply &reply)
     return static_cast<qint16>(reply.digit());
 }
 
+// Opens the data connection and sends command: right behind the passive request where the
+// server's is known (the server waits for the connection before it answers the command), else
+// after the connection is made. A refusal of the passive request leaves the command's own
+// answer, which is read and set aside.
+std::optional<qint16> openAndSend(FtpSession &session, QSslSocket &data, const QByteArray &command)
+{
+    const QByteArray passive = knownPassiveRequest(session);
+    if (passive.isEmpty()) {
+        if (const std::optional<qint16> failure = openPassiveData(session, data))
+            return failure;
+        if (const FtpStatus s = session.control.send(command); s != FtpStatus::Ok)
+            return session.commandFailure(s);
+        return std::nullopt;
+    }
+    for (const QByteArray &line : {passive, command}) {
+        if (const FtpStatus s = session.control.send(line); s != FtpStatus::Ok)
+            return session.commandFailure(s);
+    }
+    quint16 port = 0;
+    if (const std::optional<qint16> refused = readPassivePort(session, &port)) {
+        FtpReply unused;
+        if (*refused > FtpResult::LowestClientResult ||
+            session.control.readFinalReply(&unused) != FtpStatus::Ok)
+            session.control.drop(); // what the server still has to say is unknown
+        return refused;
+    }
+    return connectPassiveData(session, data, port);
+}
+
+// One listing command on a data connection of its own: the server's go-ahead, the data until
+// the server ends it, then its final reply. A refusal comes instead of the go-ahead.
 qint16 listing(FtpSession &session, const QByteArray &command, QByteArray *bytes)
 {
     QSslSocket data;
-    if (const std::optional<qint16> failure = openPassiveData(session, data))
+    if (const std::optional<qint16> failure = openAndSend(session, data, command))
         return *failure;
-    if (const FtpStatus s = session.control.send(command); s != FtpStatus::Ok)
-        return session.commandFailure(s);
     FtpReply reply;
     if (const FtpStatus s = session.control.readReply(&reply); s != FtpStatus::Ok)
         return session.commandFailure(s);

@@ -119,10 +119,13 @@ void TestFtpDirectoryList::listings()
              ClientResult::Command::Done);
     QCOMPARE(described(listed), entries);
     QVERIFY(server.commands().contains(command));
-    // FEAT is asked once per login, whatever is listed after.
+    // FEAT is asked once per login; once the server's passive request is known, a listing
+    // sends it and its command together, and reads the same.
     QCOMPARE(client.ListDirectory(QStringLiteral("www/2004"), &listed),
              ClientResult::Command::Done);
+    QCOMPARE(described(listed), entries);
     QCOMPARE(commandsStarting(server.commands(), "FEAT").size(), 1);
+    QCOMPARE(commandsStarting(server.commands(), "EPSV").size(), 2);
 }
 
 // A listing past every bound is never read whole: the session ends, nothing is kept.
@@ -149,7 +152,8 @@ void TestFtpDirectoryList::refusedDirectory()
     QList<RemoteEntry> listed;
     QCOMPARE(client.ListDirectory(QStringLiteral("www/2099"), &listed), qint16(5));
     QVERIFY(listed.isEmpty());
-    // The session goes on.
+    // Again with the passive request and MLSD sent together; the session goes on.
+    QCOMPARE(client.ListDirectory(QStringLiteral("www/2098"), &listed), qint16(5));
     QCOMPARE(client.Command(QStringLiteral("CWD /")), ClientResult::Command::Done);
 }
 
