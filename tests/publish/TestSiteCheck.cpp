@@ -117,6 +117,8 @@ private slots:
     void monthDirectoryDeletedByHand();
     void missingRemoteDirectoryFails();
     void cancelledCheckMarksNothing();
+    void largeDirectoryIsReadWhole_data();
+    void largeDirectoryIsReadWhole();
 
 private:
     std::unique_ptr<TestAppDir> m_app;
@@ -257,6 +259,34 @@ void TestSiteCheck::cancelledCheckMarksNothing()
     QCOMPARE(check.run().result, PublishResult::Cancelled);
     QVERIFY(!check.report().complete);
     QVERIFY(unsentPaths(request.destination).isEmpty());
+}
+
+void TestSiteCheck::largeDirectoryIsReadWhole_data()
+{
+    QTest::addColumn<Peer>("peer");
+    QTest::newRow("FTP with MLSD") << Peer::PyFtpMlsd;
+    QTest::newRow("SFTP") << Peer::Sshd;
+}
+
+// More names than one round of reading brings: every one is seen, none twice.
+void TestSiteCheck::largeDirectoryIsReadWhole()
+{
+    QFETCH(Peer, peer);
+    Server server(peer);
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    QVERIFY(server.makeRemote());
+    const PublishRequest request = server.request(&m_cancel);
+    QCOMPARE(BulkPublish(request, siteFiles()).run().result, PublishResult::Succeeded);
+    QStringList foreign;
+    for (int i = 0; i < 450; ++i) {
+        foreign.append(QStringLiteral("photo-%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+        QVERIFY(server.write(foreign.constLast(), "JFIF"));
+    }
+
+    SiteCheck check(request, siteFiles());
+    QCOMPARE(check.run().result, PublishResult::Succeeded);
+    QCOMPARE(check.report().differences.unknown, foreign);
+    QVERIFY(check.report().differences.missing.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSiteCheck)

@@ -30,6 +30,7 @@ struct DirectoryRead
     SessionLog &log;
     QList<RemoteEntry> *entries;
     qint64 bytes = 0;
+    quint64 names = 0; // read so far, those left out included
 
     qint16 failure() const { return sftpChannelFailureResult(channel, false); }
 
@@ -53,8 +54,9 @@ struct DirectoryRead
         return handle;
     }
 
-    // One round of READDIRs; nothing while there is more to read.
-    std::optional<qint16> readRound(const QByteArray &handle)
+    // One round of READDIRs, with the CLOSE behind them when closing: nothing while there is
+    // more to read.
+    std::optional<qint16> readRound(const QByteArray &handle, bool closing)
     {
         QList<quint32> ids;
         for (int i = 0; i < ReadsTogether; ++i) {
@@ -63,27 +65,43 @@ struct DirectoryRead
                 return failure();
             ids.append(*id);
         }
+        const auto closeId =
+            closing ? channel.send(Close, Writer().string(handle).bytes()) : std::nullopt;
+        if (closing && !closeId)
+            return failure();
         std::optional<qint16> end;
         for (const quint32 id : ids) {
             const auto answer = channel.answer(id);
             if (!answer)
                 return failure();
-            if (end)
-                continue; // past the end, or after a refusal: only read off the channel
-            if (answer->type == Name) {
-                bytes += answer->body.size();
-                if (bytes > RemoteListing::MaxBytes || !readSftpNames(answer->body, entries)) {
-                    log.note(QStringLiteral("the directory's listing is malformed or too large"));
-                    end = SftpResult::BadReply;
-                } else if (entries->size() >= RemoteListing::MaxEntries) {
-                    end = SftpResult::Command::Done;
-                }
-            } else {
-                end = statusOf(*answer) == StatusEndOfFile ? SftpResult::Command::Done
-                                                           : SftpResult::Command::Refused;
-            }
+            if (!end)
+                end = take(*answer);
+            // Past the end, or after a refusal, an answer is only read off the channel.
         }
+        if (closeId && !channel.answer(*closeId))
+            return failure();
         return end;
+    }
+
+    // One answer to READDIR: nothing while there is more to read.
+    std::optional<qint16> take(const Message &answer)
+    {
+        if (answer.type != Name) {
+            return statusOf(answer) == StatusEndOfFile ? SftpResult::Command::Done
+                                                       : SftpResult::Command::Refused;
+        }
+        bytes += answer.body.size();
+        const auto count = Reader(answer.body).u32();
+        names += count.value_or(0);
+        // An answer of no names would let a server keep the reading going for ever.
+        if (bytes > RemoteListing::MaxBytes || count.value_or(0) == 0 ||
+            !readSftpNames(answer.body, entries)) {
+            log.note(QStringLiteral("the directory's listing is malformed or too large"));
+            return SftpResult::BadReply;
+        }
+        if (names >= quint64(RemoteListing::MaxEntries))
+            return SftpResult::Command::Done;
+        return std::nullopt;
     }
 
     void close(const QByteArray &handle)
@@ -91,6 +109,27 @@ struct DirectoryRead
         const auto id = channel.send(Close, Writer().string(handle).bytes());
         if (id)
             channel.answer(*id);
+    }
+
+    // Reads the directory at path whole. closeEarly sends the CLOSE behind the first round of
+    // READDIRs; when that round did not reach the end, the directory is read again.
+    qint16 read(const QString &path, bool closeEarly)
+    {
+        entries->clear();
+        bytes = 0;
+        names = 0;
+        qint16 result = SftpResult::Command::Done;
+        const std::optional<QByteArray> handle = open(path, &result);
+        if (!handle)
+            return result;
+        std::optional<qint16> end = readRound(*handle, closeEarly);
+        if (closeEarly)
+            return end ? *end : read(path, false);
+        while (!end)
+            end = readRound(*handle, false);
+        if (channel.failure() == SftpChannel::Failure::None)
+            close(*handle);
+        return *end;
     }
 };
 
@@ -122,21 +161,13 @@ bool readSftpNames(const QByteArray &body, QList<RemoteEntry> *entries)
 qint16 sftpListDirectory(SftpChannel &channel, SessionLog &log, const QString &path,
                          QList<RemoteEntry> *entries)
 {
-    entries->clear();
-    DirectoryRead read{channel, log, entries};
-    qint16 result = SftpResult::Command::Done;
-    const std::optional<QByteArray> handle = read.open(path, &result);
-    if (!handle)
-        return result;
-    std::optional<qint16> end;
-    while (!end)
-        end = read.readRound(*handle);
-    if (channel.failure() == SftpChannel::Failure::None)
-        read.close(*handle);
-    if (*end == SftpResult::BadReply)
+    DirectoryRead reading{channel, log, entries};
+    // A diary's directory fits the first round: its CLOSE then shares that round's wait.
+    const qint16 result = reading.read(path, true);
+    if (result == SftpResult::BadReply)
         entries->clear();
     log.received(QStringLiteral("listed %1 entries").arg(entries->size()));
-    return *end;
+    return result;
 }
 
 } // namespace Kakiva

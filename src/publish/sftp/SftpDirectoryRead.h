@@ -11,8 +11,9 @@ class SessionLog;
 class SftpChannel;
 
 // ListDirectory over an SFTP channel (PublishClient.h says what it answers): OPENDIR, then
-// READDIR two at a time (a directory of a diary's site mostly fits the first, and the second
-// brings its end in the same wait), then CLOSE. path is as the server names it.
+// two READDIRs and the CLOSE together (a directory of a diary's site fits the first READDIR,
+// and the second brings its end), so a directory costs two waits; a larger one is opened
+// again and read to its end. path is as the server names it.
 qint16 sftpListDirectory(SftpChannel &channel, SessionLog &log, const QString &path,
                          QList<RemoteEntry> *entries);
 
