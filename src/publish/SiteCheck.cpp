@@ -38,10 +38,12 @@ bool SiteCheck::checkWith(PublishRun &run)
         return false;
     ServerListings listings;
     bool complete = false;
-    if (listAll(run, session, &listings)) {
-        askDigests(session, listings);
-        m_report.differences = compareSite(m_local, run.record().confirmedFiles(), listings);
-        complete = settle(run, session);
+    // Nothing is marked or removed before the whole server has been seen.
+    if (listAll(run, session, &listings) && !run.cancelled()) {
+        const QHash<QString, QByteArray> sent = run.record().confirmedFiles();
+        askDigests(session, listings, sent);
+        m_report.differences = compareSite(m_local, sent, listings);
+        complete = !run.cancelled() && settle(run, session);
     }
     session.close();
     return complete;
@@ -79,12 +81,16 @@ bool SiteCheck::listAll(PublishRun &run, PublishSession &session, ServerListings
     return true;
 }
 
-// Only the files whose size already agrees need a digest: the others differ anyway.
-void SiteCheck::askDigests(PublishSession &session, ServerListings &listings) const
+// Only the pages compared (as sent, by the record) whose size already agrees need a digest:
+// the others differ anyway, or are not compared.
+void SiteCheck::askDigests(PublishSession &session, ServerListings &listings,
+                           const QHash<QString, QByteArray> &sent) const
 {
-    QHash<QString, qint64> localSizes;
-    for (const SiteFile &file : m_local)
-        localSizes.insert(file.remotePath, file.size);
+    QHash<QString, const SiteFile *> compared;
+    for (const SiteFile &file : m_local) {
+        if (!file.digest.isEmpty() && sent.value(file.remotePath) == file.digest)
+            compared.insert(file.remotePath, &file);
+    }
     for (auto it = listings.begin(); it != listings.end(); ++it) {
         if (!*it)
             continue;
@@ -93,9 +99,8 @@ void SiteCheck::askDigests(PublishSession &session, ServerListings &listings) co
         QList<qsizetype> asked;
         for (qsizetype i = 0; i < entries.size(); ++i) {
             const RemoteEntry &entry = entries.at(i);
-            const QString path =
-                it.key().isEmpty() ? entry.name : it.key() + QLatin1Char('/') + entry.name;
-            if (!entry.isDirectory && localSizes.value(path, -1) == entry.size) {
+            const SiteFile *file = compared.value(remotePathIn(it.key(), entry.name));
+            if (file && !entry.isDirectory && entry.size == file->size) {
                 names.append(entry.name);
                 asked.append(i);
             }

@@ -54,7 +54,8 @@ public:
 private:
     bool checkWith(PublishRun &run);
     bool listAll(PublishRun &run, PublishSession &session, ServerListings *listings);
-    void askDigests(PublishSession &session, ServerListings &listings) const;
+    void askDigests(PublishSession &session, ServerListings &listings,
+                    const QHash<QString, QByteArray> &sent) const;
     bool settle(PublishRun &run, PublishSession &session);
 
     PublishRequest m_request;

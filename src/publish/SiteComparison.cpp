@@ -10,11 +10,6 @@ namespace Kakiva {
 
 namespace {
 
-QString pathIn(const QString &directory, const QString &name)
-{
-    return directory.isEmpty() ? name : directory + QLatin1Char('/') + name;
-}
-
 const RemoteEntry *entryNamed(const QList<RemoteEntry> &entries, const QString &name)
 {
     const auto found = std::find_if(entries.begin(), entries.end(),
@@ -51,6 +46,11 @@ Standing standingOf(const SiteFile &file, const ServerListings &listings)
 
 } // namespace
 
+QString remotePathIn(const QString &directory, const QString &name)
+{
+    return directory.isEmpty() ? name : directory + QLatin1Char('/') + name;
+}
+
 QStringList directoriesToCheck(const QHash<QString, QByteArray> &sent)
 {
     QSet<QString> directories{QString()};
@@ -85,7 +85,7 @@ SiteDifferences compareSite(const QList<SiteFile> &local, const QHash<QString, Q
         if (!*it)
             continue;
         for (const RemoteEntry &entry : **it) {
-            const QString path = pathIn(it.key(), entry.name);
+            const QString path = remotePathIn(it.key(), entry.name);
             if (entry.isDirectory || sent.contains(path) || localPaths.contains(path))
                 continue;
             (isKakivaTemporary(entry.name) ? differences.temporaries : differences.unknown)

@@ -31,6 +31,9 @@ struct SiteDifferences
     }
 };
 
+// The remote path of name in directory ("" for the remote directory itself).
+QString remotePathIn(const QString &directory, const QString &name);
+
 // The directories a check lists: the remote directory itself and every directory of a path
 // sent names, outermost first.
 QStringList directoriesToCheck(const QHash<QString, QByteArray> &sent);

@@ -3,6 +3,7 @@
 // behind is removed; a file Kakiva never sent is left where it is.
 
 #include "PyFtpServer.h"
+#include "ScriptedFtpServer.h"
 #include "SshServer.h"
 #include "TestAppDir.h"
 
@@ -10,6 +11,7 @@
 #include "publish/ServerRecord.h"
 #include "publish/SiteCheck.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -117,6 +119,7 @@ private slots:
     void monthDirectoryDeletedByHand();
     void missingRemoteDirectoryFails();
     void cancelledCheckMarksNothing();
+    void digestsWhereTheServerTellsThem();
     void largeDirectoryIsReadWhole_data();
     void largeDirectoryIsReadWhole();
 
@@ -259,6 +262,50 @@ void TestSiteCheck::cancelledCheckMarksNothing()
     QCOMPARE(check.run().result, PublishResult::Cancelled);
     QVERIFY(!check.report().complete);
     QVERIFY(unsentPaths(request.destination).isEmpty());
+}
+
+// A page of the right size but other bytes is found only by its digest; HASH is asked only
+// for the pages compared.
+void TestSiteCheck::digestsWhereTheServerTellsThem()
+{
+    ScriptedFtpServer server;
+    QVERIFY(server.isListening());
+    const PublishRequest request{{server.serverString(), QStringLiteral("diarist"), Remote},
+                                 QStringLiteral("pw"),
+                                 10s,
+                                 &m_cancel,
+                                 {}};
+    ServerRecord record(request.destination);
+    QStringList listing;
+    for (const QString &page : {QStringLiteral("index.html"), QStringLiteral("year.html")}) {
+        const QByteArray content = contentOf(page);
+        QVERIFY(
+            record.confirm(page, QCryptographicHash::hash(content, QCryptographicHash::Sha256)));
+        listing.append(QStringLiteral("type=file;size=%1; %2").arg(content.size()).arg(page));
+    }
+    listing.append(QStringLiteral("type=file;size=3; kakiva.css")); // unsent: not compared
+    server.script().setListing(listing.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+    server.setReply("FEAT", ScriptedReply::text("211-Features:\r\n MLST type*;size*;\r\n"
+                                                " HASH SHA-256*\r\n211 End\r\n"));
+    const QByteArray right = QCryptographicHash::hash(contentOf(QStringLiteral("index.html")),
+                                                      QCryptographicHash::Sha256)
+                                 .toHex();
+    server.queueReply("HASH", ScriptedReply::text("213 SHA-256 0-1 " + right + " index.html\r\n"));
+    server.queueReply(
+        "HASH", ScriptedReply::text("213 SHA-256 0-1 " + QByteArray(64, 'f') + " year.html\r\n"));
+
+    SiteCheck check(request, siteFiles());
+    QCOMPARE(check.run().result, PublishResult::Succeeded);
+    QVERIFY(check.report().differences.missing.isEmpty());
+    QCOMPARE(check.report().differences.changed, QStringList{"year.html"});
+    QList<QByteArray> hashes;
+    for (const QByteArray &command : server.commands()) {
+        if (command.startsWith("HASH "))
+            hashes.append(command);
+    }
+    QCOMPARE(hashes, (QList<QByteArray>{"HASH www/index.html", "HASH www/year.html"}));
+    QVERIFY(!ServerRecord(request.destination)
+                 .holds(QStringLiteral("year.html"), record.digestOf(QStringLiteral("year.html"))));
 }
 
 void TestSiteCheck::largeDirectoryIsReadWhole_data()

@@ -22,6 +22,7 @@
 #include "diary/EntryStore.h"
 #include "journal/DayDeletion.h"
 #include "pages/SitePageName.h"
+#include "publish/PublishDestination.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
@@ -310,7 +311,8 @@ void MainFor::openBackups()
     backups.exec();
     refreshMarks();
     // What the server holds may no longer be what the restored record says.
-    if (backups.restoredAny() && askCheckAfterRestore(this))
+    if (backups.restoredAny() && destinationOf(readSettings()).isSet() &&
+        askCheckAfterRestore(this))
         checkServer();
 }
 
