@@ -6,6 +6,8 @@
 #include "ScriptedFtpServer.h"
 #include "SshServer.h"
 #include "TestAppDir.h"
+#include "TestCertificates.h"
+#include "VsftpdServer.h"
 
 #include "publish/BulkPublish.h"
 #include "publish/ServerRecord.h"
@@ -14,9 +16,11 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace Kakiva;
 using namespace std::chrono_literals;
@@ -38,6 +42,8 @@ enum class Peer
 {
     PyFtpMlsd,
     PyFtpList,
+    PyFtpTls,
+    Vsftpd, // LIST only, TLS with session reuse; needs root
     Sshd,
 };
 
@@ -46,33 +52,60 @@ enum class Peer
 class Server
 {
 public:
-    explicit Server(Peer peer)
+    Server(Peer peer, const TestCertificates &certificates)
     {
+        const TestCertificates::Files files = certificates.signedByCa();
         if (peer == Peer::Sshd)
             m_ssh = std::make_unique<SshServer>();
+        else if (peer == Peer::Vsftpd)
+            m_vsftpd = std::make_unique<VsftpdServer>(files.certificate, files.key, false);
+        else if (peer == Peer::PyFtpTls)
+            m_ftp = std::make_unique<PyFtpServer>(QStringLiteral("127.0.0.1"),
+                                                  PyFtpServer::Tls{files.certificate, files.key});
         else
             m_ftp = std::make_unique<PyFtpServer>(QStringLiteral("127.0.0.1"), 0,
                                                   peer == Peer::PyFtpMlsd);
     }
 
-    bool isRunning() const { return m_ftp ? m_ftp->isRunning() : m_ssh->isRunning(); }
-    QString errorString() const { return m_ftp ? m_ftp->errorString() : m_ssh->errorString(); }
+    bool isRunning() const
+    {
+        return m_ftp ? m_ftp->isRunning() : m_vsftpd ? m_vsftpd->isRunning() : m_ssh->isRunning();
+    }
+    QString errorString() const
+    {
+        return m_ftp      ? m_ftp->errorString()
+               : m_vsftpd ? m_vsftpd->errorString()
+                          : m_ssh->errorString();
+    }
     bool makeRemote()
     {
-        return m_ftp ? QDir(m_ftp->homePath()).mkpath(Remote) : m_ssh->makeRemoteDirectory(Remote);
+        if (m_ssh)
+            return m_ssh->makeRemoteDirectory(Remote);
+        if (!QDir(home()).mkpath(Remote))
+            return false;
+        // vsftpd's user must own what it writes into.
+        return !m_vsftpd || QProcess::execute(QStringLiteral("chown"),
+                                              {m_vsftpd->user(), onDisk(QString())}) == 0;
+    }
+    QString home() const
+    {
+        return m_ftp ? m_ftp->homePath() : m_vsftpd ? m_vsftpd->homePath() : m_ssh->homePath();
     }
     PublishRequest request(const std::atomic_bool *cancel) const
     {
-        const QString server = m_ftp ? m_ftp->serverString() : m_ssh->serverString();
-        const QString user = m_ftp ? m_ftp->user() : m_ssh->user();
-        const QString password = m_ftp ? m_ftp->password() : m_ssh->password();
+        const QString server = m_ftp      ? m_ftp->serverString()
+                               : m_vsftpd ? m_vsftpd->serverString()
+                                          : m_ssh->serverString();
+        const QString user = m_ftp ? m_ftp->user() : m_vsftpd ? m_vsftpd->user() : m_ssh->user();
+        const QString password = m_ftp      ? m_ftp->password()
+                                 : m_vsftpd ? m_vsftpd->password()
+                                            : m_ssh->password();
         const auto trust = [](const HostKeyQuestion &) { return true; };
         return {{server, user, Remote}, password, 25s, cancel, {{}, trust}};
     }
     QString onDisk(const QString &page) const
     {
-        const QString home = m_ftp ? m_ftp->homePath() : m_ssh->homePath();
-        return home + QLatin1Char('/') + Remote + QLatin1Char('/') + page;
+        return home() + QLatin1Char('/') + Remote + QLatin1Char('/') + page;
     }
     bool write(const QString &page, const QByteArray &bytes)
     {
@@ -90,6 +123,7 @@ public:
 
 private:
     std::unique_ptr<PyFtpServer> m_ftp;
+    std::unique_ptr<VsftpdServer> m_vsftpd;
     std::unique_ptr<SshServer> m_ssh;
 };
 
@@ -111,6 +145,7 @@ class TestSiteCheck : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -126,7 +161,15 @@ private slots:
 private:
     std::unique_ptr<TestAppDir> m_app;
     std::atomic_bool m_cancel{false};
+    std::optional<TestCertificates> m_certificates;
 };
+
+void TestSiteCheck::initTestCase()
+{
+    m_certificates.emplace();
+    QVERIFY2(m_certificates->isReady(), qPrintable(m_certificates->errorString()));
+    m_certificates->trustAuthority();
+}
 
 void TestSiteCheck::init()
 {
@@ -146,13 +189,17 @@ void TestSiteCheck::findsWhatChangedBehindKakiva_data()
     QTest::addColumn<Peer>("peer");
     QTest::newRow("FTP with MLSD") << Peer::PyFtpMlsd;
     QTest::newRow("FTP with LIST only") << Peer::PyFtpList;
+    QTest::newRow("FTP over TLS") << Peer::PyFtpTls;
+    QTest::newRow("vsftpd") << Peer::Vsftpd;
     QTest::newRow("SFTP") << Peer::Sshd;
 }
 
 void TestSiteCheck::findsWhatChangedBehindKakiva()
 {
     QFETCH(Peer, peer);
-    Server server(peer);
+    if (peer == Peer::Vsftpd && VsftpdServer::needsRoot())
+        QSKIP("vsftpd logs in a user of its own, which takes root to make");
+    Server server(peer, *m_certificates);
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(server.makeRemote());
     const PublishRequest request = server.request(&m_cancel);
@@ -208,7 +255,7 @@ void TestSiteCheck::findsWhatChangedBehindKakiva()
 
 void TestSiteCheck::monthDirectoryDeletedByHand()
 {
-    Server server(Peer::PyFtpMlsd);
+    Server server(Peer::PyFtpMlsd, *m_certificates);
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(server.makeRemote());
     const PublishRequest request = server.request(&m_cancel);
@@ -230,7 +277,7 @@ void TestSiteCheck::monthDirectoryDeletedByHand()
 // Without the remote directory the setting is wrong, not every page: nothing is marked.
 void TestSiteCheck::missingRemoteDirectoryFails()
 {
-    Server server(Peer::PyFtpMlsd);
+    Server server(Peer::PyFtpMlsd, *m_certificates);
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(server.makeRemote());
     const PublishRequest request = server.request(&m_cancel);
@@ -247,7 +294,7 @@ void TestSiteCheck::missingRemoteDirectoryFails()
 
 void TestSiteCheck::cancelledCheckMarksNothing()
 {
-    Server server(Peer::PyFtpMlsd);
+    Server server(Peer::PyFtpMlsd, *m_certificates);
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(server.makeRemote());
     const PublishRequest request = server.request(&m_cancel);
@@ -319,7 +366,7 @@ void TestSiteCheck::largeDirectoryIsReadWhole_data()
 void TestSiteCheck::largeDirectoryIsReadWhole()
 {
     QFETCH(Peer, peer);
-    Server server(peer);
+    Server server(peer, *m_certificates);
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(server.makeRemote());
     const PublishRequest request = server.request(&m_cancel);

@@ -35,15 +35,22 @@ FtpStatus learnFeatures(FtpSession &session)
 }
 
 // Reads the data connection until the server ends it; a failure value when it could not be
-// read whole, or held more than any listing may.
+// read whole, or held more than any listing may. Under TLS the server's close alert ends it:
+// everything before the alert is the whole listing, and a server that waits for ours before it
+// closes (vsftpd) is not kept waiting.
 std::optional<qint16> readListing(FtpSession &session, QSslSocket &data, QByteArray *bytes)
 {
+    bool closeAlerted = false;
     if (session.isTls()) {
         if (waitForEncrypted(data, session.waits.fromNow()) != FtpStatus::Ok ||
             data.peerCertificate() != session.tlsCertificate) {
             session.log.note(QStringLiteral("TLS on the listing's data connection failed"));
             return FtpResult::DataConnectionFailed;
         }
+        QObject::connect(&data, &QSslSocket::alertReceived, &data,
+                         [&](QSsl::AlertLevel, QSsl::AlertType type, const QString &) {
+                             closeAlerted = closeAlerted || type == QSsl::AlertType::CloseNotify;
+                         });
     }
     FtpWaitLimits limits = session.waits.fromNow();
     for (;;) {
@@ -55,6 +62,10 @@ std::optional<qint16> readListing(FtpSession &session, QSslSocket &data, QByteAr
             session.log.note(QStringLiteral("the listing outgrew %1 bytes; the session is ended")
                                  .arg(RemoteListing::MaxBytes));
             return FtpResult::BadReply;
+        }
+        if (closeAlerted) {
+            data.disconnectFromHost(); // our own close alert
+            return std::nullopt;
         }
         if (data.state() != QAbstractSocket::ConnectedState && data.bytesAvailable() == 0)
             return std::nullopt;
