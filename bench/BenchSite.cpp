@@ -19,6 +19,7 @@
 #include "platform/AppDir.h"
 #include "platform/WholeFile.h"
 #include "publish/BulkPublish.h"
+#include "publish/SiteCheck.h"
 #include "publish/ServerRecord.h"
 #include "publish/SiteInventory.h"
 
@@ -109,6 +110,26 @@ Figures runOurs(const PyFtpServer &server, const LatencyFtpRelay &relay, bool ev
     return figures;
 }
 
+// The check of the whole site against the server, which should find it as sent.
+Figures runCheck(const PyFtpServer &server, const LatencyFtpRelay &relay)
+{
+    const PublishDestination to{relay.serverString(), server.user(), RemoteRoot};
+    const qsizetype before = server.commands().size();
+    const int tripsBefore = relay.roundTrips();
+    QElapsedTimer clock;
+    clock.start();
+    SiteCheck check({to, server.password()}, siteFiles());
+    const PublishOutcome outcome = check.run();
+    Figures figures;
+    figures.seconds = clock.nsecsElapsed() / 1e9;
+    figures.roundTrips = relay.roundTrips() - tripsBefore;
+    figures.commands = commandsSince(server, before);
+    figures.matches = outcome.result == PublishResult::Succeeded &&
+                      check.report().differences.isEmpty() && serverMatches(server);
+    std::printf("  check listed %d directories\n", check.report().directoriesListed);
+    return figures;
+}
+
 Figures runLftp(const QString &lftp, const PyFtpServer &server, const LatencyFtpRelay &relay)
 {
     const qsizetype before = server.commands().size();
@@ -192,5 +213,6 @@ int main(int argc, char **argv)
     print("lftp mirror -R, whole", runLftp(lftp, theirs, toTheirs));
     print("ours, nothing changed", runOurs(ours, toOurs, false));
     print("lftp, nothing changed", runLftp(lftp, theirs, toTheirs));
+    print("ours, check the server", runCheck(ours, toOurs));
     return 0;
 }

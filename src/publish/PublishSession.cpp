@@ -261,6 +261,26 @@ bool PublishSession::removeTemporary(const QString &temporaryPath)
            result == ClientResult::RemoveFile::NotThere;
 }
 
+bool PublishSession::removeLeftover(const QString &remotePath)
+{
+    const qint16 result = removeAt(remotePath);
+    if (result == ClientResult::RemoveFile::Removed || result == ClientResult::RemoveFile::NotThere)
+        return true;
+    if (!ClientResult::failedForThisFileAlone(result))
+        m_run.fail(PublishFailure::ofStore(remotePath, result));
+    return false;
+}
+
+qint16 PublishSession::list(const QString &directory, QList<RemoteEntry> *entries)
+{
+    return m_client->ListDirectory(argumentFor(directory), entries);
+}
+
+QList<QByteArray> PublishSession::digests(const QString &directory, const QStringList &names)
+{
+    return m_client->FileDigests(argumentFor(directory), names);
+}
+
 void PublishSession::close()
 {
     m_client->Close();

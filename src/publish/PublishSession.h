@@ -2,8 +2,12 @@
 
 #include "publish/SiteInventory.h"
 #include "publish/client/PublishClient.h"
+#include "publish/client/RemoteEntry.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -79,6 +83,14 @@ public:
     // Removes a temporary of ours (a failed attempt's, or a cut-short one's) and forgets it in
     // the record; it is kept there only when the session failed before the server answered.
     bool removeTemporary(const QString &temporaryPath);
+    // ListDirectory of directory below the remote directory, the session's own unchanged.
+    qint16 list(const QString &directory, QList<RemoteEntry> *entries);
+    // FileDigests of names in directory below the remote directory; empty where not offered.
+    QList<QByteArray> digests(const QString &directory, const QStringList &names);
+    // Removes a file Kakiva left behind, not one the record knows; a file already gone counts
+    // as removed. False when the server keeps it; a failure that ends the session also gives
+    // the run its reason.
+    bool removeLeftover(const QString &remotePath);
 
     // Close and CloseLog, after the last file.
     void close();

@@ -164,6 +164,20 @@ bool ServerRecord::confirm(const QString &remotePath, const QByteArray &digest, 
         error);
 }
 
+bool ServerRecord::forget(const QStringList &remotePaths, QString *error)
+{
+    if (remotePaths.isEmpty())
+        return true;
+    return update(
+        [&](QJsonObject &entry) {
+            QJsonObject files = entry.value(FilesField).toObject();
+            for (const QString &path : remotePaths)
+                files.remove(path);
+            entry.insert(FilesField, files);
+        },
+        error);
+}
+
 QStringList ServerRecord::removals() const
 {
     return m_removals;

@@ -37,10 +37,16 @@ public:
     QByteArray digestOf(const QString &remotePath) const;
     bool holds(const QString &remotePath, const QByteArray &digest) const;
     int size() const;
+    // Every remote path the server confirmed, with its digest.
+    QHash<QString, QByteArray> confirmedFiles() const { return m_digests; }
 
     // Records that the server confirmed content with this digest at remotePath. False when
     // the file could not be written; *error then says why.
     bool confirm(const QString &remotePath, const QByteArray &digest, QString *error = nullptr);
+
+    // Forgets that the server holds remotePaths, so they count as unsent again: a check found
+    // them missing there, or different. False when the file could not be written.
+    bool forget(const QStringList &remotePaths, QString *error = nullptr);
 
     // The remote paths of files the server holds that were taken off the local site and are
     // to be removed there, until the server confirms the removal.

@@ -11,5 +11,9 @@ QString newUploadTag();
 QString temporaryName(const QString &tag, int index);
 // Whether name (without a directory) is one temporaryName makes.
 bool isTemporaryName(const QString &name);
+// Whether name is any file Kakiva leaves on a server while it writes a page: a temporaryName,
+// or the ".<page>.upload" of SFTP uploads. Such a file left behind is Kakiva's own and may be
+// removed.
+bool isKakivaTemporary(const QString &name);
 
 } // namespace Kakiva

@@ -22,8 +22,8 @@ QString commandLogPath(const QTemporaryDir &dir)
 
 } // namespace
 
-PyFtpServer::PyFtpServer(const QString &host, int maxConnectionsPerAddress)
-    : m_host(host), m_maxConnectionsPerAddress(maxConnectionsPerAddress)
+PyFtpServer::PyFtpServer(const QString &host, int maxConnectionsPerAddress, bool offersMlsd)
+    : m_host(host), m_maxConnectionsPerAddress(maxConnectionsPerAddress), m_offersMlsd(offersMlsd)
 {
     start();
 }
@@ -69,6 +69,8 @@ void PyFtpServer::start()
                   << QStringLiteral("--tls-key") << m_tls.key;
     if (m_tls.implicit)
         arguments << QStringLiteral("--implicit-tls");
+    if (!m_offersMlsd)
+        arguments << QStringLiteral("--without-mlsd");
     m_process.start(pythonProgram(), arguments);
     const QDeadlineTimer deadline(StartTimeoutMs);
     while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning &&

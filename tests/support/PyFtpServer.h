@@ -23,9 +23,10 @@ public:
     };
 
     // host is the address to listen on: "127.0.0.1" or "::1". maxConnectionsPerAddress, when
-    // not 0, is how many connections from one address the server takes at once.
+    // not 0, is how many connections from one address the server takes at once. Without
+    // offersMlsd the server lists only by LIST, as vsftpd does.
     explicit PyFtpServer(const QString &host = QStringLiteral("127.0.0.1"),
-                         int maxConnectionsPerAddress = 0);
+                         int maxConnectionsPerAddress = 0, bool offersMlsd = true);
     PyFtpServer(const QString &host, const Tls &tls);
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer &) = delete;
@@ -54,6 +55,7 @@ private:
     void start();
     QString m_host;
     int m_maxConnectionsPerAddress = 0;
+    bool m_offersMlsd = true;
     Tls m_tls;
     QTemporaryDir m_dir;
     QProcess m_process;

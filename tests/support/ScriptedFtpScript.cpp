@@ -133,6 +133,18 @@ void ScriptedFtpScript::setPasvHost(const QByteArray &commaSeparated)
     m_pasvHost = commaSeparated;
 }
 
+void ScriptedFtpScript::setListing(const QByteArray &bytes)
+{
+    const QMutexLocker locker(&m_mutex);
+    m_listing = bytes;
+}
+
+std::optional<QByteArray> ScriptedFtpScript::listing() const
+{
+    const QMutexLocker locker(&m_mutex);
+    return m_listing;
+}
+
 QByteArray ScriptedFtpScript::pasvHost() const
 {
     QMutexLocker lock(&m_mutex);

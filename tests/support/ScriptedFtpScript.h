@@ -127,6 +127,10 @@ public:
     bool oneCommandAtATime() const;
     void removeFile(const QString &path);
     void renameFile(const QString &from, const QString &to);
+    // What MLSD and LIST send on the data connection, whatever directory they name; without
+    // it both are refused as not implemented.
+    void setListing(const QByteArray &bytes);
+    std::optional<QByteArray> listing() const;
 
     void addDirectory(const QString &path);
     bool hasDirectory(const QString &path) const;
@@ -162,6 +166,7 @@ private:
     EarlyData m_earlyData = EarlyData::Taken;
     int m_earlyDataDrops = 0;
     QByteArray m_pasvHost;
+    std::optional<QByteArray> m_listing;
     QSslConfiguration m_tls;
     QSet<QString> m_directories{QStringLiteral("/")};
     bool m_renameOverFileRefused = false;

@@ -145,6 +145,8 @@ void ScriptedFtpSession::answerBuiltIn(const QByteArray &verb, const QByteArray 
         answerRenameTo(argument);
     else if (verb == "DELE")
         answerDelete(argument);
+    else if ((verb == "MLSD" || verb == "LIST") && m_script.listing())
+        startListing();
     else if (verb == "QUIT")
         reply(ScriptedReply::closing("221 Goodbye\r\n"));
     else
@@ -297,7 +299,36 @@ void ScriptedFtpSession::acceptDataConnection()
         readData();
     });
     m_passive->close();
-    readData();
+    if (m_listingDue)
+        sendListing();
+    else
+        readData();
+}
+
+void ScriptedFtpSession::startListing()
+{
+    if (!m_data && !m_passive) {
+        reply("425 Use EPSV or PASV first\r\n");
+        return;
+    }
+    reply("150 Here comes the directory listing\r\n");
+    m_listingDue = true;
+    if (m_data)
+        sendListing();
+}
+
+// The listing, then the end of the data connection, then the transfer's final reply.
+void ScriptedFtpSession::sendListing()
+{
+    m_listingDue = false;
+    QTcpSocket *data = m_data;
+    m_data = nullptr;
+    data->disconnect(this);
+    connect(data, &QTcpSocket::disconnected, data, &QObject::deleteLater);
+    data->write(m_script.listing().value_or(QByteArray()));
+    data->disconnectFromHost();
+    reply("226 Directory send OK\r\n");
+    answerPending();
 }
 
 // Later commands wait their turn meanwhile, as behind a reply being written.

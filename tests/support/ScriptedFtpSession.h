@@ -45,12 +45,14 @@ private:
     bool dropEarlyData();
     void readData();
     void finishStore();
+    void startListing();
+    void sendListing();
     void closeData();
     void startTls(QTcpSocket *socket);
     void endTlsInPlace(const QByteArray &inClear);
     void cutShort(ScriptedFtpScript::Transfer transfer);
     QString resolve(const QByteArray &argument) const;
-    bool idle() const { return !m_writing && m_storePath.isEmpty(); }
+    bool idle() const { return !m_writing && m_storePath.isEmpty() && !m_listingDue; }
 
     QTcpSocket *m_control;
     ScriptedFtpScript &m_script;
@@ -70,4 +72,5 @@ private:
     bool m_earlyDataDropped = false; // the next STOR is left waiting
     QString m_storePath;             // set while a STOR is receiving
     QString m_renameFrom;            // after an accepted RNFR
+    bool m_listingDue = false;       // a listing waits for its data connection
 };

@@ -59,6 +59,7 @@ def main():
     parser.add_argument("--tls-certificate")
     parser.add_argument("--tls-key")
     parser.add_argument("--implicit-tls", action="store_true")
+    parser.add_argument("--without-mlsd", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -77,6 +78,11 @@ def main():
         RecordingHandler.tls_control_required = True
         RecordingHandler.tls_data_required = True
     RecordingHandler.authorizer = authorizer
+    if args.without_mlsd:
+        # As vsftpd: listings only by LIST, and FEAT offers no MLST.
+        RecordingHandler.proto_cmds = {
+            name: value for name, value in RecordingHandler.proto_cmds.items()
+            if name not in ("MLSD", "MLST")}
     RecordingHandler.command_log = args.command_log
     RecordingHandler.banner = "Test server ready"
     # Refuse a wrong password at once instead of after the usual pause.

@@ -251,6 +251,7 @@ void BackupFor::restoreChosen()
         showErrorMessage(this, QStringLiteral("復元できませんでした。\n") + error);
         return;
     }
+    m_restored = true;
     StatusLab->setText(QStringLiteral("復元しました。"));
 }
 

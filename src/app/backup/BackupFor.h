@@ -24,6 +24,9 @@ class BackupFor : public QDialog
 public:
     BackupFor(AutoBackup *backups, QWidget *parent = nullptr);
 
+    // Whether anything was restored while the window was open.
+    bool restoredAny() const { return m_restored; }
+
     QLineEdit *FolderTex = nullptr;
     QPushButton *FolderCom = nullptr;
     QLabel *LastLab = nullptr;
@@ -46,6 +49,7 @@ private:
     void setBusy(bool busy, const QString &status);
 
     AutoBackup *m_backups;
+    bool m_restored = false;
 };
 
 } // namespace Kakiva

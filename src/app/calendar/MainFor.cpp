@@ -11,6 +11,7 @@
 #include "app/kit/BusyWait.h"
 #include "app/kit/ErrorMessage.h"
 #include "app/kit/Geometry.h"
+#include "app/publish/CheckFor.h"
 #include "app/publish/SendFor.h"
 #include "app/search/SearchFor.h"
 #include "app/settings/ConfFor.h"
@@ -21,6 +22,7 @@
 #include "diary/EntryStore.h"
 #include "journal/DayDeletion.h"
 #include "pages/SitePageName.h"
+#include "publish/PublishDestination.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
@@ -98,6 +100,8 @@ void MainFor::buildMenu()
     UnsentMenu->setObjectName(QStringLiteral("UnsentMenu"));
     ResendMenu = FileMenu->addAction(QStringLiteral("すべて送信し直す(&A)"));
     ResendMenu->setObjectName(QStringLiteral("ResendMenu"));
+    CheckMenu = FileMenu->addAction(QStringLiteral("サーバーと照合(&V)"));
+    CheckMenu->setObjectName(QStringLiteral("CheckMenu"));
     BackupMenu = FileMenu->addAction(QStringLiteral("バックアップ(&K)..."));
     BackupMenu->setObjectName(QStringLiteral("BackupMenu"));
     EndMenu = FileMenu->addAction(QStringLiteral("終了"));
@@ -112,9 +116,13 @@ void MainFor::buildMenu()
     connect(EndMenu, &QAction::triggered, this, &MainFor::close);
     connect(UnsentMenu, &QAction::triggered, this, [this] { sendSite(false); });
     connect(ResendMenu, &QAction::triggered, this, [this] { sendSite(true); });
+    connect(CheckMenu, &QAction::triggered, this, &MainFor::checkServer);
     connect(BackupMenu, &QAction::triggered, this, &MainFor::openBackups);
-    connect(FileMenu, &QMenu::aboutToShow, this,
-            [this] { showUnsentCount(UnsentMenu, ResendMenu); });
+    connect(FileMenu, &QMenu::aboutToShow, this, [this] {
+        showUnsentCount(UnsentMenu, ResendMenu);
+        // Like sending everything again, a check needs a server and a site.
+        CheckMenu->setEnabled(ResendMenu->isEnabled());
+    });
 }
 
 void MainFor::buildCalendar()
@@ -276,6 +284,13 @@ void MainFor::sendSite(bool everything)
     refreshMarks();
 }
 
+void MainFor::checkServer()
+{
+    CheckFor check(this);
+    check.exec();
+    refreshMarks();
+}
+
 void MainFor::openSearch()
 {
     if (!m_search) {
@@ -298,6 +313,10 @@ void MainFor::openBackups()
     BackupFor backups(m_backups, this);
     backups.exec();
     refreshMarks();
+    // What the server holds may no longer be what the restored record says.
+    if (backups.restoredAny() && destinationOf(readSettings()).isSet() &&
+        askCheckAfterRestore(this))
+        checkServer();
 }
 
 void MainFor::closeEvent(QCloseEvent *event)

@@ -45,6 +45,7 @@ public:
     QAction *SiteMenu = nullptr;
     QAction *UnsentMenu = nullptr;
     QAction *ResendMenu = nullptr;
+    QAction *CheckMenu = nullptr;
     QAction *BackupMenu = nullptr;
     QAction *EndMenu = nullptr;
 
@@ -64,6 +65,7 @@ private:
     void openBackups();
     void openDay(const QDate &date);
     void sendSite(bool everything);
+    void checkServer();
     void refreshMarks();
     void enableDelete();
     void deleteChosenDay();

@@ -96,7 +96,10 @@ void PublishWindow::finishRun()
         return;
     }
     if (outcome.result == PublishResult::Succeeded) {
-        done(QDialog::Accepted);
+        if (closesWhenDone())
+            done(QDialog::Accepted);
+        else
+            showEnd(outcome, std::nullopt);
         return;
     }
     if (retryCannotHelp(outcome.result)) {

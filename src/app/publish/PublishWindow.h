@@ -63,6 +63,9 @@ protected:
                          std::optional<std::chrono::milliseconds> retryIn) = 0;
     // Every run's outcome, before the window decides what follows.
     virtual void takeOutcome(const PublishOutcome &) {}
+    // Whether success closes the window; one that shows what the run found stays open and
+    // shows its end (showEnd, with no retry).
+    virtual bool closesWhenDone() const { return true; }
 
     void closeEvent(QCloseEvent *event) override;
 

@@ -3,10 +3,13 @@
 #include "publish/client/CertificateQuestion.h"
 #include "publish/client/ClientResult.h"
 #include "publish/client/HostKeyQuestion.h"
+#include "publish/client/RemoteEntry.h"
 #include "publish/client/WireStats.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <chrono>
@@ -129,6 +132,19 @@ struct AsideWay
 //   before (the page is missing for that moment, and the log says so).
 // Close(): ends the session without waiting for the server (FTP sends QUIT). CloseLog():
 //   closes the log. A client destroyed without Close drops its connection quietly.
+//
+// What a check of the site asks of the server:
+// ListDirectory(directory, entries): the files and directories of directory (a "CWD "
+//   argument from the current remote directory, "" for the current one), the current one
+//   unchanged. *entries gets them without "." and "..", every name a plain name
+//   (isPlainEntryName; others are left out), and never more than RemoteListing::MaxEntries.
+//   A size the server does not give is asked for where it can be (FTP: SIZE); -1 where not.
+//   2 listed; another positive value: refused (FTP: the first digit of the refusing reply, 5
+//   also for a directory that is not there; SFTP: 5). Negative as for Command; -5 also for a
+//   listing larger than RemoteListing::MaxBytes, which ends the session.
+// FileDigests(directory, names): the SHA-256 of each file of directory named, in order, where
+//   the server can tell (FTP: HASH, where FEAT offers SHA-256); an empty digest for a file it
+//   could not tell. An empty list when the server offers no digests at all.
 class PublishClient
 {
 public:
@@ -159,6 +175,18 @@ public:
 
     virtual void Close() = 0;
     virtual void CloseLog() = 0;
+
+    // A check of the site. Unless a client says otherwise it can neither list nor tell digests.
+    virtual qint16 ListDirectory(const QString & /*directory*/, QList<RemoteEntry> *entries)
+    {
+        entries->clear();
+        return ClientResult::LineRefused;
+    }
+    virtual QList<QByteArray> FileDigests(const QString & /*directory*/,
+                                          const QStringList & /*names*/)
+    {
+        return {};
+    }
 
     // Raised from another thread to abandon whatever call is running.
     virtual void setCancelFlag(const std::atomic_bool *cancel) = 0;

@@ -4,6 +4,7 @@
 #include "publish/client/WireText.h"
 #include "publish/ftp/FtpAside.h"
 #include "publish/ftp/FtpDataTransfer.h"
+#include "publish/ftp/FtpDirectoryList.h"
 #include "publish/ftp/FtpFilePresence.h"
 #include "publish/ftp/FtpLogin.h"
 #include "publish/ftp/FtpResult.h"
@@ -120,6 +121,29 @@ QList<qint16> FtpClient::RenameFiles(const QList<AsideFile> &files, AsideWay way
     if (!d->control.isOpen())
         return QList<qint16>(files.size(), FtpResult::NotConnected);
     return renameStored(*d, files, way);
+}
+
+qint16 FtpClient::ListDirectory(const QString &directory, QList<RemoteEntry> *entries)
+{
+    entries->clear();
+    if (!isSendable(directory))
+        return FtpResult::LineRefused;
+    if (!d->control.isOpen())
+        return FtpResult::NotConnected;
+    return listFtpDirectory(*d, directory.toUtf8(), entries);
+}
+
+QList<QByteArray> FtpClient::FileDigests(const QString &directory, const QStringList &names)
+{
+    QList<QByteArray> wire;
+    for (const QString &name : names) {
+        if (!isSendable(name) || !isSendable(directory))
+            return {};
+        wire.append(name.toUtf8());
+    }
+    if (!d->control.isOpen() || names.isEmpty())
+        return {};
+    return ftpFileDigests(*d, directory.toUtf8(), wire);
 }
 
 void FtpClient::Close()

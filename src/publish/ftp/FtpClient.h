@@ -66,6 +66,11 @@ public:
     void Close() override;
     void CloseLog() override;
 
+    // MLSD where FEAT offers it, else LIST with SIZE for what it leaves out (FtpDirectoryList).
+    qint16 ListDirectory(const QString &directory, QList<RemoteEntry> *entries) override;
+    // HASH, where FEAT offers SHA-256.
+    QList<QByteArray> FileDigests(const QString &directory, const QStringList &names) override;
+
     // Asked during Connect about a server certificate that does not verify against the
     // system's trust store, before anything but AUTH TLS has been sent; true accepts it.
     // Without a check such a certificate is refused.

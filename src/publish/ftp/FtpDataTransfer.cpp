@@ -1,5 +1,6 @@
 #include "publish/ftp/FtpDataTransfer.h"
 
+#include "publish/ftp/FtpPassiveData.h"
 #include "publish/ftp/FtpResult.h"
 #include "publish/ftp/FtpSession.h"
 #include "publish/ftp/FtpTlsClose.h"
@@ -107,7 +108,6 @@ public:
     qint16 run(Transfer &t);
 
 private:
-    Ended requestPassivePort(quint16 *port);
     Ended openDataConnection(Transfer &t);
     Ended awaitGoAhead();
     void secureData(Transfer &t);
@@ -159,67 +159,9 @@ qint16 Store::run(Transfer &t)
     return t.dataLost ? afterDataConnectionLost(t) : verdict(t);
 }
 
-Ended Store::requestPassivePort(quint16 *port)
-{
-    using Passive = FtpSession::Passive;
-    FtpReply reply;
-    if (m_session.passive != Passive::Classic) {
-        if (const FtpStatus s = m_session.exchange("EPSV", &reply); s != FtpStatus::Ok)
-            return m_session.commandFailure(s);
-        if (reply.code == 229) {
-            const auto extended = extendedPassivePort(reply);
-            if (!extended)
-                return FtpResult::BadReply;
-            m_session.passive = Passive::Extended;
-            *port = *extended;
-            return GoOn;
-        }
-        // A server that has never heard of EPSV says so with a 5xx; one that knew it and now
-        // fails is in trouble PASV would not cure.
-        if (m_session.passive != Passive::Untried || reply.digit() != 5)
-            return serverRefusal(reply);
-        m_log.note(QStringLiteral("EPSV not supported; using PASV for this session"));
-        m_session.passive = Passive::Classic;
-    }
-    if (const FtpStatus s = m_session.exchange("PASV", &reply); s != FtpStatus::Ok)
-        return m_session.commandFailure(s);
-    if (reply.code != 227)
-        return serverRefusal(reply);
-    const auto classic = passivePort(reply);
-    if (!classic)
-        return FtpResult::BadReply;
-    *port = *classic;
-    return GoOn;
-}
-
 Ended Store::openDataConnection(Transfer &t)
 {
-    quint16 port = 0;
-    if (const Ended failure = requestPassivePort(&port))
-        return failure;
-    const QHostAddress host = m_session.control.peerAddress();
-    m_log.note(QStringLiteral("data connection to %1 port %2").arg(host.toString()).arg(port));
-    if (m_session.isTls()) {
-        QSslConfiguration configuration = ftpTlsConfiguration();
-        configuration.setSessionTicket(m_session.tlsSession);
-        t.data.setSslConfiguration(configuration);
-        t.data.setPeerVerifyName(m_session.tlsPeerName);
-        t.data.ignoreSslErrors(); // the certificate must be the control connection's
-    }
-    switch (connectSocket(t.data, host, port, m_session.waits.fromNow())) {
-    case FtpStatus::Ok:
-        if (m_session.isTls())
-            t.data.startClientEncryption();
-        return GoOn;
-    case FtpStatus::TimedOut:
-        m_log.note(QStringLiteral("time-out opening the data connection"));
-        return FtpResult::TimedOut;
-    case FtpStatus::Cancelled:
-        return FtpResult::Cancelled;
-    default:
-        m_log.note(QStringLiteral("data connection failed: %1").arg(t.data.errorString()));
-        return FtpResult::DataConnectionFailed;
-    }
+    return openPassiveData(m_session, t.data);
 }
 
 Ended Store::awaitGoAhead()

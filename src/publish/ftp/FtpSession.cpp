@@ -9,6 +9,7 @@ void FtpSession::end()
     control.drop();
     binaryType = false;
     passive = Passive::Untried;
+    features.reset();
     pipelining = pipeliningWanted;
     tlsPeerName.clear();
     tlsCertificate.clear();

@@ -2,6 +2,7 @@
 
 #include "publish/ftp/FtpControlChannel.h"
 #include "publish/client/SessionLog.h"
+#include "publish/ftp/FtpFeatures.h"
 #include "publish/ftp/FtpReply.h"
 #include "publish/ftp/FtpSocketWait.h"
 #include "publish/ftp/FtpStatus.h"
@@ -11,6 +12,7 @@
 #include <QByteArray>
 
 #include <functional>
+#include <optional>
 
 namespace Kakiva {
 
@@ -36,6 +38,8 @@ struct FtpSession
     bool pipelining = true;
     // A pipelined store failed in a way the classic order avoids; kept across logins.
     bool fellBackToClassic = false;
+    // What FEAT offered, asked once per login by the first listing.
+    std::optional<FtpFeatures> features;
 
     // Asked about a certificate that does not verify; without it, such a one is refused.
     std::function<bool(const CertificateQuestion &)> certificateCheck;

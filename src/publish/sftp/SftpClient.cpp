@@ -2,7 +2,9 @@
 
 #include "publish/client/SessionLog.h"
 #include "publish/client/WireText.h"
+#include "publish/sftp/SftpAttributes.h"
 #include "publish/sftp/SftpChannel.h"
+#include "publish/sftp/SftpDirectoryRead.h"
 #include "publish/sftp/SftpRemotePath.h"
 #include "publish/sftp/SftpResult.h"
 #include "publish/sftp/SftpServerAddress.h"
@@ -30,15 +32,8 @@ bool isDirectory(const SftpPacket::Message &answer)
     if (answer.type != SftpPacket::Attrs)
         return false;
     SftpPacket::Reader reader(answer.body);
-    const auto flags = reader.u32();
-    if (!flags || !(*flags & SftpPacket::AttrPermissions))
-        return false;
-    if (*flags & 0x01 && !reader.u64()) // size
-        return false;
-    if (*flags & 0x02 && (!reader.u32() || !reader.u32())) // uid, gid
-        return false;
-    const auto permissions = reader.u32();
-    return permissions && (*permissions & SftpPacket::FileTypeMask) == SftpPacket::DirectoryBits;
+    const std::optional<SftpAttributes> attributes = readSftpAttributes(reader);
+    return attributes && attributes->isDirectory();
 }
 
 std::optional<quint32> statusCode(const SftpPacket::Message &answer)
@@ -270,6 +265,17 @@ qint16 SftpClient::RemoveFile(const QString &remoteName)
     else if (code == SftpPacket::StatusNoSuchFile)
         removed = SftpResult::RemoveFile::NotThere;
     return d->result(QStringLiteral("REMOVE"), removed);
+}
+
+qint16 SftpClient::ListDirectory(const QString &directory, QList<RemoteEntry> *entries)
+{
+    entries->clear();
+    if (!isSendable(directory))
+        return SftpResult::LineRefused;
+    if (!d->connected())
+        return SftpResult::NotConnected;
+    const QString path = sftpRemotePath(d->directory, directory);
+    return d->result(QStringLiteral("LIST"), sftpListDirectory(*d->channel, d->log, path, entries));
 }
 
 void SftpClient::Close()

@@ -54,6 +54,9 @@ public:
     void Close() override;
     void CloseLog() override;
 
+    // OPENDIR and READDIR (SftpDirectoryRead); no digests, which OpenSSH cannot tell.
+    qint16 ListDirectory(const QString &directory, QList<RemoteEntry> *entries) override;
+
     void setCancelFlag(const std::atomic_bool *cancel) override;
     void setTimeout(std::chrono::milliseconds timeout) override;
 

@@ -16,6 +16,8 @@ enum Type : quint8
     Close = 4,
     Write = 6,
     Fstat = 8,
+    Opendir = 11,
+    Readdir = 12,
     Remove = 13,
     Mkdir = 14,
     Stat = 17,

@@ -487,8 +487,8 @@ void TestMainFor::fileMenuHoldsItsItems()
     QCOMPARE(m_window->FileMenu->actions(),
              (QList<QAction *>{m_window->SearchMenu, m_window->BrowseMenu, m_window->DeleteMenu,
                                m_window->PrivateMenu, m_window->ConfMenu, m_window->SiteMenu,
-                               m_window->UnsentMenu, m_window->ResendMenu, m_window->BackupMenu,
-                               m_window->EndMenu}));
+                               m_window->UnsentMenu, m_window->ResendMenu, m_window->CheckMenu,
+                               m_window->BackupMenu, m_window->EndMenu}));
     QCOMPARE(m_window->DeleteMenu->text(), u"この日を削除(&D)..."_s);
     QCOMPARE(m_window->ConfMenu->text(), u"設定"_s);
     QCOMPARE(m_window->SiteMenu->text(), u"サイト(&W)..."_s);
