@@ -40,23 +40,32 @@ FtpStatus learnFeatures(FtpSession &session)
 // closes (vsftpd) is not kept waiting.
 std::optional<qint16> readListing(FtpSession &session, QSslSocket &data, QByteArray *bytes)
 {
+    // Watched from before the handshake ends: the listing and the alert may come with its
+    // last flight.
     bool closeAlerted = false;
+    QObject watch;
+    QObject::connect(&data, &QSslSocket::alertReceived, &watch,
+                     [&](QSsl::AlertLevel, QSsl::AlertType type, const QString &) {
+                         closeAlerted = closeAlerted || type == QSsl::AlertType::CloseNotify;
+                     });
     if (session.isTls()) {
         if (waitForEncrypted(data, session.waits.fromNow()) != FtpStatus::Ok ||
             data.peerCertificate() != session.tlsCertificate) {
             session.log.note(QStringLiteral("TLS on the listing's data connection failed"));
             return FtpResult::DataConnectionFailed;
         }
-        QObject::connect(&data, &QSslSocket::alertReceived, &data,
-                         [&](QSsl::AlertLevel, QSsl::AlertType type, const QString &) {
-                             closeAlerted = closeAlerted || type == QSsl::AlertType::CloseNotify;
-                         });
     }
-    FtpWaitLimits limits = session.waits.fromNow();
+    // The alert brings no bytes: a wait would not end for it on its own.
+    const auto limitsFromNow = [&] {
+        FtpWaitLimits limits = session.waits.fromNow();
+        limits.interrupted = [&closeAlerted] { return closeAlerted; };
+        return limits;
+    };
+    FtpWaitLimits limits = limitsFromNow();
     for (;;) {
         if (data.bytesAvailable() > 0) {
             bytes->append(data.readAll());
-            limits = session.waits.fromNow(); // a long listing may take long while it moves
+            limits = limitsFromNow(); // a long listing may take long while it moves
         }
         if (bytes->size() > RemoteListing::MaxBytes) {
             session.log.note(QStringLiteral("the listing outgrew %1 bytes; the session is ended")
