@@ -251,10 +251,11 @@ void TestDayPictures::uploadSendsThemAfterThePagesAndRemovesThem()
     const qsizetype before = server.commands().size();
     UploadAttempt upload(request, [](OutcomeKind) {});
     QCOMPARE(upload.run(saved.written).result, PublishResult::Succeeded);
+    // Each file is stored aside and then renamed over its page, in the sending order.
     QStringList stored;
     for (const QString &command : server.commands().mid(before)) {
-        if (command.startsWith(u"STOR "_s))
-            stored.append(command.mid(5));
+        if (command.startsWith(u"RNTO "_s))
+            stored.append(command.mid(5).section(u'/', -1));
     }
     QCOMPARE(stored.mid(0, 6), (QStringList{u"year.html"_s, u"index.html"_s, u"index.html"_s,
                                             u"08.html"_s, First, Second}));

@@ -212,7 +212,7 @@ void TestSiteCheck::findsWhatChangedBehindKakiva()
     QVERIFY(QFile::remove(server.onDisk(QStringLiteral("2004/08/17.html"))));
     const QByteArray whole = contentOf(QStringLiteral("2004/09/01.html"));
     QVERIFY(server.write(QStringLiteral("2004/09/01.html"), whole.left(whole.size() / 2)));
-    QVERIFY(server.write(QStringLiteral("2004/08/.kakiva-4711-1.tmp"), "half a pa"));
+    QVERIFY(server.write(QStringLiteral("2004/08/.kakiva-00004711-1.tmp"), "half a pa"));
     QVERIFY(server.write(QStringLiteral("my photo.jpg"), "JFIF"));
 
     SiteCheck check(request, siteFiles());
@@ -226,10 +226,10 @@ void TestSiteCheck::findsWhatChangedBehindKakiva()
     QCOMPARE(report.directoriesListed, 4); // the remote directory, 2004, 2004/08, 2004/09
     QCOMPARE(report.differences.missing, QStringList{"2004/08/17.html"});
     QCOMPARE(report.differences.changed, QStringList{"2004/09/01.html"});
-    QCOMPARE(report.differences.temporaries, QStringList{"2004/08/.kakiva-4711-1.tmp"});
+    QCOMPARE(report.differences.temporaries, QStringList{"2004/08/.kakiva-00004711-1.tmp"});
     QCOMPARE(report.differences.unknown, QStringList{"my photo.jpg"});
     QVERIFY(report.temporariesLeft.isEmpty());
-    QVERIFY(!QFile::exists(server.onDisk(QStringLiteral("2004/08/.kakiva-4711-1.tmp"))));
+    QVERIFY(!QFile::exists(server.onDisk(QStringLiteral("2004/08/.kakiva-00004711-1.tmp"))));
     QCOMPARE(server.read(QStringLiteral("my photo.jpg")), QByteArray("JFIF"));
     QCOMPARE(progress.constLast().directoriesDone, 4);
     qInfo("check of %d directories: %d round trips, %d commands", report.directoriesListed,
