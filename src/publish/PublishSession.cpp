@@ -227,22 +227,23 @@ QString PublishSession::pathFromHere(const QString &remotePath) const
     return argument.isEmpty() ? name : argument + QLatin1Char('/') + name;
 }
 
+QList<AsideFile> PublishSession::fromHere(const QList<Aside> &files) const
+{
+    QList<AsideFile> seen;
+    for (const Aside &aside : files)
+        seen.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
+                     aside.size});
+    return seen;
+}
+
 QList<qint16> PublishSession::checkAside(const QList<Aside> &files, AsideWay way)
 {
-    QList<AsideFile> asked;
-    for (const Aside &aside : files)
-        asked.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
-                      aside.size});
-    return m_client->CheckFiles(asked, way);
+    return m_client->CheckFiles(fromHere(files), way);
 }
 
 QList<qint16> PublishSession::renameAside(const QList<Aside> &files, AsideWay way)
 {
-    QList<AsideFile> renamed;
-    for (const Aside &aside : files)
-        renamed.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
-                        aside.size});
-    return m_client->RenameFiles(renamed, way);
+    return m_client->RenameFiles(fromHere(files), way);
 }
 
 void PublishSession::replaced(const Aside &aside)

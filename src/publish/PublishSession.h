@@ -99,6 +99,8 @@ private:
     void settle(const SiteFile &file, qint16 result);
     qint16 removeAt(const QString &remotePath);
     QString pathFromHere(const QString &remotePath) const;
+    // The files as CheckFiles and RenameFiles take them, from the directory the session is in.
+    QList<AsideFile> fromHere(const QList<Aside> &files) const;
     bool makeChain(const QString &directory);
     bool changeTo(const QString &directory);
     QString argumentFor(const QString &directory) const;
