@@ -19,7 +19,9 @@
 #include "pictures/WebPicture.h"
 #include "publish/PublishDestination.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -136,9 +138,11 @@ void DiaryInpFor::connectPictures(EntryTextEdit *text)
 
 void DiaryInpFor::choosePictures()
 {
-    // A file chooser that also takes a typed path.
+    // A file chooser that also takes a typed path. It opens in the pictures folder only where
+    // there is one: a folder that does not exist would stand in the name field as a file.
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     QFileDialog chooser(this, QStringLiteral("画像を挿入"),
-                        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+                        QFileInfo(pictures).isDir() ? pictures : QDir::homePath(),
                         QStringLiteral("画像 (*.jpg *.jpeg *.png *.gif *.bmp *.heic *.heif);;"
                                        "すべてのファイル (*)"));
     chooser.setObjectName(QStringLiteral("PictureChooser"));
