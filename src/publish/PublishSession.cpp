@@ -41,6 +41,9 @@ PublishSession::~PublishSession()
     // Unrecorded, a later run only learns it again.
     if (m_client->fellBackToClassic() && m_run.record().pipelining())
         m_run.record().useClassicOrder();
+    // Whether the server tells digests, found out on the way (FEAT, or HASH refused).
+    if (const std::optional<bool> digests = m_client->offersDigests())
+        m_run.record().useDigests(*digests);
     m_run.addWire(m_client->wireStats());
     m_client->setServerTrust({});
 }
@@ -227,22 +230,23 @@ QString PublishSession::pathFromHere(const QString &remotePath) const
     return argument.isEmpty() ? name : argument + QLatin1Char('/') + name;
 }
 
+QList<AsideFile> PublishSession::fromHere(const QList<Aside> &files) const
+{
+    QList<AsideFile> found;
+    for (const Aside &aside : files)
+        found.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
+                      aside.size, aside.file.digest});
+    return found;
+}
+
 QList<qint16> PublishSession::checkAside(const QList<Aside> &files, AsideWay way)
 {
-    QList<AsideFile> asked;
-    for (const Aside &aside : files)
-        asked.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
-                      aside.size});
-    return m_client->CheckFiles(asked, way);
+    return m_client->CheckFiles(fromHere(files), way);
 }
 
 QList<qint16> PublishSession::renameAside(const QList<Aside> &files, AsideWay way)
 {
-    QList<AsideFile> renamed;
-    for (const Aside &aside : files)
-        renamed.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
-                        aside.size});
-    return m_client->RenameFiles(renamed, way);
+    return m_client->RenameFiles(fromHere(files), way);
 }
 
 void PublishSession::replaced(const Aside &aside)
