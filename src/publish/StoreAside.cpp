@@ -192,7 +192,8 @@ bool StoreAside::renameRemovingFirst(const QList<qsizetype> &refused)
     QList<PublishSession::Aside> files;
     for (const qsizetype i : refused)
         files.append(m_files.at(i));
-    const QList<qint16> results = m_session.renameAside(files, AsideWay{false, true, m_way.digests});
+    const QList<qint16> results =
+        m_session.renameAside(files, AsideWay{false, true, m_way.digests});
     for (qsizetype k = 0; k < results.size(); ++k) {
         if (results.at(k) != Stored) {
             if (!failFile(refused.at(k), results.at(k)))

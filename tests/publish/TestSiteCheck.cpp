@@ -265,7 +265,8 @@ void TestSiteCheck::findsWhatChangedBehindKakiva()
     QCOMPARE(progress.constLast().directoriesDone, 4);
     // The digests were really asked where the server tells them.
     if (peer == Peer::Proftpd || peer == Peer::ProftpdWithDigests) {
-        const QStringList hashes = server.unpacked()->commands().filter(QRegularExpression("^HASH "));
+        const QStringList hashes =
+            server.unpacked()->commands().filter(QRegularExpression("^HASH "));
         QCOMPARE(hashes.isEmpty(), peer == Peer::Proftpd);
     }
     qInfo("check of %d directories: %d round trips, %d commands", report.directoriesListed,

@@ -36,12 +36,12 @@ const QString Root = QStringLiteral("/www/");
 enum class Habit
 {
     None,
-    KeepsHalf,             // 226 after keeping only part of the file
-    NoRenameOverFile,      // RNTO over an existing file refused
-    NoRenames,             // RNFR refused: an upload-only account
-    NoTemporaries,         // STOR of a hidden name refused
-    OneCommandAtATime,     // commands sent together: all but the first lost
-    RenamesOutOfOrder,     // renames sent together: answered, and made, last first
+    KeepsHalf,         // 226 after keeping only part of the file
+    NoRenameOverFile,  // RNTO over an existing file refused
+    NoRenames,         // RNFR refused: an upload-only account
+    NoTemporaries,     // STOR of a hidden name refused
+    OneCommandAtATime, // commands sent together: all but the first lost
+    RenamesOutOfOrder, // renames sent together: answered, and made, last first
 };
 
 struct Upload
@@ -302,10 +302,10 @@ void TestStoreAside::checkByDigest_data()
     QTest::addColumn<int>("hashes");
     QTest::addColumn<int>("sizes");
 
-    QTest::newRow("HASH worded as the draft") << Digests::Draft << false << false
-                                              << Result::Succeeded << 4 << 0;
-    QTest::newRow("HASH as bare hex") << Digests::BareHex << false << false << Result::Succeeded
-                                      << 4 << 0;
+    QTest::newRow("HASH worded as the draft")
+        << Digests::Draft << false << false << Result::Succeeded << 4 << 0;
+    QTest::newRow("HASH as bare hex")
+        << Digests::BareHex << false << false << Result::Succeeded << 4 << 0;
     QTest::newRow("HASH refused for one file: its SIZE instead")
         << Digests::Draft << true << false << Result::Succeeded << 4 << 1;
     QTest::newRow("a byte changed, the size as sent")

@@ -138,9 +138,8 @@ bool SshServer::makeUser()
         m_user = entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
         return !m_user.isEmpty();
     }
-    m_user = QStringLiteral("kkvsftp%1u%2")
-                 .arg(QCoreApplication::applicationPid())
-                 .arg(++madeUsers);
+    m_user =
+        QStringLiteral("kkvsftp%1u%2").arg(QCoreApplication::applicationPid()).arg(++madeUsers);
     m_password = QStringLiteral("pw-%1").arg(QRandomGenerator::global()->generate64(), 0, 16);
     run(QStringLiteral("userdel"),
         {QStringLiteral("-f"), m_user}); // left over from a run that was killed

@@ -84,8 +84,8 @@ UnpackedFtpServer::~UnpackedFtpServer()
 
 bool UnpackedFtpServer::unpack()
 {
-    const QString directory = qEnvironmentVariable("KAKIVA_TEST_SERVERS",
-                                                   QStringLiteral("/var/cache/kakiva-test-servers"));
+    const QString directory = qEnvironmentVariable(
+        "KAKIVA_TEST_SERVERS", QStringLiteral("/var/cache/kakiva-test-servers"));
     QByteArray output;
     if (!run(QStringLiteral(KAKIVA_UNPACK_FTP_SERVERS), {directory}, {}, &output,
              UnpackTimeoutMs)) {
@@ -102,9 +102,8 @@ bool UnpackedFtpServer::prepareHome()
 {
     const bool ready =
         QDir().mkpath(homePath()) &&
-        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                QFile::ExeOwner | QFile::ReadOther |
-                                                QFile::ExeOther) &&
+        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                QFile::ReadOther | QFile::ExeOther) &&
         run(QStringLiteral("chown"), {Nobody + ':' + Nobody, homePath()});
     if (!ready)
         m_error = QStringLiteral("cannot prepare the server's home");
@@ -150,8 +149,8 @@ bool UnpackedFtpServer::prepareProftpd(quint16 port)
     };
     if (m_kind == Kind::ProftpdWithDigests)
         settings.append(QStringLiteral("LoadModule mod_digest.c"));
-    const QByteArray line = (user() + ':' + QString::fromUtf8(hash.trimmed()) + ':' + Nobody +
-                             ':' + Nobody + "::" + homePath() + ":/bin/sh\n")
+    const QByteArray line = (user() + ':' + QString::fromUtf8(hash.trimmed()) + ':' + Nobody + ':' +
+                             Nobody + "::" + homePath() + ":/bin/sh\n")
                                 .toUtf8();
     if (!writeFile(passwd, line) || !writeFile(group, "nogroup:x:65534:\n") ||
         !writeFile(m_dir.filePath(QStringLiteral("proftpd.conf")),
@@ -174,8 +173,8 @@ bool UnpackedFtpServer::preparePureFtpd(quint16 port, QStringList *arguments)
         return false;
     }
     // Foreground, no anonymous logins, everyone in their home, no DNS.
-    *arguments = {"-S", "127.0.0.1," + QString::number(port), "-l", "puredb:" + database, "-E",
-                  "-A", "-H"};
+    *arguments = {
+        "-S", "127.0.0.1," + QString::number(port), "-l", "puredb:" + database, "-E", "-A", "-H"};
     return true;
 }
 

@@ -205,9 +205,9 @@ QList<qint16> checkStoredFiles(FtpSession &session, const QList<AsideFile> &file
             continue;
         }
         const FtpReply &reply = replies.at(first + i);
-        const std::optional<qint16> verdict = questions.digests
-                                                  ? digestVerdict(session, files.at(i), reply)
-                                                  : std::optional(sizeVerdict(session.log, files.at(i), reply));
+        const std::optional<qint16> verdict =
+            questions.digests ? digestVerdict(session, files.at(i), reply)
+                              : std::optional(sizeVerdict(session.log, files.at(i), reply));
         if (verdict) {
             results[i] = *verdict;
         } else {

@@ -262,8 +262,8 @@ void TestFtpListing::hashReplies_data()
         << replyOf(213, {"213 sha-256 " + hex + " 17.html"}) << hex;
     QTest::newRow("upper-case hex")
         << replyOf(213, {"213 SHA-256 0-9 " + hex.toUpper() + " 17.html"}) << hex;
-    QTest::newRow("bare hex of another algorithm") << replyOf(213, {"213 " + QByteArray(40, 'a')})
-                                                   << QByteArray();
+    QTest::newRow("bare hex of another algorithm")
+        << replyOf(213, {"213 " + QByteArray(40, 'a')}) << QByteArray();
     QTest::newRow("a size, as SIZE answers") << replyOf(213, {"213 512"}) << QByteArray();
     QTest::newRow("refused") << replyOf(550, {"550 No such file"}) << QByteArray();
     QTest::newRow("busy") << replyOf(450, {"450 Busy hashing"}) << QByteArray();
