@@ -22,6 +22,11 @@ missing_libraries() {
         grep -c 'not found' || true
 }
 
+# Tests started side by side unpack once, one after the other.
+mkdir -p "$destination"
+exec 9>"$destination/.lock"
+flock 9
+
 if ! unpacked; then
     mkdir -p "$destination/debs"
     rm -f "$destination"/debs/*.deb

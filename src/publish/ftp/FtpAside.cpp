@@ -192,7 +192,7 @@ QList<qint16> checkStoredFiles(FtpSession &session, const QList<AsideFile> &file
         return QList<qint16>(files.size(), session.commandFailure(s));
     if (!session.binaryType)
         return QList<qint16>(files.size(), serverRefusal(typeReply));
-    CheckQuestions questions = checkQuestions(session, files, way);
+    const CheckQuestions questions = checkQuestions(session, files, way);
     QList<FtpReply> replies;
     const FtpStatus status = askAll(session, questions.lines, way.together, &replies);
     const qsizetype first = takeLeadingReplies(session, questions, replies);
