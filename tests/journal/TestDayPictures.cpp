@@ -251,10 +251,12 @@ void TestDayPictures::uploadSendsThemAfterThePagesAndRemovesThem()
     const qsizetype before = server.commands().size();
     UploadAttempt upload(request, [](OutcomeKind) {});
     QCOMPARE(upload.run(saved.written).result, PublishResult::Succeeded);
+    // Each file is stored under a temporary name and renamed over its own: the renames tell
+    // the order in which the files were put up.
     QStringList stored;
     for (const QString &command : server.commands().mid(before)) {
-        if (command.startsWith(u"STOR "_s))
-            stored.append(command.mid(5));
+        if (command.startsWith(u"RNTO "_s))
+            stored.append(command.mid(5).section(u'/', -1));
     }
     QCOMPARE(stored.mid(0, 6), (QStringList{u"year.html"_s, u"index.html"_s, u"index.html"_s,
                                             u"08.html"_s, First, Second}));
