@@ -15,10 +15,12 @@ OutcomeKind storeFailureKind(qint16 result)
     case ClientResult::NotConnected:
         return OutcomeKind::SessionLost;
     case ClientResult::TimedOut:
+    case ClientResult::Unanswered:
         return OutcomeKind::TimedOut;
     case ClientResult::Cancelled:
         return OutcomeKind::Cancelled;
     case ClientResult::BadReply:
+    case ClientResult::RepliesOutOfOrder:
         return OutcomeKind::BadReply;
     case ClientResult::DataConnectionFailed:
         return OutcomeKind::DataConnectionFailed;

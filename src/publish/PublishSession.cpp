@@ -41,6 +41,9 @@ PublishSession::~PublishSession()
     // Unrecorded, a later run only learns it again.
     if (m_client->fellBackToClassic() && m_run.record().pipelining())
         m_run.record().useClassicOrder();
+    // Whether the server tells digests, found out on the way (FEAT, or HASH refused).
+    if (const std::optional<bool> digests = m_client->offersDigests())
+        m_run.record().useDigests(*digests);
     m_run.addWire(m_client->wireStats());
     m_client->setServerTrust({});
 }
@@ -229,11 +232,11 @@ QString PublishSession::pathFromHere(const QString &remotePath) const
 
 QList<AsideFile> PublishSession::fromHere(const QList<Aside> &files) const
 {
-    QList<AsideFile> seen;
+    QList<AsideFile> found;
     for (const Aside &aside : files)
-        seen.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
-                     aside.size});
-    return seen;
+        found.append({pathFromHere(aside.temporaryPath), pathFromHere(aside.file.remotePath),
+                      aside.size, aside.file.digest});
+    return found;
 }
 
 QList<qint16> PublishSession::checkAside(const QList<Aside> &files, AsideWay way)

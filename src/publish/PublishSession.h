@@ -98,6 +98,8 @@ public:
 private:
     void settle(const SiteFile &file, qint16 result);
     qint16 removeAt(const QString &remotePath);
+    // The files as the client names them from the directory the session is in.
+    QList<AsideFile> fromHere(const QList<Aside> &files) const;
     QString pathFromHere(const QString &remotePath) const;
     // The files as CheckFiles and RenameFiles take them, from the directory the session is in.
     QList<AsideFile> fromHere(const QList<Aside> &files) const;

@@ -22,6 +22,7 @@ const QString ClassicOrderField = QStringLiteral("classicOrder");
 const QString RemovalsField = QStringLiteral("removals");
 const QString ReplacingField = QStringLiteral("replacing");
 const QString OneCommandField = QStringLiteral("oneCommandAtATime");
+const QString DigestsField = QStringLiteral("hashSha256");
 const QString TemporariesField = QStringLiteral("temporaries");
 const QString RemovingFirstValue = QStringLiteral("removingFirst");
 const QString InPlaceValue = QStringLiteral("inPlace");
@@ -127,6 +128,7 @@ void ServerRecord::adopt(const QJsonObject &entry)
                   : replacing == RemovingFirstValue ? Replacing::RemovingFirst
                                                     : Replacing::Renaming;
     m_commandsTogether = !entry.value(OneCommandField).toBool();
+    m_offersDigests = entry.value(DigestsField).toBool();
     m_temporaries.clear();
     for (const QJsonValue &path : entry.value(TemporariesField).toArray())
         m_temporaries.append(path.toString());
@@ -254,6 +256,26 @@ bool ServerRecord::commandsTogether() const
 bool ServerRecord::useOneCommandAtATime(QString *error)
 {
     return update([](QJsonObject &entry) { entry.insert(OneCommandField, true); }, error);
+}
+
+bool ServerRecord::offersDigests() const
+{
+    const QMutexLocker locker(&fileLock());
+    return m_offersDigests;
+}
+
+bool ServerRecord::useDigests(bool offered, QString *error)
+{
+    if (offered == offersDigests())
+        return true;
+    return update(
+        [offered](QJsonObject &entry) {
+            if (offered)
+                entry.insert(DigestsField, true);
+            else
+                entry.remove(DigestsField);
+        },
+        error);
 }
 
 QStringList ServerRecord::temporaries() const

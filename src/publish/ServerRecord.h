@@ -83,6 +83,10 @@ public:
     // one at a time).
     bool commandsTogether() const;
     bool useOneCommandAtATime(QString *error = nullptr);
+    // Whether the server tells SHA-256 digests of what it holds (FTP's HASH), as its FEAT
+    // last said: the check after the stores then compares digests rather than sizes.
+    bool offersDigests() const;
+    bool useDigests(bool offered, QString *error = nullptr);
     // The temporaries of an upload that may still be on the server (remote paths, below the
     // remote directory): remembered before they are stored, forgotten once renamed or removed.
     QStringList temporaries() const;
@@ -102,6 +106,7 @@ private:
     bool m_pipelining = true;
     Replacing m_replacing = Replacing::Renaming;
     bool m_commandsTogether = true;
+    bool m_offersDigests = false;
     QStringList m_temporaries;
 };
 

@@ -44,6 +44,7 @@ StoreAside::Outcome StoreAside::send(const QList<SiteFile> &files, bool last)
     }
     m_results = QList<qint16>(files.size(), ClientResult::Withheld);
     m_way.together = m_run.record().commandsTogether();
+    m_way.digests = m_run.record().offersDigests();
     m_way.removeFirst = m_run.record().replacing() == ServerRecord::Replacing::RemovingFirst;
     // Named before they exist: a run cut short anywhere leaves nothing the record forgot.
     m_run.record().rememberTemporaries(temporaries);
@@ -139,9 +140,9 @@ bool StoreAside::checkAll()
         const qint16 result = results.at(k);
         if (result == Stored)
             continue;
-        // Asked together, the questions after the first went unanswered: a server that
-        // takes one command at a time, as the next run will send them.
-        if (result == ClientResult::TimedOut && m_way.together && k > 0)
+        // Asked together, the questions after the first answered one went unanswered: a
+        // server that takes one command at a time, as the next run will send them.
+        if (result == ClientResult::Unanswered && m_way.together)
             m_run.record().useOneCommandAtATime();
         if (!failFile(indexes.at(k), result))
             return false;
@@ -159,6 +160,12 @@ bool StoreAside::renameAll()
     if (renamed.isEmpty() || (m_failing == Failing::AllOrNone && indexes.size() != m_files.size()))
         return renamed.isEmpty() && m_failing == Failing::EachAlone;
     const QList<qint16> results = m_session.renameAside(renamed, m_way);
+    if (results.contains(ClientResult::RepliesOutOfOrder)) {
+        // Nothing is known to be in place; the next run renames one by one.
+        m_run.record().useOneCommandAtATime();
+        failFile(indexes.constFirst(), ClientResult::RepliesOutOfOrder);
+        return false;
+    }
     QList<qsizetype> refused;
     for (qsizetype k = 0; k < results.size(); ++k) {
         const qsizetype i = indexes.at(k);
@@ -185,7 +192,8 @@ bool StoreAside::renameRemovingFirst(const QList<qsizetype> &refused)
     QList<PublishSession::Aside> files;
     for (const qsizetype i : refused)
         files.append(m_files.at(i));
-    const QList<qint16> results = m_session.renameAside(files, AsideWay{false, true});
+    const QList<qint16> results =
+        m_session.renameAside(files, AsideWay{false, true, m_way.digests});
     for (qsizetype k = 0; k < results.size(); ++k) {
         if (results.at(k) != Stored) {
             if (!failFile(refused.at(k), results.at(k)))

@@ -251,7 +251,8 @@ void TestDayPictures::uploadSendsThemAfterThePagesAndRemovesThem()
     const qsizetype before = server.commands().size();
     UploadAttempt upload(request, [](OutcomeKind) {});
     QCOMPARE(upload.run(saved.written).result, PublishResult::Succeeded);
-    // Each file is stored aside and then renamed over its page, in the sending order.
+    // Each file is stored under a temporary name and renamed over its own: the renames tell
+    // the order in which the files were put up.
     QStringList stored;
     for (const QString &command : server.commands().mid(before)) {
         if (command.startsWith(u"RNTO "_s))

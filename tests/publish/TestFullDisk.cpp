@@ -9,6 +9,7 @@
 #include "SshServer.h"
 #include "TestAppDir.h"
 #include "TestCertificates.h"
+#include "UnpackedFtpServer.h"
 #include "VsftpdServer.h"
 
 #include "pages/PagePaths.h"
@@ -22,6 +23,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -45,6 +47,10 @@ enum class Peer
     PyFtpdLib,
     Vsftpd, // FTP over TLS
     Sshd,
+    // Unpacked from Debian's packages.
+    Proftpd,
+    ProftpdWithDigests,
+    PureFtpd,
 };
 
 bool run(const QString &program, const QStringList &arguments)
@@ -107,10 +113,21 @@ struct RealServer
     std::unique_ptr<PyFtpServer> py;
     std::unique_ptr<VsftpdServer> vsftpd;
     std::unique_ptr<SshServer> ssh;
+    std::unique_ptr<UnpackedFtpServer> unpacked;
 
     bool start(Peer peer)
     {
         switch (peer) {
+        case Peer::Proftpd:
+            unpacked = std::make_unique<UnpackedFtpServer>(UnpackedFtpServer::Kind::Proftpd);
+            return unpacked->isRunning();
+        case Peer::ProftpdWithDigests:
+            unpacked =
+                std::make_unique<UnpackedFtpServer>(UnpackedFtpServer::Kind::ProftpdWithDigests);
+            return unpacked->isRunning();
+        case Peer::PureFtpd:
+            unpacked = std::make_unique<UnpackedFtpServer>(UnpackedFtpServer::Kind::PureFtpd);
+            return unpacked->isRunning();
         case Peer::PyFtpdLib:
             py = std::make_unique<PyFtpServer>();
             return py->isRunning();
@@ -132,12 +149,18 @@ struct RealServer
 
     QString home() const
     {
-        return py ? py->homePath() : vsftpd ? vsftpd->homePath() : ssh->homePath();
+        return unpacked ? unpacked->homePath()
+               : py     ? py->homePath()
+               : vsftpd ? vsftpd->homePath()
+                        : ssh->homePath();
     }
 
     void writeSettings() const
     {
-        if (py)
+        if (unpacked)
+            writeFtpSettings(unpacked->serverString(), unpacked->user(), unpacked->password(),
+                             Directory);
+        else if (py)
             writeFtpSettings(py->serverString(), py->user(), py->password(), Directory);
         else if (vsftpd)
             writeFtpSettings(vsftpd->serverString(), vsftpd->user(), vsftpd->password(), Directory);
@@ -201,6 +224,9 @@ void TestFullDisk::fullDisk_data()
     QTest::newRow("pyftpdlib") << Peer::PyFtpdLib;
     QTest::newRow("vsftpd, FTP over TLS") << Peer::Vsftpd;
     QTest::newRow("sshd") << Peer::Sshd;
+    QTest::newRow("proftpd") << Peer::Proftpd;
+    QTest::newRow("proftpd with mod_digest") << Peer::ProftpdWithDigests;
+    QTest::newRow("pure-ftpd") << Peer::PureFtpd;
 }
 
 void TestFullDisk::fullDisk()
@@ -210,7 +236,11 @@ void TestFullDisk::fullDisk()
         QSKIP("mounting a tmpfs needs root");
     TestAppDir app;
     RealServer server;
-    QVERIFY2(server.start(peer), "the server did not start");
+    const bool started = server.start(peer);
+    if (server.unpacked && server.unpacked->unavailable())
+        QSKIP(qPrintable(server.unpacked->errorString()));
+    QVERIFY2(started, server.unpacked ? qPrintable(server.unpacked->errorString())
+                                      : "the server did not start");
     const QString root = QDir(server.home()).filePath(Directory);
     SmallDisk disk;
     QVERIFY(disk.mount(root));
@@ -238,6 +268,11 @@ void TestFullDisk::fullDisk()
     QCOMPARE(pagesOn(root), pagesHere());
     QCOMPARE(temporariesBelow(root), QStringList());
     QCOMPARE(ServerRecord(destinationOf(readSettings())).temporaries(), QStringList());
+    // Where the server tells digests, the first upload found out and the last checked by them.
+    if (peer == Peer::Proftpd || peer == Peer::ProftpdWithDigests) {
+        const QStringList hashes = server.unpacked->commands().filter(QRegularExpression("^HASH "));
+        QCOMPARE(hashes.size(), peer == Peer::ProftpdWithDigests ? 4 : 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFullDisk)

@@ -7,6 +7,7 @@
 #include "SshServer.h"
 #include "TestAppDir.h"
 #include "TestCertificates.h"
+#include "UnpackedFtpServer.h"
 #include "VsftpdServer.h"
 
 #include "publish/BulkPublish.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <memory>
@@ -45,6 +47,10 @@ enum class Peer
     PyFtpTls,
     Vsftpd, // LIST only, TLS with session reuse; needs root
     Sshd,
+    // Unpacked from Debian's packages; need root.
+    Proftpd,
+    ProftpdWithDigests,
+    PureFtpd,
 };
 
 // One of the real servers, as the check sees it: where it is, how to log in, and its files
@@ -55,7 +61,12 @@ public:
     Server(Peer peer, const TestCertificates &certificates)
     {
         const TestCertificates::Files files = certificates.signedByCa();
-        if (peer == Peer::Sshd)
+        if (peer == Peer::Proftpd || peer == Peer::ProftpdWithDigests || peer == Peer::PureFtpd)
+            m_unpacked = std::make_unique<UnpackedFtpServer>(
+                peer == Peer::Proftpd              ? UnpackedFtpServer::Kind::Proftpd
+                : peer == Peer::ProftpdWithDigests ? UnpackedFtpServer::Kind::ProftpdWithDigests
+                                                   : UnpackedFtpServer::Kind::PureFtpd);
+        else if (peer == Peer::Sshd)
             m_ssh = std::make_unique<SshServer>();
         else if (peer == Peer::Vsftpd)
             m_vsftpd = std::make_unique<VsftpdServer>(files.certificate, files.key, false);
@@ -69,35 +80,49 @@ public:
 
     bool isRunning() const
     {
-        return m_ftp ? m_ftp->isRunning() : m_vsftpd ? m_vsftpd->isRunning() : m_ssh->isRunning();
+        return m_unpacked ? m_unpacked->isRunning()
+               : m_ftp    ? m_ftp->isRunning()
+               : m_vsftpd ? m_vsftpd->isRunning()
+                          : m_ssh->isRunning();
     }
     QString errorString() const
     {
-        return m_ftp      ? m_ftp->errorString()
+        return m_unpacked ? m_unpacked->errorString()
+               : m_ftp    ? m_ftp->errorString()
                : m_vsftpd ? m_vsftpd->errorString()
                           : m_ssh->errorString();
     }
+    const UnpackedFtpServer *unpacked() const { return m_unpacked.get(); }
     bool makeRemote()
     {
         if (m_ssh)
             return m_ssh->makeRemoteDirectory(Remote);
         if (!QDir(home()).mkpath(Remote))
             return false;
-        // vsftpd's user must own what it writes into.
-        return !m_vsftpd || QProcess::execute(QStringLiteral("chown"),
-                                              {m_vsftpd->user(), onDisk(QString())}) == 0;
+        // vsftpd's user must own what it writes into, and so must the unpacked servers'.
+        const QString owner = m_vsftpd ? m_vsftpd->user() : QStringLiteral("nobody");
+        return (!m_vsftpd && !m_unpacked) ||
+               QProcess::execute(QStringLiteral("chown"), {owner, onDisk(QString())}) == 0;
     }
     QString home() const
     {
-        return m_ftp ? m_ftp->homePath() : m_vsftpd ? m_vsftpd->homePath() : m_ssh->homePath();
+        return m_unpacked ? m_unpacked->homePath()
+               : m_ftp    ? m_ftp->homePath()
+               : m_vsftpd ? m_vsftpd->homePath()
+                          : m_ssh->homePath();
     }
     PublishRequest request(const std::atomic_bool *cancel) const
     {
-        const QString server = m_ftp      ? m_ftp->serverString()
+        const QString server = m_unpacked ? m_unpacked->serverString()
+                               : m_ftp    ? m_ftp->serverString()
                                : m_vsftpd ? m_vsftpd->serverString()
                                           : m_ssh->serverString();
-        const QString user = m_ftp ? m_ftp->user() : m_vsftpd ? m_vsftpd->user() : m_ssh->user();
-        const QString password = m_ftp      ? m_ftp->password()
+        const QString user = m_unpacked ? m_unpacked->user()
+                             : m_ftp    ? m_ftp->user()
+                             : m_vsftpd ? m_vsftpd->user()
+                                        : m_ssh->user();
+        const QString password = m_unpacked ? m_unpacked->password()
+                                 : m_ftp    ? m_ftp->password()
                                  : m_vsftpd ? m_vsftpd->password()
                                             : m_ssh->password();
         const auto trust = [](const HostKeyQuestion &) { return true; };
@@ -125,6 +150,7 @@ private:
     std::unique_ptr<PyFtpServer> m_ftp;
     std::unique_ptr<VsftpdServer> m_vsftpd;
     std::unique_ptr<SshServer> m_ssh;
+    std::unique_ptr<UnpackedFtpServer> m_unpacked;
 };
 
 QStringList unsentPaths(const PublishDestination &to)
@@ -192,6 +218,9 @@ void TestSiteCheck::findsWhatChangedBehindKakiva_data()
     QTest::newRow("FTP over TLS") << Peer::PyFtpTls;
     QTest::newRow("vsftpd") << Peer::Vsftpd;
     QTest::newRow("SFTP") << Peer::Sshd;
+    QTest::newRow("proftpd") << Peer::Proftpd;
+    QTest::newRow("proftpd with mod_digest") << Peer::ProftpdWithDigests;
+    QTest::newRow("pure-ftpd") << Peer::PureFtpd;
 }
 
 void TestSiteCheck::findsWhatChangedBehindKakiva()
@@ -200,6 +229,8 @@ void TestSiteCheck::findsWhatChangedBehindKakiva()
     if (peer == Peer::Vsftpd && VsftpdServer::needsRoot())
         QSKIP("vsftpd logs in a user of its own, which takes root to make");
     Server server(peer, *m_certificates);
+    if (server.unpacked() && server.unpacked()->unavailable())
+        QSKIP(qPrintable(server.errorString()));
     QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
     QVERIFY(server.makeRemote());
     const PublishRequest request = server.request(&m_cancel);
@@ -232,6 +263,12 @@ void TestSiteCheck::findsWhatChangedBehindKakiva()
     QVERIFY(!QFile::exists(server.onDisk(QStringLiteral("2004/08/.kakiva-00004711-1.tmp"))));
     QCOMPARE(server.read(QStringLiteral("my photo.jpg")), QByteArray("JFIF"));
     QCOMPARE(progress.constLast().directoriesDone, 4);
+    // The digests were really asked where the server tells them.
+    if (peer == Peer::Proftpd || peer == Peer::ProftpdWithDigests) {
+        const QStringList hashes =
+            server.unpacked()->commands().filter(QRegularExpression("^HASH "));
+        QCOMPARE(hashes.isEmpty(), peer == Peer::Proftpd);
+    }
     qInfo("check of %d directories: %d round trips, %d commands", report.directoriesListed,
           outcome.wire.roundTrips, outcome.wire.commandsSent);
 

@@ -236,6 +236,30 @@ void ScriptedFtpScript::renameFile(const QString &from, const QString &to)
     m_files.insert(to, m_files.take(from));
 }
 
+void ScriptedFtpScript::setRenamesOutOfOrder(bool outOfOrder)
+{
+    QMutexLocker lock(&m_mutex);
+    m_renamesOutOfOrder = outOfOrder;
+}
+
+bool ScriptedFtpScript::renamesOutOfOrder() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_renamesOutOfOrder;
+}
+
+void ScriptedFtpScript::setDigests(Digests digests)
+{
+    QMutexLocker lock(&m_mutex);
+    m_digests = digests;
+}
+
+ScriptedFtpScript::Digests ScriptedFtpScript::digests() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_digests;
+}
+
 void ScriptedFtpScript::storeFile(const QString &path, const QByteArray &bytes)
 {
     QMutexLocker lock(&m_mutex);

@@ -67,6 +67,9 @@ public:
         // Read every byte and end cleanly, but keep only the first dropAfterBytes, and answer
         // the transfer reply: a server whose disk filled up and that says nothing of it.
         KeepPart,
+        // Read every byte and end cleanly, keep as many as came but the last one changed, and
+        // answer the transfer reply: damage that leaves the size as sent.
+        ChangeLast,
     };
 
     // Takes AUTH TLS (then PBSZ and PROT) with this certificate and key.
@@ -125,6 +128,21 @@ public:
     // that takes one command at a time.
     void setOneCommandAtATime(bool one);
     bool oneCommandAtATime() const;
+    // Renames that came in one read are answered (and made) last first: a server that
+    // answers pipelined commands out of order.
+    void setRenamesOutOfOrder(bool outOfOrder);
+    bool renamesOutOfOrder() const;
+    // HASH with SHA-256, listed by FEAT as the algorithm chosen and answered with the digest
+    // of the file held, worded as some servers do; without it FEAT, OPTS and HASH are not
+    // implemented.
+    enum class Digests
+    {
+        None,
+        Draft,   // "213 SHA-256 0-<size> <hex> <name>"
+        BareHex, // "213 <hex>"
+    };
+    void setDigests(Digests digests);
+    Digests digests() const;
     void removeFile(const QString &path);
     void renameFile(const QString &from, const QString &to);
     // What MLSD and LIST send on the data connection, whatever directory they name; without
@@ -173,6 +191,8 @@ private:
     bool m_renamesRefused = false;
     bool m_hiddenNamesRefused = false;
     bool m_oneCommandAtATime = false;
+    bool m_renamesOutOfOrder = false;
+    Digests m_digests = Digests::None;
 
     QList<QByteArray> m_commands;
     QMap<QString, QByteArray> m_files;

@@ -1,6 +1,7 @@
 #include "ScriptedFtpSession.h"
 
 #include "TlsReadyServer.h"
+#include <QCryptographicHash>
 #include <QDir>
 
 #include <QSslSocket>
@@ -8,6 +9,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 #include <sys/socket.h>
@@ -82,6 +84,10 @@ void ScriptedFtpSession::readCommands()
         m_pending = m_pending.mid(0, 1);
         m_input.clear();
     }
+    if (m_script.renamesOutOfOrder() && m_pending.size() > 1 &&
+        std::any_of(m_pending.cbegin(), m_pending.cend(),
+                    [](const QByteArray &line) { return line.startsWith("RNFR "); }))
+        std::reverse(m_pending.begin(), m_pending.end());
     answerPending();
 }
 
@@ -145,6 +151,12 @@ void ScriptedFtpSession::answerBuiltIn(const QByteArray &verb, const QByteArray 
         answerRenameTo(argument);
     else if (verb == "DELE")
         answerDelete(argument);
+    else if (verb == "FEAT" && m_script.digests() != ScriptedFtpScript::Digests::None)
+        reply("211-Features:\r\n SIZE\r\n HASH SHA-256*;SHA-1\r\n211 End\r\n");
+    else if (verb == "OPTS" && m_script.digests() != ScriptedFtpScript::Digests::None)
+        reply("200 OK\r\n");
+    else if (verb == "HASH" && m_script.digests() != ScriptedFtpScript::Digests::None)
+        answerHash(argument);
     else if ((verb == "MLSD" || verb == "LIST") && m_script.listing())
         startListing();
     else if (verb == "QUIT")
@@ -217,6 +229,22 @@ void ScriptedFtpSession::answerSize(const QByteArray &argument)
         reply("550 No such file\r\n");
     else
         reply("213 " + QByteArray::number(file->size()) + "\r\n");
+}
+
+void ScriptedFtpSession::answerHash(const QByteArray &argument)
+{
+    const QMap<QString, QByteArray> files = m_script.files();
+    const auto file = files.constFind(resolve(argument));
+    if (file == files.cend()) {
+        reply("550 No such file\r\n");
+        return;
+    }
+    const QByteArray hex = QCryptographicHash::hash(*file, QCryptographicHash::Sha256).toHex();
+    if (m_script.digests() == ScriptedFtpScript::Digests::BareHex)
+        reply("213 " + hex + "\r\n");
+    else
+        reply("213 SHA-256 0-" + QByteArray::number(file->size()) + ' ' + hex + ' ' + argument +
+              "\r\n");
 }
 
 void ScriptedFtpSession::answerRenameFrom(const QByteArray &argument)
@@ -425,6 +453,8 @@ void ScriptedFtpSession::finishStore()
 {
     if (m_script.transfer() == ScriptedFtpScript::Transfer::KeepPart)
         m_received.truncate(m_script.dropAfterBytes());
+    if (m_script.transfer() == ScriptedFtpScript::Transfer::ChangeLast && !m_received.isEmpty())
+        m_received.back() = static_cast<char>(m_received.back() ^ 0x20);
     m_script.storeFile(m_storePath, m_received);
     m_storePath.clear();
     closeData();

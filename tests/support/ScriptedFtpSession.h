@@ -36,6 +36,7 @@ private:
     void makeDirectory(const QByteArray &argument);
     void openPassive(bool extended);
     void answerSize(const QByteArray &argument);
+    void answerHash(const QByteArray &argument);
     void answerRenameFrom(const QByteArray &argument);
     void answerRenameTo(const QByteArray &argument);
     void answerDelete(const QByteArray &argument);

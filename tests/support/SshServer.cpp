@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QThread>
 
+#include <atomic>
 #include <csignal>
 #include <pwd.h>
 #include <sys/prctl.h>
@@ -17,6 +18,10 @@ namespace {
 
 constexpr int StartTimeoutMs = 10000;
 constexpr int StopTimeoutMs = 5000;
+constexpr int LockAttempts = 100;
+constexpr int LockPauseMs = 100;
+// Servers of one test process that run at once each have a user of their own.
+std::atomic_int madeUsers{0};
 
 quint16 freeLoopbackPort()
 {
@@ -80,20 +85,26 @@ SshServer::~SshServer()
         run(QStringLiteral("userdel"), {QStringLiteral("-f"), m_user});
 }
 
+// useradd, userdel and chpasswd of tests running side by side take the same lock on the user
+// files, and the one that finds it taken fails at once: it is tried again.
 bool SshServer::run(const QString &program, const QStringList &arguments, const QByteArray &input)
 {
-    QProcess process;
-    process.start(program, arguments);
-    if (!input.isEmpty())
-        process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(StartTimeoutMs) || process.exitCode() != 0) {
-        m_error = QStringLiteral("%1 %2 failed: %3")
-                      .arg(program, arguments.join(QLatin1Char(' ')),
-                           QString::fromLocal8Bit(process.readAllStandardError()));
-        return false;
+    for (int attempt = 0;; ++attempt) {
+        QProcess process;
+        process.start(program, arguments);
+        if (!input.isEmpty())
+            process.write(input);
+        process.closeWriteChannel();
+        if (process.waitForFinished(StartTimeoutMs) && process.exitCode() == 0)
+            return true;
+        const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
+        if (!errors.contains(QLatin1String("lock")) || attempt == LockAttempts) {
+            m_error = QStringLiteral("%1 %2 failed: %3")
+                          .arg(program, arguments.join(QLatin1Char(' ')), errors);
+            return false;
+        }
+        QThread::msleep(LockPauseMs);
     }
-    return true;
 }
 
 bool SshServer::prepare()
@@ -127,7 +138,8 @@ bool SshServer::makeUser()
         m_user = entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
         return !m_user.isEmpty();
     }
-    m_user = QStringLiteral("kkvsftp%1").arg(QCoreApplication::applicationPid());
+    m_user =
+        QStringLiteral("kkvsftp%1u%2").arg(QCoreApplication::applicationPid()).arg(++madeUsers);
     m_password = QStringLiteral("pw-%1").arg(QRandomGenerator::global()->generate64(), 0, 16);
     run(QStringLiteral("userdel"),
         {QStringLiteral("-f"), m_user}); // left over from a run that was killed

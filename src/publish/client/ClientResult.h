@@ -66,6 +66,10 @@ inline constexpr qint16 TransferIncomplete = -8;
 inline constexpr qint16 StoredDiffers = -9;  // the server holds other than the bytes sent
 inline constexpr qint16 ReplaceRefused = -10; // it took RNFR, then refused to replace the page
 inline constexpr qint16 Withheld = -11;       // left aside: another file of the call failed
+// The replies to commands sent together cannot be theirs in order: none of them is trusted.
+inline constexpr qint16 RepliesOutOfOrder = -12;
+// Sent together with commands that were answered, it never was: the wait ran out.
+inline constexpr qint16 Unanswered = -13;
 
 // Results below this are minus the server's refusing reply code (-550...).
 inline constexpr qint16 LowestClientResult = -99;

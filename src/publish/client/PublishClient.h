@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace Kakiva {
 
@@ -45,6 +46,7 @@ struct AsideFile
     QString temporary;
     QString page;
     qint64 size = 0;
+    QByteArray sha256; // of the bytes sent; empty when unknown
 };
 
 // How a server takes the questions and renames of storing aside, as learnt of it.
@@ -52,6 +54,7 @@ struct AsideWay
 {
     bool together = true;     // the commands of all files on the wire at once
     bool removeFirst = false; // the page removed just before the rename (no replacing rename)
+    bool digests = false;     // the server tells SHA-256 digests: they are compared, not sizes
 };
 
 // The calls an upload makes on a server, whatever the protocol, so one upload attempt or bulk
@@ -172,6 +175,8 @@ public:
     {
         return QList<qint16>(files.size(), ClientResult::LineRefused);
     }
+    // Whether the server tells SHA-256 digests, once this login has found out; unknown until.
+    virtual std::optional<bool> offersDigests() const { return std::nullopt; }
 
     virtual void Close() = 0;
     virtual void CloseLog() = 0;

@@ -113,7 +113,7 @@ QList<qint16> FtpClient::CheckFiles(const QList<AsideFile> &files, AsideWay way)
 {
     if (!d->control.isOpen())
         return QList<qint16>(files.size(), FtpResult::NotConnected);
-    return checkStoredSizes(*d, files, way);
+    return checkStoredFiles(*d, files, way);
 }
 
 QList<qint16> FtpClient::RenameFiles(const QList<AsideFile> &files, AsideWay way)
@@ -121,6 +121,11 @@ QList<qint16> FtpClient::RenameFiles(const QList<AsideFile> &files, AsideWay way
     if (!d->control.isOpen())
         return QList<qint16>(files.size(), FtpResult::NotConnected);
     return renameStored(*d, files, way);
+}
+
+std::optional<bool> FtpClient::offersDigests() const
+{
+    return d->digestsOffered;
 }
 
 qint16 FtpClient::ListDirectory(const QString &directory, QList<RemoteEntry> *entries)

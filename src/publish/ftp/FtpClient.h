@@ -59,9 +59,11 @@ public:
     // when it is not, otherwise -550, and the removal stays to be tried again.
     qint16 RemoveFile(const QString &remoteName) override;
 
-    // Storing aside: SIZE of every temporary, then RNFR/RNTO pairs (FtpAside.h).
+    // Storing aside: HASH or SIZE of every temporary, then RNFR/RNTO pairs (FtpAside.h).
     QList<qint16> CheckFiles(const QList<AsideFile> &files, AsideWay way) override;
     QList<qint16> RenameFiles(const QList<AsideFile> &files, AsideWay way) override;
+    // What FEAT said of HASH with SHA-256, or false once HASH was not understood.
+    std::optional<bool> offersDigests() const override;
 
     void Close() override;
     void CloseLog() override;

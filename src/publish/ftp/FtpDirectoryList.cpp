@@ -30,7 +30,7 @@ FtpStatus learnFeatures(FtpSession &session)
     FtpReply reply;
     const FtpStatus status = session.exchange("FEAT", &reply);
     if (status == FtpStatus::Ok)
-        session.features = parseFeatures(reply);
+        session.learnFeatures(reply);
     return status;
 }
 
@@ -236,6 +236,7 @@ QList<QByteArray> ftpFileDigests(FtpSession &session, const QByteArray &director
         FtpReply reply;
         if (session.exchange("OPTS HASH SHA-256", &reply) != FtpStatus::Ok || !reply.isSuccess()) {
             session.features->hashSha256 = false;
+            session.digestsOffered = false;
             return {};
         }
         session.features->sha256Chosen = true;

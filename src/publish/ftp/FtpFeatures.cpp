@@ -8,6 +8,17 @@ namespace {
 
 constexpr qsizetype Sha256Length = 32;
 
+bool isSha256Hex(const QByteArray &word)
+{
+    if (word.size() != 2 * Sha256Length)
+        return false;
+    for (const char c : word) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 FtpFeatures parseFeatures(const FtpReply &reply)
@@ -35,24 +46,28 @@ FtpFeatures parseFeatures(const FtpReply &reply)
     return features;
 }
 
+// Servers word the answer differently: "213 SHA-256 0-512 <hex> name" (the draft's, and
+// proftpd's, after lines of its own), the same without the range or the name, or the bare hex
+// of the algorithm chosen.
 QByteArray parseHashReply(const FtpReply &reply)
 {
-    if (reply.code != 213 || reply.lines.size() != 1)
+    if (reply.code != 213 || reply.lines.isEmpty())
         return {};
-    const QList<QByteArray> words = reply.lines.constFirst().mid(4).split(' ');
-    if (words.size() < 4 || words.at(0).toUpper() != "SHA-256")
-        return {};
-    const QByteArray &range = words.at(1);
-    if (!range.startsWith("0-"))
-        return {};
-    const QByteArray hex = words.at(2);
-    if (hex.size() != 2 * Sha256Length)
-        return {};
-    for (const char c : hex) {
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
+    // proftpd says first, on lines of their own, that it is computing the digest.
+    QList<QByteArray> words = reply.lines.constLast().mid(4).trimmed().split(' ');
+    words.removeAll(QByteArray());
+    if (!words.isEmpty() && !isSha256Hex(words.constFirst())) {
+        if (words.takeFirst().toUpper() != "SHA-256")
             return {};
     }
-    return QByteArray::fromHex(hex);
+    // A range, when given, must be the whole file's.
+    if (!words.isEmpty() && !isSha256Hex(words.constFirst()) && words.constFirst().contains('-')) {
+        if (!words.takeFirst().startsWith("0-"))
+            return {};
+    }
+    if (words.isEmpty() || !isSha256Hex(words.constFirst()))
+        return {};
+    return QByteArray::fromHex(words.constFirst());
 }
 
 } // namespace Kakiva

@@ -19,8 +19,9 @@ struct FtpFeatures
 // A refusal of FEAT offers nothing.
 FtpFeatures parseFeatures(const FtpReply &reply);
 
-// The digest of a "213 SHA-256 0-512 <hex> name" reply to HASH: empty for any other reply,
-// another algorithm, a range that is not the whole file or hex that is no SHA-256.
+// The digest of a reply to HASH ("213 SHA-256 0-512 <hex> name", or the same without the range
+// or the name, or "213 <hex>"): empty for any other reply, another algorithm, a range that does
+// not start at the file's start, or hex that is no SHA-256.
 QByteArray parseHashReply(const FtpReply &reply);
 
 } // namespace Kakiva

@@ -10,6 +10,7 @@ void FtpSession::end()
     binaryType = false;
     passive = Passive::Untried;
     features.reset();
+    hashUnknown = false;
     pipelining = pipeliningWanted;
     tlsPeerName.clear();
     tlsCertificate.clear();
@@ -20,6 +21,18 @@ FtpStatus FtpSession::exchange(const QByteArray &line, FtpReply *reply)
 {
     const FtpStatus sent = control.send(line);
     return sent == FtpStatus::Ok ? control.readFinalReply(reply) : sent;
+}
+
+void FtpSession::learnFeatures(const FtpReply &reply)
+{
+    features = parseFeatures(reply);
+    digestsOffered = features->hashSha256 && !hashUnknown;
+}
+
+void FtpSession::learnHashUnknown()
+{
+    hashUnknown = true;
+    digestsOffered = false;
 }
 
 FtpStatus FtpSession::useBinaryType(FtpReply *reply)

@@ -40,6 +40,10 @@ struct FtpSession
     bool fellBackToClassic = false;
     // What FEAT offered, asked once per login by the first listing.
     std::optional<FtpFeatures> features;
+    // HASH was answered as a command the server does not know, whatever FEAT said.
+    bool hashUnknown = false;
+    // Whether the server tells SHA-256 digests, as last found out; kept across logins.
+    std::optional<bool> digestsOffered;
 
     // Asked about a certificate that does not verify; without it, such a one is refused.
     std::function<bool(const CertificateQuestion &)> certificateCheck;
@@ -55,6 +59,10 @@ struct FtpSession
     // Drops the connection and forgets what was learnt about the server and its TLS.
     void end();
     FtpStatus exchange(const QByteArray &line, FtpReply *reply);
+    // Takes FEAT's reply (a refusal offers nothing).
+    void learnFeatures(const FtpReply &reply);
+    // HASH was not understood.
+    void learnHashUnknown();
     // "TYPE I", once per login: binaryType says whether the server took it; a refusal is in
     // *reply. Ok unless the conversation failed.
     FtpStatus useBinaryType(FtpReply *reply);

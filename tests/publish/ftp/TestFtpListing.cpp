@@ -253,6 +253,18 @@ void TestFtpListing::hashReplies_data()
     QTest::newRow("not hex") << replyOf(213,
                                         {"213 SHA-256 0-512 " + QByteArray(64, 'z') + " 17.html"})
                              << QByteArray();
+    QTest::newRow("proftpd: computing first, on a line of its own")
+        << replyOf(213, {"213-Computing SHA-256 digest", "213 SHA-256 0-5 " + hex + " a.txt"})
+        << hex;
+    QTest::newRow("bare hex, the algorithm chosen") << replyOf(213, {"213 " + hex}) << hex;
+    QTest::newRow("hex and name, no range") << replyOf(213, {"213 " + hex + " 17.html"}) << hex;
+    QTest::newRow("algorithm in lower case, no range")
+        << replyOf(213, {"213 sha-256 " + hex + " 17.html"}) << hex;
+    QTest::newRow("upper-case hex")
+        << replyOf(213, {"213 SHA-256 0-9 " + hex.toUpper() + " 17.html"}) << hex;
+    QTest::newRow("bare hex of another algorithm")
+        << replyOf(213, {"213 " + QByteArray(40, 'a')}) << QByteArray();
+    QTest::newRow("a size, as SIZE answers") << replyOf(213, {"213 512"}) << QByteArray();
     QTest::newRow("refused") << replyOf(550, {"550 No such file"}) << QByteArray();
     QTest::newRow("busy") << replyOf(450, {"450 Busy hashing"}) << QByteArray();
 }
