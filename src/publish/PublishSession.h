@@ -101,8 +101,6 @@ private:
     // The files as the client names them from the directory the session is in.
     QList<AsideFile> fromHere(const QList<Aside> &files) const;
     QString pathFromHere(const QString &remotePath) const;
-    // The files as CheckFiles and RenameFiles take them, from the directory the session is in.
-    QList<AsideFile> fromHere(const QList<Aside> &files) const;
     bool makeChain(const QString &directory);
     bool changeTo(const QString &directory);
     QString argumentFor(const QString &directory) const;
