@@ -3,6 +3,7 @@
 #include "platform/WholeFile.h"
 
 #include "diary/KeptSqlite.h"
+#include "diary/TextSieve.h"
 
 #include <QSaveFile>
 
@@ -13,16 +14,19 @@ namespace Kakiva {
 
 namespace {
 
-// Raised whenever what the file holds changes meaning; an index of another format is read
-// as none and built again.
-constexpr int KeptFormat = 2;
+// Raised whenever what the file holds changes meaning, the bits of the sieves among it; an
+// index of another format is read as none and built again.
+constexpr int KeptFormat = 3;
 // Seeds the digest of each row, which finds a row damaged on disk before it is trusted.
 constexpr quint64 DigestSeed = 0xcbf29ce484222325ULL;
 
 constexpr const char *Schema =
     "CREATE TABLE entry(day INTEGER PRIMARY KEY, size INTEGER NOT NULL,"
     " modified INTEGER NOT NULL, changed INTEGER NOT NULL, folded BLOB NOT NULL,"
-    " anchors BLOB NOT NULL, shifts BLOB NOT NULL, text BLOB, digest INTEGER NOT NULL)";
+    " anchors BLOB NOT NULL, shifts BLOB NOT NULL, text BLOB, digest INTEGER NOT NULL);"
+    // Apart from the texts, so that a search reads the sieves of every row and the texts
+    // only of the rows that pass; the row's digest covers its sieve.
+    " CREATE TABLE sieve(day INTEGER PRIMARY KEY, bits BLOB NOT NULL)";
 // The stamps alone, so that checking them against the files reads a few pages, not the
 // texts.
 constexpr const char *StampIndex =
@@ -94,8 +98,8 @@ template <typename T> quint64 digestOf(const QList<T> &values, quint64 digest)
     return digestBytes(values.constData(), size_t(values.size()) * sizeof(T), digest);
 }
 
-// Everything a row holds, digested.
-qint64 rowDigest(const KeptEntry &kept)
+// Everything a row holds, its sieve with it, digested.
+qint64 rowDigest(const KeptEntry &kept, const TextSieve &sieve)
 {
     const FileStamp &stamp = kept.stamp;
     const qint64 fields[] = {kept.entry.date.toJulianDay(), stamp.size, stamp.modifiedNs,
@@ -107,6 +111,7 @@ qint64 rowDigest(const KeptEntry &kept)
     digest = digestOf(kept.entry.shifts, digest);
     digest = digestBytes(kept.entry.text.constData(),
                          size_t(kept.entry.text.size()) * sizeof(QChar), digest);
+    digest = digestBytes(sieve.bits.data(), sizeof sieve.bits, digest);
     return qint64(digest);
 }
 
@@ -133,7 +138,17 @@ Statement prepareStatement(sqlite3 *db, const char *sql)
     return Statement(statement);
 }
 
-std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, RowCheck check, RowTexts texts)
+std::optional<TextSieve> sieveColumn(sqlite3_stmt *row, int column)
+{
+    TextSieve sieve;
+    if (sqlite3_column_bytes(row, column) != int(sizeof sieve.bits))
+        return std::nullopt;
+    std::memcpy(sieve.bits.data(), sqlite3_column_blob(row, column), sizeof sieve.bits);
+    return sieve;
+}
+
+std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, const std::optional<TextSieve> &sieve,
+                                   RowCheck check, RowTexts texts)
 {
     KeptEntry kept;
     kept.entry.date = QDate::fromJulianDay(sqlite3_column_int64(row, 0));
@@ -153,8 +168,9 @@ std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, RowCheck check, RowTexts t
             return std::nullopt;
         kept.entry.text = std::move(*text);
     }
-    if ((check == RowCheck::Whole && sqlite3_column_int64(row, 8) != rowDigest(kept)) ||
-        !fitsTogether(kept.entry))
+    const bool digestHolds =
+        sieve && sqlite3_column_int64(row, 8) == rowDigest(kept, *sieve);
+    if ((check == RowCheck::Whole && !digestHolds) || !fitsTogether(kept.entry))
         return std::nullopt;
     return kept;
 }
@@ -177,7 +193,15 @@ void bindBytes(sqlite3_stmt *statement, int column, const void *bytes, qsizetype
         sqlite3_bind_blob64(statement, column, bytes, sqlite3_uint64(size), SQLITE_STATIC);
 }
 
-bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept)
+bool insertSieve(sqlite3_stmt *insert, const QDate &date, const TextSieve &sieve)
+{
+    sqlite3_reset(insert);
+    sqlite3_bind_int64(insert, 1, date.toJulianDay());
+    bindBytes(insert, 2, sieve.bits.data(), qsizetype(sizeof sieve.bits));
+    return sqlite3_step(insert) == SQLITE_DONE;
+}
+
+bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept, const TextSieve &sieve)
 {
     const IndexedEntry &entry = kept.entry;
     sqlite3_reset(insert);
@@ -195,7 +219,7 @@ bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept)
         sqlite3_bind_null(insert, 8);
     else
         bindBytes(insert, 8, entry.text.constData(), entry.text.size() * qsizetype(sizeof(QChar)));
-    sqlite3_bind_int64(insert, 9, rowDigest(kept));
+    sqlite3_bind_int64(insert, 9, rowDigest(kept, sieve));
     return sqlite3_step(insert) == SQLITE_DONE;
 }
 
@@ -216,13 +240,15 @@ std::optional<QByteArray> serializedIndex(const KeptEntryFill &fill, QString *er
     }
     const Statement insert =
         prepareStatement(db.get(), "INSERT INTO entry VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    bool inserted = bool(insert);
+    const Statement insertSieves = prepareStatement(db.get(), "INSERT INTO sieve VALUES (?, ?)");
+    bool inserted = insert && insertSieves;
     // Oldest first: rows appended in key order fill their pages, where rows put in front
     // of the others would leave every page half empty.
-    const bool filled =
-        inserted && fill([&](const KeptEntry &kept) {
-            return inserted = insertEntry(insert.get(), kept);
-        });
+    const bool filled = inserted && fill([&](const KeptEntry &kept) {
+        const TextSieve sieve = sieveOfText(kept.entry.folded.text);
+        return inserted = insertEntry(insert.get(), kept, sieve) &&
+                          insertSieve(insertSieves.get(), kept.entry.date, sieve);
+    });
     if (!filled) {
         if (error)
             *error = inserted ? QStringLiteral("the kept entries could not all be read")

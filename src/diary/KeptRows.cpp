@@ -1,6 +1,7 @@
 #include "diary/KeptRows.h"
 
 #include "diary/KeptSqlite.h"
+#include "diary/TextSieve.h"
 
 #include <QUrl>
 
@@ -119,31 +120,132 @@ std::optional<std::vector<KeptDay>> KeptRows::days() const
     return days;
 }
 
+std::optional<KeptRows::Passing> KeptRows::passingRows(
+    const QStringList &words, const std::function<bool(const QDate &)> &wanted,
+    Order order) const
+{
+    const QByteArray sql = QByteArray("SELECT day, bits FROM sieve ORDER BY day ") +
+                           (order == Order::NewestFirst ? "DESC" : "ASC");
+    const Statement sieves = prepareStatement(m_db, sql.constData());
+    if (!sieves)
+        return std::nullopt;
+    const TextSieve wordSieve = sieveOfWords(words);
+    Passing passing;
+    int status = SQLITE_ROW;
+    while ((status = sqlite3_step(sieves.get())) == SQLITE_ROW) {
+        const qint64 day = sqlite3_column_int64(sieves.get(), 0);
+        if (!wanted(QDate::fromJulianDay(day)))
+            continue;
+        ++passing.wanted;
+        // A sieve of the wrong size passes: its row is read, and its check tells.
+        std::optional<TextSieve> sieve = sieveColumn(sieves.get(), 1);
+        if (!sieve || sieve->covers(wordSieve))
+            passing.rows.push_back({day, std::move(sieve)});
+    }
+    if (status != SQLITE_DONE)
+        return std::nullopt;
+    return passing;
+}
+
+KeptRows::Outcome KeptRows::takeRow(sqlite3_stmt *row, const std::optional<TextSieve> &sieve,
+                                    const QStringList &words, QString &spare,
+                                    const Take &take) const
+{
+    // Only a row that holds the words is taken apart and checked; a damaged row the
+    // search passes over is found by the check of every row that follows each start.
+    if (!words.isEmpty() && !holdsAll(foldedColumn(row, spare), words))
+        return Outcome::Done;
+    std::optional<KeptEntry> kept =
+        keptEntry(row, sieve, m_checked->load() ? RowCheck::FitOnly : RowCheck::Whole,
+                  RowTexts::Borrowed);
+    if (!kept)
+        return Outcome::Damaged;
+    return take(std::move(*kept)) ? Outcome::Done : Outcome::Stopped;
+}
+
 KeptRows::Outcome KeptRows::scan(const QStringList &words,
                                  const std::function<bool(const QDate &)> &wanted,
                                  const Take &take, Order order) const
 {
+    if (words.isEmpty())
+        return scanAll(wanted, take, order);
+    // The rows whose sieve lacks a bit of the words cannot hold them: only the others'
+    // texts are read.
+    const std::optional<Passing> passing = passingRows(words, wanted, order);
+    if (!passing)
+        return Outcome::Damaged;
+    // Looking up a row costs a few steps through the tree where the next in order costs
+    // one: a word most rows may hold reads them all in order, skipping the rest.
+    const bool fewPass = passing->rows.size() * 8 < passing->wanted;
+    return fewPass ? lookUp(passing->rows, words, take)
+                   : scanPassing(passing->rows, words, take, order);
+}
+
+KeptRows::Outcome KeptRows::lookUp(const std::vector<PassingRow> &rows, const QStringList &words,
+                                   const Take &take) const
+{
+    const QByteArray sql = QByteArray("SELECT ") + KeptColumns + " FROM entry WHERE day = ?";
+    const Statement row = prepareStatement(m_db, sql.constData());
+    if (!row)
+        return Outcome::Damaged;
+    QString spare;
+    for (const PassingRow &passing : rows) {
+        sqlite3_reset(row.get());
+        sqlite3_bind_int64(row.get(), 1, passing.day);
+        // A sieve names a day the rows lack: the file is not what was written.
+        if (sqlite3_step(row.get()) != SQLITE_ROW)
+            return Outcome::Damaged;
+        const Outcome outcome = takeRow(row.get(), passing.sieve, words, spare, take);
+        if (outcome != Outcome::Done)
+            return outcome;
+    }
+    return Outcome::Done;
+}
+
+KeptRows::Outcome KeptRows::scanPassing(const std::vector<PassingRow> &rows,
+                                        const QStringList &words, const Take &take,
+                                        Order order) const
+{
     const QByteArray sql = QByteArray("SELECT ") + KeptColumns + " FROM entry ORDER BY day " +
+                           (order == Order::NewestFirst ? "DESC" : "ASC");
+    const Statement row = prepareStatement(m_db, sql.constData());
+    if (!row)
+        return Outcome::Damaged;
+    QString spare;
+    auto next = rows.cbegin();
+    int status = SQLITE_ROW;
+    while (next != rows.cend() && (status = sqlite3_step(row.get())) == SQLITE_ROW) {
+        if (sqlite3_column_int64(row.get(), 0) != next->day)
+            continue;
+        const Outcome outcome = takeRow(row.get(), next->sieve, words, spare, take);
+        if (outcome != Outcome::Done)
+            return outcome;
+        ++next;
+    }
+    // Rows left over name days the rows lack.
+    return next == rows.cend() ? Outcome::Done : Outcome::Damaged;
+}
+
+KeptRows::Outcome KeptRows::scanAll(const std::function<bool(const QDate &)> &wanted,
+                                    const Take &take, Order order) const
+{
+    // Each row with its sieve; a row whose sieve is missing fails its check.
+    const QByteArray sql = QByteArray("SELECT ") + KeptColumns +
+                           ", bits FROM entry LEFT JOIN sieve USING (day) ORDER BY day " +
                            (order == Order::NewestFirst ? "DESC" : "ASC");
     const Statement rows = prepareStatement(m_db, sql.constData());
     if (!rows)
         return Outcome::Damaged;
+    constexpr int SieveColumn = 9;
     QString spare;
     int status = SQLITE_ROW;
     while ((status = sqlite3_step(rows.get())) == SQLITE_ROW) {
         if (!wanted(QDate::fromJulianDay(sqlite3_column_int64(rows.get(), 0))))
             continue;
-        // Only a row that holds the words is taken apart and checked; a damaged row the
-        // search passes over is found by the check of every row that follows each start.
-        if (!words.isEmpty() && !holdsAll(foldedColumn(rows.get(), spare), words))
-            continue;
-        std::optional<KeptEntry> kept =
-            keptEntry(rows.get(), m_checked->load() ? RowCheck::FitOnly : RowCheck::Whole,
-                      RowTexts::Borrowed);
-        if (!kept)
-            return Outcome::Damaged;
-        if (!take(std::move(*kept)))
-            return Outcome::Stopped;
+        const Outcome outcome =
+            takeRow(rows.get(), sieveColumn(rows.get(), SieveColumn), {}, spare, take);
+        if (outcome != Outcome::Done)
+            return outcome;
     }
     return status == SQLITE_DONE ? Outcome::Done : Outcome::Damaged;
 }
