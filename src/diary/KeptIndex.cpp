@@ -25,7 +25,8 @@ constexpr const char *Schema =
     " modified INTEGER NOT NULL, changed INTEGER NOT NULL, folded BLOB NOT NULL,"
     " anchors BLOB NOT NULL, shifts BLOB NOT NULL, text BLOB, digest INTEGER NOT NULL);"
     // Apart from the texts, so that a search reads the sieves of every row and the texts
-    // only of the rows that pass; the row's digest covers its sieve.
+    // only of the rows that pass; the check of every row takes each sieve again from its
+    // text and compares.
     " CREATE TABLE sieve(day INTEGER PRIMARY KEY, bits BLOB NOT NULL)";
 // The stamps alone, so that checking them against the files reads a few pages, not the
 // texts.
@@ -98,8 +99,8 @@ template <typename T> quint64 digestOf(const QList<T> &values, quint64 digest)
     return digestBytes(values.constData(), size_t(values.size()) * sizeof(T), digest);
 }
 
-// Everything a row holds, its sieve with it, digested.
-qint64 rowDigest(const KeptEntry &kept, const TextSieve &sieve)
+// Everything a row holds, digested. Its sieve lives apart and is checked against the text.
+qint64 rowDigest(const KeptEntry &kept)
 {
     const FileStamp &stamp = kept.stamp;
     const qint64 fields[] = {kept.entry.date.toJulianDay(), stamp.size, stamp.modifiedNs,
@@ -111,7 +112,6 @@ qint64 rowDigest(const KeptEntry &kept, const TextSieve &sieve)
     digest = digestOf(kept.entry.shifts, digest);
     digest = digestBytes(kept.entry.text.constData(),
                          size_t(kept.entry.text.size()) * sizeof(QChar), digest);
-    digest = digestBytes(sieve.bits.data(), sizeof sieve.bits, digest);
     return qint64(digest);
 }
 
@@ -147,8 +147,7 @@ std::optional<TextSieve> sieveColumn(sqlite3_stmt *row, int column)
     return sieve;
 }
 
-std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, const std::optional<TextSieve> &sieve,
-                                   RowCheck check, RowTexts texts)
+std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, RowCheck check, RowTexts texts)
 {
     KeptEntry kept;
     kept.entry.date = QDate::fromJulianDay(sqlite3_column_int64(row, 0));
@@ -168,9 +167,8 @@ std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, const std::optional<TextSi
             return std::nullopt;
         kept.entry.text = std::move(*text);
     }
-    const bool digestHolds =
-        sieve && sqlite3_column_int64(row, 8) == rowDigest(kept, *sieve);
-    if ((check == RowCheck::Whole && !digestHolds) || !fitsTogether(kept.entry))
+    if ((check == RowCheck::Whole && sqlite3_column_int64(row, 8) != rowDigest(kept)) ||
+        !fitsTogether(kept.entry))
         return std::nullopt;
     return kept;
 }
@@ -201,7 +199,7 @@ bool insertSieve(sqlite3_stmt *insert, const QDate &date, const TextSieve &sieve
     return sqlite3_step(insert) == SQLITE_DONE;
 }
 
-bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept, const TextSieve &sieve)
+bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept)
 {
     const IndexedEntry &entry = kept.entry;
     sqlite3_reset(insert);
@@ -219,7 +217,7 @@ bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept, const TextSieve &s
         sqlite3_bind_null(insert, 8);
     else
         bindBytes(insert, 8, entry.text.constData(), entry.text.size() * qsizetype(sizeof(QChar)));
-    sqlite3_bind_int64(insert, 9, rowDigest(kept, sieve));
+    sqlite3_bind_int64(insert, 9, rowDigest(kept));
     return sqlite3_step(insert) == SQLITE_DONE;
 }
 
@@ -245,9 +243,10 @@ std::optional<QByteArray> serializedIndex(const KeptEntryFill &fill, QString *er
     // Oldest first: rows appended in key order fill their pages, where rows put in front
     // of the others would leave every page half empty.
     const bool filled = inserted && fill([&](const KeptEntry &kept) {
-        const TextSieve sieve = sieveOfText(kept.entry.folded.text);
-        return inserted = insertEntry(insert.get(), kept, sieve) &&
-                          insertSieve(insertSieves.get(), kept.entry.date, sieve);
+        return inserted =
+                   insertEntry(insert.get(), kept) &&
+                   insertSieve(insertSieves.get(), kept.entry.date,
+                               sieveOfText(kept.entry.folded.text));
     });
     if (!filled) {
         if (error)

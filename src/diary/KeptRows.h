@@ -68,33 +68,26 @@ public:
 
 private:
     KeptRows(sqlite3 *db, QString path, std::shared_ptr<std::atomic<bool>> checked);
-    struct PassingRow
-    {
-        qint64 day;
-        std::optional<TextSieve> sieve; // nothing when the sieve read is not one
-    };
     struct Passing
     {
-        std::vector<PassingRow> rows; // in the order of the scan
-        size_t wanted = 0;            // the rows wanted, passing or not
+        std::vector<qint64> days; // in the order of the scan
+        size_t wanted = 0;        // the rows wanted, passing or not
     };
-    // The rows wanted whose sieve may hold the words; nothing when the sieves cannot be
-    // read.
-    std::optional<Passing> passingRows(const QStringList &words,
+    // The days wanted whose sieve has every bit of wordSieve; nothing when the sieves
+    // cannot be read.
+    std::optional<Passing> passingDays(const TextSieve &wordSieve,
                                        const std::function<bool(const QDate &)> &wanted,
                                        Order order) const;
-    // The passing rows looked up one by one.
-    Outcome lookUp(const std::vector<PassingRow> &rows, const QStringList &words,
+    // The rows of days looked up one by one.
+    Outcome lookUp(const std::vector<qint64> &days, const QStringList &words,
                    const Take &take) const;
-    // The passing rows met while reading all in order.
-    Outcome scanPassing(const std::vector<PassingRow> &rows, const QStringList &words,
+    // Every row whose day reads() accepts, in order; with no words, each row's sieve is
+    // checked against its text as well.
+    Outcome scanInOrder(const std::function<bool(qint64)> &reads, const QStringList &words,
                         const Take &take, Order order) const;
-    // Every row wanted, each checked with its sieve.
-    Outcome scanAll(const std::function<bool(const QDate &)> &wanted, const Take &take,
-                    Order order) const;
     // Gives take the row at hand when it holds the words.
-    Outcome takeRow(sqlite3_stmt *row, const std::optional<TextSieve> &sieve,
-                    const QStringList &words, QString &spare, const Take &take) const;
+    Outcome takeRow(sqlite3_stmt *row, const QStringList &words, QString &spare,
+                    const Take &take) const;
 
     sqlite3 *m_db;
     QString m_path;

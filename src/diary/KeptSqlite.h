@@ -50,10 +50,9 @@ enum class RowTexts
 // A row's sieve as the sieve table holds it; nothing when the column is not one.
 std::optional<TextSieve> sieveColumn(sqlite3_stmt *row, int column);
 
-// The row at hand, checked; nothing when the check fails. The whole check takes the row's
-// sieve, read apart from it, into its digest: a sieve missing or damaged fails it.
-std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, const std::optional<TextSieve> &sieve,
-                                   RowCheck check, RowTexts texts);
+// The row at hand, checked; nothing when the check fails.
+std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, RowCheck check = RowCheck::Whole,
+                                   RowTexts texts = RowTexts::Copied);
 
 // Whether db holds an index of the format this program writes.
 bool hasKeptFormat(sqlite3 *db);

@@ -1,5 +1,7 @@
 #include "diary/TextSieve.h"
 
+#include <bit>
+
 namespace Kakiva {
 
 namespace {
@@ -45,6 +47,14 @@ bool TextSieve::covers(const TextSieve &part) const
             return false;
     }
     return true;
+}
+
+int TextSieve::bitCount() const
+{
+    int count = 0;
+    for (const quint64 word : bits)
+        count += std::popcount(word);
+    return count;
 }
 
 TextSieve sieveOfText(QStringView folded)

@@ -18,6 +18,7 @@ struct TextSieve
 
     // Whether every bit of part is set here.
     bool covers(const TextSieve &part) const;
+    int bitCount() const;
     friend bool operator==(const TextSieve &, const TextSieve &) = default;
 };
 
