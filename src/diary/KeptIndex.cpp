@@ -3,6 +3,7 @@
 #include "platform/WholeFile.h"
 
 #include "diary/KeptSqlite.h"
+#include "diary/TextSieve.h"
 
 #include <QSaveFile>
 
@@ -13,16 +14,20 @@ namespace Kakiva {
 
 namespace {
 
-// Raised whenever what the file holds changes meaning; an index of another format is read
-// as none and built again.
-constexpr int KeptFormat = 2;
+// Raised whenever what the file holds changes meaning, the bits of the sieves among it; an
+// index of another format is read as none and built again.
+constexpr int KeptFormat = 3;
 // Seeds the digest of each row, which finds a row damaged on disk before it is trusted.
 constexpr quint64 DigestSeed = 0xcbf29ce484222325ULL;
 
 constexpr const char *Schema =
     "CREATE TABLE entry(day INTEGER PRIMARY KEY, size INTEGER NOT NULL,"
     " modified INTEGER NOT NULL, changed INTEGER NOT NULL, folded BLOB NOT NULL,"
-    " anchors BLOB NOT NULL, shifts BLOB NOT NULL, text BLOB, digest INTEGER NOT NULL)";
+    " anchors BLOB NOT NULL, shifts BLOB NOT NULL, text BLOB, digest INTEGER NOT NULL);"
+    // Apart from the texts, so that a search reads the sieves of every row and the texts
+    // only of the rows that pass; the check of every row takes each sieve again from its
+    // text and compares.
+    " CREATE TABLE sieve(day INTEGER PRIMARY KEY, bits BLOB NOT NULL)";
 // The stamps alone, so that checking them against the files reads a few pages, not the
 // texts.
 constexpr const char *StampIndex =
@@ -94,7 +99,7 @@ template <typename T> quint64 digestOf(const QList<T> &values, quint64 digest)
     return digestBytes(values.constData(), size_t(values.size()) * sizeof(T), digest);
 }
 
-// Everything a row holds, digested.
+// Everything a row holds, digested. Its sieve lives apart and is checked against the text.
 qint64 rowDigest(const KeptEntry &kept)
 {
     const FileStamp &stamp = kept.stamp;
@@ -131,6 +136,15 @@ Statement prepareStatement(sqlite3 *db, const char *sql)
     sqlite3_stmt *statement = nullptr;
     sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
     return Statement(statement);
+}
+
+std::optional<TextSieve> sieveColumn(sqlite3_stmt *row, int column)
+{
+    TextSieve sieve;
+    if (sqlite3_column_bytes(row, column) != int(sizeof sieve.bits))
+        return std::nullopt;
+    std::memcpy(sieve.bits.data(), sqlite3_column_blob(row, column), sizeof sieve.bits);
+    return sieve;
 }
 
 std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, RowCheck check, RowTexts texts)
@@ -177,6 +191,14 @@ void bindBytes(sqlite3_stmt *statement, int column, const void *bytes, qsizetype
         sqlite3_bind_blob64(statement, column, bytes, sqlite3_uint64(size), SQLITE_STATIC);
 }
 
+bool insertSieve(sqlite3_stmt *insert, const QDate &date, const TextSieve &sieve)
+{
+    sqlite3_reset(insert);
+    sqlite3_bind_int64(insert, 1, date.toJulianDay());
+    bindBytes(insert, 2, sieve.bits.data(), qsizetype(sizeof sieve.bits));
+    return sqlite3_step(insert) == SQLITE_DONE;
+}
+
 bool insertEntry(sqlite3_stmt *insert, const KeptEntry &kept)
 {
     const IndexedEntry &entry = kept.entry;
@@ -216,13 +238,16 @@ std::optional<QByteArray> serializedIndex(const KeptEntryFill &fill, QString *er
     }
     const Statement insert =
         prepareStatement(db.get(), "INSERT INTO entry VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    bool inserted = bool(insert);
+    const Statement insertSieves = prepareStatement(db.get(), "INSERT INTO sieve VALUES (?, ?)");
+    bool inserted = insert && insertSieves;
     // Oldest first: rows appended in key order fill their pages, where rows put in front
     // of the others would leave every page half empty.
-    const bool filled =
-        inserted && fill([&](const KeptEntry &kept) {
-            return inserted = insertEntry(insert.get(), kept);
-        });
+    const bool filled = inserted && fill([&](const KeptEntry &kept) {
+        return inserted =
+                   insertEntry(insert.get(), kept) &&
+                   insertSieve(insertSieves.get(), kept.entry.date,
+                               sieveOfText(kept.entry.folded.text));
+    });
     if (!filled) {
         if (error)
             *error = inserted ? QStringLiteral("the kept entries could not all be read")

@@ -1,6 +1,7 @@
 #include "diary/KeptRows.h"
 
 #include "diary/KeptSqlite.h"
+#include "diary/TextSieve.h"
 
 #include <QUrl>
 
@@ -119,31 +120,127 @@ std::optional<std::vector<KeptDay>> KeptRows::days() const
     return days;
 }
 
+std::optional<KeptRows::Passing> KeptRows::passingDays(
+    const TextSieve &wordSieve, const std::function<bool(const QDate &)> &wanted,
+    Order order) const
+{
+    const QByteArray sql = QByteArray("SELECT day, bits FROM sieve ORDER BY day ") +
+                           (order == Order::NewestFirst ? "DESC" : "ASC");
+    const Statement sieves = prepareStatement(m_db, sql.constData());
+    if (!sieves)
+        return std::nullopt;
+    Passing passing;
+    int status = SQLITE_ROW;
+    while ((status = sqlite3_step(sieves.get())) == SQLITE_ROW) {
+        const qint64 day = sqlite3_column_int64(sieves.get(), 0);
+        if (!wanted(QDate::fromJulianDay(day)))
+            continue;
+        ++passing.wanted;
+        // A sieve of the wrong size passes: its row is read, and the check of every row
+        // finds the sieve.
+        const std::optional<TextSieve> sieve = sieveColumn(sieves.get(), 1);
+        if (!sieve || sieve->covers(wordSieve))
+            passing.days.push_back(day);
+    }
+    if (status != SQLITE_DONE)
+        return std::nullopt;
+    return passing;
+}
+
+KeptRows::Outcome KeptRows::takeRow(sqlite3_stmt *row, const QStringList &words,
+                                    QString &spare, const Take &take) const
+{
+    // Only a row that holds the words is taken apart and checked; a damaged row the
+    // search passes over is found by the check of every row that follows each start.
+    if (!words.isEmpty() && !holdsAll(foldedColumn(row, spare), words))
+        return Outcome::Done;
+    std::optional<KeptEntry> kept = keptEntry(
+        row, m_checked->load() ? RowCheck::FitOnly : RowCheck::Whole, RowTexts::Borrowed);
+    if (!kept)
+        return Outcome::Damaged;
+    return take(std::move(*kept)) ? Outcome::Done : Outcome::Stopped;
+}
+
 KeptRows::Outcome KeptRows::scan(const QStringList &words,
                                  const std::function<bool(const QDate &)> &wanted,
                                  const Take &take, Order order) const
 {
-    const QByteArray sql = QByteArray("SELECT ") + KeptColumns + " FROM entry ORDER BY day " +
-                           (order == Order::NewestFirst ? "DESC" : "ASC");
+    const auto wantedDay = [&wanted](qint64 day) {
+        return wanted(QDate::fromJulianDay(day));
+    };
+    // A word of one pair lets through too many rows to pay for reading the sieves.
+    const TextSieve wordSieve = sieveOfWords(words);
+    if (wordSieve.bitCount() < 2)
+        return scanInOrder(wantedDay, words, take, order);
+    // The rows whose sieve lacks a bit of the words cannot hold them: only the others'
+    // texts are read.
+    const std::optional<Passing> passing = passingDays(wordSieve, wanted, order);
+    if (!passing)
+        return Outcome::Damaged;
+    // Looking up a row costs a few steps through the tree where the next in order costs
+    // one: when many pass, all are read in order and the others skipped.
+    if (passing->days.size() * 8 < passing->wanted)
+        return lookUp(passing->days, words, take);
+    auto next = passing->days.cbegin();
+    const Outcome outcome = scanInOrder(
+        [&](qint64 day) {
+            const bool passes = next != passing->days.cend() && *next == day;
+            next += passes ? 1 : 0;
+            return passes;
+        },
+        words, take, order);
+    // A sieve names a day the rows lack: the file is not what was written.
+    return outcome == Outcome::Done && next != passing->days.cend() ? Outcome::Damaged
+                                                                     : outcome;
+}
+
+KeptRows::Outcome KeptRows::lookUp(const std::vector<qint64> &days, const QStringList &words,
+                                   const Take &take) const
+{
+    const QByteArray sql = QByteArray("SELECT ") + KeptColumns + " FROM entry WHERE day = ?";
+    const Statement row = prepareStatement(m_db, sql.constData());
+    if (!row)
+        return Outcome::Damaged;
+    QString spare;
+    for (const qint64 day : days) {
+        sqlite3_reset(row.get());
+        sqlite3_bind_int64(row.get(), 1, day);
+        // A sieve names a day the rows lack: the file is not what was written.
+        if (sqlite3_step(row.get()) != SQLITE_ROW)
+            return Outcome::Damaged;
+        const Outcome outcome = takeRow(row.get(), words, spare, take);
+        if (outcome != Outcome::Done)
+            return outcome;
+    }
+    return Outcome::Done;
+}
+
+KeptRows::Outcome KeptRows::scanInOrder(const std::function<bool(qint64)> &reads,
+                                        const QStringList &words, const Take &take,
+                                        Order order) const
+{
+    // Every row, as the check of every row asks, comes with its sieve to be checked too.
+    const bool everyRow = words.isEmpty();
+    const QByteArray sql = QByteArray("SELECT ") + KeptColumns +
+                           (everyRow ? ", bits FROM entry LEFT JOIN sieve USING (day)"
+                                     : " FROM entry") +
+                           " ORDER BY day " + (order == Order::NewestFirst ? "DESC" : "ASC");
     const Statement rows = prepareStatement(m_db, sql.constData());
     if (!rows)
         return Outcome::Damaged;
+    constexpr int SieveColumn = 9;
     QString spare;
     int status = SQLITE_ROW;
     while ((status = sqlite3_step(rows.get())) == SQLITE_ROW) {
-        if (!wanted(QDate::fromJulianDay(sqlite3_column_int64(rows.get(), 0))))
+        if (!reads(sqlite3_column_int64(rows.get(), 0)))
             continue;
-        // Only a row that holds the words is taken apart and checked; a damaged row the
-        // search passes over is found by the check of every row that follows each start.
-        if (!words.isEmpty() && !holdsAll(foldedColumn(rows.get(), spare), words))
-            continue;
-        std::optional<KeptEntry> kept =
-            keptEntry(rows.get(), m_checked->load() ? RowCheck::FitOnly : RowCheck::Whole,
-                      RowTexts::Borrowed);
-        if (!kept)
+        // A sieve missing, damaged or not the text's would hide the row from searches.
+        if (everyRow && sieveColumn(rows.get(), SieveColumn) !=
+                            sieveOfText(foldedColumn(rows.get(), spare)))
             return Outcome::Damaged;
-        if (!take(std::move(*kept)))
-            return Outcome::Stopped;
+        const Outcome outcome = takeRow(rows.get(), words, spare, take);
+        if (outcome != Outcome::Done)
+            return outcome;
     }
     return status == SQLITE_DONE ? Outcome::Done : Outcome::Damaged;
 }

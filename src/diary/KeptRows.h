@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diary/KeptIndex.h"
+#include "diary/TextSieve.h"
 
 #include <QDate>
 #include <QStringList>
@@ -12,6 +13,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace Kakiva {
 
@@ -66,6 +68,26 @@ public:
 
 private:
     KeptRows(sqlite3 *db, QString path, std::shared_ptr<std::atomic<bool>> checked);
+    struct Passing
+    {
+        std::vector<qint64> days; // in the order of the scan
+        size_t wanted = 0;        // the rows wanted, passing or not
+    };
+    // The days wanted whose sieve has every bit of wordSieve; nothing when the sieves
+    // cannot be read.
+    std::optional<Passing> passingDays(const TextSieve &wordSieve,
+                                       const std::function<bool(const QDate &)> &wanted,
+                                       Order order) const;
+    // The rows of days looked up one by one.
+    Outcome lookUp(const std::vector<qint64> &days, const QStringList &words,
+                   const Take &take) const;
+    // Every row whose day reads() accepts, in order; with no words, each row's sieve is
+    // checked against its text as well.
+    Outcome scanInOrder(const std::function<bool(qint64)> &reads, const QStringList &words,
+                        const Take &take, Order order) const;
+    // Gives take the row at hand when it holds the words.
+    Outcome takeRow(sqlite3_stmt *row, const QStringList &words, QString &spare,
+                    const Take &take) const;
 
     sqlite3 *m_db;
     QString m_path;

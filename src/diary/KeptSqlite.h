@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diary/KeptIndex.h"
+#include "diary/TextSieve.h"
 
 #include <sqlite3.h>
 
@@ -45,6 +46,9 @@ enum class RowTexts
     // The folded text points into the row: valid until the statement moves on.
     Borrowed,
 };
+
+// A row's sieve as the sieve table holds it; nothing when the column is not one.
+std::optional<TextSieve> sieveColumn(sqlite3_stmt *row, int column);
 
 // The row at hand, checked; nothing when the check fails.
 std::optional<KeptEntry> keptEntry(sqlite3_stmt *row, RowCheck check = RowCheck::Whole,

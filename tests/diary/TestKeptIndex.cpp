@@ -1,5 +1,7 @@
 #include "diary/DiaryIndex.h"
+#include "diary/DiaryReading.h"
 #include "diary/KeptIndex.h"
+#include "diary/TextSieve.h"
 
 #include "EntryText.h"
 #include "TestAppDir.h"
@@ -39,6 +41,10 @@ const QStringList Queries{
     u"散歩"_s, u"かれー"_s, u"カレー"_s, u"ガイド"_s, u"pc"_s,  u"ＰＣ"_s, u"平成"_s,
     u"うぉんばっと"_s, u"🐈"_s, u"café"_s, u"海 山"_s, u"ぱん"_s, u"1"_s, u"。"_s,
     u"変わった日"_s, u"加わった日"_s,
+    // Forms that fold to what the rows' sieves were taken from.
+    u"ｳｫﾝﾊﾞｯﾄ"_s, u"ウォンバット"_s, u"ｶﾚｰ"_s, u"ＣＡＦＥ"_s, u"ｶﾞｲﾄﾞﾌﾞｯｸ"_s, u"海へ 🐈と"_s,
+    // Characters every sieve of a row with "山も海も" has, never side by side in this order.
+    u"海山"_s, u"も山"_s,
     // Found nowhere: its UTF-16 bytes are the second byte of "散" and the first of "歩",
     // which a search of the bytes must not take for a character.
     u"楥"_s,
@@ -118,7 +124,23 @@ enum class Change
     RowDamaged,
     IndexTruncated,
     IndexEmpty,
+    // The changed day's sieve cleared on disk, its text whole: a search passes the row
+    // over until the check of every row finds it.
+    SieveCleared,
+    // The changed day's text replaced, its stamp set back, with the sieve it was kept with:
+    // only a change of the inode's change time tells, and its new text is what is found.
+    ChangedUnderOldSieve,
 };
+
+// The bytes of the sieve the kept index holds for the entry of date as it is on disk.
+QByteArray sieveBytes(const QDate &date)
+{
+    const EntryReading reading = readForIndex(date);
+    if (reading.outcome != EntryReading::Outcome::Read)
+        qFatal("cannot read the entry of %s", qPrintable(date.toString(Qt::ISODate)));
+    const TextSieve sieve = sieveOfText(reading.entry.folded.text);
+    return QByteArray(reinterpret_cast<const char *>(sieve.bits.data()), sizeof sieve.bits);
+}
 
 } // namespace
 
@@ -134,6 +156,8 @@ private slots:
 
     void keptAndFreshAgree_data();
     void keptAndFreshAgree();
+    void sieveLetsThroughEveryPieceOfItsText_data();
+    void sieveLetsThroughEveryPieceOfItsText();
 
 private:
     void writeDiary();
@@ -266,6 +290,22 @@ void TestKeptIndex::change(Change what)
     case Change::IndexEmpty:
         writeWholeFile(kept, {});
         break;
+    case Change::SieveCleared: {
+        QByteArray bytes = readWholeFile(kept);
+        const QByteArray sieve = sieveBytes(ChangedDay);
+        const qsizetype at = bytes.indexOf(sieve);
+        QVERIFY(at > 0);
+        bytes.replace(at, sieve.size(), QByteArray(sieve.size(), '\0'));
+        writeWholeFile(kept, bytes);
+        break;
+    }
+    case Change::ChangedUnderOldSieve:
+        QCOMPARE(sameSize.size(), before.size());
+        writeWholeFile(changed, sameSize);
+        setModifiedTime(changed, time);
+        // The kept sieve lacks the new text's pairs.
+        QVERIFY(!readWholeFile(kept).contains(sieveBytes(ChangedDay)));
+        break;
     }
 }
 
@@ -297,6 +337,10 @@ void TestKeptIndex::keptAndFreshAgree_data()
     QTest::newRow("index truncated")
         << Change::IndexTruncated << true << otherWord << ChangedDay << true;
     QTest::newRow("index empty") << Change::IndexEmpty << true << otherWord << ChangedDay << true;
+    QTest::newRow("one sieve cleared")
+        << Change::SieveCleared << true << u"散歩"_s << ChangedDay << true;
+    QTest::newRow("changed by hand, kept sieve stale")
+        << Change::ChangedUnderOldSieve << true << changedWord << ChangedDay << true;
 }
 
 void TestKeptIndex::keptAndFreshAgree()
@@ -325,6 +369,36 @@ void TestKeptIndex::keptAndFreshAgree()
     QCOMPARE(kept->entryCount(), fresh->entryCount());
     QCOMPARE(kept->unreadableCount(), fresh->unreadableCount());
     QCOMPARE(allResults(*kept), allResults(*fresh));
+}
+
+void TestKeptIndex::sieveLetsThroughEveryPieceOfItsText_data()
+{
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("kana and kanji") << u"夕方に川沿いを散歩した。"_s;
+    QTest::newRow("half-width katakana with voiced marks") << u"ｶﾞｲﾄﾞﾌﾞｯｸを買った。"_s;
+    QTest::newRow("full-width and squared forms") << u"ＰＣの㍻の写真"_s;
+    QTest::newRow("outside the basic plane") << u"🐈と昼寝。🐈"_s;
+    QTest::newRow("combining mark") << u"café と cafe\u0301"_s;
+    QTest::newRow("across a line end") << u"山も\r\n海も"_s;
+    QTest::newRow("one character") << u"海"_s;
+}
+
+void TestKeptIndex::sieveLetsThroughEveryPieceOfItsText()
+{
+    QFETCH(QString, text);
+
+    // Every word a search could find in the text, as the search folds it, passes the
+    // text's sieve: the sieve may only ever turn away texts that cannot match.
+    const QString folded = foldForSearch(text).text;
+    const TextSieve sieve = sieveOfText(folded);
+    for (qsizetype start = 0; start < folded.size(); ++start) {
+        for (qsizetype length = 1; start + length <= folded.size(); ++length) {
+            const QString word = folded.mid(start, length);
+            if (!sieve.covers(sieveOfWords(searchWords(word))))
+                QFAIL(qPrintable(u"turned away: "_s + word));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKeptIndex)
