@@ -49,6 +49,7 @@ MainFor::MainFor(QWidget *parent)
             // The window is up by now, so the notice stands over it.
             loaded->tellAboutDrafts();
         }
+        m_settled = true;
     });
 }
 

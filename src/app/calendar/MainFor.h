@@ -33,6 +33,10 @@ public:
     // Shows the window centred on its screen.
     void showCentred();
 
+    // True once the first frame is up and what follows it has run: the windows' module
+    // loaded, the month marked, the drafts told.
+    bool isSettled() const { return m_settled; }
+
     QCalendarWidget *DayCal = nullptr;
     QMenu *FileMenu = nullptr;
     QAction *SearchMenu = nullptr;
@@ -74,6 +78,7 @@ private:
 
     std::unique_ptr<RoomsLoader> m_rooms;
     bool m_roomsFaultTold = false;
+    bool m_settled = false;
     bool m_dateEventPending = false;
 };
 

@@ -9,8 +9,10 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextCharFormat>
 #include <QTest>
 
 using namespace Kakiva;
