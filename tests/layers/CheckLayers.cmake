@@ -13,7 +13,9 @@
 #   app/kit                  the core; app/start and the window rooms below also app/kit
 #   app/settings, app/site, app/search, app/backup, app/publish   one room each, never each other
 #   app/entry                also app/publish (OK hands the saved day to the upload)
-#   app/calendar             every other window room, never app/start
+#   app/rooms                nothing of ours: what the calendar asks of the windows' module
+#   app/calendar             app/rooms and app/kit, never another window room nor app/start
+#   app/module               every window room and app/calendar, never app/start
 #   (main.cpp)               app/start and app/calendar
 # and when a core folder includes a Qt Widgets header.
 # Run as: cmake -DSRC=<src dir> -DWIDGETS_INCLUDE=<QtWidgets include dir> -P CheckLayers.cmake
@@ -39,13 +41,15 @@ set(allowed_app/search app/search app/kit ${core_of_app})
 set(allowed_app/backup app/backup app/kit ${core_of_app})
 set(allowed_app/publish app/publish app/kit ${core_of_app})
 set(allowed_app/entry app/entry app/publish app/kit ${core_of_app})
-set(allowed_app/calendar app/calendar app/entry app/settings app/site app/search app/backup
-    app/publish app/kit ${core_of_app})
+set(allowed_app/rooms app/rooms)
+set(allowed_app/calendar app/calendar app/rooms app/kit ${core_of_app})
+set(allowed_app/module app/module app/calendar app/rooms app/entry app/settings app/site
+    app/search app/backup app/publish app/kit ${core_of_app})
 set(allowed_PublishClientFactory.cpp ${allowed_publish} publish/ftp publish/sftp)
 set(core_folders platform diary settings pages pictures publish publish/client publish/ftp publish/sftp backup
     journal)
 set(app_rooms app/kit app/start app/settings app/site app/search app/backup app/publish
-    app/entry app/calendar)
+    app/entry app/rooms app/calendar app/module)
 set(folders platform diary settings pages pictures publish/client publish/ftp publish/sftp publish backup
     journal ${app_rooms})
 

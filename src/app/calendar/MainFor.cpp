@@ -1,41 +1,19 @@
 #include "app/calendar/MainFor.h"
 
 #include "app/calendar/AfterFirstPaint.h"
-#include "app/backup/BackupFor.h"
-#include "app/calendar/DayPageBrowse.h"
-#include "app/calendar/DraftMarks.h"
-#include "app/calendar/PrivateDayMarks.h"
-#include "app/calendar/UnsentView.h"
-#include "app/entry/DiaryInpFor.h"
+#include "app/calendar/RoomsLoader.h"
 #include "app/kit/AppIcon.h"
-#include "app/kit/BusyWait.h"
 #include "app/kit/ErrorMessage.h"
 #include "app/kit/Geometry.h"
-#include "app/publish/CheckFor.h"
-#include "app/publish/SendFor.h"
-#include "app/search/SearchFor.h"
-#include "app/settings/ConfFor.h"
-#include "app/site/SiteFor.h"
-#include "backup/AutoBackup.h"
-#include "diary/DateStrings.h"
-#include "diary/EntryDays.h"
-#include "diary/EntryStore.h"
-#include "journal/DayDeletion.h"
 #include "pages/SitePageName.h"
-#include "publish/PublishDestination.h"
-#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QLayout>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QTextCharFormat>
 
 namespace Kakiva {
 
@@ -45,6 +23,8 @@ MainFor::MainFor(QWidget *parent)
                               Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("MainFor"));
+    m_rooms = std::make_unique<RoomsLoader>(
+        this, roomsModulePaths(QCoreApplication::applicationDirPath()));
     setWindowTitle(QStringLiteral("KakivaH"));
     buildMenu();
     buildCalendar();
@@ -57,26 +37,23 @@ MainFor::MainFor(QWidget *parent)
     connect(DayCal, &QCalendarWidget::clicked, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::activated, this, &MainFor::requestDateEvent);
     connect(DayCal, &QCalendarWidget::selectionChanged, this, &MainFor::enableDelete);
-    enableDelete();
-    // The marks read the entry store, the server's record (through the settings and the
-    // code-page converter) and the drafts: the first frame shows the month without them
-    // and they follow at once.
-    // So do the icon's pixels, which the window system asks for in every size as soon as
+    // The marks, the menu's state and the drafts' notice come from the windows' module,
+    // with the entry store, the server's record and the settings below it: the first
+    // frame shows the month without them, and the module is loaded just after it.
+    // The icon's pixels wait too: the window system asks for them in every size as soon as
     // the window has one. The dialogs, its children, show the same icon.
     runAfterFirstPaint(this, [this] {
-        markEntryDays(DayCal->yearShown(), DayCal->monthShown());
         setWindowIcon(appIcon());
-    });
-    // Once the window is up, so the notice stands over it.
-    QMetaObject::invokeMethod(
-        this, [this] { tellAboutDrafts(this); }, Qt::QueuedConnection);
-
-    m_backups = new AutoBackup(this);
-    connect(m_backups, &AutoBackup::finished, this, [this](bool written, const QString &error) {
-        if (!written)
-            showErrorMessage(this, QStringLiteral("バックアップできませんでした。\n") + error);
+        if (Rooms *loaded = rooms()) {
+            refreshMarks();
+            // The window is up by now, so the notice stands over it.
+            loaded->tellAboutDrafts();
+        }
+        m_settled = true;
     });
 }
+
+MainFor::~MainFor() = default;
 
 void MainFor::buildMenu()
 {
@@ -107,8 +84,10 @@ void MainFor::buildMenu()
     EndMenu = FileMenu->addAction(QStringLiteral("終了"));
     EndMenu->setObjectName(QStringLiteral("EndMenu"));
     connect(SearchMenu, &QAction::triggered, this, &MainFor::openSearch);
-    connect(BrowseMenu, &QAction::triggered, this,
-            [this] { showDayPage(this, DayCal->selectedDate()); });
+    connect(BrowseMenu, &QAction::triggered, this, [this] {
+        if (Rooms *r = rooms())
+            r->showDayPage(DayCal->selectedDate());
+    });
     connect(DeleteMenu, &QAction::triggered, this, &MainFor::deleteChosenDay);
     connect(PrivateMenu, &QAction::triggered, this, &MainFor::togglePrivateDay);
     connect(ConfMenu, &QAction::triggered, this, &MainFor::openSettings);
@@ -119,7 +98,8 @@ void MainFor::buildMenu()
     connect(CheckMenu, &QAction::triggered, this, &MainFor::checkServer);
     connect(BackupMenu, &QAction::triggered, this, &MainFor::openBackups);
     connect(FileMenu, &QMenu::aboutToShow, this, [this] {
-        showUnsentCount(UnsentMenu, ResendMenu);
+        if (Rooms *r = rooms())
+            r->showUnsentCount(UnsentMenu, ResendMenu);
         // Like sending everything again, a check needs a server and a site.
         CheckMenu->setEnabled(ResendMenu->isEnabled());
     });
@@ -166,16 +146,24 @@ void MainFor::showToday()
     DayCal->setCurrentPage(today.year(), today.month());
 }
 
+
+// A user action that comes before the module is loaded waits for it: milliseconds. One
+// that cannot be loaded is told once; the calendar itself keeps working.
+Rooms *MainFor::rooms()
+{
+    if (Rooms *loaded = m_rooms->rooms())
+        return loaded;
+    if (!m_roomsFaultTold) {
+        m_roomsFaultTold = true;
+        showErrorMessage(this, m_rooms->error());
+    }
+    return nullptr;
+}
+
 void MainFor::markEntryDays(int year, int month)
 {
-    DayCal->setDateTextFormat(QDate(), QTextCharFormat());
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    for (int day : daysWithEntries(year, month))
-        DayCal->setDateTextFormat(QDate(year, month, day), bold);
-    markUnsentDays(DayCal, year, month);
-    markDraftDays(DayCal, year, month);
-    markPrivateDays(DayCal, year, month);
+    if (Rooms *r = rooms())
+        r->markMonth(DayCal, year, month);
 }
 
 // After a save, a publish or new settings: what the server lacks may have changed. The
@@ -186,56 +174,28 @@ void MainFor::refreshMarks()
     enableDelete();
 }
 
-namespace {
-
-// The focus starts on キャンセル, so a stray Return or Space deletes nothing.
-bool confirmDeletion(QWidget *window, const QDate &date)
-{
-    QMessageBox question(QMessageBox::Question, window->windowTitle(),
-                         slashedDate(date) + QStringLiteral(" の日記を削除しますか？"),
-                         QMessageBox::NoButton, window);
-    QPushButton *remove =
-        question.addButton(QStringLiteral("削除(&D)"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = question.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
-    question.setDefaultButton(cancel);
-    question.setEscapeButton(cancel);
-    question.exec();
-    return question.clickedButton() == remove;
-}
-
-} // namespace
-
 // Only a day with an entry can be deleted; the Delete key follows the menu item. The same
 // goes for keeping a day private.
 void MainFor::enableDelete()
 {
-    const DateFields chosen = paddedDateFields(DayCal->selectedDate());
-    DeleteMenu->setEnabled(QFileInfo::exists(entryFilePath(chosen.year, chosen.month, chosen.day)));
-    showPrivacyChoice(PrivateMenu, DayCal->selectedDate());
+    if (Rooms *r = rooms())
+        r->showDayChoices(DeleteMenu, PrivateMenu, DayCal->selectedDate());
 }
 
 void MainFor::togglePrivateDay()
 {
-    enableDelete();
-    if (!PrivateMenu->isEnabled())
-        return;
-    togglePrivacy(this, DayCal->selectedDate());
-    refreshMarks();
+    if (Rooms *r = rooms()) {
+        r->togglePrivacy(DayCal->selectedDate());
+        refreshMarks();
+    }
 }
 
 void MainFor::deleteChosenDay()
 {
-    enableDelete();
-    const QDate chosen = DayCal->selectedDate();
-    if (!DeleteMenu->isEnabled() || !confirmDeletion(this, chosen))
-        return;
-    journal::SiteChange deleted;
-    runWhileBusy(this, QStringLiteral("削除しています..."), [&](JobProgress &) {
-        deleted = journal::deleteDay(paddedDateFields(chosen), readSettings().siteUrl);
-    });
-    if (!deleted.ok())
-        showErrorMessage(this, deleted.error);
-    refreshMarks();
+    if (Rooms *r = rooms()) {
+        r->deleteDay(DayCal->selectedDate());
+        refreshMarks();
+    }
 }
 
 void MainFor::requestDateEvent()
@@ -251,13 +211,8 @@ void MainFor::requestDateEvent()
 
 void MainFor::runDateEvent()
 {
-    if (!m_diaryInp)
-        m_diaryInp = new DiaryInpFor(this);
-    const QDate chosen = DayCal->selectedDate();
-    m_diaryInp->YearStr = dateFieldText(chosen.year());
-    m_diaryInp->MonthStr = dateFieldText(chosen.month());
-    m_diaryInp->DayStr = dateFieldText(chosen.day());
-    m_diaryInp->showModal();
+    if (Rooms *r = rooms())
+        r->writeDay(DayCal->selectedDate());
     m_dateEventPending = false;
     // Saved or not, the day's draft has gone with the dialog.
     refreshMarks();
@@ -265,39 +220,38 @@ void MainFor::runDateEvent()
 
 void MainFor::openSettings()
 {
-    if (!m_conf)
-        m_conf = new ConfFor(this);
-    m_conf->showModal();
-    refreshMarks();
+    if (Rooms *r = rooms()) {
+        r->openSettings();
+        refreshMarks();
+    }
 }
 
 void MainFor::openSite()
 {
-    SiteFor site(this);
-    site.showModal();
+    if (Rooms *r = rooms())
+        r->openSite();
 }
 
 void MainFor::sendSite(bool everything)
 {
-    SendFor send(everything ? SendFor::Scope::Everything : SendFor::Scope::Unsent, this);
-    send.exec();
-    refreshMarks();
+    if (Rooms *r = rooms()) {
+        r->sendSite(everything);
+        refreshMarks();
+    }
 }
 
 void MainFor::checkServer()
 {
-    CheckFor check(this);
-    check.exec();
-    refreshMarks();
+    if (Rooms *r = rooms()) {
+        r->checkServer();
+        refreshMarks();
+    }
 }
 
 void MainFor::openSearch()
 {
-    if (!m_search) {
-        m_search = new SearchFor(this);
-        connect(m_search, &SearchFor::dayChosen, this, &MainFor::openDay);
-    }
-    m_search->showSearch();
+    if (Rooms *r = rooms())
+        r->openSearch([this](const QDate &date) { openDay(date); });
 }
 
 void MainFor::openDay(const QDate &date)
@@ -310,13 +264,10 @@ void MainFor::openDay(const QDate &date)
 
 void MainFor::openBackups()
 {
-    BackupFor backups(m_backups, this);
-    backups.exec();
-    refreshMarks();
-    // What the server holds may no longer be what the restored record says.
-    if (backups.restoredAny() && destinationOf(readSettings()).isSet() &&
-        askCheckAfterRestore(this))
-        checkServer();
+    if (Rooms *r = rooms()) {
+        r->openBackups();
+        refreshMarks();
+    }
 }
 
 void MainFor::closeEvent(QCloseEvent *event)
@@ -325,13 +276,11 @@ void MainFor::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-// A failure is told by the handler of every automatic backup's end.
+// Without the module nothing could have been written, so there is nothing to back up.
 void MainFor::backUpAtQuit()
 {
-    const QString text = QStringLiteral("バックアップ中...");
-    waitWhileBusy(this, text, m_backups->job());
-    if (m_backups->changedSinceBackup() && m_backups->start())
-        waitWhileBusy(this, text, m_backups->job());
+    if (Rooms *r = m_rooms->rooms())
+        r->backUpAtQuit();
 }
 
 } // namespace Kakiva

@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QCloseEvent;
 class QCalendarWidget;
@@ -9,10 +11,8 @@ class QMenu;
 
 namespace Kakiva {
 
-class AutoBackup;
-class ConfFor;
-class DiaryInpFor;
-class SearchFor;
+class Rooms;
+class RoomsLoader;
 
 // The calendar window: starts the program set to today, hands a chosen day to the entry
 // dialog and opens the settings dialog, the search window and the chosen day's page.
@@ -28,12 +28,14 @@ class MainFor : public QMainWindow
 
 public:
     explicit MainFor(QWidget *parent = nullptr);
+    ~MainFor() override;
 
     // Shows the window centred on its screen.
     void showCentred();
 
-    // The backup written before a day is deleted. Unset, nothing is deleted: a day taken
-    // back must stay in a backup.
+    // True once the first frame is up and what follows it has run: the windows' module
+    // loaded, the month marked, the drafts told.
+    bool isSettled() const { return m_settled; }
 
     QCalendarWidget *DayCal = nullptr;
     QMenu *FileMenu = nullptr;
@@ -71,11 +73,12 @@ private:
     void deleteChosenDay();
     void togglePrivateDay();
     void openSite();
+    // The windows' module, loaded on first need; null, once told, when it cannot be.
+    Rooms *rooms();
 
-    DiaryInpFor *m_diaryInp = nullptr;
-    ConfFor *m_conf = nullptr;
-    SearchFor *m_search = nullptr;
-    AutoBackup *m_backups = nullptr;
+    std::unique_ptr<RoomsLoader> m_rooms;
+    bool m_roomsFaultTold = false;
+    bool m_settled = false;
     bool m_dateEventPending = false;
 };
 

@@ -7,7 +7,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QWidget>
 
 namespace Kakiva {
@@ -38,8 +37,9 @@ void raiseWindow(QWidget *window)
 
 SingleInstance::SingleInstance(const QString &directory, QObject *parent)
     : QObject(parent), m_serverName(serverNameFor(directory)),
-      m_lock(QDir(directory).filePath(LockFileName))
+      m_lock(QDir(directory).filePath(LockFileName)), m_bell(m_serverName, Shown.toByteArray())
 {
+    connect(&m_bell, &LocalBell::rung, this, &SingleInstance::activationRequested);
     // A lock is stale only when the process that took it is gone; however long the
     // program runs, its lock stays its own.
     m_lock.setStaleLockTime(0);
@@ -48,7 +48,8 @@ SingleInstance::SingleInstance(const QString &directory, QObject *parent)
 bool SingleInstance::claim()
 {
     if (m_lock.tryLock(0)) {
-        listen();
+        // We hold the lock, so a socket left behind is a crashed run's.
+        m_bell.listen();
         return true;
     }
     // A directory where no lock can be made cannot be saved into either; there is
@@ -74,34 +75,9 @@ void SingleInstance::bringToFrontOnRequest(QWidget *window)
     });
 }
 
-void SingleInstance::listen()
-{
-    // We hold the lock, so an address left behind is a crashed run's.
-    QLocalServer::removeServer(m_serverName);
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::answer);
-    m_server.listen(m_serverName);
-}
-
-void SingleInstance::answer()
-{
-    while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        emit activationRequested();
-        socket->write(Shown.data(), Shown.size());
-        socket->disconnectFromServer();
-    }
-}
-
 bool SingleInstance::askRunningToShow() const
 {
-    QLocalSocket socket;
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(AnswerWaitMs))
-        return false;
-    while (socket.bytesAvailable() < Shown.size() && socket.waitForReadyRead(AnswerWaitMs)) {
-    }
-    return socket.read(Shown.size()) == Shown;
+    return LocalBell::ring(m_serverName, Shown.toByteArray(), AnswerWaitMs);
 }
 
 } // namespace Kakiva

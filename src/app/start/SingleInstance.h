@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLocalServer>
+#include "platform/LocalBell.h"
+
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -32,13 +33,11 @@ signals:
     void activationRequested();
 
 private:
-    void listen();
-    void answer();
     bool askRunningToShow() const;
 
     QString m_serverName;
     QLockFile m_lock;
-    QLocalServer m_server;
+    LocalBell m_bell;
 };
 
 } // namespace Kakiva

@@ -143,6 +143,8 @@ void TestMainFor::init()
     m_window = std::make_unique<MainFor>();
     m_window->showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    // The marks and the drafts' notice follow the first frame.
+    QTRY_VERIFY(m_window->isSettled());
     m_window->activateWindow();
 }
 
@@ -447,8 +449,8 @@ void TestMainFor::draftsAtStart()
     });
     MainFor window;
     window.showCentred();
-    // The notice is queued for once the window is up: delivered here, answered inside.
-    QCoreApplication::sendPostedEvents(&window, QEvent::MetaCall);
+    // The notice follows the first frame: answered inside.
+    QTRY_VERIFY(window.isSettled());
     window.DayCal->setSelectedDate(day);
 
     QCOMPARE(told.size(), pending ? 1 : 0);

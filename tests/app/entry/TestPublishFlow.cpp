@@ -75,6 +75,7 @@ void TestPublishFlow::init()
     m_window = std::make_unique<MainFor>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_VERIFY(m_window->isSettled());
 }
 
 void TestPublishFlow::cleanup()

@@ -73,6 +73,7 @@ void TestSearchFor::init()
     m_window = std::make_unique<MainFor>();
     m_window->showCentred();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_VERIFY(m_window->isSettled());
 }
 
 void TestSearchFor::cleanup()

@@ -1,0 +1,46 @@
+# Fails when the program itself needs a library that only the windows behind the calendar
+# use (the network, the keyring, archives, compression, SQLite, SSH), and when the module
+# holding those windows no longer needs them, which would leave them out of the package's
+# dependencies.
+# Run as: cmake -DPROGRAM=<kakiva> -DMODULE=<libkakiva-rooms.so> -P CheckProgramLibraries.cmake
+cmake_minimum_required(VERSION 3.25)
+set(behind_the_windows libssh libarchive libzstd libsqlite3 libqt6keychain libQt6Network
+    libQt6DBus libcrypto libgssapi_krb5 libproxy)
+set(module_needs libssh libarchive libzstd libsqlite3 libqt6keychain libQt6Network)
+
+function(needed_libraries file out)
+  execute_process(COMMAND readelf -d "${file}" OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "readelf could not read ${file}")
+  endif()
+  string(REGEX MATCHALL "\\(NEEDED\\)[^[]*\\[[^]]+\\]" lines "${dynamic}")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE ".*\\[([^].]+)\\..*" "\\1" name "${line}")
+    list(APPEND names "${name}")
+  endforeach()
+  if(NOT names)
+    message(FATAL_ERROR "${file} names no library at all")
+  endif()
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+needed_libraries("${PROGRAM}" program)
+needed_libraries("${MODULE}" module)
+set(faults "")
+foreach(library IN LISTS behind_the_windows)
+  if(library IN_LIST program)
+    list(APPEND faults "the program needs ${library}")
+  endif()
+endforeach()
+foreach(library IN LISTS module_needs)
+  if(NOT library IN_LIST module)
+    list(APPEND faults "the module does not need ${library}")
+  endif()
+endforeach()
+list(LENGTH program count)
+message(STATUS "the program needs ${count} libraries: ${program}")
+if(faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "libraries in the wrong place:\n  ${text}")
+endif()
