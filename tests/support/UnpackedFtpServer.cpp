@@ -1,5 +1,7 @@
 #include "UnpackedFtpServer.h"
 
+#include "ServerProcess.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -63,7 +65,7 @@ UnpackedFtpServer::UnpackedFtpServer(Kind kind) : m_kind(kind)
         arguments = {"-n", "-q", "-c", m_dir.filePath(QStringLiteral("proftpd.conf"))};
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(m_root + (pure ? "/usr/sbin/pure-ftpd" : "/usr/sbin/proftpd"), arguments);
-    if (!waitUntilListening(port)) {
+    if (!waitUntilListening(m_process, port, StartTimeoutMs)) {
         m_error = QStringLiteral("the server did not start: ") +
                   QString::fromLocal8Bit(m_process.readAll());
         return;
@@ -73,13 +75,7 @@ UnpackedFtpServer::UnpackedFtpServer(Kind kind) : m_kind(kind)
 
 UnpackedFtpServer::~UnpackedFtpServer()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(StartTimeoutMs)) {
-        m_process.kill();
-        m_process.waitForFinished(StartTimeoutMs);
-    }
+    stopServerProcess(m_process, StartTimeoutMs);
 }
 
 bool UnpackedFtpServer::unpack()
@@ -176,19 +172,6 @@ bool UnpackedFtpServer::preparePureFtpd(quint16 port, QStringList *arguments)
     *arguments = {
         "-S", "127.0.0.1," + QString::number(port), "-l", "puredb:" + database, "-E", "-A", "-H"};
     return true;
-}
-
-bool UnpackedFtpServer::waitUntilListening(quint16 port)
-{
-    const QDeadlineTimer deadline(StartTimeoutMs);
-    while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        if (probe.waitForConnected(200))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
 }
 
 QString UnpackedFtpServer::serverString() const

@@ -44,7 +44,6 @@ private:
     bool prepareHome();
     bool prepareProftpd(quint16 port);
     bool preparePureFtpd(quint16 port, QStringList *arguments);
-    bool waitUntilListening(quint16 port);
 
     Kind m_kind;
     QString m_root; // where the packages are unpacked

@@ -1,5 +1,7 @@
 #include "VsftpdServer.h"
 
+#include "ServerProcess.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -48,7 +50,7 @@ VsftpdServer::VsftpdServer(const QString &certificate, const QString &key, bool 
         return;
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(Program, {m_dir.filePath(QStringLiteral("vsftpd.conf"))});
-    if (!waitUntilListening(port)) {
+    if (!waitUntilListening(m_process, port, StartTimeoutMs)) {
         m_error =
             QStringLiteral("vsftpd did not start: ") + QString::fromLocal8Bit(m_process.readAll());
         return;
@@ -58,13 +60,7 @@ VsftpdServer::VsftpdServer(const QString &certificate, const QString &key, bool 
 
 VsftpdServer::~VsftpdServer()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(StartTimeoutMs)) {
-        m_process.kill();
-        m_process.waitForFinished(StartTimeoutMs);
-    }
+    stopServerProcess(m_process, StartTimeoutMs);
 }
 
 bool VsftpdServer::needsRoot()
@@ -127,19 +123,6 @@ bool VsftpdServer::prepare(const QString &certificate, const QString &key, quint
         return false;
     }
     return true;
-}
-
-bool VsftpdServer::waitUntilListening(quint16 port)
-{
-    const QDeadlineTimer deadline(StartTimeoutMs);
-    while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, port);
-        if (probe.waitForConnected(200))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
 }
 
 QString VsftpdServer::serverString() const

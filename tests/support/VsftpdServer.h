@@ -33,7 +33,6 @@ public:
 
 private:
     bool prepare(const QString &certificate, const QString &key, quint16 port);
-    bool waitUntilListening(quint16 port);
 
     bool m_implicit;
     QTemporaryDir m_dir;
