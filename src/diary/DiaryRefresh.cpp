@@ -148,15 +148,14 @@ KeepOutcome checkAndKeep(const QString &keptPath, const RefreshedDiary &refreshe
     }
     if (!refreshed.keptIsStale) {
         // Every row checked all the same: nothing is added anywhere.
-        outcome.checked = fillFromBoth(
+        fillFromBoth(
             refreshed, {}, [](const KeptEntry &) { return true; }, cancelled, outcome.damaged);
         return outcome;
     }
     outcome.written = writeKeptIndex(
         keptPath,
         [&](const KeptEntryAdd &add) {
-            return outcome.checked =
-                       fillFromBoth(refreshed, fresh, add, cancelled, outcome.damaged);
+            return fillFromBoth(refreshed, fresh, add, cancelled, outcome.damaged);
         },
         &outcome.error);
     return outcome;
