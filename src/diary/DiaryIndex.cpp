@@ -10,10 +10,14 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 namespace Kakiva {
 
 namespace {
+
+// How long the check of every kept row waits for a first search before it begins anyway.
+constexpr int CheckWaitMs = 500;
 
 bool isNewer(const IndexedEntry &entry, const QDate &date)
 {
@@ -31,6 +35,7 @@ DiaryIndex::~DiaryIndex()
 {
     if (m_reader) {
         m_reader->requestInterruption();
+        letCheckStart();
         m_reader->wait();
         delete m_reader;
     }
@@ -69,11 +74,9 @@ void DiaryIndex::refreshInWorker(const QString &keptPath)
         },
         Qt::QueuedConnection);
 
+    if (refreshed.checkRows)
+        m_checkMayStart.tryAcquire(1, CheckWaitMs);
     KeepOutcome kept = checkAndKeep(keptPath, refreshed, fresh, cancelled);
-    if (kept.checked) {
-        // The search's reader shares what this one learnt, at once.
-        refreshed.checkRows->markChecked();
-    }
     if (kept.damaged && !cancelled()) {
         auto whole = std::make_shared<DiaryContents>(readWholeDiary(refreshed.files, cancelled));
         if (!cancelled()) {
@@ -131,6 +134,7 @@ QList<SearchHit> DiaryIndex::search(QStringView query) const
         hits.append(std::move(*hit));
     }
     std::move(kept, fromKept.end(), std::back_inserter(hits));
+    letCheckStart();
     return hits;
 }
 
@@ -154,6 +158,12 @@ QList<SearchHit> DiaryIndex::keptHits(const QStringList &words) const
         },
         KeptRows::Order::NewestFirst);
     return hits;
+}
+
+void DiaryIndex::letCheckStart() const
+{
+    if (!std::exchange(m_checkLetStart, true))
+        m_checkMayStart.release();
 }
 
 qsizetype DiaryIndex::bytesHeld() const

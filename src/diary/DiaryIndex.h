@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QList>
 #include <QObject>
+#include <QSemaphore>
 #include <QStringView>
 
 #include <memory>
@@ -24,8 +25,10 @@ struct RefreshedDiary;
 // again, in a worker thread, only the entries whose file changed since; the entries kept
 // stay on disk and each search reads them from there, while those read again are held.
 // Afterwards every kept row is checked whole in the background (a damaged one makes the
-// whole diary read again), and the index for the next run is written if it changed. Each
-// saved entry is read again on its own (EntrySaveNotice).
+// whole diary read again), and the index for the next run is written if it changed. That
+// check waits for the first search, or for a moment after ready(), so that the question the
+// user is waiting on does not share the machine with it. Each saved entry is read again on
+// its own (EntrySaveNotice).
 class DiaryIndex : public QObject
 {
     Q_OBJECT
@@ -64,6 +67,7 @@ private:
     void reread(const QDate &date);
     void remove(const QDate &date);
     QList<SearchHit> keptHits(const QStringList &words) const;
+    void letCheckStart() const;
 
     QThread *m_reader = nullptr;
     bool m_ready = false;
@@ -75,6 +79,10 @@ private:
     // Read again after a save since ready: a reading of the whole diary begun before must
     // not put back what they held.
     QList<QDate> m_savedSinceReady;
+    // Released once, by the first search or on leaving: the check of every kept row may
+    // begin.
+    mutable QSemaphore m_checkMayStart;
+    mutable bool m_checkLetStart = false;
 };
 
 } // namespace Kakiva

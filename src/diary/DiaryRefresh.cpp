@@ -1,10 +1,9 @@
 #include "diary/DiaryRefresh.h"
 
-#include <QThread>
-
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace Kakiva {
 
@@ -112,17 +111,18 @@ std::vector<KeptEntry> withStamps(const std::vector<IndexedEntry> &entries,
 RefreshedDiary refreshDiary(const QString &keptPath, const std::function<bool()> &cancelled)
 {
     RefreshedDiary refreshed;
-    // Stamping the files and reading the kept stamps run side by side. Both readers open
-    // the file now, so both read the same one whatever replaces it later.
-    std::unique_ptr<QThread> stamper(
-        QThread::create([&refreshed] { refreshed.files = stampDiary(); }));
-    stamper->start();
+    // Reading the kept stamps runs beside stamping the files, which takes longer and shares
+    // itself out over this thread and one more. Both readers open the file now, so both read
+    // the same one whatever replaces it later.
     std::optional<std::vector<KeptDay>> kept;
-    refreshed.rows = KeptRows::open(keptPath);
-    refreshed.checkRows = refreshed.rows ? refreshed.rows->openAgain() : nullptr;
-    if (refreshed.checkRows)
-        kept = refreshed.rows->days();
-    stamper->wait();
+    std::thread keptReader([&refreshed, &kept, &keptPath] {
+        refreshed.rows = KeptRows::open(keptPath);
+        refreshed.checkRows = refreshed.rows ? refreshed.rows->openAgain() : nullptr;
+        if (refreshed.checkRows)
+            kept = refreshed.rows->days();
+    });
+    refreshed.files = stampDiary();
+    keptReader.join();
     if (!kept) {
         refreshed.rows.reset();
         refreshed.checkRows.reset();
@@ -148,15 +148,14 @@ KeepOutcome checkAndKeep(const QString &keptPath, const RefreshedDiary &refreshe
     }
     if (!refreshed.keptIsStale) {
         // Every row checked all the same: nothing is added anywhere.
-        outcome.checked = fillFromBoth(
+        fillFromBoth(
             refreshed, {}, [](const KeptEntry &) { return true; }, cancelled, outcome.damaged);
         return outcome;
     }
     outcome.written = writeKeptIndex(
         keptPath,
         [&](const KeptEntryAdd &add) {
-            return outcome.checked =
-                       fillFromBoth(refreshed, fresh, add, cancelled, outcome.damaged);
+            return fillFromBoth(refreshed, fresh, add, cancelled, outcome.damaged);
         },
         &outcome.error);
     return outcome;

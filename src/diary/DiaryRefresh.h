@@ -37,8 +37,6 @@ struct KeepOutcome
 {
     // A kept row failed its check: nothing kept may be used.
     bool damaged = false;
-    // Every kept row trusted passed the check.
-    bool checked = false;
     bool written = false;
     QString error;
 };
@@ -51,7 +49,8 @@ KeepOutcome checkAndKeep(const QString &keptPath, const RefreshedDiary &refreshe
                          const std::function<bool()> &cancelled);
 
 // Every entry of the diary read from its file, for when nothing kept can be used.
-DiaryContents readWholeDiary(const QList<StampedDay> &files, const std::function<bool()> &cancelled);
+DiaryContents readWholeDiary(const QList<StampedDay> &files,
+                             const std::function<bool()> &cancelled);
 
 // The entries with the stamps of their files, for writing the kept index.
 std::vector<KeptEntry> withStamps(const std::vector<IndexedEntry> &entries,

@@ -4,10 +4,8 @@
 #include "diary/EntryDays.h"
 #include "platform/AppDir.h"
 
-#include <QThread>
-
 #include <algorithm>
-#include <memory>
+#include <thread>
 
 namespace Kakiva {
 
@@ -63,14 +61,13 @@ QList<StampedDay> stampDiary()
     // halves the wait on a machine with cores to spare.
     QList<StampedDay> days;
     QList<StampedDay> otherDays;
-    std::unique_ptr<QThread> helper(QThread::create([&] {
+    std::thread helper([&] {
         for (qsizetype i = 1; i < years.size(); i += 2)
             stampYear(years[i].first, years[i].second, otherDays);
-    }));
-    helper->start();
+    });
     for (qsizetype i = 0; i < years.size(); i += 2)
         stampYear(years[i].first, years[i].second, days);
-    helper->wait();
+    helper.join();
     days.append(otherDays);
     std::sort(days.begin(), days.end(),
               [](const StampedDay &a, const StampedDay &b) { return a.date > b.date; });

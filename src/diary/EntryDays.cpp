@@ -16,16 +16,18 @@ constexpr QLatin1StringView EntrySuffix{".dia"};
 
 } // namespace
 
-int dayOfEntryFile(const QString &fileName)
+int dayOfEntryFile(QStringView fileName)
 {
-    if (!fileName.endsWith(EntrySuffix))
+    // Only the names the store writes, "01" to "31" before the suffix. Thousands are read
+    // before the first search answers, so no text is made for them.
+    if (fileName.size() != 2 + EntrySuffix.size() || !fileName.endsWith(EntrySuffix))
         return 0;
-    const QString dayText = fileName.chopped(EntrySuffix.size());
-    bool isNumber = false;
-    const int day = dayText.toInt(&isNumber);
-    if (!isNumber || day < 1 || day > 31 || twoDigitDateField(dateFieldText(day)) != dayText)
+    const char16_t tens = fileName[0].unicode();
+    const char16_t ones = fileName[1].unicode();
+    if (tens < u'0' || tens > u'9' || ones < u'0' || ones > u'9')
         return 0;
-    return day;
+    const int day = (tens - u'0') * 10 + (ones - u'0');
+    return day >= 1 && day <= 31 ? day : 0;
 }
 
 QList<int> daysWithEntries(int year, int month)

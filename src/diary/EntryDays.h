@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 namespace Kakiva {
 
@@ -11,6 +12,6 @@ QList<int> daysWithEntries(int year, int month);
 
 // The day whose entry the store keeps under this file name ("05.dia"), or 0 for any
 // other file.
-int dayOfEntryFile(const QString &fileName);
+int dayOfEntryFile(QStringView fileName);
 
 } // namespace Kakiva

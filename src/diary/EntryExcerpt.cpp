@@ -18,6 +18,23 @@ bool isLineEnd(QChar c)
 
 } // namespace
 
+std::pair<qsizetype, qsizetype> excerptWindow(QStringView text, qsizetype hitStart,
+                                              qsizetype hitEnd)
+{
+    // Before the hit, the context and one character that tells a cut line. After it, a
+    // row's worth counted from the hit, which is never less than from the excerpt's start,
+    // one character for the second half of a pair and one that tells a cut line.
+    const qsizetype earliest = std::max<qsizetype>(0, hitStart - ContextBefore - 1);
+    const qsizetype latest = std::min(text.size(), std::max(hitEnd, hitStart + ExcerptLength) + 2);
+    qsizetype start = hitStart;
+    while (start > earliest && !isLineEnd(text[start - 1]))
+        --start;
+    qsizetype end = hitEnd;
+    while (end < latest && !isLineEnd(text[end]))
+        ++end;
+    return {start, end};
+}
+
 Excerpt excerptAround(QStringView text, qsizetype hitStart, qsizetype hitEnd)
 {
     qsizetype lineStart = hitStart;

@@ -35,6 +35,9 @@ struct SearchHit
     Excerpt excerpt;
 };
 
+// Where word first occurs in folded, or -1.
+qsizetype findWord(QStringView folded, QStringView word);
+
 // A hit when every word (folded, see searchWords()) occurs in the entry, in any order;
 // its excerpt is cut around the first place where any of the words occurs.
 std::optional<SearchHit> matchEntry(const IndexedEntry &entry, const QStringList &words);

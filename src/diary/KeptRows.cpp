@@ -1,5 +1,6 @@
 #include "diary/KeptRows.h"
 
+#include "diary/EntryMatch.h"
 #include "diary/KeptSqlite.h"
 #include "diary/TextSieve.h"
 
@@ -30,25 +31,10 @@ QStringView foldedColumn(sqlite3_stmt *row, QString &spare)
     return spare;
 }
 
-// Looks for the word's first character with the vectorised character search and compares
-// the rest where it occurs: faster on these texts than a general substring search.
-bool holdsWord(QStringView folded, QStringView word)
-{
-    if (word.isEmpty())
-        return true;
-    const QChar first = word.front();
-    for (qsizetype at = folded.indexOf(first); at >= 0 && at + word.size() <= folded.size();
-         at = folded.indexOf(first, at + 1)) {
-        if (folded.sliced(at, word.size()) == word)
-            return true;
-    }
-    return false;
-}
-
 bool holdsAll(QStringView folded, const QStringList &words)
 {
     return std::all_of(words.cbegin(), words.cend(),
-                       [folded](const QString &word) { return holdsWord(folded, word); });
+                       [folded](const QString &word) { return findWord(folded, word) >= 0; });
 }
 
 sqlite3 *openReader(const QString &path)
@@ -76,8 +62,7 @@ std::unique_ptr<KeptRows> KeptRows::open(const QString &path)
     sqlite3 *db = openReader(path);
     if (!db)
         return nullptr;
-    return std::unique_ptr<KeptRows>(
-        new KeptRows(db, path, std::make_shared<std::atomic<bool>>(false)));
+    return std::unique_ptr<KeptRows>(new KeptRows(db, path));
 }
 
 std::unique_ptr<KeptRows> KeptRows::openAgain() const
@@ -85,11 +70,10 @@ std::unique_ptr<KeptRows> KeptRows::openAgain() const
     sqlite3 *db = openReader(m_path);
     if (!db)
         return nullptr;
-    return std::unique_ptr<KeptRows>(new KeptRows(db, m_path, m_checked));
+    return std::unique_ptr<KeptRows>(new KeptRows(db, m_path));
 }
 
-KeptRows::KeptRows(sqlite3 *db, QString path, std::shared_ptr<std::atomic<bool>> checked)
-    : m_db(db), m_path(std::move(path)), m_checked(std::move(checked))
+KeptRows::KeptRows(sqlite3 *db, QString path) : m_db(db), m_path(std::move(path))
 {
 }
 
@@ -150,12 +134,14 @@ std::optional<KeptRows::Passing> KeptRows::passingDays(
 KeptRows::Outcome KeptRows::takeRow(sqlite3_stmt *row, const QStringList &words,
                                     QString &spare, const Take &take) const
 {
-    // Only a row that holds the words is taken apart and checked; a damaged row the
-    // search passes over is found by the check of every row that follows each start.
-    if (!words.isEmpty() && !holdsAll(foldedColumn(row, spare), words))
+    // Only a row that holds the words is taken apart. Taking a digest of every row found
+    // would cost a common word's search as much again, and the check of every row that
+    // follows each start finds a damaged one all the same.
+    const bool everyRow = words.isEmpty();
+    if (!everyRow && !holdsAll(foldedColumn(row, spare), words))
         return Outcome::Done;
-    std::optional<KeptEntry> kept = keptEntry(
-        row, m_checked->load() ? RowCheck::FitOnly : RowCheck::Whole, RowTexts::Borrowed);
+    std::optional<KeptEntry> kept =
+        keptEntry(row, everyRow ? RowCheck::Whole : RowCheck::FitOnly, RowTexts::Borrowed);
     if (!kept)
         return Outcome::Damaged;
     return take(std::move(*kept)) ? Outcome::Done : Outcome::Stopped;

@@ -6,7 +6,6 @@
 #include <QDate>
 #include <QStringList>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,7 +25,9 @@ struct KeptDay
 // The kept index opened for reading. Its rows stay on disk and pass through a small page
 // cache as a search reads them, so the search holds little more than what it found. Each
 // reader reads the file it opened until it goes: an index written meanwhile replaces the
-// name, never the file under a reader.
+// name, never the file under a reader. A search checks only that the rows it takes fit
+// together, which is all that keeps it safe; the digests are left to the check of every row
+// that follows each start, which says so when a row is damaged.
 class KeptRows
 {
 public:
@@ -48,26 +49,22 @@ public:
 
     // Nothing when there is no kept index at path, or it is of another format.
     static std::unique_ptr<KeptRows> open(const QString &path);
-    // A second reader of the same file, opened now, for another thread: what one learns by
-    // checking every row (markChecked()) the other knows at once.
+    // A second reader of the same file, opened now, for another thread.
     std::unique_ptr<KeptRows> openAgain() const;
     ~KeptRows();
 
     // Every row's day and the stamp its file had, newest first; nothing when they cannot
     // be read.
     std::optional<std::vector<KeptDay>> days() const;
-    // Every row of a day wanted() accepts whose folded text holds all words (every such
-    // row when there are none), checked and given to take.
+    // Every row of a day wanted() accepts whose folded text holds all words, given to take.
+    // With no words, every such row, checked whole with its sieve.
     Outcome scan(const QStringList &words, const std::function<bool(const QDate &)> &wanted,
                  const Take &take, Order order) const;
     // The bytes the reader's page cache holds.
     qsizetype bytesHeld() const;
-    // Every row of this file has passed the whole check: the rows' digests need not be
-    // taken again, by this reader or those opened again from it.
-    void markChecked() { m_checked->store(true); }
 
 private:
-    KeptRows(sqlite3 *db, QString path, std::shared_ptr<std::atomic<bool>> checked);
+    KeptRows(sqlite3 *db, QString path);
     struct Passing
     {
         std::vector<qint64> days; // in the order of the scan
@@ -91,7 +88,6 @@ private:
 
     sqlite3 *m_db;
     QString m_path;
-    std::shared_ptr<std::atomic<bool>> m_checked;
 };
 
 } // namespace Kakiva

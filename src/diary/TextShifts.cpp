@@ -1,5 +1,6 @@
 #include "diary/TextShifts.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace Kakiva {
@@ -29,11 +30,22 @@ std::optional<QList<TextShift>> shiftsBetween(QStringView folded, QStringView or
 
 QString applyShifts(QStringView folded, const QList<TextShift> &shifts)
 {
-    QString original = folded.toString();
+    return applyShifts(folded, shifts, 0, folded.size());
+}
+
+QString applyShifts(QStringView folded, const QList<TextShift> &shifts, qsizetype from,
+                    qsizetype to)
+{
+    QString original = folded.sliced(from, to - from).toString();
     QChar *out = original.data();
-    for (const TextShift &shift : shifts) {
-        for (qsizetype i = shift.start; i < shift.start + shift.length; ++i)
-            out[i] = QChar(char16_t(out[i].unicode() + shift.difference));
+    // The runs are in order: those that end before from are passed over at once.
+    auto shift = std::partition_point(shifts.cbegin(), shifts.cend(), [from](const TextShift &s) {
+        return s.start + s.length <= from;
+    });
+    for (; shift != shifts.cend() && shift->start < to; ++shift) {
+        const qsizetype end = std::min<qsizetype>(to, shift->start + shift->length);
+        for (qsizetype i = std::max<qsizetype>(from, shift->start); i < end; ++i)
+            out[i - from] = QChar(char16_t(out[i - from].unicode() + shift->difference));
     }
     return original;
 }

@@ -23,6 +23,9 @@ std::optional<QList<TextShift>> shiftsBetween(QStringView folded, QStringView or
 
 // The original text the shifts were taken from.
 QString applyShifts(QStringView folded, const QList<TextShift> &shifts);
+// The characters [from, to) of that original text.
+QString applyShifts(QStringView folded, const QList<TextShift> &shifts, qsizetype from,
+                    qsizetype to);
 
 // Whether every run lies inside a text of the given length, in order.
 bool shiftsFit(const QList<TextShift> &shifts, qsizetype length);

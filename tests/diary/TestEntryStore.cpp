@@ -1,3 +1,4 @@
+#include "diary/EntryDays.h"
 #include "diary/EntryStore.h"
 
 #include "TestAppDir.h"
@@ -25,6 +26,8 @@ private slots:
     void missingDay();
     void writeFailure_data();
     void writeFailure();
+    void entryFileNames_data();
+    void entryFileNames();
 };
 
 namespace {
@@ -154,6 +157,33 @@ void TestEntryStore::writeFailure()
     if (hadPrevious)
         QCOMPARE(dir.read(EntryPath), QByteArray("old\r\n"));
     QCOMPARE(QDir(month).entryList(QDir::Files | QDir::Hidden).size(), hadPrevious ? 1 : 0);
+}
+
+void TestEntryStore::entryFileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("day");
+    QTest::newRow("first day") << u"01.dia"_s << 1;
+    QTest::newRow("last day") << u"31.dia"_s << 31;
+    QTest::newRow("day zero") << u"00.dia"_s << 0;
+    QTest::newRow("day after the last") << u"32.dia"_s << 0;
+    QTest::newRow("one digit") << u"5.dia"_s << 0;
+    QTest::newRow("three digits") << u"005.dia"_s << 0;
+    QTest::newRow("sign") << u"+5.dia"_s << 0;
+    QTest::newRow("blank") << u" 5.dia"_s << 0;
+    QTest::newRow("full-width digits") << u"１５.dia"_s << 0;
+    QTest::newRow("suffix in capitals") << u"05.DIA"_s << 0;
+    QTest::newRow("left by an editor") << u"05.dia~"_s << 0;
+    QTest::newRow("temporary beside it") << u"05.dia.tmp"_s << 0;
+    QTest::newRow("picture of the day") << u"20261208-1.jpg"_s << 0;
+    QTest::newRow("suffix alone") << u".dia"_s << 0;
+}
+
+void TestEntryStore::entryFileNames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, day);
+    QCOMPARE(dayOfEntryFile(name), day);
 }
 
 QTEST_GUILESS_MAIN(TestEntryStore)

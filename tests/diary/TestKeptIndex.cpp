@@ -158,6 +158,7 @@ private slots:
     void keptAndFreshAgree();
     void sieveLetsThroughEveryPieceOfItsText_data();
     void sieveLetsThroughEveryPieceOfItsText();
+    void rowDamagedUnderFirstSearchIsAnnounced();
 
 private:
     void writeDiary();
@@ -398,6 +399,36 @@ void TestKeptIndex::sieveLetsThroughEveryPieceOfItsText()
             if (!sieve.covers(sieveOfWords(searchWords(word))))
                 QFAIL(qPrintable(u"turned away: "_s + word));
         }
+    }
+}
+
+void TestKeptIndex::rowDamagedUnderFirstSearchIsAnnounced()
+{
+    change(Change::RowDamaged);
+    if (QTest::currentTestFailed())
+        return;
+    const QString word = u"散歩"_s;
+
+    // The first search answers before the rows are checked; the check that follows it finds
+    // the damage and says the answer may be out of date.
+    DiaryIndex index;
+    QSignalSpy ready(&index, &DiaryIndex::ready);
+    QSignalSpy changed(&index, &DiaryIndex::changed);
+    index.prepare();
+    QVERIFY(ready.wait(60000));
+    index.search(word);
+    QVERIFY(changed.wait(60000));
+    const QList<SearchHit> afterCheck = index.search(word);
+
+    QVERIFY(QFile::remove(m_appDir->filePath(KeptIndexFileName)));
+    const std::unique_ptr<DiaryIndex> fresh = readyIndex(true);
+    QVERIFY(fresh);
+    const QList<SearchHit> expected = fresh->search(word);
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(afterCheck.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        QCOMPARE(afterCheck[i].date, expected[i].date);
+        QCOMPARE(afterCheck[i].excerpt.text, expected[i].excerpt.text);
     }
 }
 
