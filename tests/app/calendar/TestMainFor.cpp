@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -46,6 +47,7 @@ private slots:
 
     void startsOnToday();
     void calendarFillsTheClientArea();
+    void menuBarSpansTheTopOfTheWindow();
     void dateEventHandsTheDateOver_data();
     void dateEventHandsTheDateOver();
     void oneActionOpensOneDialog_data();
@@ -221,7 +223,7 @@ void TestMainFor::startsOnToday()
 
 void TestMainFor::calendarFillsTheClientArea()
 {
-    QWidget *client = m_window->centralWidget();
+    QWidget *client = m_window->ClientArea;
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     QVERIFY(m_window->DayCal->geometry().contains(client->rect()));
     // Cut off at the edges, yet both month arrows and the whole day grid stay in view, and
@@ -233,6 +235,21 @@ void TestMainFor::calendarFillsTheClientArea()
     }
     const QRect cell = dayView()->visualRect(dayView()->currentIndex());
     QVERIFY(dayView()->fontMetrics().horizontalAdvance(u"28"_s) < cell.width());
+}
+
+void TestMainFor::menuBarSpansTheTopOfTheWindow()
+{
+    // Edge to edge above the client area, which follows right beneath it; the window is
+    // just as large as both.
+    const QRect bar = m_window->MenuBar->geometry();
+    const QRect client = m_window->ClientArea->geometry();
+    QVERIFY(m_window->MenuBar->isVisible());
+    QVERIFY(bar.height() > 0);
+    QCOMPARE(bar.topLeft(), QPoint(0, 0));
+    QCOMPARE(bar.width(), m_window->width());
+    QCOMPARE(client.topLeft(), QPoint(0, bar.bottom() + 1));
+    QCOMPARE(client.width(), m_window->width());
+    QCOMPARE(m_window->height(), bar.height() + client.height());
 }
 
 void TestMainFor::dateEventHandsTheDateOver_data()
