@@ -24,6 +24,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTextCharFormat>
@@ -60,6 +61,8 @@ private slots:
     void yearsHaveFourDigits_data();
     void yearsHaveFourDigits();
     void fileMenuHoldsItsItems();
+    void menuKeysReachTheirItems_data();
+    void menuKeysReachTheirItems();
     void settingsOpensEveryTime();
     void siteWindowOpensFromTheMenu();
     void privateDayItemTogglesTheDay();
@@ -514,6 +517,36 @@ void TestMainFor::fileMenuHoldsItsItems()
     QCOMPARE(m_window->BackupMenu->text(), u"バックアップ(&K)..."_s);
     QCOMPARE(m_window->EndMenu->text(), u"終了"_s);
     // Alt+F itself is what chooseMenuItem() presses.
+}
+
+void TestMainFor::menuKeysReachTheirItems_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Ctrl+F searches")
+        << u"SearchMenu"_s << int(Qt::Key_F) << Qt::KeyboardModifiers(Qt::ControlModifier);
+    QTest::newRow("Delete deletes the day")
+        << u"DeleteMenu"_s << int(Qt::Key_Delete) << Qt::KeyboardModifiers();
+}
+
+void TestMainFor::menuKeysReachTheirItems()
+{
+    QFETCH(QString, item);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    auto *action = m_window->findChild<QAction *>(item);
+    QVERIFY(action);
+    // What the item then does is for other tests: here only whether the key reaches it
+    // while the menu is closed. Whether it is enabled follows the chosen day.
+    QObject::disconnect(action, &QAction::triggered, m_window.get(), nullptr);
+    action->setEnabled(true);
+    QSignalSpy triggered(action, &QAction::triggered);
+    m_window->windowHandle()->requestActivate();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_window->windowHandle());
+    QTest::keyClick(m_window.get(), Qt::Key(key), modifiers);
+    QCOMPARE(triggered.size(), 1);
+    QVERIFY(!m_window->FileMenu->isVisible());
 }
 
 void TestMainFor::settingsOpensEveryTime()
