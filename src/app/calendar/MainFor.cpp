@@ -10,15 +10,15 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
-#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
+#include <QVBoxLayout>
 
 namespace Kakiva {
 
 MainFor::MainFor(QWidget *parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint)
 {
@@ -28,8 +28,14 @@ MainFor::MainFor(QWidget *parent)
     setWindowTitle(QStringLiteral("KakivaH"));
     buildMenu();
     buildCalendar();
-    // The menu bar sits above the client area, so the window is as large as both.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // The menu bar sits above the client area, edge to edge, so the window is as large as
+    // both.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(MenuBar);
+    layout->addWidget(ClientArea);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     showToday();
     connect(DayCal, &QCalendarWidget::currentPageChanged, this, &MainFor::markEntryDays);
@@ -57,7 +63,8 @@ MainFor::~MainFor() = default;
 
 void MainFor::buildMenu()
 {
-    FileMenu = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    MenuBar = new QMenuBar(this);
+    FileMenu = MenuBar->addMenu(QStringLiteral("ファイル(&F)"));
     FileMenu->setObjectName(QStringLiteral("FileMenu"));
     SearchMenu = FileMenu->addAction(QStringLiteral("検索(&S)"));
     SearchMenu->setObjectName(QStringLiteral("SearchMenu"));
@@ -107,12 +114,11 @@ void MainFor::buildMenu()
 
 void MainFor::buildCalendar()
 {
-    auto *client = new QWidget(this);
+    ClientArea = new QWidget(this);
     const QRect clientArea({0, 0}, twipSize(4320, 3030));
-    client->setFixedSize(clientArea.size());
-    setCentralWidget(client);
+    ClientArea->setFixedSize(clientArea.size());
 
-    DayCal = new QCalendarWidget(client);
+    DayCal = new QCalendarWidget(ClientArea);
     DayCal->setObjectName(QStringLiteral("DayCal"));
     // Larger than the client area and shifted left, so its edge is cut off on three sides
     // and the days fill the window. This calendar draws its arrows and days right up to
@@ -273,7 +279,7 @@ void MainFor::openBackups()
 void MainFor::closeEvent(QCloseEvent *event)
 {
     backUpAtQuit();
-    QMainWindow::closeEvent(event);
+    QWidget::closeEvent(event);
 }
 
 // Without the module nothing could have been written, so there is nothing to back up.

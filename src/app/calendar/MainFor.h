@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QMainWindow>
+#include <QWidget>
 
 #include <memory>
 
@@ -8,6 +8,7 @@ class QAction;
 class QCloseEvent;
 class QCalendarWidget;
 class QMenu;
+class QMenuBar;
 
 namespace Kakiva {
 
@@ -22,7 +23,9 @@ class RoomsLoader;
 // save of a day and at the end, and the backup window restores them. A day can be kept
 // private (shown grey) and given back to the web; the site window holds its public
 // address. Closing it, or choosing 終了, ends the program.
-class MainFor : public QMainWindow
+// A plain window with its menu bar over the client area: a main window's dock and tool bar
+// machinery would only add to what the first frame waits for.
+class MainFor : public QWidget
 {
     Q_OBJECT
 
@@ -37,6 +40,8 @@ public:
     // loaded, the month marked, the drafts told.
     bool isSettled() const { return m_settled; }
 
+    QMenuBar *MenuBar = nullptr;
+    QWidget *ClientArea = nullptr;
     QCalendarWidget *DayCal = nullptr;
     QMenu *FileMenu = nullptr;
     QAction *SearchMenu = nullptr;

@@ -40,21 +40,19 @@ SingleInstance::SingleInstance(const QString &directory, QObject *parent)
       m_lock(QDir(directory).filePath(LockFileName)), m_bell(m_serverName, Shown.toByteArray())
 {
     connect(&m_bell, &LocalBell::rung, this, &SingleInstance::activationRequested);
-    // A lock is stale only when the process that took it is gone; however long the
-    // program runs, its lock stays its own.
-    m_lock.setStaleLockTime(0);
 }
 
 bool SingleInstance::claim()
 {
-    if (m_lock.tryLock(0)) {
+    const ProcessLock::Outcome outcome = m_lock.tryLock();
+    if (outcome == ProcessLock::Outcome::Taken) {
         // We hold the lock, so a socket left behind is a crashed run's.
         m_bell.listen();
         return true;
     }
     // A directory where no lock can be made cannot be saved into either; there is
     // nothing for two starts to lose.
-    if (m_lock.error() != QLockFile::LockFailedError)
+    if (outcome == ProcessLock::Outcome::Failed)
         return true;
     if (!askRunningToShow())
         showErrorMessage(nullptr, QStringLiteral("Kakiva は既に起動しています。"));

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/LocalBell.h"
+#include "platform/ProcessLock.h"
 
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 
@@ -36,7 +36,7 @@ private:
     bool askRunningToShow() const;
 
     QString m_serverName;
-    QLockFile m_lock;
+    ProcessLock m_lock;
     LocalBell m_bell;
 };
 

@@ -19,10 +19,12 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTextCharFormat>
@@ -46,6 +48,7 @@ private slots:
 
     void startsOnToday();
     void calendarFillsTheClientArea();
+    void menuBarSpansTheTopOfTheWindow();
     void dateEventHandsTheDateOver_data();
     void dateEventHandsTheDateOver();
     void oneActionOpensOneDialog_data();
@@ -58,6 +61,8 @@ private slots:
     void yearsHaveFourDigits_data();
     void yearsHaveFourDigits();
     void fileMenuHoldsItsItems();
+    void menuKeysReachTheirItems_data();
+    void menuKeysReachTheirItems();
     void settingsOpensEveryTime();
     void siteWindowOpensFromTheMenu();
     void privateDayItemTogglesTheDay();
@@ -221,7 +226,7 @@ void TestMainFor::startsOnToday()
 
 void TestMainFor::calendarFillsTheClientArea()
 {
-    QWidget *client = m_window->centralWidget();
+    QWidget *client = m_window->ClientArea;
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     QVERIFY(m_window->DayCal->geometry().contains(client->rect()));
     // Cut off at the edges, yet both month arrows and the whole day grid stay in view, and
@@ -233,6 +238,21 @@ void TestMainFor::calendarFillsTheClientArea()
     }
     const QRect cell = dayView()->visualRect(dayView()->currentIndex());
     QVERIFY(dayView()->fontMetrics().horizontalAdvance(u"28"_s) < cell.width());
+}
+
+void TestMainFor::menuBarSpansTheTopOfTheWindow()
+{
+    // Edge to edge above the client area, which follows right beneath it; the window is
+    // just as large as both.
+    const QRect bar = m_window->MenuBar->geometry();
+    const QRect client = m_window->ClientArea->geometry();
+    QVERIFY(m_window->MenuBar->isVisible());
+    QVERIFY(bar.height() > 0);
+    QCOMPARE(bar.topLeft(), QPoint(0, 0));
+    QCOMPARE(bar.width(), m_window->width());
+    QCOMPARE(client.topLeft(), QPoint(0, bar.bottom() + 1));
+    QCOMPARE(client.width(), m_window->width());
+    QCOMPARE(m_window->height(), bar.height() + client.height());
 }
 
 void TestMainFor::dateEventHandsTheDateOver_data()
@@ -497,6 +517,36 @@ void TestMainFor::fileMenuHoldsItsItems()
     QCOMPARE(m_window->BackupMenu->text(), u"バックアップ(&K)..."_s);
     QCOMPARE(m_window->EndMenu->text(), u"終了"_s);
     // Alt+F itself is what chooseMenuItem() presses.
+}
+
+void TestMainFor::menuKeysReachTheirItems_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Ctrl+F searches")
+        << u"SearchMenu"_s << int(Qt::Key_F) << Qt::KeyboardModifiers(Qt::ControlModifier);
+    QTest::newRow("Delete deletes the day")
+        << u"DeleteMenu"_s << int(Qt::Key_Delete) << Qt::KeyboardModifiers();
+}
+
+void TestMainFor::menuKeysReachTheirItems()
+{
+    QFETCH(QString, item);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    auto *action = m_window->findChild<QAction *>(item);
+    QVERIFY(action);
+    // What the item then does is for other tests: here only whether the key reaches it
+    // while the menu is closed. Whether it is enabled follows the chosen day.
+    QObject::disconnect(action, &QAction::triggered, m_window.get(), nullptr);
+    action->setEnabled(true);
+    QSignalSpy triggered(action, &QAction::triggered);
+    m_window->windowHandle()->requestActivate();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_window->windowHandle());
+    QTest::keyClick(m_window.get(), Qt::Key(key), modifiers);
+    QCOMPARE(triggered.size(), 1);
+    QVERIFY(!m_window->FileMenu->isVisible());
 }
 
 void TestMainFor::settingsOpensEveryTime()
