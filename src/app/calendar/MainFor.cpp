@@ -19,8 +19,8 @@ namespace Kakiva {
 
 MainFor::MainFor(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint)
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("MainFor"));
     m_rooms = std::make_unique<RoomsLoader>(
