@@ -2,6 +2,7 @@
 // command a server's FEAT leads to, what a hostile listing comes to, the sizes LIST leaves
 // out, and HASH asked for many files at once.
 
+#include "RemoteEntryText.h"
 #include "ScriptedFtpServer.h"
 
 #include "publish/client/ClientResult.h"
@@ -21,18 +22,6 @@ const QByteArray FeatMlsd = "211-Features:\r\n MLST type*;size*;\r\n SIZE\r\n211
 const QByteArray FeatPlain = "211-Features:\r\n SIZE\r\n211 End\r\n";
 const QByteArray FeatHash =
     "211-Features:\r\n MLST type*;size*;\r\n HASH SHA-1*;SHA-256\r\n211 End\r\n";
-
-// name|size|d for each entry, in order.
-QStringList described(const QList<RemoteEntry> &entries)
-{
-    QStringList lines;
-    for (const RemoteEntry &entry : entries)
-        lines.append(QStringLiteral("%1|%2|%3")
-                         .arg(entry.name)
-                         .arg(entry.size)
-                         .arg(entry.isDirectory ? QStringLiteral("d") : QStringLiteral("f")));
-    return lines;
-}
 
 QList<QByteArray> commandsStarting(const QList<QByteArray> &commands, const QByteArray &prefix)
 {
@@ -117,13 +106,13 @@ void TestFtpDirectoryList::listings()
     QList<RemoteEntry> listed{{QStringLiteral("stale"), 1, false, {}}};
     QCOMPARE(client.ListDirectory(QStringLiteral("www/2004"), &listed),
              ClientResult::Command::Done);
-    QCOMPARE(described(listed), entries);
+    QCOMPARE(describedEntries(listed), entries);
     QVERIFY(server.commands().contains(command));
     // FEAT is asked once per login; once the server's passive request is known, a listing
     // sends it and its command together, and reads the same.
     QCOMPARE(client.ListDirectory(QStringLiteral("www/2004"), &listed),
              ClientResult::Command::Done);
-    QCOMPARE(described(listed), entries);
+    QCOMPARE(describedEntries(listed), entries);
     QCOMPARE(commandsStarting(server.commands(), "FEAT").size(), 1);
     QCOMPARE(commandsStarting(server.commands(), "EPSV").size(), 2);
 }
@@ -171,7 +160,7 @@ void TestFtpDirectoryList::missingSizesAreAskedTogether()
     const WireStats before = client.wireStats();
     QList<RemoteEntry> listed;
     QCOMPARE(client.ListDirectory(QStringLiteral("www"), &listed), ClientResult::Command::Done);
-    QCOMPARE(described(listed), (QStringList{"17.html|512|f", "18.html|-1|f", "08|-1|d"}));
+    QCOMPARE(describedEntries(listed), (QStringList{"17.html|512|f", "18.html|-1|f", "08|-1|d"}));
     QCOMPARE(commandsStarting(server.commands(), "SIZE "),
              (QList<QByteArray>{"SIZE www/17.html", "SIZE www/18.html"}));
     // FEAT, TYPE, EPSV, LIST, and one wait for both sizes.

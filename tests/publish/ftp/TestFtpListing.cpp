@@ -4,6 +4,8 @@
 #include "publish/ftp/FtpFeatures.h"
 #include "publish/ftp/FtpListing.h"
 
+#include "RemoteEntryText.h"
+
 #include <QTest>
 
 using namespace Kakiva;
@@ -13,16 +15,6 @@ Q_DECLARE_METATYPE(Kakiva::FtpReply)
 namespace {
 
 // name|size|d, or "" for a line that must give nothing.
-QString described(const std::optional<RemoteEntry> &entry)
-{
-    if (!entry)
-        return {};
-    return QStringLiteral("%1|%2|%3")
-        .arg(entry->name)
-        .arg(entry->size)
-        .arg(entry->isDirectory ? QStringLiteral("d") : QStringLiteral("f"));
-}
-
 FtpReply replyOf(int code, QList<QByteArray> lines)
 {
     return FtpReply{code, std::move(lines)};
@@ -96,7 +88,7 @@ void TestFtpListing::mlsdLines()
 {
     QFETCH(QByteArray, line);
     QFETCH(QString, entry);
-    QCOMPARE(described(parseMlsdLine(line)), entry);
+    QCOMPARE(describedEntry(parseMlsdLine(line)), entry);
 }
 
 void TestFtpListing::listLines_data()
@@ -146,7 +138,7 @@ void TestFtpListing::listLines()
 {
     QFETCH(QByteArray, line);
     QFETCH(QString, entry);
-    QCOMPARE(described(parseListLine(line)), entry);
+    QCOMPARE(describedEntry(parseListLine(line)), entry);
 }
 
 void TestFtpListing::hugeListingIsCut()

@@ -4,6 +4,7 @@
 #include "publish/sftp/SftpDirectoryRead.h"
 #include "publish/sftp/SftpPacket.h"
 
+#include "RemoteEntryText.h"
 #include <QTest>
 
 using namespace Kakiva;
@@ -39,17 +40,6 @@ QByteArray answerOf(const QList<Name> &names, quint32 count)
             body.u32(1).string("vendor@example.com").string("value");
     }
     return body.bytes();
-}
-
-QStringList described(const QList<RemoteEntry> &entries)
-{
-    QStringList lines;
-    for (const RemoteEntry &entry : entries)
-        lines.append(QStringLiteral("%1|%2|%3")
-                         .arg(entry.name)
-                         .arg(entry.size)
-                         .arg(entry.isDirectory ? QStringLiteral("d") : QStringLiteral("f")));
-    return lines;
 }
 
 } // namespace
@@ -104,7 +94,7 @@ void TestSftpDirectoryRead::names()
     QFETCH(QStringList, entries);
     QList<RemoteEntry> read;
     QCOMPARE(readSftpNames(body, &read), readable);
-    QCOMPARE(described(read), entries);
+    QCOMPARE(describedEntries(read), entries);
 }
 
 QTEST_GUILESS_MAIN(TestSftpDirectoryRead)
